@@ -1,0 +1,184 @@
+// The element tree that every input is read into, and its loader.
+#ifndef NYXML_DOCUMENT_H
+#define NYXML_DOCUMENT_H
+
+#include <nyxml/context.h>
+#include <nyxml/export.h>
+#include <nyxml/foundation.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace NyXmlLib9 {
+
+class CXmlDocument;
+class CXmlElement;
+class CExpatReader;
+class CFastInfosetReader;
+class CElement;
+
+// Chooses how CXmlDocument::Load reads files: false (the default) reads the
+// whole file at once; true reads XML text in 128 KiB chunks, the next chunk
+// being read while the current one is parsed.
+NYXML_API void AsyncFromXmlFile(bool async);
+NYXML_API bool GetAsyncFromXmlFile();
+
+class NYXML_API CXmlAttribute : public CInstanceMonitor {
+public:
+    CXmlAttribute(const CXmlAttribute& other) = default;
+    CXmlAttribute& operator=(const CXmlAttribute& other) = default;
+    ~CXmlAttribute() override;
+
+    const std::wstring& GetLocalName() const { return m_localName; }
+    const std::wstring& GetValue() const { return m_value; }
+    const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
+
+    // xmlns, type, schemaLocation or noNamespaceSchemaLocation in the schema
+    // instance namespace or the namespace of namespace declarations.
+    bool IsNamespaceAttribute() const;
+    // nil in one of those two namespaces.
+    bool IsNilAttribute() const;
+
+protected:
+    CXmlAttribute(const std::wstring& localName, const std::wstring& value, const std::wstring& namespaceURI);
+
+private:
+    friend class CXmlElement;
+
+    std::wstring m_localName;
+    std::wstring m_value;
+    std::wstring m_namespaceURI;
+};
+
+class NYXML_API CXmlElement : public CInstanceMonitor {
+public:
+    CXmlElement(const CXmlElement&) = delete;
+    CXmlElement& operator=(const CXmlElement&) = delete;
+    ~CXmlElement() override;
+
+    const CXmlDocument* GetDocument() const { return m_document; }
+    CXmlElement* GetFirstElement() const { return m_firstChild; }
+    CXmlElement* GetNextSiblingElement() const { return m_nextSibling; }
+    const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
+    const std::wstring& GetLocalName() const { return m_localName; }
+    const std::wstring& GetText() const { return m_text; }
+    const std::vector<CXmlAttribute*>& GetAttributes() const { return m_attributes; }
+    // Value of the first attribute with exactly this local name and namespace
+    // URI; an empty string when there is none.
+    const std::wstring& GetAttribute(const std::wstring& localName, const std::wstring& namespaceURI) const;
+
+protected:
+    explicit CXmlElement(const CXmlDocument* document);
+
+    CXmlElement* CreateNewChildElement();
+    void AddAttribute(const std::wstring& localName, const std::wstring& value, const std::wstring& namespaceURI);
+    void AppendText(const wchar_t* text);
+    void AppendText(const wchar_t* text, int length);
+    void SetElementName(const std::wstring& name) { m_localName = name; }
+    void SetNamespace(const std::wstring& namespaceURI) { m_namespaceURI = namespaceURI; }
+    // Unlinks the last child and hands it to the caller; null without children.
+    CXmlElement* RemoveLastChildElement();
+
+private:
+    friend class CXmlDocument;
+    friend class CExpatReader;
+    friend class CFastInfosetReader;
+    friend class CElement;
+    friend struct CXmlTreeAccess;
+
+    // Grows the text capacity geometrically before an append of extra units.
+    void ReserveText(size_t extra);
+
+    const CXmlDocument* m_document;
+    CXmlElement* m_nextSibling;
+    CXmlElement* m_prevSibling;
+    CXmlElement* m_firstChild;
+    CXmlElement* m_lastChild;
+    std::vector<CXmlAttribute*> m_attributes;
+    std::wstring m_text;
+    std::wstring m_localName;
+    std::wstring m_namespaceURI;
+};
+
+class NYXML_API CXmlDocument : public CInstanceMonitor {
+public:
+    typedef bool (*ElementCallback)(CXmlElement*);
+
+    CXmlDocument();
+    explicit CXmlDocument(const CXmlSerializationContext& context);
+    explicit CXmlDocument(ElementCallback callback);
+    CXmlDocument(ElementCallback callback, const CXmlSerializationContext& context);
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+    ~CXmlDocument() override;
+
+    // Reads and parses a file: XML text, compressed (gzip or zlib) or Fast
+    // Infoset; only XML text when asynchronous file reading is on.
+    void Load(const wchar_t* fileName);
+    // Parses a NUL-terminated byte string as XML text (encoding from the byte
+    // order mark or the declaration, UTF-8 by default).
+    void LoadXml(const char* text);
+    // Parses a NUL-terminated wide string as XML text.
+    void LoadXml(const wchar_t* text);
+    // Parses bytes: compressed, Fast Infoset or XML text.
+    void LoadXmlStream(unsigned char* const bytes, uint32_t length);
+
+    CXmlElement* GetDocumentElement() const { return m_documentElement; }
+    // URI of the last declaration of the prefix in the document; empty if none.
+    std::wstring LookupNamespaceFromAlias(const wchar_t* prefix) const;
+
+    const CXmlSerializationContext& GetContext() const { return *m_context; }
+
+protected:
+    virtual void Cleanup();
+
+private:
+    friend class CExpatReader;
+    friend class CFastInfosetReader;
+    friend struct CXmlTreeAccess;
+
+    CXmlElement* AddDocElement(const wchar_t* namespaceURI, const wchar_t* localName);
+    CXmlElement* AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName);
+    // Creates the document element or a child of the open element from names
+    // already held as strings; used by the readers.
+    CXmlElement* OpenElement(std::wstring&& namespaceURI, std::wstring&& localName);
+    void EndElement();
+    static void AddElementAttribute(CXmlElement* element, const std::wstring& localName, const std::wstring& value,
+                                    const std::wstring& namespaceURI);
+    static void AppendTextExcludingCR(CXmlElement* element, const wchar_t* text, uint32_t length);
+    static void AppendTextExcludingCR(CXmlElement* element, const wchar_t* text);
+    void SetNamespaceAlias(const std::wstring& prefix, const std::wstring& namespaceURI);
+    CXmlElement* TopElement() const { return m_openElements.empty() ? nullptr : m_openElements.back(); }
+
+    void Parse();
+    void ParseText();
+    void AsyncLoad(const wchar_t* fileName);
+    void AsyncParse(bool last);
+    bool ReadChunkFromFile(unsigned char* buffer);
+    void SyncLoad(const wchar_t* fileName);
+    bool Inflate();
+    void ReleaseInput();
+
+    static const uint32_t kChunkSize = 131072;
+
+    // Asynchronous read state, used only inside Load.
+    void* m_asyncIo;  // Platform::AsyncIo
+    uint64_t m_filePosition;
+    int m_fileHandle;
+    std::wstring m_fileName;
+
+    CXmlElement* m_documentElement;
+    std::vector<CXmlElement*> m_openElements;
+    std::map<std::wstring, std::wstring> m_namespaceAliases;
+    unsigned char* m_input;
+    uint32_t m_inputLength;
+    SchemaType m_schemaType;
+    ElementCallback m_callback;
+    const CXmlSerializationContext* m_context;
+};
+
+}  // namespace NyXmlLib9
+
+#endif

@@ -1,0 +1,457 @@
+#include <nyxml/document.h>
+
+#include "document/ExpatReader.h"
+#include "fastinfoset/FastInfosetReader.h"
+#include "platform/File.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cwchar>
+#include <cstring>
+#include <memory>
+
+namespace NyXmlLib9 {
+
+namespace {
+
+bool g_asyncFromXmlFile = false;
+
+const std::wstring& EmptyString() {
+    static const std::wstring empty;
+    return empty;
+}
+
+const wchar_t kXsiNamespace[] = L"http://www.w3.org/2001/XMLSchema-instance";
+const wchar_t kXmlnsNamespace[] = L"http://www.w3.org/2000/xmlns/";
+
+bool IsInstanceOrXmlnsNamespace(const std::wstring& ns) { return ns == kXsiNamespace || ns == kXmlnsNamespace; }
+
+}  // namespace
+
+void AsyncFromXmlFile(bool async) { g_asyncFromXmlFile = async; }
+
+bool GetAsyncFromXmlFile() { return g_asyncFromXmlFile; }
+
+// ---- CXmlAttribute ----
+
+CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& value,
+                             const std::wstring& namespaceURI)
+    : m_localName(localName), m_value(value), m_namespaceURI(namespaceURI) {}
+
+CXmlAttribute::~CXmlAttribute() = default;
+
+bool CXmlAttribute::IsNamespaceAttribute() const {
+    if (!IsInstanceOrXmlnsNamespace(m_namespaceURI)) return false;
+    return m_localName == L"xmlns" || m_localName == L"type" || m_localName == L"schemaLocation" ||
+           m_localName == L"noNamespaceSchemaLocation";
+}
+
+bool CXmlAttribute::IsNilAttribute() const {
+    return IsInstanceOrXmlnsNamespace(m_namespaceURI) && m_localName == L"nil";
+}
+
+// ---- CXmlElement ----
+
+CXmlElement::CXmlElement(const CXmlDocument* document)
+    : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
+      m_lastChild(nullptr) {}
+
+CXmlElement::~CXmlElement() {
+    // Children are freed iteratively along the sibling chain; depth recursion
+    // is bounded by the nesting of the document.
+    CXmlElement* child = m_firstChild;
+    while (child) {
+        CXmlElement* next = child->m_nextSibling;
+        delete child;
+        child = next;
+    }
+    for (CXmlAttribute* a : m_attributes) delete a;
+}
+
+const std::wstring& CXmlElement::GetAttribute(const std::wstring& localName, const std::wstring& namespaceURI) const {
+    for (const CXmlAttribute* a : m_attributes)
+        if (a->m_localName == localName && a->m_namespaceURI == namespaceURI) return a->m_value;
+    return EmptyString();
+}
+
+CXmlElement* CXmlElement::CreateNewChildElement() {
+    CXmlElement* child = new CXmlElement(m_document);
+    if (m_lastChild) {
+        m_lastChild->m_nextSibling = child;
+        child->m_prevSibling = m_lastChild;
+    } else {
+        m_firstChild = child;
+    }
+    m_lastChild = child;
+    return child;
+}
+
+void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
+                               const std::wstring& namespaceURI) {
+    std::unique_ptr<CXmlAttribute> attribute(new CXmlAttribute(localName, value, namespaceURI));
+    m_attributes.push_back(attribute.get());
+    attribute.release();
+}
+
+void CXmlElement::ReserveText(size_t extra) {
+    size_t needed = m_text.size() + extra;
+    if (needed > m_text.capacity()) {
+        size_t grown = m_text.empty() ? needed : std::max(2 * m_text.capacity(), needed);
+        m_text.reserve(grown);
+    }
+}
+
+void CXmlElement::AppendText(const wchar_t* text) {
+    if (text) AppendText(text, static_cast<int>(std::wcslen(text)));
+}
+
+void CXmlElement::AppendText(const wchar_t* text, int length) {
+    if (!text || length <= 0) return;
+    ReserveText(static_cast<size_t>(length));
+    m_text.append(text, static_cast<size_t>(length));
+}
+
+CXmlElement* CXmlElement::RemoveLastChildElement() {
+    CXmlElement* last = m_lastChild;
+    if (!last) return nullptr;
+    m_lastChild = last->m_prevSibling;
+    if (m_lastChild)
+        m_lastChild->m_nextSibling = nullptr;
+    else
+        m_firstChild = nullptr;
+    last->m_prevSibling = nullptr;
+    last->m_nextSibling = nullptr;
+    return last;
+}
+
+// ---- CXmlDocument ----
+
+CXmlDocument::CXmlDocument() : CXmlDocument(nullptr, CXmlSerializationContext::GetDefaultContext()) {}
+
+CXmlDocument::CXmlDocument(const CXmlSerializationContext& context) : CXmlDocument(nullptr, context) {}
+
+CXmlDocument::CXmlDocument(ElementCallback callback)
+    : CXmlDocument(callback, CXmlSerializationContext::GetDefaultContext()) {}
+
+CXmlDocument::CXmlDocument(ElementCallback callback, const CXmlSerializationContext& context)
+    : m_asyncIo(nullptr), m_filePosition(0), m_fileHandle(-1), m_documentElement(nullptr), m_input(nullptr),
+      m_inputLength(0), m_schemaType(context.GetSchemaType()), m_callback(callback), m_context(&context) {}
+
+CXmlDocument::~CXmlDocument() { CXmlDocument::Cleanup(); }
+
+void CXmlDocument::Cleanup() {
+    delete m_documentElement;
+    m_documentElement = nullptr;
+    m_openElements.clear();
+    m_namespaceAliases.clear();
+    ReleaseInput();
+}
+
+void CXmlDocument::ReleaseInput() {
+    std::free(m_input);
+    m_input = nullptr;
+    m_inputLength = 0;
+}
+
+std::wstring CXmlDocument::LookupNamespaceFromAlias(const wchar_t* prefix) const {
+    auto it = m_namespaceAliases.find(prefix ? prefix : L"");
+    return it == m_namespaceAliases.end() ? std::wstring() : it->second;
+}
+
+void CXmlDocument::SetNamespaceAlias(const std::wstring& prefix, const std::wstring& namespaceURI) {
+    m_namespaceAliases[prefix] = namespaceURI;
+}
+
+CXmlElement* CXmlDocument::AddDocElement(const wchar_t* namespaceURI, const wchar_t* localName) {
+    return OpenElement(namespaceURI ? namespaceURI : L"", localName ? localName : L"");
+}
+
+CXmlElement* CXmlDocument::AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName) {
+    return OpenElement(namespaceURI ? namespaceURI : L"", localName ? localName : L"");
+}
+
+CXmlElement* CXmlDocument::OpenElement(std::wstring&& namespaceURI, std::wstring&& localName) {
+    m_openElements.reserve(m_openElements.size() + 1);
+    CXmlElement* element;
+    if (!m_documentElement) {
+        element = new CXmlElement(this);
+        m_documentElement = element;
+    } else {
+        CXmlElement* parent = TopElement();
+        // A second top-level element never reaches here: the text reader
+        // rejects it. Other callers append to the document element.
+        element = (parent ? parent : m_documentElement)->CreateNewChildElement();
+    }
+    element->m_localName = std::move(localName);
+    element->m_namespaceURI = std::move(namespaceURI);
+    m_openElements.push_back(element);
+    return element;
+}
+
+void CXmlDocument::EndElement() {
+    if (m_openElements.empty()) return;
+    CXmlElement* element = m_openElements.back();
+    m_openElements.pop_back();
+    if (!m_callback) return;
+    bool discard = m_callback(element);
+    if (discard && element != m_documentElement && !m_openElements.empty()) {
+        CXmlElement* parent = m_openElements.back();
+        if (parent->m_lastChild == element) delete parent->RemoveLastChildElement();
+    }
+}
+
+void CXmlDocument::AddElementAttribute(CXmlElement* element, const std::wstring& localName,
+                                       const std::wstring& value, const std::wstring& namespaceURI) {
+    element->AddAttribute(localName, value, namespaceURI);
+}
+
+void CXmlDocument::AppendTextExcludingCR(CXmlElement* element, const wchar_t* text, uint32_t length) {
+    if (!element || !text || length == 0) return;
+    const wchar_t* end = text;
+    while (static_cast<uint32_t>(end - text) < length && *end) ++end;
+    element->ReserveText(static_cast<size_t>(end - text));
+    std::wstring& out = element->m_text;
+    const wchar_t* run = text;
+    for (const wchar_t* p = text; p < end; ++p) {
+        if (*p == L'\r') {
+            out.append(run, p);
+            run = p + 1;
+        }
+    }
+    out.append(run, end);
+}
+
+void CXmlDocument::AppendTextExcludingCR(CXmlElement* element, const wchar_t* text) {
+    AppendTextExcludingCR(element, text, UINT32_MAX);
+}
+
+void CXmlDocument::LoadXml(const wchar_t* text) {
+    Cleanup();
+    size_t length = text ? std::wcslen(text) : 0;
+    // Units above U+FFFF become surrogate pairs, so count them twice.
+    size_t units = length;
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<uint32_t>(text[i]) > 0xFFFF && static_cast<uint32_t>(text[i]) <= 0x10FFFF) ++units;
+    uint64_t size = (static_cast<uint64_t>(units) + 1) * 2;
+    if (static_cast<uint32_t>(size) == 0 || size > UINT32_MAX) throw CNyException(L"XML String is empty!");
+    m_input = static_cast<unsigned char*>(std::malloc(size));
+    if (!m_input) throw std::bad_alloc();
+    unsigned char* out = m_input;
+    *out++ = 0xFF;
+    *out++ = 0xFE;
+    auto put = [&out](uint32_t unit) {
+        *out++ = static_cast<unsigned char>(unit);
+        *out++ = static_cast<unsigned char>(unit >> 8);
+    };
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c <= 0xFFFF) {
+            put(c);
+        } else if (c <= 0x10FFFF) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(0xFFFD);
+        }
+    }
+    m_inputLength = static_cast<uint32_t>(out - m_input);
+    ParseText();
+}
+
+void CXmlDocument::LoadXml(const char* text) {
+    Cleanup();
+    size_t length = text ? std::strlen(text) : 0;
+    if (length == 0 || length > UINT32_MAX) throw CNyException(L"XML String is empty!");
+    m_input = static_cast<unsigned char*>(std::malloc(length));
+    if (!m_input) throw std::bad_alloc();
+    std::memcpy(m_input, text, length);
+    m_inputLength = static_cast<uint32_t>(length);
+    ParseText();
+}
+
+void CXmlDocument::LoadXmlStream(unsigned char* const bytes, uint32_t length) {
+    Cleanup();
+    if (length == 0 || !bytes) throw CNyException(L"XML Stream is empty!");
+    m_input = static_cast<unsigned char*>(std::malloc(length));
+    if (!m_input) throw std::bad_alloc();
+    std::memcpy(m_input, bytes, length);
+    m_inputLength = length;
+    Parse();
+}
+
+void CXmlDocument::ParseText() {
+    CExpatReader reader(this);
+    reader.Initialise();
+    reader.Parse(true);
+}
+
+// Replaces the input by its inflated form when it is a complete zlib or gzip
+// stream; leaves it untouched otherwise.
+bool CXmlDocument::Inflate() {
+    const size_t kPiece = 65536;
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    if (inflateInit2(&zs, 15 + 32) != Z_OK) return false;
+    size_t capacity = std::max<size_t>(2 * kPiece, 8192);
+    unsigned char* out = static_cast<unsigned char*>(std::malloc(capacity));
+    if (!out) {
+        inflateEnd(&zs);
+        throw std::bad_alloc();
+    }
+    size_t produced = 0;
+    zs.next_in = m_input;
+    zs.avail_in = m_inputLength;
+    int status;
+    do {
+        if (capacity - produced < kPiece) {
+            size_t grown = capacity * 2;
+            unsigned char* bigger = static_cast<unsigned char*>(std::realloc(out, grown));
+            if (!bigger) {
+                std::free(out);
+                inflateEnd(&zs);
+                throw std::bad_alloc();
+            }
+            out = bigger;
+            capacity = grown;
+        }
+        zs.next_out = out + produced;
+        zs.avail_out = static_cast<uInt>(kPiece);
+        status = inflate(&zs, Z_NO_FLUSH);
+        produced += kPiece - zs.avail_out;
+    } while (status == Z_OK);
+    inflateEnd(&zs);
+    if (status != Z_STREAM_END || produced > UINT32_MAX) {
+        std::free(out);
+        return false;
+    }
+    std::free(m_input);
+    m_input = out;
+    m_inputLength = static_cast<uint32_t>(produced);
+    return true;
+}
+
+void CXmlDocument::Parse() {
+    Inflate();
+    if (ReadFastInfosetDocument(this, m_input, m_inputLength, m_context->GetFIContext())) return;
+    ParseText();
+}
+
+void CXmlDocument::Load(const wchar_t* fileName) {
+    Cleanup();
+    if (g_asyncFromXmlFile)
+        AsyncLoad(fileName);
+    else
+        SyncLoad(fileName);
+}
+
+void CXmlDocument::SyncLoad(const wchar_t* fileName) {
+    const wchar_t* name = fileName ? fileName : L"";
+    Platform::File file;
+    if (!file.OpenRead(name))
+        throw CNyException(FormatString(L"Failed to open the file [%s] Error [0x%08x]", name, file.Error()));
+    uint64_t size = 0;
+    if (!file.Size(size))
+        throw CNyException(FormatString(L"Failed to get the size of the file [%s] Error [0x%08x]", name, file.Error()));
+    if (size > UINT32_MAX)
+        throw CNyException(FormatString(L"Failed to get the size of the file [%s] Error [0x%08x]", name, EFBIG));
+    m_input = static_cast<unsigned char*>(std::malloc(size ? size : 1));
+    if (!m_input) throw std::bad_alloc();
+    size_t got = 0;
+    if (!file.Read(m_input, static_cast<size_t>(size), got) || got != size) {
+        uint32_t error = file.Error();
+        ReleaseInput();
+        throw CNyException(
+            FormatString(L"Failed to read the contents of the file [%s] Error [0x%08x]", name, error));
+    }
+    m_inputLength = static_cast<uint32_t>(size);
+    file.Close();
+    Parse();
+}
+
+void CXmlDocument::AsyncLoad(const wchar_t* fileName) {
+    const wchar_t* name = fileName ? fileName : L"";
+    Platform::File file;
+    if (!file.OpenRead(name))
+        throw CNyException(FormatString(L"Failed to open the file [%s] Error [0x%08x]", name, file.Error()));
+    Platform::AsyncIo io(file.Descriptor());
+    m_fileName = name;
+    m_fileHandle = file.Descriptor();
+    m_asyncIo = &io;
+    m_filePosition = 0;
+    struct Reset {
+        CXmlDocument* d;
+        ~Reset() {
+            d->m_asyncIo = nullptr;
+            d->m_fileHandle = -1;
+            d->m_fileName.clear();
+        }
+    } reset{this};
+
+    m_input = static_cast<unsigned char*>(std::malloc(kChunkSize));
+    if (!m_input) throw std::bad_alloc();
+    bool atEnd = ReadChunkFromFile(m_input);
+    size_t got = 0;
+    if (!atEnd && !io.Wait(got)) got = 0;
+    if (atEnd || got == 0) {
+        ReleaseInput();
+        throw CNyException(FormatString(L"Failed to read the contents of the file [%s] Error [0x%08x]", name,
+                                        Platform::kErrorHandleEof));
+    }
+    m_filePosition += got;
+    m_inputLength = static_cast<uint32_t>(got);
+    AsyncParse(got < kChunkSize);
+}
+
+bool CXmlDocument::ReadChunkFromFile(unsigned char* buffer) {
+    Platform::AsyncIo* io = static_cast<Platform::AsyncIo*>(m_asyncIo);
+    if (!io->StartRead(buffer, kChunkSize, m_filePosition))
+        throw CNyException(FormatString(L"Failed to read the contents of the file. Error [0x%08x]", io->Error()));
+    return false;
+}
+
+void CXmlDocument::AsyncParse(bool last) {
+    Platform::AsyncIo* io = static_cast<Platform::AsyncIo*>(m_asyncIo);
+    unsigned char* spare = nullptr;
+    try {
+        CExpatReader reader(this);
+        reader.Initialise();
+        spare = static_cast<unsigned char*>(std::malloc(kChunkSize));
+        if (!spare) throw std::bad_alloc();
+        for (;;) {
+            if (last) {
+                reader.Parse(true);
+                if (!m_documentElement) throw CNyException(L"Invalid or empty XML document");
+                std::free(spare);
+                ReleaseInput();
+                return;
+            }
+            bool atEnd = ReadChunkFromFile(spare);
+            reader.Parse(false);
+            size_t got = 0;
+            if (!atEnd && !io->Wait(got)) got = 0;
+            std::swap(m_input, spare);
+            m_filePosition += got;
+            m_inputLength = static_cast<uint32_t>(got);
+            last = got < kChunkSize;
+        }
+    } catch (const CNyException& e) {
+        CNyException copy(e);
+        // Wait for a read still in flight before its buffer goes.
+        size_t ignored;
+        if (io->InFlight()) io->Wait(ignored);
+        Cleanup();
+        std::free(spare);
+        throw copy;
+    } catch (...) {
+        size_t ignored;
+        if (io->InFlight()) io->Wait(ignored);
+        Cleanup();
+        std::free(spare);
+        throw;
+    }
+}
+
+}  // namespace NyXmlLib9

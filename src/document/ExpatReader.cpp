@@ -1,0 +1,188 @@
+#include "document/ExpatReader.h"
+
+#include <expat.h>
+
+#include <climits>
+#include <new>
+
+static_assert(sizeof(XML_Char) == 2, "the wide Expat build (XML_UNICODE) is required");
+
+namespace NyXmlLib9 {
+namespace {
+
+const XML_Char kSeparator = u'|';
+
+size_t Length(const XML_Char* s) {
+    const XML_Char* p = s;
+    while (*p) ++p;
+    return static_cast<size_t>(p - s);
+}
+
+void Assign(std::wstring& out, const XML_Char* s, size_t length) {
+    out.resize(length);
+    wchar_t* d = &out[0];
+    for (size_t i = 0; i < length; ++i) d[i] = static_cast<wchar_t>(s[i]);
+}
+
+std::wstring Widen(const XML_Char* s) {
+    std::wstring out;
+    if (s) Assign(out, s, Length(s));
+    return out;
+}
+
+// Splits "uri|local" at the first separator; a name without one is all local name.
+void SplitName(const XML_Char* name, std::wstring& ns, std::wstring& local) {
+    const XML_Char* p = name;
+    while (*p && *p != kSeparator) ++p;
+    if (*p == kSeparator) {
+        Assign(ns, name, static_cast<size_t>(p - name));
+        Assign(local, p + 1, Length(p + 1));
+    } else {
+        ns.clear();
+        Assign(local, name, static_cast<size_t>(p - name));
+    }
+}
+
+}  // namespace
+
+CExpatReader::CExpatReader(CXmlDocument* document)
+    : m_document(document), m_parser(nullptr), m_namespaces(true) {}
+
+CExpatReader::~CExpatReader() { Release(); }
+
+void CExpatReader::Release() {
+    if (m_parser) {
+        XML_ParserFree(m_parser);
+        m_parser = nullptr;
+    }
+}
+
+void CExpatReader::Initialise() {
+    Release();
+    m_namespaces = m_document->m_schemaType != SchemaType_NoNamespaces;
+    m_parser = m_namespaces ? XML_ParserCreateNS(nullptr, kSeparator) : XML_ParserCreate(nullptr);
+    if (!m_parser) throw std::bad_alloc();
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, &CExpatReader::StartElement, &CExpatReader::EndElement);
+    XML_SetNamespaceDeclHandler(m_parser, &CExpatReader::StartNamespace, &CExpatReader::EndNamespace);
+    XML_SetCharacterDataHandler(m_parser, &CExpatReader::CharacterData);
+    if (!m_document->m_context->GetStripCDATA())
+        XML_SetCdataSectionHandler(m_parser, &CExpatReader::StartCData, &CExpatReader::EndCData);
+}
+
+void CExpatReader::Parse(bool last) { ParseBytes(m_document->m_input, m_document->m_inputLength, last); }
+
+void CExpatReader::ParseBytes(const unsigned char* data, uint32_t length, bool last) {
+    if (!m_parser) Initialise();
+    // XML_Parse takes an int length: larger inputs go in pieces.
+    const uint32_t kPiece = 1u << 30;
+    do {
+        uint32_t piece = length > kPiece ? kPiece : length;
+        bool final = last && piece == length;
+        enum XML_Status status =
+            XML_Parse(m_parser, reinterpret_cast<const char*>(data), static_cast<int>(piece), final ? 1 : 0);
+        if (m_handlerError) {
+            std::exception_ptr error = m_handlerError;
+            m_handlerError = nullptr;
+            Release();
+            std::rethrow_exception(error);
+        }
+        if (status != XML_STATUS_OK) {
+            unsigned long line = static_cast<unsigned long>(XML_GetCurrentLineNumber(m_parser));
+            const XML_LChar* text = XML_ErrorString(XML_GetErrorCode(m_parser));
+            std::wstring message =
+                FormatString(L"%S at line %d", text ? text : "unknown error", static_cast<int>(line));
+            Release();
+            throw CNyException(message);
+        }
+        data += piece;
+        length -= piece;
+    } while (length > 0);
+    if (last) Release();
+}
+
+void CExpatReader::Fail(std::exception_ptr error) {
+    if (!m_handlerError) m_handlerError = error;
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    try {
+        std::wstring ns, local;
+        SplitName(name, ns, local);
+        CXmlElement* element = self->m_document->OpenElement(std::move(ns), std::move(local));
+        if (*attributes) {
+            std::wstring attrNs, attrLocal, value;
+            for (const XML_Char** a = attributes; *a; a += 2) {
+                SplitName(a[0], attrNs, attrLocal);
+                Assign(value, a[1], Length(a[1]));
+                element->AddAttribute(attrLocal, value, attrNs);
+            }
+        }
+    } catch (...) {
+        self->Fail(std::current_exception());
+    }
+}
+
+void CExpatReader::EndElement(void* userData, const XML_Char*) {
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    try {
+        self->m_document->EndElement();
+    } catch (...) {
+        self->Fail(std::current_exception());
+    }
+}
+
+void CExpatReader::StartNamespace(void* userData, const XML_Char* prefix, const XML_Char* uri) {
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    try {
+        self->m_document->SetNamespaceAlias(Widen(prefix), Widen(uri));
+    } catch (...) {
+        self->Fail(std::current_exception());
+    }
+}
+
+void CExpatReader::EndNamespace(void*, const XML_Char*) {}
+
+void CExpatReader::CharacterData(void* userData, const XML_Char* text, int length) {
+    if (length <= 0) return;
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    CXmlElement* top = self->m_document->TopElement();
+    if (!top) return;
+    try {
+        top->ReserveText(static_cast<size_t>(length));
+        std::wstring& out = top->m_text;
+        for (int i = 0; i < length; ++i) {
+            XML_Char c = text[i];
+            if (c == 0) break;
+            if (c != u'\r') out += static_cast<wchar_t>(c);
+        }
+    } catch (...) {
+        self->Fail(std::current_exception());
+    }
+}
+
+void CExpatReader::StartCData(void* userData) {
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    if (CXmlElement* top = self->m_document->TopElement()) {
+        try {
+            CXmlDocument::AppendTextExcludingCR(top, L"<![CDATA[");
+        } catch (...) {
+            self->Fail(std::current_exception());
+        }
+    }
+}
+
+void CExpatReader::EndCData(void* userData) {
+    CExpatReader* self = static_cast<CExpatReader*>(userData);
+    if (CXmlElement* top = self->m_document->TopElement()) {
+        try {
+            CXmlDocument::AppendTextExcludingCR(top, L"]]>");
+        } catch (...) {
+            self->Fail(std::current_exception());
+        }
+    }
+}
+
+}  // namespace NyXmlLib9

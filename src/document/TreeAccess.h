@@ -1,0 +1,47 @@
+// Gives the library's own classes (untyped content, the binary reader, tests)
+// the tree-building operations that the public interface keeps protected.
+#ifndef NYXML_SRC_DOCUMENT_TREEACCESS_H
+#define NYXML_SRC_DOCUMENT_TREEACCESS_H
+
+#include <nyxml/document.h>
+
+namespace NyXmlLib9 {
+
+struct CXmlTreeAccess {
+    static CXmlElement* NewElement(const CXmlDocument* document) { return new CXmlElement(document); }
+    static CXmlElement* CreateNewChildElement(CXmlElement* e) { return e->CreateNewChildElement(); }
+    static void AddAttribute(CXmlElement* e, const std::wstring& localName, const std::wstring& value,
+                             const std::wstring& namespaceURI) {
+        e->AddAttribute(localName, value, namespaceURI);
+    }
+    static void AppendText(CXmlElement* e, const wchar_t* text, int length) { e->AppendText(text, length); }
+    static void SetElementName(CXmlElement* e, const std::wstring& name) { e->SetElementName(name); }
+    static void SetNamespace(CXmlElement* e, const std::wstring& ns) { e->SetNamespace(ns); }
+    static CXmlElement* RemoveLastChildElement(CXmlElement* e) { return e->RemoveLastChildElement(); }
+
+    static CXmlElement* AddDocElement(CXmlDocument* d, const wchar_t* ns, const wchar_t* name) {
+        return d->AddDocElement(ns, name);
+    }
+    static CXmlElement* AddChildElement(CXmlDocument* d, const wchar_t* ns, const wchar_t* name) {
+        return d->AddChildElement(ns, name);
+    }
+    static CXmlElement* OpenElement(CXmlDocument* d, std::wstring&& ns, std::wstring&& name) {
+        return d->OpenElement(std::move(ns), std::move(name));
+    }
+    static void EndElement(CXmlDocument* d) { d->EndElement(); }
+    // Closes the open element without offering it to the element callback.
+    static void CloseElement(CXmlDocument* d) {
+        if (!d->m_openElements.empty()) d->m_openElements.pop_back();
+    }
+    static CXmlElement* TopElement(const CXmlDocument* d) { return d->TopElement(); }
+    static void AppendTextExcludingCR(CXmlElement* e, const wchar_t* text, uint32_t length) {
+        CXmlDocument::AppendTextExcludingCR(e, text, length);
+    }
+    static void SetNamespaceAlias(CXmlDocument* d, const std::wstring& prefix, const std::wstring& uri) {
+        d->SetNamespaceAlias(prefix, uri);
+    }
+};
+
+}  // namespace NyXmlLib9
+
+#endif

@@ -1,0 +1,52 @@
+// Helpers shared by the test programs.
+#ifndef NYXML_TESTS_SUPPORT_TESTSUPPORT_H
+#define NYXML_TESTS_SUPPORT_TESTSUPPORT_H
+
+#include <nyxml/foundation.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace nyxml_test {
+
+// UTF-8 text of a wide string, for readable failure output.
+std::string Utf8(const std::wstring& text);
+
+// A scratch directory removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    std::string Path(const std::string& name) const { return m_path + "/" + name; }
+    std::wstring WidePath(const std::string& name) const;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+std::string TestDataPath(const std::string& name);
+
+}  // namespace nyxml_test
+
+// Expects `statement` to throw exactly `type` (checked through typeid, so a
+// subclass fails) with the full message `message` (a wide string).
+#define EXPECT_NY_THROW(statement, type, message)                                                   \
+    do {                                                                                            \
+        bool nyThrown = false;                                                                      \
+        try {                                                                                       \
+            statement;                                                                              \
+        } catch (const NyXmlLib9::CNyException& nyError) {                                          \
+            nyThrown = true;                                                                        \
+            EXPECT_EQ(std::string(typeid(type).name()), std::string(typeid(nyError).name()))        \
+                << "exception class";                                                               \
+            EXPECT_EQ(nyxml_test::Utf8(std::wstring(message)), nyxml_test::Utf8(nyError.GetMessage())); \
+        }                                                                                           \
+        EXPECT_TRUE(nyThrown) << "no exception thrown by " #statement;                             \
+    } while (0)
+
+#endif
