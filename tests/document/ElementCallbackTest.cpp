@@ -1,0 +1,60 @@
+#include <nyxml/document.h>
+
+#include "TestSupport.h"
+#include "TreeDump.h"
+
+#include <string>
+#include <vector>
+
+using namespace NyXmlLib9;
+using nyxml_test::DumpTree;
+
+namespace {
+
+std::vector<std::wstring> g_seen;
+
+bool DiscardItems(CXmlElement* e) {
+    g_seen.push_back(e->GetLocalName());
+    return e->GetLocalName() == L"item";
+}
+
+bool DiscardEverything(CXmlElement* e) {
+    g_seen.push_back(DumpTree(e));
+    return true;
+}
+
+}  // namespace
+
+TEST(ElementCallback, MillionDiscardedItemsLeaveEmptyRoot) {
+    std::string xml = "<r>";
+    xml.reserve(1000000 * 8 + 10);
+    for (int i = 0; i < 1000000; ++i) xml += "<item/>";
+    xml += "</r>";
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    d.LoadXml(xml.c_str());
+    ASSERT_NE(nullptr, d.GetDocumentElement());
+    EXPECT_EQ(nullptr, d.GetDocumentElement()->GetFirstElement());
+    EXPECT_EQ(1000001u, g_seen.size());
+    EXPECT_EQ(L"r", g_seen.back());
+}
+
+TEST(ElementCallback, SeesCompleteElementsInEndOrder) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardEverything);
+    d.LoadXml("<r><a x='1'>t<b/>u</a><c/></r>");
+    ASSERT_EQ(4u, g_seen.size());
+    EXPECT_EQ(L"{}b[]\"\"()", g_seen[0]);
+    EXPECT_EQ(L"{}a[{}x=1;]\"tu\"()", g_seen[1]);  // b was already discarded
+    EXPECT_EQ(L"{}c[]\"\"()", g_seen[2]);
+    EXPECT_EQ(L"{}r[]\"\"()", g_seen[3]);
+    // The document element always stays, whatever the callback answers.
+    EXPECT_EQ(L"{}r[]\"\"()", DumpTree(d.GetDocumentElement()));
+}
+
+TEST(ElementCallback, KeptAndDiscardedSiblingsInterleave) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    d.LoadXml("<r><k1/><item/><k2><item/><k3/></k2><item/><item/><k4/><item/></r>");
+    EXPECT_EQ(L"{}r[]\"\"({}k1[]\"\"(){}k2[]\"\"({}k3[]\"\"()){}k4[]\"\"())", DumpTree(d.GetDocumentElement()));
+}
