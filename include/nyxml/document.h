@@ -27,13 +27,13 @@ NYXML_API bool GetAsyncFromXmlFile();
 
 class NYXML_API CXmlAttribute : public CInstanceMonitor {
 public:
-    CXmlAttribute(const CXmlAttribute& other) = default;
-    CXmlAttribute& operator=(const CXmlAttribute& other) = default;
+    CXmlAttribute(const CXmlAttribute& other);
+    CXmlAttribute& operator=(const CXmlAttribute& other);
     ~CXmlAttribute() override;
 
-    const std::wstring& GetLocalName() const { return m_localName; }
+    const std::wstring& GetLocalName() const { return *m_localName; }
     const std::wstring& GetValue() const { return m_value; }
-    const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
+    const std::wstring& GetNamespaceURI() const { return *m_namespaceURI; }
 
     // xmlns, type, schemaLocation or noNamespaceSchemaLocation in the schema
     // instance namespace or the namespace of namespace declarations.
@@ -46,10 +46,18 @@ protected:
 
 private:
     friend class CXmlElement;
+    friend class CExpatReader;
 
-    std::wstring m_localName;
+    // Names shared through the document's name pool (not owned) or owned.
+    CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,
+                  bool ownsNamespace, std::wstring&& value);
+    void ReleaseNames();
+
+    const std::wstring* m_localName;
     std::wstring m_value;
-    std::wstring m_namespaceURI;
+    const std::wstring* m_namespaceURI;
+    bool m_ownsLocalName;
+    bool m_ownsNamespace;
 };
 
 class NYXML_API CXmlElement : public CInstanceMonitor {
@@ -61,8 +69,8 @@ public:
     const CXmlDocument* GetDocument() const { return m_document; }
     CXmlElement* GetFirstElement() const { return m_firstChild; }
     CXmlElement* GetNextSiblingElement() const { return m_nextSibling; }
-    const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
-    const std::wstring& GetLocalName() const { return m_localName; }
+    const std::wstring& GetNamespaceURI() const { return *m_namespaceURI; }
+    const std::wstring& GetLocalName() const { return *m_localName; }
     const std::wstring& GetText() const { return m_text; }
     const std::vector<CXmlAttribute*>& GetAttributes() const { return m_attributes; }
     // Value of the first attribute with exactly this local name and namespace
@@ -76,8 +84,8 @@ protected:
     void AddAttribute(const std::wstring& localName, const std::wstring& value, const std::wstring& namespaceURI);
     void AppendText(const wchar_t* text);
     void AppendText(const wchar_t* text, int length);
-    void SetElementName(const std::wstring& name) { m_localName = name; }
-    void SetNamespace(const std::wstring& namespaceURI) { m_namespaceURI = namespaceURI; }
+    void SetElementName(const std::wstring& name);
+    void SetNamespace(const std::wstring& namespaceURI);
     // Unlinks the last child and hands it to the caller; null without children.
     CXmlElement* RemoveLastChildElement();
 
@@ -90,6 +98,10 @@ private:
 
     // Grows the text capacity geometrically before an append of extra units.
     void ReserveText(size_t extra);
+    // Points a name at a pooled string, or at an owned copy when the pool is full.
+    void AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value);
+    // Room for count attributes in one block; the reader fills it in order.
+    CXmlAttribute* ReserveAttributeBlock(size_t count);
 
     const CXmlDocument* m_document;
     CXmlElement* m_nextSibling;
@@ -98,8 +110,12 @@ private:
     CXmlElement* m_lastChild;
     std::vector<CXmlAttribute*> m_attributes;
     std::wstring m_text;
-    std::wstring m_localName;
-    std::wstring m_namespaceURI;
+    const std::wstring* m_localName;
+    const std::wstring* m_namespaceURI;
+    CXmlAttribute* m_attributeBlock;  // the first m_blockCount attributes live here
+    uint32_t m_blockCount;
+    bool m_ownsLocalName;
+    bool m_ownsNamespace;
 };
 
 class NYXML_API CXmlDocument : public CInstanceMonitor {
@@ -141,9 +157,9 @@ private:
 
     CXmlElement* AddDocElement(const wchar_t* namespaceURI, const wchar_t* localName);
     CXmlElement* AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName);
-    // Creates the document element or a child of the open element from names
-    // already held as strings; used by the readers.
-    CXmlElement* OpenElement(std::wstring&& namespaceURI, std::wstring&& localName);
+    // Creates the document element or a child of the open element; used by the readers.
+    CXmlElement* OpenElement(const std::wstring& namespaceURI, const std::wstring& localName);
+    CXmlElement* OpenElement();
     void EndElement();
     static void AddElementAttribute(CXmlElement* element, const std::wstring& localName, const std::wstring& value,
                                     const std::wstring& namespaceURI);
@@ -163,6 +179,7 @@ private:
 
     static const uint32_t kChunkSize = 131072;
 
+
     // Asynchronous read state, used only inside Load.
     void* m_asyncIo;  // Platform::AsyncIo
     uint64_t m_filePosition;
@@ -177,6 +194,9 @@ private:
     SchemaType m_schemaType;
     ElementCallback m_callback;
     const CXmlSerializationContext* m_context;
+    void* m_namePool;  // CNamePool: names shared by the nodes of this document
+
+    friend class CXmlElement;
 };
 
 }  // namespace NyXmlLib9

@@ -1,6 +1,7 @@
 #include <nyxml/document.h>
 
 #include "document/ExpatReader.h"
+#include "document/NamePool.h"
 #include "fastinfoset/FastInfosetReader.h"
 #include "platform/File.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 bool g_asyncFromXmlFile = false;
 
-const std::wstring& EmptyString() {
-    static const std::wstring empty;
-    return empty;
-}
-
 const wchar_t kXsiNamespace[] = L"http://www.w3.org/2001/XMLSchema-instance";
 const wchar_t kXmlnsNamespace[] = L"http://www.w3.org/2000/xmlns/";
 
@@ -37,44 +33,114 @@ bool GetAsyncFromXmlFile() { return g_asyncFromXmlFile; }
 
 // ---- CXmlAttribute ----
 
+namespace {
+
+const std::wstring* OwnedCopy(const std::wstring& s) {
+    return s.empty() ? &CNamePool::Empty() : new std::wstring(s);
+}
+
+}  // namespace
+
 CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& value,
                              const std::wstring& namespaceURI)
-    : m_localName(localName), m_value(value), m_namespaceURI(namespaceURI) {}
+    : m_localName(OwnedCopy(localName)), m_value(value), m_namespaceURI(&CNamePool::Empty()),
+      m_ownsLocalName(!localName.empty()), m_ownsNamespace(false) {
+    try {
+        m_namespaceURI = OwnedCopy(namespaceURI);
+        m_ownsNamespace = !namespaceURI.empty();
+    } catch (...) {
+        ReleaseNames();
+        throw;
+    }
+}
 
-CXmlAttribute::~CXmlAttribute() = default;
+CXmlAttribute::CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,
+                             bool ownsNamespace, std::wstring&& value)
+    : m_localName(localName), m_value(std::move(value)), m_namespaceURI(namespaceURI),
+      m_ownsLocalName(ownsLocalName), m_ownsNamespace(ownsNamespace) {}
+
+// A copy owns its names: it may outlive the document whose pool held them.
+CXmlAttribute::CXmlAttribute(const CXmlAttribute& other)
+    : CXmlAttribute(*other.m_localName, other.m_value, *other.m_namespaceURI) {}
+
+CXmlAttribute& CXmlAttribute::operator=(const CXmlAttribute& other) {
+    if (this == &other) return *this;
+    CXmlAttribute copy(other);
+    ReleaseNames();
+    m_localName = copy.m_localName;
+    m_namespaceURI = copy.m_namespaceURI;
+    m_ownsLocalName = copy.m_ownsLocalName;
+    m_ownsNamespace = copy.m_ownsNamespace;
+    copy.m_ownsLocalName = copy.m_ownsNamespace = false;
+    m_value.swap(copy.m_value);
+    return *this;
+}
+
+CXmlAttribute::~CXmlAttribute() { ReleaseNames(); }
+
+void CXmlAttribute::ReleaseNames() {
+    if (m_ownsLocalName) delete m_localName;
+    if (m_ownsNamespace) delete m_namespaceURI;
+    m_ownsLocalName = m_ownsNamespace = false;
+}
 
 bool CXmlAttribute::IsNamespaceAttribute() const {
-    if (!IsInstanceOrXmlnsNamespace(m_namespaceURI)) return false;
-    return m_localName == L"xmlns" || m_localName == L"type" || m_localName == L"schemaLocation" ||
-           m_localName == L"noNamespaceSchemaLocation";
+    if (!IsInstanceOrXmlnsNamespace(*m_namespaceURI)) return false;
+    const std::wstring& n = *m_localName;
+    return n == L"xmlns" || n == L"type" || n == L"schemaLocation" || n == L"noNamespaceSchemaLocation";
 }
 
 bool CXmlAttribute::IsNilAttribute() const {
-    return IsInstanceOrXmlnsNamespace(m_namespaceURI) && m_localName == L"nil";
+    return IsInstanceOrXmlnsNamespace(*m_namespaceURI) && *m_localName == L"nil";
 }
 
 // ---- CXmlElement ----
 
 CXmlElement::CXmlElement(const CXmlDocument* document)
     : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
-      m_lastChild(nullptr) {}
+      m_lastChild(nullptr), m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
+      m_attributeBlock(nullptr), m_blockCount(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
 CXmlElement::~CXmlElement() {
-    // Children are freed iteratively along the sibling chain; depth recursion
-    // is bounded by the nesting of the document.
+    // Children are freed along the sibling chain; recursion depth is the
+    // nesting depth of the document.
     CXmlElement* child = m_firstChild;
     while (child) {
         CXmlElement* next = child->m_nextSibling;
         delete child;
         child = next;
     }
-    for (CXmlAttribute* a : m_attributes) delete a;
+    for (size_t i = 0; i < m_attributes.size(); ++i) {
+        if (i < m_blockCount)
+            m_attributes[i]->~CXmlAttribute();
+        else
+            delete m_attributes[i];
+    }
+    ::operator delete(m_attributeBlock);
+    if (m_ownsLocalName) delete m_localName;
+    if (m_ownsNamespace) delete m_namespaceURI;
+}
+
+void CXmlElement::AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value) {
+    const std::wstring* pooled = nullptr;
+    if (m_document && m_document->m_namePool)
+        pooled = static_cast<CNamePool*>(m_document->m_namePool)->Intern(value);
+    const std::wstring* next = pooled ? pooled : OwnedCopy(value);
+    if (owned) delete slot;
+    slot = next;
+    owned = !pooled && !value.empty();
+}
+
+void CXmlElement::SetElementName(const std::wstring& name) { AssignName(m_localName, m_ownsLocalName, name); }
+
+void CXmlElement::SetNamespace(const std::wstring& namespaceURI) {
+    AssignName(m_namespaceURI, m_ownsNamespace, namespaceURI);
 }
 
 const std::wstring& CXmlElement::GetAttribute(const std::wstring& localName, const std::wstring& namespaceURI) const {
     for (const CXmlAttribute* a : m_attributes)
-        if (a->m_localName == localName && a->m_namespaceURI == namespaceURI) return a->m_value;
-    return EmptyString();
+        if (*a->m_localName == localName && *a->m_namespaceURI == namespaceURI) return a->m_value;
+    return CNamePool::Empty();
 }
 
 CXmlElement* CXmlElement::CreateNewChildElement() {
@@ -89,11 +155,18 @@ CXmlElement* CXmlElement::CreateNewChildElement() {
     return child;
 }
 
+CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
+    // Only a fresh element gets a block: later attributes are allocated one by one.
+    if (!m_attributes.empty() || m_attributeBlock || count == 0) return nullptr;
+    m_attributes.reserve(count);
+    m_attributeBlock = static_cast<CXmlAttribute*>(::operator new(count * sizeof(CXmlAttribute)));
+    return m_attributeBlock;
+}
+
 void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
                                const std::wstring& namespaceURI) {
-    std::unique_ptr<CXmlAttribute> attribute(new CXmlAttribute(localName, value, namespaceURI));
-    m_attributes.push_back(attribute.get());
-    attribute.release();
+    m_attributes.reserve(m_attributes.size() + 1);
+    m_attributes.push_back(new CXmlAttribute(localName, value, namespaceURI));
 }
 
 void CXmlElement::ReserveText(size_t extra) {
@@ -138,15 +211,20 @@ CXmlDocument::CXmlDocument(ElementCallback callback)
 
 CXmlDocument::CXmlDocument(ElementCallback callback, const CXmlSerializationContext& context)
     : m_asyncIo(nullptr), m_filePosition(0), m_fileHandle(-1), m_documentElement(nullptr), m_input(nullptr),
-      m_inputLength(0), m_schemaType(context.GetSchemaType()), m_callback(callback), m_context(&context) {}
+      m_inputLength(0), m_schemaType(context.GetSchemaType()), m_callback(callback), m_context(&context),
+      m_namePool(new CNamePool) {}
 
-CXmlDocument::~CXmlDocument() { CXmlDocument::Cleanup(); }
+CXmlDocument::~CXmlDocument() {
+    CXmlDocument::Cleanup();
+    delete static_cast<CNamePool*>(m_namePool);
+}
 
 void CXmlDocument::Cleanup() {
     delete m_documentElement;
     m_documentElement = nullptr;
     m_openElements.clear();
     m_namespaceAliases.clear();
+    static_cast<CNamePool*>(m_namePool)->Clear();
     ReleaseInput();
 }
 
@@ -173,8 +251,15 @@ CXmlElement* CXmlDocument::AddChildElement(const wchar_t* namespaceURI, const wc
     return OpenElement(namespaceURI ? namespaceURI : L"", localName ? localName : L"");
 }
 
-CXmlElement* CXmlDocument::OpenElement(std::wstring&& namespaceURI, std::wstring&& localName) {
-    m_openElements.reserve(m_openElements.size() + 1);
+CXmlElement* CXmlDocument::OpenElement(const std::wstring& namespaceURI, const std::wstring& localName) {
+    CXmlElement* element = OpenElement();
+    element->SetNamespace(namespaceURI);
+    element->SetElementName(localName);
+    return element;
+}
+
+CXmlElement* CXmlDocument::OpenElement() {
+    if (m_openElements.size() == m_openElements.capacity()) m_openElements.reserve(m_openElements.size() * 2 + 16);
     CXmlElement* element;
     if (!m_documentElement) {
         element = new CXmlElement(this);
@@ -185,8 +270,6 @@ CXmlElement* CXmlDocument::OpenElement(std::wstring&& namespaceURI, std::wstring
         // rejects it. Other callers append to the document element.
         element = (parent ? parent : m_documentElement)->CreateNewChildElement();
     }
-    element->m_localName = std::move(localName);
-    element->m_namespaceURI = std::move(namespaceURI);
     m_openElements.push_back(element);
     return element;
 }

@@ -1,9 +1,11 @@
 #include "document/ExpatReader.h"
+#include "document/NamePool.h"
 
 #include <expat.h>
 
 #include <climits>
 #include <new>
+#include <string>
 
 static_assert(sizeof(XML_Char) == 2, "the wide Expat build (XML_UNICODE) is required");
 
@@ -109,14 +111,38 @@ void CExpatReader::Fail(std::exception_ptr error) {
 void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
     CExpatReader* self = static_cast<CExpatReader*>(userData);
     try {
-        std::wstring ns, local;
-        SplitName(name, ns, local);
-        CXmlElement* element = self->m_document->OpenElement(std::move(ns), std::move(local));
-        if (*attributes) {
-            std::wstring attrNs, attrLocal, value;
-            for (const XML_Char** a = attributes; *a; a += 2) {
+        CXmlDocument* document = self->m_document;
+        CNamePool& pool = *static_cast<CNamePool*>(document->m_namePool);
+        const XML_Char separator = self->m_namespaces ? kSeparator : 0;
+        CXmlElement* element = document->OpenElement();
+        CNamePool::SplitName split;
+        if (pool.Split(name, separator, split)) {
+            element->m_namespaceURI = split.namespaceURI;
+            element->m_localName = split.localName;
+        } else {
+            std::wstring ns, local;
+            SplitName(name, ns, local);
+            element->SetNamespace(ns);
+            element->SetElementName(local);
+        }
+        if (!*attributes) return;
+        size_t count = 0;
+        while (attributes[2 * count]) ++count;
+        CXmlAttribute* block = element->ReserveAttributeBlock(count);
+        std::wstring value;
+        for (const XML_Char** a = attributes; *a; a += 2) {
+            Assign(value, a[1], Length(a[1]));
+            if (block && pool.Split(a[0], separator, split)) {
+                // Constructed in place; counted once it exists.
+                new (block + element->m_blockCount)
+                    CXmlAttribute(split.localName, false, split.namespaceURI, false, std::move(value));
+                element->m_attributes.push_back(block + element->m_blockCount);
+                ++element->m_blockCount;
+                value = std::wstring();
+            } else {
+                block = nullptr;  // the block only holds a leading run
+                std::wstring attrNs, attrLocal;
                 SplitName(a[0], attrNs, attrLocal);
-                Assign(value, a[1], Length(a[1]));
                 element->AddAttribute(attrLocal, value, attrNs);
             }
         }
@@ -153,11 +179,18 @@ void CExpatReader::CharacterData(void* userData, const XML_Char* text, int lengt
     try {
         top->ReserveText(static_cast<size_t>(length));
         std::wstring& out = top->m_text;
+        size_t start = out.size();
+        out.resize(start + static_cast<size_t>(length));
+        wchar_t* d = &out[start];
+        size_t n = 0;
+        // Carriage returns are dropped, as XML line-end handling does for literal ones.
         for (int i = 0; i < length; ++i) {
             XML_Char c = text[i];
             if (c == 0) break;
-            if (c != u'\r') out += static_cast<wchar_t>(c);
+            d[n] = static_cast<wchar_t>(c);
+            n += c != u'\r';
         }
+        out.resize(start + n);
     } catch (...) {
         self->Fail(std::current_exception());
     }

@@ -25,8 +25,8 @@ struct CXmlTreeAccess {
     static CXmlElement* AddChildElement(CXmlDocument* d, const wchar_t* ns, const wchar_t* name) {
         return d->AddChildElement(ns, name);
     }
-    static CXmlElement* OpenElement(CXmlDocument* d, std::wstring&& ns, std::wstring&& name) {
-        return d->OpenElement(std::move(ns), std::move(name));
+    static CXmlElement* OpenElement(CXmlDocument* d, const std::wstring& ns, const std::wstring& name) {
+        return d->OpenElement(ns, name);
     }
     static void EndElement(CXmlDocument* d) { d->EndElement(); }
     // Closes the open element without offering it to the element callback.

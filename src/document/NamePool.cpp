@@ -1,0 +1,112 @@
+#include "document/NamePool.h"
+
+#include <cstring>
+
+namespace NyXmlLib9 {
+
+namespace {
+
+// Four units at a time; names are short, so this is most of a lookup.
+uint64_t Hash(const uint16_t* s, size_t length) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        uint64_t w;
+        std::memcpy(&w, s + i, sizeof w);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    for (; i < length; ++i) h = (h ^ s[i]) * 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 29;
+    return h | 1;  // 0 marks a free slot
+}
+
+std::wstring Widen(const uint16_t* s, size_t length) {
+    std::wstring out(length, L'\0');
+    for (size_t i = 0; i < length; ++i) out[i] = static_cast<wchar_t>(s[i]);
+    return out;
+}
+
+}  // namespace
+
+CNamePool::CNamePool() : m_slots(256) {}
+
+CNamePool::~CNamePool() { Clear(); }
+
+const std::wstring& CNamePool::Empty() {
+    static const std::wstring empty;
+    return empty;
+}
+
+void CNamePool::Clear() {
+    for (Slot& s : m_slots) delete[] s.key;
+    m_slots.assign(256, Slot());
+    m_used = 0;
+    m_strings.clear();
+}
+
+const std::wstring* CNamePool::Intern(const std::wstring& text) {
+    if (text.empty()) return &Empty();
+    auto it = m_strings.find(text);
+    if (it != m_strings.end()) return &*it;
+    if (m_strings.size() >= kMaxStrings) return nullptr;
+    return &*m_strings.insert(text).first;
+}
+
+void CNamePool::Grow() {
+    std::vector<Slot> old;
+    old.swap(m_slots);
+    m_slots.resize(old.size() * 2);
+    size_t mask = m_slots.size() - 1;
+    for (Slot& s : old) {
+        if (!s.hash) continue;
+        size_t i = s.hash & mask;
+        while (m_slots[i].hash) i = (i + 1) & mask;
+        m_slots[i] = s;
+    }
+}
+
+bool CNamePool::Split(const uint16_t* raw, uint16_t separator, SplitName& out) {
+    size_t length = 0;
+    while (raw[length]) ++length;
+    uint64_t h = Hash(raw, length);
+    size_t mask = m_slots.size() - 1;
+    size_t i = h & mask;
+    while (m_slots[i].hash) {
+        const Slot& s = m_slots[i];
+        if (s.hash == h && s.length == length && std::memcmp(s.key, raw, length * sizeof(uint16_t)) == 0) {
+            out = s.split;
+            return true;
+        }
+        i = (i + 1) & mask;
+    }
+    size_t cut = 0;
+    while (cut < length && raw[cut] != separator) ++cut;
+    const std::wstring* ns;
+    const std::wstring* local;
+    if (cut < length) {
+        ns = Intern(Widen(raw, cut));
+        local = Intern(Widen(raw + cut + 1, length - cut - 1));
+    } else {
+        ns = &Empty();
+        local = Intern(Widen(raw, length));
+    }
+    if (!ns || !local || m_used >= kMaxStrings) return false;
+    if ((m_used + 1) * 2 > m_slots.size()) {
+        Grow();
+        mask = m_slots.size() - 1;
+        i = h & mask;
+        while (m_slots[i].hash) i = (i + 1) & mask;
+    }
+    Slot& s = m_slots[i];
+    s.key = new uint16_t[length + 1];
+    std::memcpy(s.key, raw, (length + 1) * sizeof(uint16_t));
+    s.hash = h;
+    s.length = static_cast<uint32_t>(length);
+    s.split = SplitName{ns, local};
+    ++m_used;
+    out = s.split;
+    return true;
+}
+
+}  // namespace NyXmlLib9

@@ -1,0 +1,58 @@
+// Element and attribute names shared by all nodes of one document: a name is
+// stored once however often it occurs, and the reader finds the split form of
+// a raw "uri|local" name with one hash lookup and no allocation.
+#ifndef NYXML_SRC_DOCUMENT_NAMEPOOL_H
+#define NYXML_SRC_DOCUMENT_NAMEPOOL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace NyXmlLib9 {
+
+class CNamePool {
+public:
+    // Past this many distinct strings the pool stops growing and callers keep
+    // their own copies, so hostile input cannot make it the largest structure.
+    static const size_t kMaxStrings = 1u << 16;
+
+    CNamePool();
+    CNamePool(const CNamePool&) = delete;
+    CNamePool& operator=(const CNamePool&) = delete;
+    ~CNamePool();
+
+    // The pooled copy of text, or null when the pool is full.
+    const std::wstring* Intern(const std::wstring& text);
+
+    struct SplitName {
+        const std::wstring* namespaceURI;
+        const std::wstring* localName;
+    };
+    // Pooled parts of a raw 16-bit name split at its first separator (a name
+    // without one is all local name); false when the pool is full.
+    bool Split(const uint16_t* raw, uint16_t separator, SplitName& out);
+
+    void Clear();
+
+    static const std::wstring& Empty();
+
+private:
+    struct Slot {
+        uint64_t hash = 0;
+        uint16_t* key = nullptr;  // owned copy of the raw name
+        uint32_t length = 0;
+        SplitName split{nullptr, nullptr};
+    };
+
+    void Grow();
+
+    std::unordered_set<std::wstring> m_strings;
+    std::vector<Slot> m_slots;  // open addressing, power-of-two size
+    size_t m_used = 0;
+};
+
+}  // namespace NyXmlLib9
+
+#endif
