@@ -91,7 +91,8 @@ void CDateTimeSpan::ParseXSDDuration(const wchar_t* text) {
     }
     if (*p++ != L'P') FailDuration(text);
     State state = State::None;
-    bool secondsRead = false;  // "S" leaves the state at T, yet "PT1S" has content after "T"
+    // Seconds leave the state at T, yet "PT1S" (or "PT1." ending the text) has content after "T".
+    bool secondsRead = false;
     while (*p) {
         // Digits accumulate modulo 2^64; the field keeps the low bits it can hold.
         uint64_t n = 0;
@@ -134,6 +135,7 @@ void CDateTimeSpan::ParseXSDDuration(const wchar_t* text) {
         case L'.':
             if (!InTimePart(state)) FailDuration(text);
             m_seconds = n;
+            secondsRead = true;
             p = ParseFraction(text, p + 1);
             if (!*p) continue;  // the text may end right after the fraction
             if (*p != L'S') FailDuration(text);

@@ -93,6 +93,7 @@ TEST(DateTimeSpan, EquivalentSpellings) {
         {L"PT1H2.S", L"PT1H2S"},
         {L"PT1H2.", L"PT1H2S"},      // the text may end right after the fraction
         {L"PT1M2.5", L"PT1M2.5S"},
+        {L"PT1.5", L"PT1.5S"},
         {L"PT.5S", L"PT0.5S"},
         {L"PT1S.5S", L"PT0.5S"},     // "." after "S" reads the empty run as 0 seconds
         {L"PTS", L"P"},              // an empty run is 0, as for every designator
@@ -107,7 +108,7 @@ TEST(DateTimeSpan, MalformedForms) {
     const wchar_t* texts[] = {L"P",      L"PT",      L"1D",    L"P1H",    L"PT1D",   L"P1S",    L"-P",
                               L"+P1D",   L"-",       L"P1",    L"PT1",    L"P1D1M",  L"P1DT",   L"P1M1M",
                               L"PT1H1H", L"PT1M1H",  L"P1DD",  L"P1X",    L"p1D",    L"P1d",    L" P1D",
-                              L"P1D ",   L"P-1D",    L"PT1.5", L"PT1.5M", L"P1.5D",  L"P.5S",   L"PT1.5S1S",
+                              L"P1D ",   L"P-1D",    L"PT1.5X", L"PT1.5M", L"P1.5D",  L"P.5S",   L"PT1.5S1S",
                               L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S"};
     for (const wchar_t* text : texts) {
         SCOPED_TRACE(Utf8(text));
