@@ -1,0 +1,152 @@
+// Differential tests against expected results made by
+// tests/tools/gen_datetime_cases.py (Python's datetime where its rules and the
+// library's agree, the library's own rules in plain arithmetic elsewhere).
+#include <nyxml/datetime.h>
+
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        const char* old = std::getenv("TZ");
+        m_had = old != nullptr;
+        if (m_had) m_old = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (m_had)
+            setenv("TZ", m_old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    std::string m_old;
+};
+
+// The tab-separated rows of a data file, as wide fields.
+std::vector<std::vector<std::wstring>> ReadRows(const std::string& name, size_t columns) {
+    std::vector<std::vector<std::wstring>> rows;
+    std::istringstream in(nyxml_test::ReadFile(nyxml_test::TestDataPath(name)));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        std::vector<std::wstring> fields;
+        std::istringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, '\t')) fields.emplace_back(cell.begin(), cell.end());
+        EXPECT_EQ(columns, fields.size()) << line;
+        if (fields.size() == columns) rows.push_back(fields);
+    }
+    return rows;
+}
+
+CDateTime Value(const std::wstring& text) {
+    CDateTime value;
+    if (text.find(L'T') != std::wstring::npos)
+        value.ParseXSDDateTime(text.c_str());
+    else
+        value.ParseXSDDate(text.c_str());
+    return value;
+}
+
+CDateTimeSpan Span(const std::wstring& text) {
+    CDateTimeSpan span;
+    span.ParseXSDDuration(text.c_str());
+    return span;
+}
+
+const wchar_t* ResultName(CDateTime::DTCompareResult r) {
+    switch (r) {
+    case CDateTime::DTCompare_Equal:
+        return L"Equal";
+    case CDateTime::DTCompare_Less:
+        return L"Less";
+    case CDateTime::DTCompare_Greater:
+        return L"Greater";
+    default:
+        return L"Indeterminate";
+    }
+}
+
+}  // namespace
+
+TEST(DateTimeData, Addition) {
+    const auto rows = ReadRows("datetime_add.txt", 4);
+    ASSERT_GT(rows.size(), 2000u);
+    size_t outOfRange = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Utf8(row[1]) + " " + Utf8(row[0]) + " " + Utf8(row[2]));
+        const CDateTime start = Value(row[1]);
+        const CDateTimeSpan span = Span(row[2]);
+        EXPECT_EQ(row[2], span.ToString());  // durations print back as written
+        if (row[3] == L"!range") {
+            ++outOfRange;
+            CDateTime v = start;
+            bool thrown = false;
+            try {
+                v = row[0] == L"-" ? start - span : start + span;
+            } catch (const CNyInvalidValueException&) {
+                thrown = true;
+            }
+            EXPECT_TRUE(thrown);
+            continue;
+        }
+        const CDateTime result = row[0] == L"-" ? start - span : start + span;
+        EXPECT_EQ(row[3], result.ToString());
+    }
+    EXPECT_GT(outOfRange, 0u);
+}
+
+TEST(DateTimeData, Compare) {
+    const auto rows = ReadRows("datetime_compare.txt", 3);
+    ASSERT_GT(rows.size(), 1000u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Utf8(row[0]) + " vs " + Utf8(row[1]));
+        const CDateTime a = Value(row[0]), b = Value(row[1]);
+        EXPECT_EQ(row[2], ResultName(a.CompareTo(b)));
+        // The order read the other way round.
+        std::wstring mirrored = row[2] == L"Less" ? L"Greater" : row[2] == L"Greater" ? L"Less" : row[2];
+        EXPECT_EQ(mirrored, ResultName(b.CompareTo(a)));
+    }
+}
+
+TEST(DateTimeData, FormatAndConversions) {
+    ScopedTimeZone utc("UTC");
+    const auto rows = ReadRows("datetime_format.txt", 5);
+    ASSERT_GT(rows.size(), 1000u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Utf8(row[0]));
+        const CDateTime value = Value(row[0]);
+        EXPECT_EQ(row[1], value.ToString());
+        EXPECT_EQ(row[1], Value(row[1]).ToString());  // the canonical form is stable
+        EXPECT_EQ(std::stoll(row[2]), value.GetTime());
+        EXPECT_EQ(std::stoi(row[3]), value.GetDayOfYear());
+        EXPECT_EQ(std::stoi(row[4]), value.GetDayOfWeek());
+    }
+}
+
+TEST(DateTimeData, DurationCompare) {
+    const auto rows = ReadRows("datetime_span_compare.txt", 3);
+    ASSERT_GT(rows.size(), 500u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Utf8(row[0]) + " vs " + Utf8(row[1]));
+        const CDateTimeSpan a = Span(row[0]), b = Span(row[1]);
+        EXPECT_EQ(row[2], ResultName(a.CompareTo(b)));
+        EXPECT_EQ(row[0], a.ToString());
+    }
+}

@@ -1,0 +1,397 @@
+// Lexical forms of CDateTime: every date kind, times, zones, dateTime, the
+// messages of malformed input, range validation, and printing back.
+#include <nyxml/datetime.h>
+
+#include "TestSupport.h"
+
+#include <string>
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+std::wstring DateFormMessage(const std::wstring& text) {
+    return L"Invalid XSD Date [" + text + L"] expected CCYY-MM-DD[Z|[+|-]hh:mm]";
+}
+
+std::wstring TimeFormMessage(const std::wstring& text) {
+    return L"Invalid XSD Time [" + text + L"] expected hh:mm:ss[.ff]";
+}
+
+CDateTime Date(const wchar_t* text) {
+    CDateTime value;
+    value.ParseXSDDate(text);
+    return value;
+}
+
+CDateTime Time(const wchar_t* text) {
+    CDateTime value;
+    value.ParseXSDTime(text);
+    return value;
+}
+
+}  // namespace
+
+TEST(DateTimeParse, DateKindsFromTheirForms) {
+    struct Case {
+        const wchar_t* text;
+        CDateTime::DTType type;
+        const wchar_t* name;
+    } cases[] = {
+        {L"2001-10-26", CDateTime::dt_date, L"date"},     {L"2001-10", CDateTime::dt_gYearMonth, L"gYearMonth"},
+        {L"2001", CDateTime::dt_gYear, L"gYear"},         {L"--10", CDateTime::dt_gMonth, L"gMonth"},
+        {L"--10--", CDateTime::dt_gMonth, L"gMonth"},     {L"---26", CDateTime::dt_gDay, L"gDay"},
+        {L"--10-26", CDateTime::dt_gMonthDay, L"gMonthDay"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        CDateTime value = Date(c.text);
+        EXPECT_EQ(c.type, value.GetType());
+        EXPECT_EQ(c.name, value.GetTypeAsString());
+        EXPECT_FALSE(value.IsUTC());
+    }
+    CDateTime date = Date(L"2001-10-26");
+    EXPECT_EQ(2001, date.GetYear());
+    EXPECT_EQ(10, date.GetMonth());
+    EXPECT_EQ(26, date.GetDay());
+    EXPECT_EQ(26, Date(L"---26").GetDay());
+    EXPECT_EQ(10, Date(L"--10--").GetMonth());
+    EXPECT_EQ(L"--10", Date(L"--10--").ToString());
+}
+
+TEST(DateTimeParse, DateFormsPrintBack) {
+    const wchar_t* texts[] = {L"2001-10-26", L"2001-10",  L"2001",      L"--10",       L"---26",
+                              L"--10-26",    L"--02-29",  L"2000-02-29", L"-0044-03-15", L"-9999",
+                              L"9999-12-31", L"0001-01-01", L"2001-10-26Z", L"2001-10-26+02:00",
+                              L"--12-31-05:30", L"---01Z", L"-0001-12+14:00"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        EXPECT_EQ(text, Date(text).ToString());
+    }
+}
+
+TEST(DateTimeParse, MalformedDatesGiveTheFormMessage) {
+    const wchar_t* texts[] = {L"01-10-26",    L"20011-10-26", L"2001-1-26",  L"2001/10/26",  L"2001-10-2",
+                              L"200",         L"2001-",       L"-",          L"--",          L"--1",
+                              L"--1a",        L"--10-",       L"--10-2",     L"----26",      L"---2a",
+                              L"--10xx",      L"--10-26-",    L"+2001",      L"2001-10-26Z+02:00",
+                              L"2001-10-26 ", L" 2001-10-26", L"Z",          L"--10-26:",    L"x:",
+                              L"2001-10-26-", L"2001-10-26+02:0"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        CDateTime value;
+        EXPECT_NY_THROW(value.ParseXSDDate(text), CNyInvalidValueException, DateFormMessage(text));
+    }
+}
+
+TEST(DateTimeParse, DateSpecialMessages) {
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDDate(nullptr), CNyInvalidValueException, L"Invalid Date (Null String)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L""), CNyInvalidValueException, L"Invalid Date (Empty String)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26T10:00:00"), CNyInvalidValueException,
+                    L"Invalid Date ('T' not allowed)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"T"), CNyInvalidValueException, L"Invalid Date ('T' not allowed)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:00Z"), CNyInvalidValueException,
+                    L"Invalid Date (Bad Zone value)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02-00"), CNyInvalidValueException,
+                    DateFormMessage(L"2001-10-26+02-00"));
+}
+
+TEST(DateTimeParse, DateZones) {
+    CDateTime utc = Date(L"2001-10-26Z");
+    EXPECT_TRUE(utc.IsUTC());
+    EXPECT_FALSE(utc.HasTimeZone());
+    EXPECT_NY_THROW(utc.GetZoneHour(), CNyInvalidStateException, L"TimeZone is not been used");
+    EXPECT_NY_THROW(utc.GetZoneMinute(), CNyInvalidStateException, L"TimeZone is not been used");
+
+    CDateTime plus = Date(L"2001-10-26+02:00");
+    EXPECT_TRUE(plus.IsUTC());
+    EXPECT_TRUE(plus.HasTimeZone());
+    EXPECT_EQ(2, plus.GetZoneHour());
+    EXPECT_EQ(0, plus.GetZoneMinute());
+
+    CDateTime minus = Date(L"--10-26-05:30");
+    EXPECT_EQ(-5, minus.GetZoneHour());
+    EXPECT_EQ(30, minus.GetZoneMinute());
+
+    CDateTime unzoned = Date(L"2001-10-26");
+    EXPECT_FALSE(unzoned.IsUTC());
+    EXPECT_NY_THROW(unzoned.GetZoneHour(), CNyInvalidStateException, L"TimeZone is not been used");
+}
+
+TEST(DateTimeParse, ZoneEdgeValues) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* printed;
+    } cases[] = {
+        {L"2001-10-26+24:00", L"2001-10-26+00:00"},  // 24 hours read as 0
+        {L"2001-10-26-24:00", L"2001-10-26+00:00"},
+        {L"2001-10-26-00:30", L"2001-10-26+00:30"},  // the sign lives in the hours
+        {L"2001-10-26-00:00", L"2001-10-26+00:00"},
+        {L"2001-10-26+23:59", L"2001-10-26+23:59"},
+        {L"2001-10-26-23:59", L"2001-10-26-23:59"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        EXPECT_EQ(c.printed, Date(c.text).ToString());
+    }
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+25:00"), CNyInvalidValueException, L"Invalid TimeZone [25:0]");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26-25:00"), CNyInvalidValueException, L"Invalid TimeZone [-25:0]");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:60"), CNyInvalidValueException, L"Invalid TimeZone [2:60]");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26-02:99"), CNyInvalidValueException, L"Invalid TimeZone [-2:99]");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+0a:00"), CNyInvalidValueException,
+                    L"Invalid XSD Time Zone [+0a:00]");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:0x"), CNyInvalidValueException,
+                    L"Invalid XSD Time Zone [+02:0x]");
+    // The six characters before the end are the zone only when they start with a sign.
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02;00:"), CNyInvalidValueException,
+                    DateFormMessage(L"2001-10-26+02;00:"));
+}
+
+TEST(DateTimeParse, TimesAndFractions) {
+    CDateTime t = Time(L"21:32:52");
+    EXPECT_EQ(CDateTime::dt_time, t.GetType());
+    EXPECT_EQ(21, t.GetHour());
+    EXPECT_EQ(32, t.GetMinute());
+    EXPECT_EQ(52, t.GetSecond());
+
+    CDateTime half = Time(L"21:32:52.5");
+    EXPECT_EQ(500, half.GetMilliSecond());
+    EXPECT_EQ(L"21:32:52.5", half.ToString());
+
+    CDateTime micro = Time(L"00:00:00.000001");
+    EXPECT_EQ(0, micro.GetMilliSecond());
+    EXPECT_EQ(1, micro.GetMicroSecond());
+    EXPECT_EQ(L"00:00:00.000001", micro.ToString());
+
+    CDateTime nine = Time(L"23:59:59.123456789");
+    EXPECT_EQ(123, nine.GetMilliSecond());
+    EXPECT_EQ(456, nine.GetMicroSecond());
+    EXPECT_EQ(789, nine.GetNanoSecond());
+    EXPECT_DOUBLE_EQ(59.123456789, nine.GetRealSecond());
+
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* printed;
+    } cases[] = {
+        {L"12:00:00.", L"12:00:00"},       {L"12:00:00.0", L"12:00:00"},
+        {L"12:00:00.50", L"12:00:00.5"},   {L"12:00:00.050", L"12:00:00.05"},
+        {L"12:00:00.1000", L"12:00:00.1"}, {L"12:00:00.0001", L"12:00:00.0001"},
+        {L"12:00:00.100001", L"12:00:00.100001"}, {L"12:00:00.000000010", L"12:00:00.00000001"},
+        {L"12:00:00.000000001", L"12:00:00.000000001"}, {L"12:00:00Z", L"12:00:00Z"},
+        {L"12:00:00.25-03:30", L"12:00:00.25-03:30"}, {L"12:00:00.Z", L"12:00:00Z"},
+        {L"00:00:00", L"00:00:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        EXPECT_EQ(c.printed, Time(c.text).ToString());
+    }
+}
+
+TEST(DateTimeParse, TimeTrailingTextThatIsNoZoneIsIgnored) {
+    // Only "Z", "+" and "-" start a zone; anything else after the time is not examined.
+    EXPECT_EQ(L"12:00:00", Time(L"12:00:00abc").ToString());
+    EXPECT_EQ(L"12:00:00Z", Time(L"12:00:00Zjunk").ToString());
+    EXPECT_EQ(L"12:00:00.5", Time(L"12:00:00.5 ").ToString());
+}
+
+TEST(DateTimeParse, MalformedTimes) {
+    const wchar_t* texts[] = {L"24:00:00", L"23:60:00", L"23:59:60", L"1:00:00", L"12:00",
+                              L"12-00-00", L"12:00:0",  L"ab:cd:ef", L"99:99:99", L" 12:00:00"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        CDateTime value;
+        EXPECT_NY_THROW(value.ParseXSDTime(text), CNyInvalidValueException, TimeFormMessage(text));
+    }
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDTime(nullptr), CNyInvalidValueException, L"Invalid Time (Null String)");
+    EXPECT_NY_THROW(value.ParseXSDTime(L""), CNyInvalidValueException, L"Invalid XSD Time (Empty String)");
+    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00.1234567891"), CNyInvalidValueException,
+                    L"Invalid XSD Time [12:00:00.1234567891] Fraction part too long");
+    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00+5"), CNyInvalidValueException, L"Invalid XSD Time Zone [+5]");
+    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00+05:00:00"), CNyInvalidValueException,
+                    L"Invalid XSD Time Zone [+05:00:00]");
+}
+
+TEST(DateTimeParse, DateTimes) {
+    CDateTime value(L"2001-10-26T21:32:52.125+02:00");
+    EXPECT_EQ(CDateTime::dt_dateTime, value.GetType());
+    EXPECT_EQ(L"dateTime", value.GetTypeAsString());
+    EXPECT_EQ(2001, value.GetYear());
+    EXPECT_EQ(21, value.GetHour());
+    EXPECT_EQ(125, value.GetMilliSecond());
+    EXPECT_EQ(2, value.GetZoneHour());
+    EXPECT_EQ(L"2001-10-26T21:32:52.125+02:00", value.ToString());
+
+    const wchar_t* texts[] = {L"2001-10-26T21:32:52", L"-0044-03-15T12:00:00Z", L"9999-12-31T23:59:59.999999999",
+                              L"0001-01-01T00:00:00-14:00", L"2000-02-29T00:00:00.000000001+14:00"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        EXPECT_EQ(text, CDateTime(text).ToString());
+    }
+}
+
+TEST(DateTimeParse, MalformedDateTimes) {
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDDateTime(nullptr), CNyInvalidValueException, L"Invalid DateTime (Null String)");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L""), CNyInvalidValueException, L"Invalid XSD DateTime []");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26"), CNyInvalidValueException,
+                    L"Invalid XSD DateTime [2001-10-26]");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10T10:00:00"), CNyInvalidValueException,
+                    L"Invalid XSD DateTime [2001-10T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"--10-26T10:00:00"), CNyInvalidValueException,
+                    L"Invalid XSD DateTime [--10-26T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26ZT10:00:00"), CNyInvalidValueException,
+                    L"Invalid XSD DateTime [2001-10-26ZT10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]");
+    // Failures of the date part carry the date part's text, those of the time part its own.
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"01-10-26T10:00:00"), CNyInvalidValueException,
+                    DateFormMessage(L"01-10-26"));
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"T10:00:00"), CNyInvalidValueException, L"Invalid Date (Empty String)");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T"), CNyInvalidValueException,
+                    L"Invalid XSD Time (Empty String)");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T24:00:00"), CNyInvalidValueException,
+                    TimeFormMessage(L"24:00:00"));
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T21:32:52.1234567891"), CNyInvalidValueException,
+                    L"Invalid XSD Time [21:32:52.1234567891] Fraction part too long");
+    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-02-29T10:00:00"), CNyInvalidValueException,
+                    L"Invalid Day [29] (1 <= day <= days in month");
+}
+
+TEST(DateTimeParse, ConstructorFromTextParsesADateTime) {
+    EXPECT_NY_THROW(CDateTime(L"2001-10-26"), CNyInvalidValueException, L"Invalid XSD DateTime [2001-10-26]");
+    EXPECT_NY_THROW(CDateTime(static_cast<const wchar_t*>(nullptr)), CNyInvalidValueException,
+                    L"Invalid DateTime (Null String)");
+}
+
+TEST(DateTimeParse, ParsingClearsThePreviousValue) {
+    CDateTime value(L"2001-10-26T21:32:52+02:00");
+    value.ParseXSDDate(L"---05");
+    EXPECT_EQ(CDateTime::dt_gDay, value.GetType());
+    EXPECT_FALSE(value.IsUTC());
+    EXPECT_EQ(L"---05", value.ToString());
+    value.ParseXSDTime(L"01:02:03");
+    EXPECT_EQ(L"01:02:03", value.ToString());
+    value.ParseXSDDateTime(L"2002-01-01T00:00:00");
+    EXPECT_EQ(L"2002-01-01T00:00:00", value.ToString());
+}
+
+TEST(DateTimeValidate, YearBounds) {
+    for (const wchar_t* text : {L"0000-01-01", L"-0000-01-01", L"0000", L"0000-01"}) {
+        SCOPED_TRACE(Utf8(text));
+        CDateTime value;
+        EXPECT_NY_THROW(value.ParseXSDDate(text), CNyInvalidValueException,
+                        L"Invalid Year [0] (-9999 <= year <= 9999 && year != 0)");
+    }
+    EXPECT_EQ(-9999, Date(L"-9999-01-01").GetYear());
+    EXPECT_EQ(9999, Date(L"9999-12-31").GetYear());
+    EXPECT_EQ(L"-0044-03-15", Date(L"-0044-03-15").ToString());
+    CDateTime value;
+    EXPECT_NY_THROW(value.SetDate(10000, 1, 1), CNyInvalidValueException,
+                    L"Invalid Year [10000] (-9999 <= year <= 9999 && year != 0)");
+    EXPECT_NY_THROW(value.SetDate(-10000, 1, 1), CNyInvalidValueException,
+                    L"Invalid Year [-10000] (-9999 <= year <= 9999 && year != 0)");
+}
+
+TEST(DateTimeValidate, MonthsAndDays) {
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-13-01"), CNyInvalidValueException,
+                    L"Invalid Month [13] (1 <= month <= 12)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-00"), CNyInvalidValueException, L"Invalid Month [0] (1 <= month <= 12)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"--00"), CNyInvalidValueException, L"Invalid Month [0] (1 <= month <= 12)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-02-29"), CNyInvalidValueException,
+                    L"Invalid Day [29] (1 <= day <= days in month");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"1900-02-29"), CNyInvalidValueException,
+                    L"Invalid Day [29] (1 <= day <= days in month");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-04-00"), CNyInvalidValueException,
+                    L"Invalid Day [0] (1 <= day <= days in month");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"--02-30"), CNyInvalidValueException,
+                    L"Invalid Day [30] (1 <= day <= days in month)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"--04-31"), CNyInvalidValueException,
+                    L"Invalid Day [31] (1 <= day <= days in month)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"---32"), CNyInvalidValueException, L"Invalid Day [32] (1 <= day <= 31)");
+    EXPECT_NY_THROW(value.ParseXSDDate(L"---00"), CNyInvalidValueException, L"Invalid Day [0] (1 <= day <= 31)");
+    EXPECT_EQ(L"2000-02-29", Date(L"2000-02-29").ToString());
+    EXPECT_EQ(L"--02-29", Date(L"--02-29").ToString());
+    EXPECT_EQ(L"-0004-02-29", Date(L"-0004-02-29").ToString());  // the year as stored: -4 is a leap year
+    EXPECT_NY_THROW(value.ParseXSDDate(L"-0100-02-29"), CNyInvalidValueException,
+                    L"Invalid Day [29] (1 <= day <= days in month");
+    EXPECT_EQ(L"-0400-02-29", Date(L"-0400-02-29").ToString());
+}
+
+// Every day number 0..32 of every month of years around the leap rules: accepted
+// exactly when the day exists, with the message naming the day otherwise.
+TEST(DateTimeValidate, EveryDayOfEveryMonth) {
+    const short years[] = {1900, 1996, 1999, 2000, 2001, 2004, 2100, 2400, -1, -4, -100, -400, 9999, -9999};
+    for (short year : years) {
+        const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+        for (int month = 1; month <= 12; ++month) {
+            static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+            const int length = month == 2 && leap ? 29 : kDays[month - 1];
+            for (int day = 0; day <= 32; ++day) {
+                SCOPED_TRACE(std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day));
+                CDateTime value;
+                if (day >= 1 && day <= length) {
+                    value.SetDate(year, static_cast<unsigned char>(month), static_cast<unsigned char>(day));
+                    CDateTime parsed = Date(value.ToString().c_str());
+                    EXPECT_EQ(value.ToString(), parsed.ToString());
+                    EXPECT_EQ(day, parsed.GetDay());
+                } else {
+                    EXPECT_NY_THROW(value.SetDate(year, static_cast<unsigned char>(month),
+                                                  static_cast<unsigned char>(day)),
+                                    CNyInvalidValueException,
+                                    L"Invalid Day [" + std::to_wstring(day) + L"] (1 <= day <= days in month");
+                }
+            }
+        }
+    }
+}
+
+TEST(DateTimeValidate, GMonthDayAllowsTheTwentyNinthOfFebruaryOnly) {
+    for (int month = 1; month <= 12; ++month) {
+        static const int kMax[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        for (int day = 1; day <= 31; ++day) {
+            CDateTime value;
+            if (day <= kMax[month - 1]) {
+                value.SetGMonthDay(static_cast<unsigned char>(month), static_cast<unsigned char>(day));
+                EXPECT_EQ(day, value.GetDay());
+            } else {
+                EXPECT_NY_THROW(value.SetGMonthDay(static_cast<unsigned char>(month), static_cast<unsigned char>(day)),
+                                CNyInvalidValueException,
+                                L"Invalid Day [" + std::to_wstring(day) + L"] (1 <= day <= days in month)");
+            }
+        }
+    }
+}
+
+TEST(DateTimeValidate, TimeFieldRanges) {
+    CDateTime value;
+    EXPECT_NY_THROW(value.SetTime(24, 0, 0), CNyInvalidValueException, L"Invalid Hour [24] (0 <= hour <= 23)");
+    EXPECT_NY_THROW(value.SetTime(0, 60, 0), CNyInvalidValueException, L"Invalid Minute [60] (0 <= minute <= 59)");
+    EXPECT_NY_THROW(value.SetTime(0, 0, 60), CNyInvalidValueException, L"Invalid Second [60] (0 <= second <= 59)");
+    EXPECT_NY_THROW(value.SetTime(0, 0, 0, 1000, 0, 0), CNyInvalidValueException,
+                    L"Invalid Milli-Second [1000] (0 <= milli <= 999)");
+    EXPECT_NY_THROW(value.SetTime(0, 0, 0, 0, 1000, 0), CNyInvalidValueException,
+                    L"Invalid Micro-Second [1000] (0 <= micro <= 999)");
+    EXPECT_NY_THROW(value.SetFracTime(0, 0, 1000), CNyInvalidValueException,
+                    L"Invalid Nano-Second [1000] (0 <= nano <= 999)");
+    value.SetTime(23, 59, 59, 999, 999, 999);
+    EXPECT_EQ(L"23:59:59.999999999", value.ToString());
+}
+
+TEST(DateTimeParse, HugeInputsFailQuickly) {
+    std::wstring digits(100000, L'1');
+    CDateTime value;
+    EXPECT_NY_THROW(value.ParseXSDDate(digits.c_str()), CNyInvalidValueException, DateFormMessage(digits));
+    std::wstring fraction = L"12:00:00." + digits;
+    EXPECT_NY_THROW(value.ParseXSDTime(fraction.c_str()), CNyInvalidValueException,
+                    L"Invalid XSD Time [" + fraction + L"] Fraction part too long");
+    std::wstring colons = std::wstring(100000, L':') + L"Z";
+    EXPECT_NY_THROW(value.ParseXSDDate(colons.c_str()), CNyInvalidValueException, L"Invalid Date (Bad Zone value)");
+    std::wstring dateTime = L"2001-10-26T12:00:00" + std::wstring(100000, L'0');
+    EXPECT_EQ(L"2001-10-26T12:00:00", CDateTime(dateTime.c_str()).ToString());  // trailing text is no zone
+    std::wstring longZone = L"2001-10-26T12:00:00+" + digits;
+    EXPECT_NY_THROW(value.ParseXSDDateTime(longZone.c_str()), CNyInvalidValueException,
+                    L"Invalid XSD Time Zone [+" + digits + L"]");
+}

@@ -1,0 +1,249 @@
+// CDateTimeSpan: the duration lexical form as written, its state machine and
+// messages, sign handling, and the order through reference dates.
+#include <nyxml/datetime.h>
+
+#include "TestSupport.h"
+
+#include <chrono>
+#include <string>
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+const wchar_t* const kForm = L"] expected [-]P[nY][nM][nD][T[nH][nM][nS.ff]]";
+
+std::wstring FormMessage(const std::wstring& text) { return L"Invalid XSD Duration [" + text + kForm; }
+
+CDateTimeSpan Span(const wchar_t* text) {
+    CDateTimeSpan span;
+    span.ParseXSDDuration(text);
+    return span;
+}
+
+const char* ResultName(CDateTime::DTCompareResult r) {
+    switch (r) {
+    case CDateTime::DTCompare_Equal:
+        return "Equal";
+    case CDateTime::DTCompare_Less:
+        return "Less";
+    case CDateTime::DTCompare_Greater:
+        return "Greater";
+    default:
+        return "Indeterminate";
+    }
+}
+
+}  // namespace
+
+TEST(DateTimeSpan, ComponentsAsWritten) {
+    CDateTimeSpan span = Span(L"P1Y2M3DT10H30M");
+    EXPECT_EQ(1, span.GetYears());
+    EXPECT_EQ(2u, span.GetMonths());
+    EXPECT_EQ(3u, span.GetDays());
+    EXPECT_EQ(10u, span.GetHours());
+    EXPECT_EQ(30u, span.GetMinutes());
+    EXPECT_EQ(0u, span.GetSeconds());
+    EXPECT_FALSE(span.IsNegative());
+    EXPECT_EQ(L"P1Y2M3DT10H30M", span.ToString());
+
+    CDateTimeSpan negative = Span(L"-P1D");
+    EXPECT_TRUE(negative.IsNegative());
+    EXPECT_EQ(L"-P1D", negative.ToString());
+
+    CDateTimeSpan half = Span(L"PT1.5S");
+    EXPECT_EQ(1u, half.GetSeconds());
+    EXPECT_EQ(500, half.GetMilliSeconds());
+    EXPECT_EQ(L"PT1.5S", half.ToString());
+
+    CDateTimeSpan nano = Span(L"PT0.000000001S");
+    EXPECT_EQ(1, nano.GetNanoSeconds());
+    EXPECT_EQ(L"PT0.000000001S", nano.ToString());
+
+    EXPECT_EQ(L"PT90M", Span(L"PT90M").ToString());
+    EXPECT_EQ(L"P400D", Span(L"P400D").ToString());
+}
+
+TEST(DateTimeSpan, PrintsBackAsWritten) {
+    const wchar_t* texts[] = {L"P1Y",        L"P1M",           L"P1D",           L"PT1H",
+                              L"PT1M",       L"PT1S",          L"P1Y1D",         L"P13M",
+                              L"PT25H",      L"PT3600S",       L"P1DT1S",        L"PT1H1S",
+                              L"PT0.1S",     L"PT0.000001S",   L"PT0.123456789S", L"-P1Y2M3DT4H5M6.7S",
+                              L"P65535Y",    L"P4294967295M",  L"PT18446744073709551615M",
+                              L"PT18446744073709551615.999999999S"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        EXPECT_EQ(text, Span(text).ToString());
+    }
+}
+
+TEST(DateTimeSpan, EquivalentSpellings) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* printed;
+    } cases[] = {
+        {L"P0Y", L"P"},           {L"PT0S", L"P"},        {L"-PT0S", L"-P"},       {L"P1Y0M", L"P1Y"},
+        {L"PT0H1M", L"PT1M"},     {L"PT0.0S", L"P"},      {L"PT1.000S", L"PT1S"},  {L"PT1.10S", L"PT1.1S"},
+        {L"PT0.0001S", L"PT0.0001S"}, {L"P007D", L"P7D"}, {L"PY", L"P"},          {L"PTH", L"P"},
+        {L"P5T1H", L"PT1H"},      // a number before "T" is dropped
+        {L"PT1S2S", L"PT2S"},     // "S" does not move the state on
+        {L"PT1S2M", L"PT2M1S"},
+        {L"PT1.5S2Y", L"P2YT1.5S"},  // "Y" is accepted anywhere
+        {L"PT1H2.S", L"PT1H2S"},
+        {L"PT1H2.", L"PT1H2S"},      // the text may end right after the fraction
+        {L"PT1M2.5", L"PT1M2.5S"},
+        {L"PT1.5", L"PT1.5S"},
+        {L"PT.5S", L"PT0.5S"},
+        {L"PT1S.5S", L"PT0.5S"},     // "." after "S" reads the empty run as 0 seconds
+        {L"PTS", L"P"},              // an empty run is 0, as for every designator
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        EXPECT_EQ(c.printed, Span(c.text).ToString());
+    }
+}
+
+TEST(DateTimeSpan, MalformedForms) {
+    const wchar_t* texts[] = {L"P",      L"PT",      L"1D",    L"P1H",    L"PT1D",   L"P1S",    L"-P",
+                              L"+P1D",   L"-",       L"P1",    L"PT1",    L"P1D1M",  L"P1DT",   L"P1M1M",
+                              L"PT1H1H", L"PT1M1H",  L"P1DD",  L"P1X",    L"p1D",    L"P1d",    L" P1D",
+                              L"P1D ",   L"P-1D",    L"PT1.5X", L"PT1.5M", L"P1.5D",  L"P.5S",   L"PT1.5S1S",
+                              L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S"};
+    for (const wchar_t* text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        CDateTimeSpan span;
+        EXPECT_NY_THROW(span.ParseXSDDuration(text), CNyInvalidValueException, FormMessage(text));
+    }
+    CDateTimeSpan span;
+    EXPECT_NY_THROW(span.ParseXSDDuration(nullptr), CNyInvalidValueException, L"Invalid XSD Duration (Null String)");
+    EXPECT_NY_THROW(span.ParseXSDDuration(L""), CNyInvalidValueException, L"Invalid XSD Duration (Empty String)");
+    EXPECT_NY_THROW(span.ParseXSDDuration(L"PT1.1234567891S"), CNyInvalidValueException,
+                    L"Invalid XSD Duration [PT1.1234567891S] Fraction part too long");
+}
+
+TEST(DateTimeSpan, ParseReplacesTheWholeValue) {
+    CDateTimeSpan span = Span(L"-P1Y2M3DT4H5M6.789S");
+    span.ParseXSDDuration(L"PT1M");
+    EXPECT_EQ(L"PT1M", span.ToString());
+    EXPECT_FALSE(span.IsNegative());
+}
+
+TEST(DateTimeSpan, HugeDigitRuns) {
+    const auto start = std::chrono::steady_clock::now();
+    // Digits accumulate modulo 2^64 and the field keeps its low bits: 10^100000
+    // is a multiple of 2^64, and leading zeros change nothing.
+    const std::wstring power = L"1" + std::wstring(100000, L'0');
+    const std::wstring five = std::wstring(100000, L'0') + L"5";
+    const std::wstring dayText = L"P" + power + L"D";
+    EXPECT_EQ(0u, Span(dayText.c_str()).GetDays());
+    const std::wstring minuteText = L"PT" + five + L"M";
+    EXPECT_EQ(5u, Span(minuteText.c_str()).GetMinutes());
+    // 2^64 + 7 wraps to 7; 2^32 + 9 months keep 9.
+    EXPECT_EQ(7u, Span(L"PT18446744073709551623S").GetSeconds());
+    EXPECT_EQ(9u, Span(L"P4294967305M").GetMonths());
+    EXPECT_EQ(3, Span(L"P65539Y").GetYears());
+    // A long fraction fails at its tenth digit, a long run before a bad designator at the end.
+    const std::wstring fraction = L"PT1." + std::wstring(100000, L'1') + L"S";
+    CDateTimeSpan span;
+    EXPECT_NY_THROW(span.ParseXSDDuration(fraction.c_str()), CNyInvalidValueException,
+                    L"Invalid XSD Duration [" + fraction + L"] Fraction part too long");
+    const std::wstring bad = L"P" + power + L"X";
+    EXPECT_NY_THROW(span.ParseXSDDuration(bad.c_str()), CNyInvalidValueException, FormMessage(bad));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 1.0);
+}
+
+TEST(DateTimeSpan, ConstructorsAndSetters) {
+    EXPECT_EQ(L"P", CDateTimeSpan().ToString());
+    EXPECT_EQ(L"PT1H2M3S", CDateTimeSpan(1, 2, 3).ToString());
+    EXPECT_EQ(L"P1Y2M3DT4H5M6S", CDateTimeSpan(1, 2, 3, 4, 5, 6).ToString());
+    EXPECT_EQ(L"P1Y2M3DT4H5M6.007008009S", CDateTimeSpan(1, 2, 3, 4, 5, 6, 7, 8, 9).ToString());
+    EXPECT_EQ(L"PT0.00000001S", CDateTimeSpan(0, 0, 0, 0, 0, 0, 0, 0, 10).ToString());
+
+    CDateTimeSpan span(1, 2, 3, 4, 5, 6, 7, 8, 9);
+    span.Negate();
+    span.SetDateTimeSpan(7, 8, 9);
+    EXPECT_FALSE(span.IsNegative());
+    EXPECT_EQ(L"PT7H8M9S", span.ToString());
+    span.Negate();
+    span.SetDateTimeSpan(1, 2, 3, 0, 0, 0);
+    EXPECT_FALSE(span.IsNegative());
+    EXPECT_EQ(L"P1Y2M3D", span.ToString());
+    span.SetDateTimeSpan(0, 0, 0, 0, 0, 0, 1, 0, 0);
+    EXPECT_EQ(L"PT0.001S", span.ToString());
+
+    span.SetYears(9);
+    span.SetMonths(8);
+    span.SetDays(7);
+    span.SetHours(6);
+    span.SetMinutes(5);
+    span.SetSeconds(4);
+    span.SetMilliSeconds(3);
+    span.SetMicroSeconds(2);
+    span.SetNanoSeconds(1);
+    EXPECT_EQ(L"P9Y8M7DT6H5M4.003002001S", span.ToString());
+    span.SetMilliSeconds(1500);  // unchecked; printed with its digits
+    span.SetMicroSeconds(0);
+    span.SetNanoSeconds(0);
+    EXPECT_EQ(1500, span.GetMilliSeconds());
+    EXPECT_EQ(L"P9Y8M7DT6H5M4.15S", span.ToString());
+
+    CDateTimeSpan copy(span);
+    EXPECT_EQ(span.ToString(), copy.ToString());
+    CDateTimeSpan assigned;
+    assigned = Span(L"-PT1S");
+    EXPECT_EQ(L"-PT1S", assigned.ToString());
+}
+
+TEST(DateTimeSpan, Sign) {
+    CDateTimeSpan negative = Span(L"-P1D");
+    EXPECT_TRUE(negative.GetAsNegative().IsNegative());
+    EXPECT_TRUE(Span(L"P1D").GetAsNegative().IsNegative());
+    EXPECT_EQ(L"-P1D", Span(L"P1D").GetAsNegative().ToString());
+    negative.Negate();
+    EXPECT_FALSE(negative.IsNegative());
+    EXPECT_EQ(L"P1D", negative.ToString());
+    negative.Negate();
+    EXPECT_EQ(L"-P1D", negative.ToString());
+}
+
+TEST(DateTimeSpanCompare, Cases) {
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        CDateTime::DTCompareResult expected;
+    } cases[] = {
+        {L"PT1H", L"PT2H", CDateTime::DTCompare_Less},
+        {L"P1D", L"PT24H", CDateTime::DTCompare_Equal},
+        {L"P1M", L"P30D", CDateTime::DTCompare_Indeterminate},
+        {L"P1M", L"P27D", CDateTime::DTCompare_Greater},
+        {L"P1M", L"P32D", CDateTime::DTCompare_Less},
+        {L"P1Y", L"P12M", CDateTime::DTCompare_Equal},
+        {L"P1Y", L"P365D", CDateTime::DTCompare_Indeterminate},
+        {L"P1Y", L"P364D", CDateTime::DTCompare_Greater},
+        {L"P1Y", L"P367D", CDateTime::DTCompare_Less},
+        {L"PT90M", L"PT1H30M", CDateTime::DTCompare_Equal},
+        {L"-P1D", L"PT0S", CDateTime::DTCompare_Less},
+        {L"-P1D", L"-PT24H", CDateTime::DTCompare_Equal},
+        {L"-P2D", L"-P1D", CDateTime::DTCompare_Less},
+        {L"PT0.000000001S", L"PT0S", CDateTime::DTCompare_Greater},
+        {L"P", L"-P", CDateTime::DTCompare_Equal},
+        // Additions that overflow the year give Indeterminate.
+        {L"P4294967295D", L"P1D", CDateTime::DTCompare_Indeterminate},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.a) + " vs " + Utf8(c.b));
+        CDateTimeSpan a, b;
+        if (std::wstring(c.a) == L"P") a = CDateTimeSpan(); else a.ParseXSDDuration(c.a);
+        if (std::wstring(c.b) == L"-P") b = CDateTimeSpan().GetAsNegative(); else b.ParseXSDDuration(c.b);
+        EXPECT_STREQ(ResultName(c.expected), ResultName(a.CompareTo(b)));
+    }
+    EXPECT_TRUE(Span(L"PT1H") < Span(L"PT2H"));
+    EXPECT_TRUE(Span(L"PT2H") > Span(L"PT1H"));
+    EXPECT_TRUE(Span(L"P1D") == Span(L"PT24H"));
+    EXPECT_FALSE(Span(L"P1D") != Span(L"PT24H"));
+    EXPECT_TRUE(Span(L"P1M") != Span(L"P30D"));
+    EXPECT_FALSE(Span(L"P1M") < Span(L"P30D"));
+    EXPECT_FALSE(Span(L"P1M") > Span(L"P30D"));
+}
