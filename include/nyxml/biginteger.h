@@ -5,6 +5,7 @@
 
 #include <nyxml/export.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -21,7 +21,7 @@ public:
     CDecimal();
     CDecimal(int value);
     CDecimal(int64_t value);
-    // The double as printf "%.13f" prints it, then parsed.
+    // The double as printf "%.13f" prints it (13 places, rounded), then parsed.
     CDecimal(double value);
     CDecimal(const CBigInteger& value);
     // Throws CNyInvalidValueException for text that is not a decimal number.

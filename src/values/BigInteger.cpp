@@ -41,7 +41,8 @@ CBigInteger::CBigInteger(double value) : m_sign(std::signbit(value) ? -1 : 1) {
 
 CBigInteger::CBigInteger(const CDecimal& value) : CBigInteger(value.ToBigInteger()) {}
 
-CBigInteger::CBigInteger(const wchar_t* text) : CBigInteger() { Parse(text); }
+// Parse replaces the digits, so none are allocated beforehand.
+CBigInteger::CBigInteger(const wchar_t* text) : m_sign(1) { Parse(text); }
 
 CBigInteger::CBigInteger(const CBigInteger& other) = default;
 CBigInteger::CBigInteger(CBigInteger&& other) noexcept = default;

@@ -196,19 +196,30 @@ uint32_t DivideSmall(Words& a, uint32_t divisor) {
     return static_cast<uint32_t>(rem);
 }
 
+// Schoolbook multiplication into 64-bit columns. A product of two words is
+// below 10^18, so a column can take 16 of them on top of a normalised value
+// before it could overflow; carries are propagated once every 16 rows.
 Words Multiply(const Words& a, const Words& b) {
     if (IsZero(a) || IsZero(b)) return Words(1, 0);
-    Words r(a.size() + b.size(), 0);
-    for (size_t i = 0; i < a.size(); ++i) {
-        const uint64_t ai = a[i];
-        uint64_t carry = 0;
-        for (size_t j = 0; j < b.size(); ++j) {
-            uint64_t cur = r[i + j] + ai * b[j] + carry;
-            r[i + j] = static_cast<uint32_t>(cur % kBase);
-            carry = cur / kBase;
+    const Words& outer = a.size() <= b.size() ? a : b;
+    const Words& inner = a.size() <= b.size() ? b : a;
+    std::vector<uint64_t> columns(outer.size() + inner.size() + 1, 0);
+    const size_t kRowsPerCarry = 16;
+    size_t batchStart = 0;  // columns below it are final: later rows start above
+    for (size_t i = 0; i < outer.size(); ++i) {
+        const uint64_t factor = outer[i];
+        uint64_t* column = columns.data() + i;
+        for (size_t j = 0; j < inner.size(); ++j) column[j] += factor * inner[j];
+        if (i + 1 - batchStart == kRowsPerCarry || i + 1 == outer.size()) {
+            for (size_t k = batchStart; k + 1 < columns.size(); ++k) {
+                columns[k + 1] += columns[k] / kBase;
+                columns[k] %= kBase;
+            }
+            batchStart = i + 1;
         }
-        r[i + b.size()] = static_cast<uint32_t>(carry);
     }
+    Words r(columns.size());
+    for (size_t k = 0; k < columns.size(); ++k) r[k] = static_cast<uint32_t>(columns[k]);
     Clean(r);
     return r;
 }

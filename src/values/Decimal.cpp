@@ -4,8 +4,8 @@
 #include "values/BigIntegerDigits.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cwchar>
+#include <charconv>
+#include <string>
 
 namespace NyXmlLib9 {
 
@@ -37,12 +37,16 @@ CDecimal::CDecimal(int value) : CDecimal(static_cast<int64_t>(value)) {}
 
 CDecimal::CDecimal(int64_t value) : m_whole(value), m_places(1) { SetNegative(value < 0); }
 
+// The text printf "%.13f" gives, produced without regard to the C locale's
+// decimal point (to_chars rounds exactly as printf does).
 CDecimal::CDecimal(double value) : m_places(1) {
     // At most 309 integer digits, a sign, a point and 13 fraction digits.
     char narrow[400];
-    int length = std::snprintf(narrow, sizeof narrow, "%.13f", value);
+    char* end = std::to_chars(narrow, narrow + sizeof narrow, value, std::chars_format::fixed, 13).ptr;
     wchar_t text[400];
-    for (int i = 0; i <= length; ++i) text[i] = static_cast<unsigned char>(narrow[i]);
+    size_t length = static_cast<size_t>(end - narrow);
+    for (size_t i = 0; i < length; ++i) text[i] = static_cast<unsigned char>(narrow[i]);
+    text[length] = 0;
     Parse(text);
 }
 
@@ -300,7 +304,12 @@ double CDecimal::ToDouble() const {
     if (BigDigits::Compare(m_whole.m_digits, DoubleBound()) > 0) {
         throw CNyOverFlowException(L"The Decimal value if to large to fit into a Double");
     }
-    return std::wcstod(ToString().c_str(), nullptr);
+    // Read like wcstod in the C locale, whatever locale the program has set.
+    const std::wstring text = ToString();
+    const std::string narrow(text.begin(), text.end());
+    double value = 0;
+    std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
+    return value;
 }
 
 CBigInteger CDecimal::ToBigInteger() const { return RoundedCopy(0).m_whole; }

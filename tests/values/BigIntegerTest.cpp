@@ -148,6 +148,11 @@ TEST(CBigIntegerArithmetic, CarriesAcrossWords) {
     EXPECT_EQ(L"999999999999999999999999998000000000000000000000000001", (nines * nines).ToString());
     EXPECT_EQ(L"0", (nines - nines).ToString());
     EXPECT_EQ(L"1", (nines * nines / nines / nines).ToString());
+    // Every word product at its largest, across many rows of the multiplication.
+    const CBigInteger wide = CBigInteger::Pow10(2000) - CBigInteger(1);
+    const std::wstring square = (wide * wide).ToString();
+    EXPECT_TRUE(square == std::wstring(1999, L'9') + L"8" + std::wstring(1999, L'0') + L"1");
+    EXPECT_TRUE(wide * wide / wide == wide);
 }
 
 TEST(CBigIntegerArithmetic, DivisionIdentityOnPatternedOperands) {

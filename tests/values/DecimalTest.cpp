@@ -4,7 +4,9 @@
 #include "DecimalCases.h"
 #include "TestSupport.h"
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 
@@ -332,6 +334,31 @@ TEST(CDecimalConversion, ToDouble) {
         EXPECT_NY_THROW(CDecimal(text).ToDouble(), CNyOverFlowException,
                         L"The Decimal value if to large to fit into a Double");
     }
+}
+
+TEST(CDecimalConversion, ToDoubleBelowTheNormalRange) {
+    MaxPlacesScope scope;
+    CDecimal::SetMaxDecimalPlaces(400);
+    EXPECT_EQ(std::strtod("1e-320", nullptr), CDecimal(L"1e-320").ToDouble());
+    EXPECT_EQ(std::strtod("-2.5e-310", nullptr), CDecimal(L"-2.5e-310").ToDouble());
+    EXPECT_EQ(0.0, CDecimal(L"1e-390").ToDouble());
+}
+
+// Text conversions must not follow a locale whose decimal point is a comma.
+TEST(CDecimalConversion, IndependentOfTheNumericLocale) {
+    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"};
+    std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    const char* found = nullptr;
+    for (const char* name : names) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            found = name;
+            break;
+        }
+    }
+    if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(L"0.1", CDecimal(0.1).ToString());
+    EXPECT_EQ(-12.25, CDecimal(L"-12.25").ToDouble());
+    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(CDecimalConversion, ToBigInteger) {
