@@ -39,7 +39,8 @@ public:
     CBigInteger(const CDecimal& value);
     CBigInteger(const wchar_t* text);
     CBigInteger(const CBigInteger& other);
-    CBigInteger(CBigInteger&& other) noexcept;
+    // Leaves `other` as zero.
+    CBigInteger(CBigInteger&& other);
     CBigInteger& operator=(const CBigInteger& other);
     CBigInteger& operator=(CBigInteger&& other) noexcept;
     virtual ~CBigInteger();

@@ -45,7 +45,13 @@ CBigInteger::CBigInteger(const CDecimal& value) : CBigInteger(value.ToBigInteger
 CBigInteger::CBigInteger(const wchar_t* text) : m_sign(1) { Parse(text); }
 
 CBigInteger::CBigInteger(const CBigInteger& other) = default;
-CBigInteger::CBigInteger(CBigInteger&& other) noexcept = default;
+// The source is left as zero. Its new digit is allocated before anything is
+// taken, so a failed allocation leaves both objects as they were.
+CBigInteger::CBigInteger(CBigInteger&& other) : m_sign(other.m_sign), m_digits(1, 0) {
+    m_digits.swap(other.m_digits);
+    other.m_sign = 1;
+}
+
 CBigInteger& CBigInteger::operator=(const CBigInteger& other) = default;
 
 CBigInteger& CBigInteger::operator=(CBigInteger&& other) noexcept {

@@ -60,7 +60,7 @@ CDecimal::CDecimal(const CBigInteger& whole, const CBigInteger& fraction, int pl
 }
 
 CDecimal::CDecimal(const CDecimal& other) = default;
-CDecimal::CDecimal(CDecimal&& other) noexcept = default;
+CDecimal::CDecimal(CDecimal&& other) = default;
 CDecimal& CDecimal::operator=(const CDecimal& other) = default;
 CDecimal& CDecimal::operator=(CDecimal&& other) noexcept = default;
 CDecimal::~CDecimal() = default;

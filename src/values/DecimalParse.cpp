@@ -97,6 +97,26 @@ const wchar_t* SkipTrailingZeros(const wchar_t* begin, const wchar_t* end, uint6
     return end;
 }
 
+// Whole part and fraction digits as written (trailing zeros already left out).
+void BuildParts(const wchar_t* text, const DecimalText& t, const wchar_t* fractionEnd, uint64_t places,
+                Words& whole, Words& fraction) {
+    DigitBuilder wholeBuilder(whole, t.wholeDigits);
+    PushDigits(wholeBuilder, text, text + t.wholeEnd);
+    wholeBuilder.Finish();
+    DigitBuilder fractionBuilder(fraction, places);
+    PushDigits(fractionBuilder, text + t.fractionBegin, fractionEnd);
+    fractionBuilder.Finish();
+}
+
+// All digits, whole part followed by fraction, as one integer.
+void BuildAllDigits(const wchar_t* text, const DecimalText& t, const wchar_t* fractionEnd, uint64_t places,
+                    Words& digits) {
+    DigitBuilder builder(digits, t.wholeDigits + places);
+    PushDigits(builder, text + t.fractionBegin, fractionEnd);
+    PushDigits(builder, text, text + t.wholeEnd);
+    builder.Finish();
+}
+
 }  // namespace
 
 void CDecimal::Parse(const wchar_t* text) {
@@ -114,34 +134,20 @@ void CDecimal::Parse(const wchar_t* text) {
     // The significant fraction digits, without trailing zeros.
     const uint64_t places = t.fractionDigits - t.trailingZeros;
     const wchar_t* fractionEnd = SkipTrailingZeros(text + t.fractionBegin, text + t.fractionEnd, t.trailingZeros);
-
     if (!t.hasExponent && places <= static_cast<uint64_t>(m_maxDivider)) {
-        // Common case: the parts are taken as written.
-        DigitBuilder whole(m_whole.m_digits, t.wholeDigits);
-        PushDigits(whole, text, text + t.wholeEnd);
-        whole.Finish();
-        DigitBuilder fraction(m_fraction.m_digits, places);
-        PushDigits(fraction, text + t.fractionBegin, fractionEnd);
-        fraction.Finish();
+        // Common case: the parts are kept as written.
+        BuildParts(text, t, fractionEnd, places, m_whole.m_digits, m_fraction.m_digits);
         m_places = static_cast<int32_t>(std::max<uint64_t>(places, 1));
         SetNegative(t.negative);
         return;
     }
-    // Otherwise: all digits as one integer, scaled by the exponent, rounded
-    // once to the maximum number of places.
+    // Otherwise the digits are scaled by the exponent and rounded once.
     Words digits;
-    DigitBuilder builder(digits, t.wholeDigits + places);
-    PushDigits(builder, text + t.fractionBegin, fractionEnd);
-    PushDigits(builder, text, text + t.wholeEnd);
-    builder.Finish();
+    BuildAllDigits(text, t, fractionEnd, places, digits);
     const int64_t exponent = t.exponentNegative ? -static_cast<int64_t>(t.exponent) : static_cast<int64_t>(t.exponent);
     const int64_t scale = exponent - static_cast<int64_t>(places);  // value = digits * 10^scale
-    if (scale >= 0) {
-        BigDigits::ShiftLeft(digits, static_cast<uint64_t>(scale));
-        AssignScaled(t.negative, std::move(digits), 0, true);
-    } else {
-        AssignScaled(t.negative, std::move(digits), -scale, true);
-    }
+    if (scale >= 0) BigDigits::ShiftLeft(digits, static_cast<uint64_t>(scale));
+    AssignScaled(t.negative, std::move(digits), scale >= 0 ? 0 : -scale, true);
 }
 
 std::wstring CDecimal::ToString() const {

@@ -234,6 +234,24 @@ TEST(CBigIntegerArithmetic, OperandsMayBeTheSameObject) {
     EXPECT_EQ(L"0", b.ToString());
 }
 
+TEST(CBigIntegerArithmetic, MovedFromObjectsStayUsable) {
+    CBigInteger a(L"-123456789012345678901234567890");
+    CBigInteger b(std::move(a));
+    EXPECT_EQ(L"-123456789012345678901234567890", b.ToString());
+    EXPECT_EQ(L"0", a.ToString());
+    EXPECT_EQ(L"1", (a + CBigInteger(1)).ToString());
+    CBigInteger c(7);
+    c = std::move(b);
+    EXPECT_EQ(L"-123456789012345678901234567890", c.ToString());
+    // Whatever it holds now, it is a valid number.
+    EXPECT_TRUE(CBigInteger(b.ToString().c_str()) == b);
+    CDecimal d(L"-1.25");
+    CDecimal e(std::move(d));
+    EXPECT_EQ(L"-1.25", e.ToString());
+    EXPECT_EQ(L"0", d.ToString());
+    EXPECT_EQ(L"1", (d + CDecimal(1)).ToString());
+}
+
 TEST(CBigIntegerConversion, MachineIntegerBounds) {
     EXPECT_NY_THROW((void)static_cast<int>(CBigInteger(L"2147483648")), CNyInvalidValueException,
                     L"ERROR: Value out of bound of int.");
