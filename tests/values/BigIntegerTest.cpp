@@ -1,0 +1,372 @@
+#include <nyxml/biginteger.h>
+#include <nyxml/decimal.h>
+
+#include "TestSupport.h"
+
+#include <cstdint>
+#include <limits>
+#include <random>
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+std::string Big(const wchar_t* text) { return Utf8(CBigInteger(text).ToString()); }
+
+// Numbers made of nine-digit blocks at the edges of the word arithmetic
+// (0, 1, 10^8, 5*10^8 - 1, 5*10^8, 10^9 - 1), which drive long division through
+// its rare corrections far more often than uniform digits do.
+std::wstring PatternedNumber(std::mt19937_64& rng, int words) {
+    static const wchar_t* const blocks[] = {L"000000000", L"000000001", L"100000000",
+                                            L"499999999", L"500000000", L"999999999"};
+    std::wstring text = L"1";
+    for (int i = 0; i < words; ++i) {
+        if (rng() % 4 == 0) {
+            wchar_t random[10];
+            for (int d = 0; d < 9; ++d) random[d] = static_cast<wchar_t>(L'0' + rng() % 10);
+            random[9] = 0;
+            text += random;
+        } else {
+            text += blocks[rng() % 6];
+        }
+    }
+    return text;
+}
+
+// Exposes the protected digit operations.
+class DigitProbe : public CBigInteger {
+public:
+    using CBigInteger::Digits;
+    DigitProbe(int sign, const std::vector<wchar_t>& digits) : CBigInteger(sign, digits) {}
+    using CBigInteger::Add;
+    using CBigInteger::Build;
+    using CBigInteger::BuildDouble;
+    using CBigInteger::BuildDWORDLONG;
+    using CBigInteger::Clean;
+    using CBigInteger::Compare;
+    using CBigInteger::Divide;
+    using CBigInteger::Multiply;
+    using CBigInteger::Pow10;
+    using CBigInteger::Position;
+    using CBigInteger::ShiftLeft;
+    using CBigInteger::Subtract;
+};
+
+}  // namespace
+
+TEST(CBigIntegerParse, PlainAndDecimalForms) {
+    struct Row {
+        const wchar_t* text;
+        const char* expected;
+    } rows[] = {
+        {L"-000123", "-123"}, {L"   ", "0"},     {L"12.7", "13"},  {L"1e3", "1000"},  {L"+5", "5"},
+        {L"1 2", "2"},        {L"- 5", "-5"},    {L" -7 ", "-7"},  {L"5-", "0"},      {L"", "0"},
+        {L"-", "0"},          {L"-0", "0"},      {L"12.5", "13"},  {L"-12.5", "-13"}, {L"1e-1", "0"},
+        {L"\t42\n", "42"},    {L"+-5", "5"},     {L"--5", "-5"},   {L"0001", "1"},    {L"12.49", "12"},
+        {L"-1.5e1", "-15"},   {L"1 .5", "2"},    {L"99999999999999999999999999999999999999", "99999999999999999999999999999999999999"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Utf8(row.text));
+        EXPECT_EQ(row.expected, Big(row.text));
+    }
+}
+
+TEST(CBigIntegerParse, InvalidTextKeepsTheOldValue) {
+    EXPECT_NY_THROW(CBigInteger b(L"12x"), CNyInvalidValueException,
+                    L"The string representing a Decimal, contained an invalid char at position 2 [12x]");
+    CBigInteger b(5);
+    EXPECT_NY_THROW(b.Parse(L"1,5"), CNyInvalidValueException,
+                    L"The string representing a Decimal, contained an invalid char at position 1 [1,5]");
+    EXPECT_NY_THROW(b.Parse(L"1e999999999"), CNyInvalidValueException,
+                    L"The string representing a Decimal, contained an exponent out of range [1e999999999]");
+    EXPECT_EQ(L"5", b.ToString());
+    b.Parse(L"-17");
+    EXPECT_EQ(L"-17", b.ToString());
+}
+
+TEST(CBigIntegerParse, MillionDigitRoundTrip) {
+    std::wstring text = L"-";
+    for (int i = 0; i < 1000000; ++i) text += static_cast<wchar_t>(L'1' + i % 9);
+    CBigInteger b(text.c_str());
+    EXPECT_TRUE(b.ToString() == text);
+    // The same digits through the decimal form.
+    CBigInteger viaDecimal((text + L".4").c_str());
+    EXPECT_TRUE(viaDecimal == b);
+}
+
+TEST(CBigIntegerArithmetic, TruncatingDivision) {
+    EXPECT_EQ(L"-3", (CBigInteger(-7) / CBigInteger(2)).ToString());
+    EXPECT_EQ(L"-1", (CBigInteger(-7) % CBigInteger(2)).ToString());
+    EXPECT_EQ(L"-3", (CBigInteger(7) / CBigInteger(-2)).ToString());
+    EXPECT_EQ(L"1", (CBigInteger(7) % CBigInteger(-2)).ToString());
+    EXPECT_EQ(L"3", (CBigInteger(-7) / CBigInteger(-2)).ToString());
+    EXPECT_EQ(L"-1", (CBigInteger(-7) % CBigInteger(-2)).ToString());
+    EXPECT_EQ(L"0", (CBigInteger(0) / CBigInteger(-5)).ToString());
+    EXPECT_EQ(L"0", (CBigInteger(-6) % CBigInteger(3)).ToString());
+}
+
+// C++ integer division truncates and gives the remainder the dividend's sign:
+// an independent oracle for every small pair.
+TEST(CBigIntegerArithmetic, ExhaustiveSmallOperands) {
+    for (int a = -60; a <= 60; ++a) {
+        for (int b = -12; b <= 12; ++b) {
+            const CBigInteger x(a);
+            const CBigInteger y(b);
+            ASSERT_EQ(std::to_wstring(a + b), (x + y).ToString()) << a << " + " << b;
+            ASSERT_EQ(std::to_wstring(a - b), (x - y).ToString()) << a << " - " << b;
+            ASSERT_EQ(std::to_wstring(a * b), (x * y).ToString()) << a << " * " << b;
+            ASSERT_EQ(a < b, x < y);
+            ASSERT_EQ(a == b, x == y);
+            if (b == 0) continue;
+            ASSERT_EQ(std::to_wstring(a / b), (x / y).ToString()) << a << " / " << b;
+            ASSERT_EQ(std::to_wstring(a % b), (x % y).ToString()) << a << " % " << b;
+        }
+    }
+}
+
+TEST(CBigIntegerArithmetic, DivisionByZeroMessages) {
+    const CBigInteger x(7);
+    const CBigInteger zero;
+    EXPECT_NY_THROW(x / zero, CNyInvalidValueException, L"ERROR: Overflow in operator/.");
+    EXPECT_NY_THROW(x % zero, CNyInvalidValueException, L"ERROR: Overflow in operator%.");
+    CBigInteger y(x);
+    EXPECT_NY_THROW(y /= zero, CNyInvalidValueException, L"ERROR: Overflow in operator /=.");
+    EXPECT_NY_THROW(y %= CBigInteger(L"-0"), CNyInvalidValueException, L"ERROR: Overflow in operator%=.");
+    EXPECT_EQ(L"7", y.ToString());
+    EXPECT_NY_THROW(CBigInteger(0) / zero, CNyInvalidValueException, L"ERROR: Overflow in operator/.");
+}
+
+TEST(CBigIntegerArithmetic, CarriesAcrossWords) {
+    EXPECT_EQ(L"1000000000", (CBigInteger(999999999) + CBigInteger(1)).ToString());
+    EXPECT_EQ(L"999999999999999999999999999999999999999999999",
+              (CBigInteger::Pow10(45) - CBigInteger(1)).ToString());
+    EXPECT_EQ(L"-999999999999999999999999999999999999999999999",
+              (CBigInteger(1) - CBigInteger::Pow10(45)).ToString());
+    EXPECT_EQ(L"1000000000000000000", (CBigInteger(1000000000) * CBigInteger(1000000000)).ToString());
+    const CBigInteger nines = CBigInteger::Pow10(27) - CBigInteger(1);
+    EXPECT_EQ(L"999999999999999999999999998000000000000000000000000001", (nines * nines).ToString());
+    EXPECT_EQ(L"0", (nines - nines).ToString());
+    EXPECT_EQ(L"1", (nines * nines / nines / nines).ToString());
+    // Every word product at its largest, across many rows of the multiplication.
+    const CBigInteger wide = CBigInteger::Pow10(2000) - CBigInteger(1);
+    const std::wstring square = (wide * wide).ToString();
+    EXPECT_TRUE(square == std::wstring(1999, L'9') + L"8" + std::wstring(1999, L'0') + L"1");
+    EXPECT_TRUE(wide * wide / wide == wide);
+}
+
+TEST(CBigIntegerArithmetic, DivisionIdentityOnPatternedOperands) {
+    std::mt19937_64 rng(12345);
+    for (int i = 0; i < 20000; ++i) {
+        const std::wstring dividend = (rng() % 2 ? L"-" : L"") + PatternedNumber(rng, static_cast<int>(rng() % 8));
+        const std::wstring divisor = (rng() % 2 ? L"-" : L"") + PatternedNumber(rng, static_cast<int>(rng() % 5));
+        const CBigInteger a(dividend.c_str());
+        CBigInteger b(divisor.c_str());
+        // A divisor close to the dividend gives quotients of one or two words.
+        if (i % 3 == 0) b = a.GetAbs() / CBigInteger(static_cast<int>(rng() % 1000 + 1)) + CBigInteger(1);
+        const CBigInteger q = a / b;
+        const CBigInteger r = a % b;
+        ASSERT_TRUE(q * b + r == a) << Utf8(a.ToString()) << " / " << Utf8(b.ToString());
+        ASSERT_TRUE(r.GetAbs() < b.GetAbs());
+        // The remainder is zero or has the dividend's sign; the quotient truncates.
+        ASSERT_TRUE(r == CBigInteger(0) || (r < CBigInteger(0)) == (a < CBigInteger(0)));
+        ASSERT_TRUE(q == CBigInteger(0) || (q < CBigInteger(0)) == ((a < CBigInteger(0)) != (b < CBigInteger(0))));
+    }
+}
+
+// Operands whose estimated quotient word must be lowered twice before the
+// multiply-and-subtract step (found by a search over patterned operands;
+// quotients and remainders from Python's integers).
+TEST(CBigIntegerArithmetic, QuotientEstimateCorrectedTwice) {
+    struct Row {
+        const wchar_t* a;
+        const wchar_t* b;
+        const wchar_t* quotient;
+        const wchar_t* remainder;
+    } rows[] = {
+        {L"2000000002499999995000000001", L"1000000001999999999", L"1999999998", L"500000000999999999"},
+        {L"216555410283444588175166885250000001", L"216555410499999999", L"999999998999999998",
+         L"108277705249999999"},
+        {L"500000000749999999000000001499999998", L"500000000999999999", L"999999999500000000",
+         L"500000000999999998"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Utf8(row.a));
+        const CBigInteger a(row.a);
+        const CBigInteger b(row.b);
+        EXPECT_EQ(row.quotient, (a / b).ToString());
+        EXPECT_EQ(row.remainder, (a % b).ToString());
+    }
+}
+
+TEST(CBigIntegerArithmetic, SignOperations) {
+    CBigInteger a(5);
+    CBigInteger& same = -a;
+    EXPECT_EQ(&a, &same);
+    EXPECT_EQ(L"-5", a.ToString());
+    EXPECT_EQ(L"5", a.GetAbs().ToString());
+    EXPECT_EQ(L"5", a.GetNegative().ToString());
+    EXPECT_EQ(L"-5", a.ToString());
+    a.Abs();
+    EXPECT_EQ(L"5", a.ToString());
+    a.Negate();
+    EXPECT_EQ(L"-5", a.ToString());
+    CBigInteger zero;
+    zero.Negate();
+    EXPECT_EQ(L"0", zero.ToString());
+    EXPECT_TRUE(zero == CBigInteger(0));
+    EXPECT_FALSE(zero < CBigInteger(0));
+    EXPECT_TRUE(CBigInteger(L"-0") == CBigInteger(L"0"));
+}
+
+TEST(CBigIntegerArithmetic, OperandsMayBeTheSameObject) {
+    CBigInteger a(L"123456789123456789");
+    a += a;
+    EXPECT_EQ(L"246913578246913578", a.ToString());
+    a *= a;
+    EXPECT_EQ(L"60966315122694714062490483000762084", a.ToString());
+    a %= a;
+    EXPECT_EQ(L"0", a.ToString());
+    CBigInteger b(-9);
+    b /= b;
+    EXPECT_EQ(L"1", b.ToString());
+    b -= b;
+    EXPECT_EQ(L"0", b.ToString());
+}
+
+TEST(CBigIntegerArithmetic, MovedFromObjectsStayUsable) {
+    CBigInteger a(L"-123456789012345678901234567890");
+    CBigInteger b(std::move(a));
+    EXPECT_EQ(L"-123456789012345678901234567890", b.ToString());
+    EXPECT_EQ(L"0", a.ToString());
+    EXPECT_EQ(L"1", (a + CBigInteger(1)).ToString());
+    CBigInteger c(7);
+    c = std::move(b);
+    EXPECT_EQ(L"-123456789012345678901234567890", c.ToString());
+    // Whatever it holds now, it is a valid number.
+    EXPECT_TRUE(CBigInteger(b.ToString().c_str()) == b);
+    CDecimal d(L"-1.25");
+    CDecimal e(std::move(d));
+    EXPECT_EQ(L"-1.25", e.ToString());
+    EXPECT_EQ(L"0", d.ToString());
+    EXPECT_EQ(L"1", (d + CDecimal(1)).ToString());
+}
+
+TEST(CBigIntegerConversion, MachineIntegerBounds) {
+    EXPECT_NY_THROW((void)static_cast<int>(CBigInteger(L"2147483648")), CNyInvalidValueException,
+                    L"ERROR: Value out of bound of int.");
+    EXPECT_NY_THROW((void)static_cast<int>(CBigInteger(L"-2147483649")), CNyInvalidValueException,
+                    L"ERROR: Value out of bound of int.");
+    EXPECT_EQ(INT32_MIN, static_cast<int>(CBigInteger(L"-2147483648")));
+    EXPECT_EQ(INT32_MAX, static_cast<int>(CBigInteger(L"2147483647")));
+    EXPECT_EQ(INT64_MAX, static_cast<int64_t>(CBigInteger(L"9223372036854775807")));
+    EXPECT_EQ(INT64_MIN, static_cast<int64_t>(CBigInteger(L"-9223372036854775808")));
+    EXPECT_NY_THROW((void)static_cast<int64_t>(CBigInteger(L"9223372036854775808")), CNyInvalidValueException,
+                    L"ERROR: Value out of bound of LONGLONG.");
+    EXPECT_NY_THROW((void)static_cast<int64_t>(CBigInteger(L"-9223372036854775809")), CNyInvalidValueException,
+                    L"ERROR: Value out of bound of LONGLONG.");
+    EXPECT_NY_THROW((void)static_cast<int64_t>(CBigInteger::Pow10(40)), CNyInvalidValueException,
+                    L"ERROR: Value out of bound of LONGLONG.");
+    EXPECT_EQ(0, static_cast<int>(CBigInteger(L"-0")));
+    EXPECT_EQ(L"-9223372036854775808", CBigInteger(INT64_MIN).ToString());
+}
+
+TEST(CBigIntegerConversion, FromDouble) {
+    struct Row {
+        double value;
+        const char* expected;
+    } rows[] = {
+        {2.5, "2"},   {-2.6, "-3"}, {2.6, "3"},   {0.5, "0"},   {-0.5, "0"},  {1.5, "1"},
+        {-1.5, "-1"}, {0.0, "0"},   {-0.0, "0"},  {0.49, "0"},  {1e-300, "0"}, {123456.5000001, "123457"},
+        {4503599627370495.5, "4503599627370495"}, {4503599627370497.0, "4503599627370497"},
+        {9007199254740993.0, "9007199254740992"}, {18446744073709551616.0, "18446744073709551616"},
+        {-1e20, "-100000000000000000000"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        EXPECT_EQ(row.expected, Utf8(CBigInteger(row.value).ToString()));
+    }
+    EXPECT_NY_THROW(CBigInteger(std::numeric_limits<double>::infinity()), CNyInvalidValueException,
+                    L"The value [inf] can not be converted to an integer");
+    EXPECT_NY_THROW(CBigInteger(-std::numeric_limits<double>::infinity()), CNyInvalidValueException,
+                    L"The value [-inf] can not be converted to an integer");
+}
+
+TEST(CBigIntegerConversion, FromDecimalRoundsHalvesAwayFromZero) {
+    EXPECT_EQ(L"3", CBigInteger(CDecimal(L"2.5")).ToString());
+    EXPECT_EQ(L"-3", CBigInteger(CDecimal(L"-2.5")).ToString());
+    EXPECT_EQ(L"2", CBigInteger(CDecimal(L"2.4999")).ToString());
+}
+
+TEST(CBigIntegerRoots, SquareRoot) {
+    EXPECT_NY_THROW(CBigInteger(-1).SquareRoot(), CNyInvalidValueException,
+                    L"ERROR: Negative Number in function SquareRoot().");
+    EXPECT_EQ(L"0", CBigInteger(L"-0").SquareRoot().ToString());
+    // Every n below 20000 against the defining inequality r^2 <= n < (r+1)^2.
+    for (int n = 0; n < 20000; ++n) {
+        const int r = static_cast<int>(CBigInteger(n).SquareRoot());
+        ASSERT_TRUE(r * r <= n && n < (r + 1) * (r + 1)) << n << " gave " << r;
+    }
+    const CBigInteger root = CBigInteger::Pow10(500) + CBigInteger(7);
+    const CBigInteger square = root * root;
+    EXPECT_TRUE(square.SquareRoot() == root);
+    EXPECT_TRUE((square - CBigInteger(1)).SquareRoot() == root - CBigInteger(1));
+    EXPECT_TRUE((square + root + root).SquareRoot() == root);
+}
+
+TEST(CBigIntegerRoots, PowersOfTen) {
+    EXPECT_EQ(L"1", CBigInteger::Pow10(0).ToString());
+    EXPECT_EQ(L"1000000000", CBigInteger::Pow10(9).ToString());
+    EXPECT_EQ(L"1" + std::wstring(100, L'0'), CBigInteger::Pow10(100).ToString());
+}
+
+TEST(CBigIntegerConstants, Values) {
+    EXPECT_EQ(L"2147483647", CBigInteger::MAX_LONG.ToString());
+    EXPECT_EQ(L"-2147483648", CBigInteger::MIN_LONG.ToString());
+    EXPECT_EQ(L"9223372036854775807", CBigInteger::MAX_LONGLONG.ToString());
+    EXPECT_EQ(L"-9223372036854775808", CBigInteger::MIN_LONGLONG.ToString());
+    EXPECT_EQ(L"17" + std::wstring(307, L'0'), CBigInteger::MAX_DOUBLE.ToString());
+    EXPECT_EQ(L"-17" + std::wstring(307, L'0'), CBigInteger::MIN_DOUBLE.ToString());
+    EXPECT_TRUE(CBigInteger::MIN_LONG == CBigInteger(INT32_MIN));
+    EXPECT_TRUE(CBigInteger::MAX_LONGLONG == CBigInteger(INT64_MAX));
+}
+
+TEST(CBigIntegerDigits, ProtectedOperations) {
+    EXPECT_EQ(L"-123", DigitProbe(-1, {3, 2, 1}).ToString());
+    EXPECT_EQ(L"1000000000", DigitProbe(1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0}).ToString());
+    EXPECT_EQ(L"0", DigitProbe(1, {}).ToString());
+    EXPECT_NY_THROW(DigitProbe(1, {1, 10}), CNyInvalidParamException,
+                    L"A digit of a CBigInteger must be between 0 and 9");
+
+    DigitProbe::Digits a, b, q, r;
+    DigitProbe::Build(L"12345678901234567890", 20, a);
+    EXPECT_EQ(20u, DigitProbe::Position(a));
+    DigitProbe::ShiftLeft(a, 5);
+    EXPECT_EQ(25u, DigitProbe::Position(a));
+    DigitProbe::BuildDWORDLONG(UINT64_MAX, b);
+    EXPECT_EQ(1, DigitProbe::Compare(a, b));
+    EXPECT_EQ(-1, DigitProbe::Compare(b, a));
+    DigitProbe::Divide(a, b, q, r);
+    DigitProbe::Digits back = DigitProbe::Multiply(q, b);
+    DigitProbe::Add(back, r);
+    EXPECT_EQ(0, DigitProbe::Compare(back, a));
+    DigitProbe::Subtract(back, a);
+    DigitProbe::Digits zero;
+    DigitProbe::Build(0u, zero);
+    EXPECT_EQ(0, DigitProbe::Compare(back, zero));
+    EXPECT_NY_THROW(DigitProbe::Divide(a, zero, q, r), CNyInvalidValueException, L"ERROR: Overflow in operator/.");
+    DigitProbe::Multiply(b, 7u);
+    DigitProbe::Digits expected;
+    DigitProbe::Build(L"129127208515966861305", 21, expected);
+    EXPECT_EQ(0, DigitProbe::Compare(b, expected));
+    DigitProbe::Digits padded{5, 0, 0};
+    DigitProbe::Clean(padded);
+    EXPECT_EQ(1u, padded.size());
+    DigitProbe::Pow10(12, q);
+    EXPECT_EQ(13u, DigitProbe::Position(q));
+    DigitProbe::BuildDouble(-2.5, q);
+    DigitProbe::Build(2u, r);
+    EXPECT_EQ(0, DigitProbe::Compare(q, r));
+    EXPECT_NY_THROW(DigitProbe::Build(L"12a", 3, q), CNyInvalidParamException,
+                    L"A digit of a CBigInteger must be between 0 and 9");
+}
