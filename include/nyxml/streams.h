@@ -51,6 +51,27 @@ private:
     State* m_state;
 };
 
+// A text stream that keeps the document in memory as bytes in its encoding:
+// each flushed piece (about 4096 characters) is encoded and appended, so the
+// wide text never accumulates. GetBytes gives the same bytes as the plain
+// CTextStream would for the same document (an unpaired surrogate ends only
+// the piece it is in). Unknown encodings fail at the first flush.
+class NYXML_API CByteTextStream : public CTextStream {
+public:
+    explicit CByteTextStream(XmlEncoding encoding);
+    ~CByteTextStream() override;
+
+    // Empties the text and the bytes.
+    void Begin() override;
+    void End() override;
+    void Flush() override;
+    // The bytes so far, followed by the text still waiting.
+    CBinaryData GetBytes() const override;
+
+private:
+    CBinaryData m_bytes;
+};
+
 // Bytes appended in memory.
 class NYXML_API CBinaryStream : public CInstanceMonitor {
 public:

@@ -33,7 +33,13 @@ public:
     void Append(const wchar_t* text);
     void Append(const wchar_t* text, size_t length) {
         if (length <= static_cast<size_t>(m_capacity - m_used) && length <= UINT32_MAX - m_total) {
-            if (length) std::memcpy(m_current + m_used, text, length * sizeof(wchar_t));
+            wchar_t* out = m_current + m_used;
+            // Names, prefixes and tabs are short: a plain loop beats a call.
+            if (length <= 16) {
+                for (size_t i = 0; i < length; ++i) out[i] = text[i];
+            } else {
+                std::memcpy(out, text, length * sizeof(wchar_t));
+            }
             m_used += static_cast<uint32_t>(length);
             m_total += static_cast<uint32_t>(length);
         } else {
@@ -75,6 +81,8 @@ private:
 
     std::vector<wchar_t*> m_chunks;
     std::vector<uint32_t> m_chunkLengths;
+    // Chunks of the default size left by Empty, reused before new ones.
+    std::vector<wchar_t*> m_spareChunks;
     uint32_t m_chunkSize;
     uint32_t m_used;
     uint32_t m_capacity;
@@ -102,7 +110,7 @@ public:
     // The text of the buffer as bytes in the stream's encoding: UTF-8 (1) or
     // UTF-16 little-endian without byte order mark (2, 3). Other encodings
     // raise "Unknown Encoding, select UTF-8 (contact ... for support)".
-    CBinaryData GetBytes() const;
+    virtual CBinaryData GetBytes() const;
 
 protected:
     CStringBuffer m_buffer;

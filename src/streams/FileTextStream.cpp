@@ -4,6 +4,8 @@
 #include <nyxml/streams.h>
 
 #include "platform/File.h"
+#include "streams/TextEncoding.h"
+#include "values/BinaryDataAccess.h"
 
 #include <cerrno>
 #include <memory>
@@ -95,7 +97,10 @@ void CFileTextStream::Flush() {
     if (!m_state->file.IsOpen()) throw CNyException(WriteFailure(EBADF));
     CollectWrite();
     try {
-        m_pending = GetBytes();
+        // The finished write's bytes are no longer needed: their block is
+        // reused for the next piece, so a flush allocates nothing.
+        CBinaryDataAccess::SetLength(m_pending, 0);
+        AppendEncodedBuffer(m_buffer, m_encoding, m_pending);
     } catch (...) {
         m_state->Close();
         throw;

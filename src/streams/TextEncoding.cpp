@@ -12,6 +12,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace NyXmlLib9 {
 namespace {
 
@@ -24,11 +28,33 @@ inline uint32_t Unit(wchar_t c) { return static_cast<uint32_t>(c); }
 inline bool IsHigh(uint32_t c) { return c - 0xD800u < 0x400u; }
 inline bool IsLow(uint32_t c) { return c - 0xDC00u < 0x400u; }
 
-inline bool AsciiBlock(const wchar_t* p) {
+// Sixteen elements at a time: are they all ASCII, and their bytes.
+#if defined(__SSE2__)
+inline bool Ascii16(const wchar_t* p) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(p);
+    __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                               _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+    __m128i high = _mm_and_si128(any, _mm_set1_epi32(~0x7F));
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) == 0xFFFF;
+}
+
+inline void Narrow16(const wchar_t* p, unsigned char* out) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(p);
+    __m128i low = _mm_packs_epi32(_mm_loadu_si128(v), _mm_loadu_si128(v + 1));
+    __m128i high = _mm_packs_epi32(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+}
+#else
+inline bool Ascii16(const wchar_t* p) {
     uint32_t bits = 0;
-    for (int k = 0; k < 8; ++k) bits |= Unit(p[k]);
+    for (int k = 0; k < 16; ++k) bits |= Unit(p[k]);
     return bits < 0x80;
 }
+
+inline void Narrow16(const wchar_t* p, unsigned char* out) {
+    for (int k = 0; k < 16; ++k) out[k] = static_cast<unsigned char>(p[k]);
+}
+#endif
 
 // First pass of UTF-8: bytes needed and elements taken, until the end or the
 // first element that cannot be encoded. A high surrogate at the end of a piece
@@ -53,10 +79,10 @@ struct Utf8Measure {
             i = 1;
         }
         while (i < n) {
-            if (n - i >= 8 && AsciiBlock(p + i)) {
-                bytes += 8;
-                elements += 8;
-                i += 8;
+            if (n - i >= 16 && Ascii16(p + i)) {
+                bytes += 16;
+                elements += 16;
+                i += 16;
                 continue;
             }
             uint32_t c = Unit(p[i]);
@@ -129,10 +155,10 @@ struct Utf8Writer {
             i = 1;
         }
         while (i < n) {
-            if (n - i >= 8 && AsciiBlock(p + i)) {
-                for (int k = 0; k < 8; ++k) out[k] = static_cast<unsigned char>(p[i + k]);
-                out += 8;
-                i += 8;
+            if (n - i >= 16 && Ascii16(p + i)) {
+                Narrow16(p + i, out);
+                out += 16;
+                i += 16;
                 continue;
             }
             uint32_t c = Unit(p[i]);
@@ -150,25 +176,77 @@ struct Utf8Writer {
     }
 };
 
+// One pass that checks as it encodes, for output with room for the worst
+// case (four bytes per element): stops at the first element that cannot be
+// encoded, like the first pass above.
+struct Utf8Direct {
+    unsigned char* out;
+    uint32_t pendingHigh = 0;
+    bool stopped = false;
+
+    void Add(const wchar_t* p, size_t n) {
+        size_t i = 0;
+        if (pendingHigh) {
+            if (n == 0) return;
+            uint32_t high = pendingHigh;
+            pendingHigh = 0;
+            if (!IsLow(Unit(p[0]))) {
+                stopped = true;
+                return;
+            }
+            out = PutCodePoint(out, Combine(high, Unit(p[0])));
+            i = 1;
+        }
+        while (i < n) {
+            if (n - i >= 16 && Ascii16(p + i)) {
+                Narrow16(p + i, out);
+                out += 16;
+                i += 16;
+                continue;
+            }
+            uint32_t c = Unit(p[i]);
+            if (c < 0x80) {
+                *out++ = static_cast<unsigned char>(c);
+                ++i;
+                continue;
+            }
+            if (IsHigh(c)) {
+                if (i + 1 == n) {
+                    pendingHigh = c;
+                    return;
+                }
+                if (!IsLow(Unit(p[i + 1]))) {
+                    stopped = true;
+                    return;
+                }
+                out = PutCodePoint(out, Combine(c, Unit(p[i + 1])));
+                i += 2;
+                continue;
+            }
+            if (IsLow(c) || c > 0x10FFFF) {
+                stopped = true;
+                return;
+            }
+            out = PutCodePoint(out, c);
+            ++i;
+        }
+    }
+};
+
 void CheckLength(uint64_t bytes) {
     if (bytes > UINT32_MAX) throw std::length_error("encoded text exceeds 4 GiB - 1 bytes");
 }
 
-CBinaryData Finish(unsigned char* block, uint64_t bytes) {
-    CBinaryData data;
-    CBinaryDataAccess::Adopt(data, block, static_cast<uint32_t>(bytes), static_cast<uint32_t>(bytes ? bytes : 1));
-    return data;
-}
-
-CBinaryData EncodeUtf8(const std::vector<Piece>& pieces) {
+// Each encoder measures first, then asks `reserve` for exactly that many bytes.
+template <class Reserve>
+void EncodeUtf8(const std::vector<Piece>& pieces, Reserve&& reserve) {
     Utf8Measure measure;
     for (const Piece& piece : pieces) {
         if (measure.stopped) break;
         measure.Add(piece.text, piece.length);
     }
     CheckLength(measure.bytes);
-    std::unique_ptr<unsigned char[]> block(new unsigned char[measure.bytes ? measure.bytes : 1]);
-    Utf8Writer writer{block.get()};
+    Utf8Writer writer{reserve(measure.bytes)};
     uint64_t remaining = measure.elements;
     for (const Piece& piece : pieces) {
         if (remaining == 0) break;
@@ -176,7 +254,6 @@ CBinaryData EncodeUtf8(const std::vector<Piece>& pieces) {
         writer.Add(piece.text, take);
         remaining -= take;
     }
-    return Finish(block.release(), measure.bytes);
 }
 
 inline unsigned char* PutUnit(unsigned char* out, uint32_t unit) {
@@ -185,7 +262,8 @@ inline unsigned char* PutUnit(unsigned char* out, uint32_t unit) {
     return out + 2;
 }
 
-CBinaryData EncodeUtf16(const std::vector<Piece>& pieces) {
+template <class Reserve>
+void EncodeUtf16(const std::vector<Piece>& pieces, Reserve&& reserve) {
     uint64_t bytes = 0;
     for (const Piece& piece : pieces) {
         bytes += 2 * static_cast<uint64_t>(piece.length);
@@ -195,8 +273,7 @@ CBinaryData EncodeUtf16(const std::vector<Piece>& pieces) {
         }
     }
     CheckLength(bytes);
-    std::unique_ptr<unsigned char[]> block(new unsigned char[bytes ? bytes : 1]);
-    unsigned char* out = block.get();
+    unsigned char* out = reserve(bytes);
     for (const Piece& piece : pieces) {
         for (size_t i = 0; i < piece.length; ++i) {
             uint32_t c = Unit(piece.text[i]);
@@ -210,19 +287,46 @@ CBinaryData EncodeUtf16(const std::vector<Piece>& pieces) {
             }
         }
     }
-    return Finish(block.release(), bytes);
 }
 
-CBinaryData Encode(const std::vector<Piece>& pieces, XmlEncoding encoding) {
+template <class Reserve>
+void Encode(const std::vector<Piece>& pieces, XmlEncoding encoding, Reserve&& reserve) {
     switch (encoding) {
     case XmlEncoding_UTF8:
-        return EncodeUtf8(pieces);
+        EncodeUtf8(pieces, reserve);
+        break;
     case XmlEncoding_UTF16:
     case XmlEncoding_UTF16_NoDeclaration:
-        return EncodeUtf16(pieces);
+        EncodeUtf16(pieces, reserve);
+        break;
     default:
         throw CNyException(UnknownEncodingMessage());
     }
+}
+
+// A new value holding exactly the encoded bytes.
+CBinaryData EncodeNew(const std::vector<Piece>& pieces, XmlEncoding encoding) {
+    std::unique_ptr<unsigned char[]> block;
+    uint64_t size = 0;
+    Encode(pieces, encoding, [&](uint64_t bytes) {
+        size = bytes;
+        block.reset(new unsigned char[bytes ? bytes : 1]);
+        return block.get();
+    });
+    CBinaryData data;
+    CBinaryDataAccess::Adopt(data, block.release(), static_cast<uint32_t>(size), static_cast<uint32_t>(size ? size : 1));
+    return data;
+}
+
+std::vector<Piece> Pieces(const CStringBuffer& buffer) {
+    std::vector<Piece> pieces;
+    pieces.reserve(buffer.GetChunkCount());
+    for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
+        uint32_t used = 0;
+        const wchar_t* chunk = buffer.GetChunk(i, used);
+        if (used) pieces.push_back({chunk, used});
+    }
+    return pieces;
 }
 
 }  // namespace
@@ -234,18 +338,31 @@ std::wstring UnknownEncodingMessage() {
 CBinaryData EncodeText(const wchar_t* text, size_t length, XmlEncoding encoding) {
     std::vector<Piece> pieces;
     if (length) pieces.push_back({text, length});
-    return Encode(pieces, encoding);
+    return EncodeNew(pieces, encoding);
 }
 
 CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding) {
-    std::vector<Piece> pieces;
-    pieces.reserve(buffer.GetChunkCount());
-    for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
-        uint32_t used = 0;
-        const wchar_t* chunk = buffer.GetChunk(i, used);
-        if (used) pieces.push_back({chunk, used});
+    return EncodeNew(Pieces(buffer), encoding);
+}
+
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out) {
+    if (encoding == XmlEncoding_UTF8) {
+        // Room for the worst case, one pass, then the length actually used.
+        uint64_t worst = 4 * static_cast<uint64_t>(buffer.GetTotal());
+        uint32_t before = out.GetLength();
+        CheckLength(before + worst);
+        Utf8Direct writer{CBinaryDataAccess::Extend(out, static_cast<uint32_t>(worst))};
+        unsigned char* start = writer.out;
+        for (const Piece& piece : Pieces(buffer)) {
+            writer.Add(piece.text, piece.length);
+            if (writer.stopped) break;
+        }
+        CBinaryDataAccess::SetLength(out, before + static_cast<uint32_t>(writer.out - start));
+        return;
     }
-    return Encode(pieces, encoding);
+    Encode(Pieces(buffer), encoding, [&out](uint64_t bytes) {
+        return CBinaryDataAccess::Extend(out, static_cast<uint32_t>(bytes));
+    });
 }
 
 }  // namespace NyXmlLib9

@@ -23,6 +23,8 @@ std::wstring UnknownEncodingMessage();
 // Other encodings throw the unknown-encoding message.
 CBinaryData EncodeText(const wchar_t* text, size_t length, XmlEncoding encoding);
 CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding);
+// Appends the encoded text of the buffer to `out`.
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out);
 
 }  // namespace NyXmlLib9
 

@@ -2,6 +2,8 @@
 // first change through a shared value.
 #include <nyxml/binarydata.h>
 
+#include "values/BinaryDataAccess.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -286,6 +288,33 @@ void CBinaryData::Append(const unsigned char* bytes, uint32_t length) {
 }
 
 void CBinaryData::Append(unsigned char byte) { Append(&byte, 1); }
+
+unsigned char* CBinaryDataAccess::Extend(CBinaryData& data, uint32_t length) {
+    uint32_t old = data.GetLength();
+    CheckedSum(old, length);
+    // Grows through the ordinary append path, with bytes taken from nowhere.
+    if (!data.m_buffer) {
+        data.m_buffer = NewBuffer(nullptr, 0);
+    }
+    data.MakeUnique();
+    CSharedByteBuffer* b = data.m_buffer;
+    if (old + length > b->capacity) {
+        CNYLock guard(b->lock);
+        uint32_t capacity =
+            static_cast<uint32_t>(std::min<uint64_t>(2 * (static_cast<uint64_t>(old) + length), UINT32_MAX));
+        unsigned char* grown = new unsigned char[capacity];
+        if (old) std::memcpy(grown, b->data, old);
+        delete[] b->data;
+        b->data = grown;
+        b->capacity = capacity;
+    }
+    b->length = old + length;
+    return b->data + old;
+}
+
+void CBinaryDataAccess::SetLength(CBinaryData& data, uint32_t length) {
+    if (data.m_buffer && length <= data.m_buffer->length) data.m_buffer->length = length;
+}
 
 void CBinaryData::Append(wchar_t unit) {
     wchar_t text[2] = {unit, 0};

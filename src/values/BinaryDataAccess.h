@@ -15,6 +15,12 @@ public:
         data.Clear();
         data.Adopt(bytes, length, capacity);
     }
+    // Makes room for `length` more bytes at the end (growing as Append does)
+    // and returns where they go; the caller fills them before the value is
+    // read again.
+    static unsigned char* Extend(CBinaryData& data, uint32_t length);
+    // Shortens a value that this code made private with Extend.
+    static void SetLength(CBinaryData& data, uint32_t length);
 };
 
 }  // namespace NyXmlLib9

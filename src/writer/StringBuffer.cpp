@@ -11,7 +11,9 @@ namespace NyXmlLib9 {
 
 CStringBuffer::CStringBuffer(uint32_t chunkSize)
     : m_chunkSize(chunkSize ? std::min<uint32_t>(chunkSize, UINT32_MAX - 1) : 1), m_used(0), m_capacity(0),
-      m_current(nullptr), m_total(0) {}
+      m_current(nullptr), m_total(0) {
+    m_spareChunks.reserve(4);  // so that Empty never allocates
+}
 
 CStringBuffer::~CStringBuffer() { Clear(); }
 
@@ -35,8 +37,17 @@ void CStringBuffer::AppendSlow(const wchar_t* text, size_t length) {
 void CStringBuffer::AddChunk() {
     m_chunks.reserve(m_chunks.size() + 1);
     m_chunkLengths.reserve(m_chunkLengths.size() + 1);
-    // Zero-filled, with one spare character that terminates a lone chunk.
-    wchar_t* chunk = new wchar_t[static_cast<size_t>(m_chunkSize) + 1]();
+    // One spare character terminates a lone chunk (GetString writes it).
+    // The chunk is not zero-filled: only the characters before `used` and that
+    // terminator are ever read, and filling it would touch the memory twice.
+    wchar_t* chunk;
+    if (!m_spareChunks.empty()) {
+        chunk = m_spareChunks.back();
+        m_spareChunks.pop_back();
+    } else {
+        chunk = new wchar_t[static_cast<size_t>(m_chunkSize) + 1];
+    }
+    chunk[0] = L'\0';
     m_chunks.push_back(chunk);
     m_chunkLengths.push_back(m_chunkSize);
     m_current = chunk;
@@ -72,6 +83,8 @@ const wchar_t* CStringBuffer::GetChunk(size_t index, uint32_t& used) const {
 
 void CStringBuffer::Clear() {
     for (wchar_t* chunk : m_chunks) delete[] chunk;
+    for (wchar_t* chunk : m_spareChunks) delete[] chunk;
+    m_spareChunks.clear();
     m_chunks.clear();
     m_chunkLengths.clear();
     m_current = nullptr;
@@ -92,7 +105,15 @@ void CStringBuffer::Empty() {
         m_total = 0;
         return;
     }
-    for (size_t i = 1; i < m_chunks.size(); ++i) delete[] m_chunks[i];
+    // A streaming writer empties the buffer every few thousand characters:
+    // the chunks are kept for the next piece instead of being freed.
+    for (size_t i = 1; i < m_chunks.size(); ++i) {
+        if (m_chunkLengths[i] == m_chunkSize && m_spareChunks.size() < 4) {
+            m_spareChunks.push_back(m_chunks[i]);
+        } else {
+            delete[] m_chunks[i];
+        }
+    }
     m_chunks.resize(1);
     m_chunkLengths.resize(1);
     m_current = m_chunks[0];

@@ -2,6 +2,10 @@
 // of plain characters and appending each run in one copy.
 #include <nyxml/writer.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace NyXmlLib9 {
 namespace {
 
@@ -13,6 +17,29 @@ const uint64_t kSpecial = (uint64_t(1) << '\n') | (uint64_t(1) << '\r') | (uint6
 inline bool IsSpecial(wchar_t c) {
     uint32_t u = static_cast<uint32_t>(c);
     return u < 64 && ((kSpecial >> u) & 1);
+}
+
+// The first special character at or after p (or end).
+inline const wchar_t* FindSpecial(const wchar_t* p, const wchar_t* end) {
+#if defined(__SSE2__)
+    // Four elements per step: '<' and '>' differ only in bit 1, '"' and '&'
+    // only in bit 2, so four comparisons cover the six characters.
+    const __m128i notBit1 = _mm_set1_epi32(~2), notBit2 = _mm_set1_epi32(~4);
+    const __m128i angle = _mm_set1_epi32('<'), quoteAmp = _mm_set1_epi32('"');
+    const __m128i lineFeed = _mm_set1_epi32('\n'), carriageReturn = _mm_set1_epi32('\r');
+    while (end - p >= 4) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(v, notBit1), angle),
+                         _mm_cmpeq_epi32(_mm_and_si128(v, notBit2), quoteAmp)),
+            _mm_or_si128(_mm_cmpeq_epi32(v, lineFeed), _mm_cmpeq_epi32(v, carriageReturn)));
+        int mask = _mm_movemask_epi8(hit);
+        if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask)) / 4;
+        p += 4;
+    }
+#endif
+    while (p < end && !IsSpecial(*p)) ++p;
+    return p;
 }
 
 const wchar_t kTabs[] = L"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
@@ -57,6 +84,10 @@ void CXmlTextWriter::AppendEol() { m_buffer->Append(m_eol.data(), m_eol.size());
 
 void CXmlTextWriter::AppendTabs(int32_t count) {
     size_t left = count > 0 ? static_cast<size_t>(count) : 0;
+    if (left <= kTabRun) {
+        m_buffer->Append(kTabs, left);
+        return;
+    }
     while (left > 0) {
         size_t n = left < kTabRun ? left : kTabRun;
         m_buffer->Append(kTabs, n);
@@ -70,7 +101,7 @@ void CXmlTextWriter::AppendEscaped(const wchar_t* text, size_t length, bool attr
     const wchar_t* end = text + length;
     while (p < end) {
         const wchar_t* run = p;
-        while (p < end && !IsSpecial(*p)) ++p;
+        p = FindSpecial(p, end);
         out.Append(run, static_cast<size_t>(p - run));
         if (p == end) break;
         switch (*p) {

@@ -255,3 +255,35 @@ TEST(AsyncToXmlFileSwitch, OffUntilSet) {
     AsyncToXmlFile(false);
     EXPECT_FALSE(GetAsyncToXmlFile());
 }
+
+TEST(CByteTextStream, GivesTheSameBytesAsTheWideStream) {
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
+        SCOPED_TRACE(encoding);
+        for (int items : {0, 1, 3000}) {
+            CByteTextStream stream(encoding);
+            CXmlTextWriter writer(&stream);
+            WriteDocument(writer, items);
+            EXPECT_EQ(InMemoryBytes(encoding, items), AsString(stream.GetBytes())) << items;
+        }
+    }
+}
+
+TEST(CByteTextStream, WaitingTextIsIncludedAndBeginStartsAgain) {
+    CByteTextStream stream(XmlEncoding_UTF8);
+    stream.Begin();
+    stream.GetBuffer().Append(L"caf\x00E9");
+    EXPECT_EQ("caf\xC3\xA9", AsString(stream.GetBytes()));
+    stream.Flush();
+    EXPECT_EQ(0u, stream.GetBuffer().GetTotal());
+    stream.GetBuffer().Append(L"!");
+    EXPECT_EQ("caf\xC3\xA9!", AsString(stream.GetBytes()));
+    stream.Begin();
+    EXPECT_EQ("", AsString(stream.GetBytes()));
+}
+
+TEST(CByteTextStream, UnknownEncodingFailsAtTheFirstFlush) {
+    CByteTextStream stream(XmlEncoding_None);
+    CXmlTextWriter writer(&stream);
+    EXPECT_NY_THROW(WriteDocument(writer, 1000), CNyException,
+                    L"Unknown Encoding, select UTF-8 (contact support@nyxml.dev for support)");
+}
