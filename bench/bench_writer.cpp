@@ -1,0 +1,215 @@
+// Writer throughput: a large element tree written as XML text to the
+// in-memory stream, and on to UTF-8 bytes, in output MB/s, against pugixml
+// serialising the same content in the same run.
+#include "BenchSupport.h"
+
+#include <nyxml/document.h>
+#include <nyxml/streams.h>
+#include <nyxml/writer.h>
+
+#ifdef NYXML_HAVE_PUGIXML
+#include <pugixml.hpp>
+#endif
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace NyXmlLib9;
+using nyxml_bench::BestOf;
+using nyxml_bench::MBps;
+
+namespace {
+
+const size_t kDocumentBytes = 50u << 20;
+const int kRuns = 3;
+
+// Element events for the whole tree, text after the children (the tree keeps
+// one text per element).
+void WriteTree(const CXmlElement* root, CXmlWriter& writer) {
+    std::vector<std::pair<const CXmlElement*, bool>> pending{{root, false}};
+    std::vector<const CXmlElement*> children;
+    while (!pending.empty()) {
+        const CXmlElement* e = pending.back().first;
+        if (pending.back().second) {
+            pending.pop_back();
+            writer.WriteText(e->GetText(), ItemType_string);
+            writer.EndElement();
+            continue;
+        }
+        pending.back().second = true;
+        writer.StartElement(e->GetLocalName(), e->GetNamespaceURI());
+        for (const CXmlAttribute* a : e->GetAttributes())
+            writer.WriteAttribute(a->GetLocalName(), a->GetNamespaceURI(), a->GetValue(), ItemType_string);
+        children.clear();
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) pending.emplace_back(*it, false);
+    }
+}
+
+// The same content as a flat list of writer calls with their strings, the
+// way generated code hands values over: the writer's cost without the walk
+// over a tree of separately allocated nodes.
+struct Event {
+    enum Kind { Start, Attribute, Text, End } kind;
+    std::wstring name, ns, value;
+};
+
+void RecordTree(const CXmlElement* root, std::vector<Event>& events) {
+    std::vector<std::pair<const CXmlElement*, bool>> pending{{root, false}};
+    std::vector<const CXmlElement*> children;
+    while (!pending.empty()) {
+        const CXmlElement* e = pending.back().first;
+        if (pending.back().second) {
+            pending.pop_back();
+            events.push_back({Event::Text, L"", L"", e->GetText()});
+            events.push_back({Event::End, L"", L"", L""});
+            continue;
+        }
+        pending.back().second = true;
+        events.push_back({Event::Start, e->GetLocalName(), e->GetNamespaceURI(), L""});
+        for (const CXmlAttribute* a : e->GetAttributes())
+            events.push_back({Event::Attribute, a->GetLocalName(), a->GetNamespaceURI(), a->GetValue()});
+        children.clear();
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) pending.emplace_back(*it, false);
+    }
+}
+
+void Replay(const std::vector<Event>& events, CXmlWriter& writer) {
+    for (const Event& e : events) {
+        switch (e.kind) {
+        case Event::Start: writer.StartElement(e.name, e.ns); break;
+        case Event::Attribute: writer.WriteAttribute(e.name, e.ns, e.value, ItemType_string); break;
+        case Event::Text: writer.WriteText(e.value, ItemType_string); break;
+        case Event::End: writer.EndElement(); break;
+        }
+    }
+}
+
+template <class Body>
+void WriteWith(CTextStream& stream, Body&& body) {
+    CXmlTextWriter writer(&stream);
+    writer.StartDocument();
+    writer.WriteXmlDeclaration();
+    writer.AddNamespace(L"cat", L"urn:example:catalog");
+    writer.AddNamespace(L"inv", L"urn:example:inventory");
+    writer.AddNamespace(L"xsi", L"http://www.w3.org/2001/XMLSchema-instance");
+    body(writer);
+    writer.EndDocument();
+}
+
+void WriteDocument(const CXmlElement* root, CTextStream& stream) {
+    CXmlTextWriter writer(&stream);
+    writer.StartDocument();
+    writer.WriteXmlDeclaration();
+    writer.AddNamespace(L"cat", L"urn:example:catalog");
+    writer.AddNamespace(L"inv", L"urn:example:inventory");
+    writer.AddNamespace(L"xsi", L"http://www.w3.org/2001/XMLSchema-instance");
+    WriteTree(root, writer);
+    writer.EndDocument();
+}
+
+#ifdef NYXML_HAVE_PUGIXML
+struct StringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+};
+#endif
+
+}  // namespace
+
+int main() {
+    std::string source = nyxml_bench::MakeXmlDocument(kDocumentBytes);
+    std::printf("document: %.1f MB of XML text\n", source.size() / 1e6);
+
+    CXmlDocument document;
+    document.LoadXmlStream(reinterpret_cast<unsigned char*>(&source[0]), static_cast<uint32_t>(source.size()));
+    const CXmlElement* root = document.GetDocumentElement();
+
+    // Output size, and a first run that warms the allocator.
+    double outputBytes = 0;
+    {
+        CTextStream stream(XmlEncoding_UTF8);
+        WriteDocument(root, stream);
+        outputBytes = stream.GetBytes().GetLength();
+    }
+    std::printf("output:   %.1f MB (formatted, UTF-8)\n\n", outputBytes / 1e6);
+
+    std::unique_ptr<CTextStream> kept;
+    double memory = BestOf(kRuns, [&] {
+        kept.reset();
+        kept.reset(new CTextStream(XmlEncoding_UTF8));
+        WriteDocument(root, *kept);
+    });
+    kept.reset();
+    double utf8 = BestOf(kRuns, [&] {
+        kept.reset();
+        kept.reset(new CTextStream(XmlEncoding_UTF8));
+        WriteDocument(root, *kept);
+        CBinaryData bytes = kept->GetBytes();
+        if (bytes.GetLength() == 0) std::printf("no output\n");
+    });
+    kept.reset();
+    double pieces = BestOf(kRuns, [&] {
+        kept.reset();
+        kept.reset(new CByteTextStream(XmlEncoding_UTF8));
+        WriteDocument(root, *kept);
+        CBinaryData bytes = kept->GetBytes();
+        if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
+    });
+    kept.reset();
+
+    std::vector<Event> events;
+    RecordTree(root, events);
+    auto replay = [&events](CXmlWriter& writer) { Replay(events, writer); };
+    double replayMemory = BestOf(kRuns, [&] {
+        kept.reset();
+        kept.reset(new CTextStream(XmlEncoding_UTF8));
+        WriteWith(*kept, replay);
+    });
+    kept.reset();
+    double replayPieces = BestOf(kRuns, [&] {
+        kept.reset();
+        kept.reset(new CByteTextStream(XmlEncoding_UTF8));
+        WriteWith(*kept, replay);
+        CBinaryData bytes = kept->GetBytes();
+        if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
+    });
+    kept.reset();
+
+    double floorRate = 0;
+    const char* floorLabel = "pugixml";
+#ifdef NYXML_HAVE_PUGIXML
+    pugi::xml_document pugiDocument;
+    pugiDocument.load_buffer(source.data(), source.size());
+    double pugiBytes = 0;
+    double pugi = BestOf(kRuns, [&] {
+        StringWriter writer;
+        writer.text.reserve(static_cast<size_t>(outputBytes) + 4096);
+        pugiDocument.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+        pugiBytes = static_cast<double>(writer.text.size());
+    });
+    floorRate = MBps(pugiBytes, pugi);
+    std::printf("%-44s %10.1f MB/s  (%.1f MB in %.3f s)\n", "pugixml save to memory (UTF-8)", floorRate, pugiBytes / 1e6,
+                pugi);
+#else
+    floorLabel = "(pugixml not available)";
+#endif
+    std::printf("written from the CXmlDocument tree (walk included):\n");
+    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream (in memory)", MBps(outputBytes, memory), "MB/s", floorRate,
+                           floorLabel);
+    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream -> UTF-8 bytes", MBps(outputBytes, utf8), "MB/s", floorRate,
+                           floorLabel);
+    nyxml_bench::PrintRate("CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", MBps(outputBytes, pieces), "MB/s",
+                           floorRate, floorLabel);
+    std::printf("written from a flat list of writer calls:\n");
+    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream (in memory)", MBps(outputBytes, replayMemory), "MB/s",
+                           floorRate, floorLabel);
+    nyxml_bench::PrintRate("CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", MBps(outputBytes, replayPieces), "MB/s",
+                           floorRate, floorLabel);
+    std::printf("\npeak RSS: %.1f MiB\n", nyxml_bench::PeakRssKiB() / 1024.0);
+    return 0;
+}

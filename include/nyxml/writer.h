@@ -1,0 +1,280 @@
+// The writer interface that all output goes through, its XML text form, and
+// the in-memory text stream with its chunked character buffer.
+#ifndef NYXML_WRITER_H
+#define NYXML_WRITER_H
+
+#include <nyxml/binarydata.h>
+#include <nyxml/export.h>
+#include <nyxml/foundation.h>
+#include <nyxml/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace NyXmlLib9 {
+
+// Wide-character buffer made of fixed-size chunks that never move while the
+// text grows; GetString joins them once at the end. The running total is
+// 32-bit: appending past 4 GiB - 1 characters raises std::length_error.
+class NYXML_API CStringBuffer : public CInstanceMonitor {
+public:
+    static const uint32_t kDefaultChunkSize = 4095;
+
+    explicit CStringBuffer(uint32_t chunkSize = kDefaultChunkSize);
+    CStringBuffer(const CStringBuffer&) = delete;
+    CStringBuffer& operator=(const CStringBuffer&) = delete;
+    ~CStringBuffer() override;
+
+    // NUL-terminated text.
+    void Append(const wchar_t* text);
+    void Append(const wchar_t* text, size_t length) {
+        if (length <= static_cast<size_t>(m_capacity - m_used) && length <= UINT32_MAX - m_total) {
+            wchar_t* out = m_current + m_used;
+            // Names, prefixes and tabs are short: a plain loop beats a call.
+            if (length <= 16) {
+                for (size_t i = 0; i < length; ++i) out[i] = text[i];
+            } else {
+                std::memcpy(out, text, length * sizeof(wchar_t));
+            }
+            m_used += static_cast<uint32_t>(length);
+            m_total += static_cast<uint32_t>(length);
+        } else {
+            AppendSlow(text, length);
+        }
+    }
+    void Append(const std::wstring& text) { Append(text.data(), text.size()); }
+    void Append(wchar_t c) {
+        if (m_used < m_capacity && m_total < UINT32_MAX) {
+            m_current[m_used++] = c;
+            ++m_total;
+        } else {
+            AppendSlow(&c, 1);
+        }
+    }
+
+    // The whole text, NUL-terminated; several chunks are joined into one first.
+    // Valid until the next change of the buffer.
+    const wchar_t* GetString();
+    // Releases every chunk.
+    void Clear();
+    // Empties the buffer: a single chunk is zero-filled and kept, several are
+    // released.
+    void Reset();
+    // Empties the buffer but keeps its first chunk for reuse.
+    void Empty();
+
+    // Characters appended since the buffer was last emptied.
+    uint32_t GetTotal() const { return m_total; }
+    uint32_t GetChunkSize() const { return m_chunkSize; }
+    // The chunks in order, with the characters used in each; for encoders
+    // that read the text without joining it.
+    size_t GetChunkCount() const { return m_chunks.size(); }
+    const wchar_t* GetChunk(size_t index, uint32_t& used) const;
+
+private:
+    void AppendSlow(const wchar_t* text, size_t length);
+    void AddChunk();
+
+    std::vector<wchar_t*> m_chunks;
+    std::vector<uint32_t> m_chunkLengths;
+    // Chunks of the default size left by Empty, reused before new ones.
+    std::vector<wchar_t*> m_spareChunks;
+    uint32_t m_chunkSize;
+    uint32_t m_used;
+    uint32_t m_capacity;
+    wchar_t* m_current;
+    uint32_t m_total;
+};
+
+// Text sink of the text writer. In memory, End and Flush do nothing, so the
+// buffer holds the whole document; file streams override them.
+class NYXML_API CTextStream : public CInstanceMonitor {
+public:
+    explicit CTextStream(XmlEncoding encoding = XmlEncoding_None);
+    CTextStream(const CTextStream&) = delete;
+    CTextStream& operator=(const CTextStream&) = delete;
+    ~CTextStream() override;
+
+    // Empties the buffer.
+    virtual void Begin();
+    virtual void End();
+    virtual void Flush();
+
+    CStringBuffer& GetBuffer() { return m_buffer; }
+    XmlEncoding GetEncoding() const { return m_encoding; }
+    void SetEncoding(XmlEncoding encoding) { m_encoding = encoding; }
+    // The text of the buffer as bytes in the stream's encoding: UTF-8 (1) or
+    // UTF-16 little-endian without byte order mark (2, 3). Other encodings
+    // raise "Unknown Encoding, select UTF-8 (contact ... for support)".
+    virtual CBinaryData GetBytes() const;
+
+protected:
+    CStringBuffer m_buffer;
+    XmlEncoding m_encoding;
+};
+
+// Push interface of element, attribute and text events, with the bookkeeping
+// every implementation shares: the open elements, their namespace scopes
+// (copied from the parent only when changed) and prefix generation.
+class NYXML_API CXmlWriter : public CInstanceMonitor {
+public:
+    // Namespace URI -> prefix, ordered by code unit.
+    typedef std::map<std::wstring, std::wstring> NamespaceMap;
+
+    // One open element.
+    class NYXML_API CXmlWriterContext : public CInstanceMonitor {
+    public:
+        CXmlWriterContext();
+        CXmlWriterContext(const CXmlWriterContext&) = delete;
+        CXmlWriterContext& operator=(const CXmlWriterContext&) = delete;
+        // Also destroys the still-open ancestors it owns.
+        ~CXmlWriterContext() override;
+
+        int32_t GetChildCount() const { return m_childCount; }
+        void IncrementChildCount() { ++m_childCount; }
+        bool IsStartTagOpen() const { return m_startTagOpen; }
+        void SetStartTagOpen(bool open) { m_startTagOpen = open; }
+        int32_t GetDepth() const { return m_depth; }
+        const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
+        const std::wstring& GetLocalName() const { return m_localName; }
+        CXmlWriterContext* GetParent() const { return m_parent; }
+        // Prefix the element's name was written with; empty when unprefixed.
+        const std::wstring& GetPrefix() const { return m_prefix; }
+        void SetPrefix(const std::wstring& prefix) { m_prefix = prefix; }
+        bool Inherits() const { return m_inherits; }
+
+        const std::wstring& GetEffectiveDefaultNamespace() const { return m_scope->m_defaultNamespace; }
+        const NamespaceMap& GetEffectiveNamespaces() const { return *m_scope->m_namespaceMap; }
+        // The prefix in scope for the URI, or null.
+        const std::wstring* FindPrefix(const std::wstring& namespaceURI) const;
+        // These change this element's own scope, copying the parent's first.
+        void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
+        void SetDefaultNamespace(const std::wstring& namespaceURI);
+        // Enters the first free generated prefix (AA, AB, ... AZ, BA, ...) for
+        // the URI and returns it.
+        const std::wstring& GeneratePrefix(const std::wstring& namespaceURI);
+
+    private:
+        friend class CXmlWriter;
+        void MakeOwnScope();
+        void ReleaseScope();
+
+        int32_t m_childCount;
+        bool m_startTagOpen;
+        int32_t m_depth;
+        std::wstring m_namespaceURI;
+        std::wstring m_localName;
+        CXmlWriterContext* m_parent;
+        std::wstring m_defaultNamespace;
+        NamespaceMap* m_namespaceMap;
+        bool m_inherits;
+        bool m_ownsMap;
+        // The context whose default namespace and map are in effect here.
+        CXmlWriterContext* m_scope;
+        std::wstring m_prefix;
+    };
+
+    CXmlWriter();
+    CXmlWriter(const CXmlWriter&) = delete;
+    CXmlWriter& operator=(const CXmlWriter&) = delete;
+    ~CXmlWriter() override;
+
+    virtual void StartDocument();
+    // Raises "An Element has not been closed." while an element is open.
+    virtual void EndDocument();
+    // Before the document element: its default namespace; later: the current
+    // element's scope. Writes nothing.
+    virtual void SetDefaultNamespace(const std::wstring& namespaceURI);
+    // Before the document element: a declaration written on it; later: the
+    // current element's scope. Writes nothing.
+    virtual void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
+    virtual void WriteComment(const std::wstring& text) = 0;
+    virtual void WriteProcessingInstruction(const std::wstring& text) = 0;
+    virtual void WriteInLineSchema(const std::wstring& text) = 0;
+    virtual void StartElement(const std::wstring& localName, const std::wstring& namespaceURI) = 0;
+    virtual void WriteText(const std::wstring& text, ItemType type) = 0;
+    virtual void EndElement() = 0;
+    virtual void WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,
+                                const std::wstring& value, ItemType type) = 0;
+    virtual void WriteXsiType(const std::wstring& typeNamespaceURI, const std::wstring& typeName, ItemType type) = 0;
+    virtual void WriteXsiNil() = 0;
+
+    CXmlWriterContext* GetCurrentElement() const { return m_current; }
+    const std::wstring& GetDefaultNamespace() const { return m_defaultNamespace; }
+    const NamespaceMap& GetRootNamespaces() const { return m_rootNamespaces; }
+
+    static const wchar_t* const kXmlNamespace;
+    static const wchar_t* const kXsiNamespace;
+
+protected:
+    // Opens a context for a new element (the document element copies the root
+    // map and default namespace; a child shares its parent's scope) and makes
+    // it current.
+    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI);
+    // Makes the parent current and disposes of the innermost context.
+    void CloseContext();
+    // Creates an empty context; a writer that keeps more per-element state
+    // returns its own subclass.
+    virtual CXmlWriterContext* NewContext();
+
+    std::wstring m_defaultNamespace;
+    CXmlWriterContext* m_current;
+    NamespaceMap m_rootNamespaces;
+
+private:
+    // Closed contexts kept for reuse, so that writing an element allocates
+    // nothing once the deepest level has been reached.
+    std::vector<CXmlWriterContext*> m_spare;
+};
+
+// Writes XML text into a CTextStream: tags, namespace declarations, escaping,
+// tab indentation, the end-of-line style and the declaration.
+class NYXML_API CXmlTextWriter : public CXmlWriter {
+public:
+    // The stream must outlive the writer. New writers use line feeds and indent.
+    explicit CXmlTextWriter(CTextStream* stream);
+    ~CXmlTextWriter() override;
+
+    void StartDocument() override;
+    void EndDocument() override;
+    void WriteComment(const std::wstring& text) override;
+    void WriteProcessingInstruction(const std::wstring& text) override;
+    void WriteInLineSchema(const std::wstring& text) override;
+    void StartElement(const std::wstring& localName, const std::wstring& namespaceURI) override;
+    void WriteText(const std::wstring& text, ItemType type) override;
+    // Raises "There is no open element to end." when none is open.
+    void EndElement() override;
+    void WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI, const std::wstring& value,
+                        ItemType type) override;
+    void WriteXsiType(const std::wstring& typeNamespaceURI, const std::wstring& typeName, ItemType type) override;
+    void WriteXsiNil() override;
+
+    // 0 carriage return + line feed, 1 line feed; others raise "Invalid EOL type.".
+    void SetEOLType(EOLType type);
+    EOLType GetEOLType() const { return m_eolType; }
+    void SetFormatted(bool formatted) { m_formatted = formatted; }
+    bool GetFormatted() const { return m_formatted; }
+    void WriteXmlDeclaration();
+
+private:
+    void AppendEscaped(const wchar_t* text, size_t length, bool attribute);
+    void AppendEol();
+    void AppendTabs(int32_t count);
+    void AppendDeclaration(const std::wstring& prefix, const std::wstring& namespaceURI);
+    void CheckFlush();
+    void RequireOpenStartTag() const;
+
+    std::wstring m_eol;
+    EOLType m_eolType;
+    bool m_formatted;
+    CTextStream* m_stream;
+    CStringBuffer* m_buffer;
+};
+
+}  // namespace NyXmlLib9
+
+#endif

@@ -1,0 +1,368 @@
+// UTF-8 and UTF-16LE encoding of UTF-16 text. UTF-8 is made in two passes
+// (measure, then encode into a block of the exact size); runs of eight ASCII
+// characters are recognised with one test and copied in a plain loop that the
+// compiler vectorises.
+#include "streams/TextEncoding.h"
+
+#include "values/BinaryDataAccess.h"
+
+#include <nyxml/foundation.h>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace NyXmlLib9 {
+namespace {
+
+struct Piece {
+    const wchar_t* text;
+    size_t length;
+};
+
+inline uint32_t Unit(wchar_t c) { return static_cast<uint32_t>(c); }
+inline bool IsHigh(uint32_t c) { return c - 0xD800u < 0x400u; }
+inline bool IsLow(uint32_t c) { return c - 0xDC00u < 0x400u; }
+
+// Sixteen elements at a time: are they all ASCII, and their bytes.
+#if defined(__SSE2__)
+inline bool Ascii16(const wchar_t* p) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(p);
+    __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                               _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+    __m128i high = _mm_and_si128(any, _mm_set1_epi32(~0x7F));
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) == 0xFFFF;
+}
+
+inline void Narrow16(const wchar_t* p, unsigned char* out) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(p);
+    __m128i low = _mm_packs_epi32(_mm_loadu_si128(v), _mm_loadu_si128(v + 1));
+    __m128i high = _mm_packs_epi32(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+}
+#else
+inline bool Ascii16(const wchar_t* p) {
+    uint32_t bits = 0;
+    for (int k = 0; k < 16; ++k) bits |= Unit(p[k]);
+    return bits < 0x80;
+}
+
+inline void Narrow16(const wchar_t* p, unsigned char* out) {
+    for (int k = 0; k < 16; ++k) out[k] = static_cast<unsigned char>(p[k]);
+}
+#endif
+
+// First pass of UTF-8: bytes needed and elements taken, until the end or the
+// first element that cannot be encoded. A high surrogate at the end of a piece
+// waits for the first element of the next one.
+struct Utf8Measure {
+    uint64_t bytes = 0;
+    uint64_t elements = 0;
+    bool pendingHigh = false;
+    bool stopped = false;
+
+    void Add(const wchar_t* p, size_t n) {
+        size_t i = 0;
+        if (pendingHigh) {
+            if (n == 0) return;
+            pendingHigh = false;
+            if (!IsLow(Unit(p[0]))) {
+                stopped = true;
+                return;
+            }
+            bytes += 4;
+            elements += 2;
+            i = 1;
+        }
+        while (i < n) {
+            if (n - i >= 16 && Ascii16(p + i)) {
+                bytes += 16;
+                elements += 16;
+                i += 16;
+                continue;
+            }
+            uint32_t c = Unit(p[i]);
+            unsigned size;
+            if (c < 0x80) {
+                size = 1;
+            } else if (c < 0x800) {
+                size = 2;
+            } else if (c < 0xD800 || (c >= 0xE000 && c <= 0xFFFF)) {
+                size = 3;
+            } else if (IsHigh(c)) {
+                if (i + 1 == n) {
+                    pendingHigh = true;
+                    return;
+                }
+                if (!IsLow(Unit(p[i + 1]))) {
+                    stopped = true;
+                    return;
+                }
+                bytes += 4;
+                elements += 2;
+                i += 2;
+                continue;
+            } else if (c > 0xFFFF && c <= 0x10FFFF) {
+                size = 4;
+            } else {
+                // A lone low surrogate, or no code point at all.
+                stopped = true;
+                return;
+            }
+            bytes += size;
+            elements += 1;
+            ++i;
+        }
+    }
+};
+
+inline unsigned char* PutCodePoint(unsigned char* out, uint32_t c) {
+    if (c < 0x80) {
+        *out++ = static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | c >> 6);
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<unsigned char>(0xE0 | c >> 12);
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xF0 | c >> 18);
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+inline uint32_t Combine(uint32_t high, uint32_t low) { return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00); }
+
+// Second pass: encodes elements the first pass accepted; a high surrogate at
+// the end of a piece is completed by the next piece.
+struct Utf8Writer {
+    unsigned char* out;
+    uint32_t pendingHigh = 0;
+
+    void Add(const wchar_t* p, size_t n) {
+        size_t i = 0;
+        if (pendingHigh && n > 0) {
+            out = PutCodePoint(out, Combine(pendingHigh, Unit(p[0])));
+            pendingHigh = 0;
+            i = 1;
+        }
+        while (i < n) {
+            if (n - i >= 16 && Ascii16(p + i)) {
+                Narrow16(p + i, out);
+                out += 16;
+                i += 16;
+                continue;
+            }
+            uint32_t c = Unit(p[i]);
+            if (IsHigh(c)) {
+                if (i + 1 == n) {
+                    pendingHigh = c;
+                    return;
+                }
+                c = Combine(c, Unit(p[i + 1]));
+                ++i;
+            }
+            out = PutCodePoint(out, c);
+            ++i;
+        }
+    }
+};
+
+// One pass that checks as it encodes, for output with room for the worst
+// case (four bytes per element): stops at the first element that cannot be
+// encoded, like the first pass above.
+struct Utf8Direct {
+    unsigned char* out;
+    uint32_t pendingHigh = 0;
+    bool stopped = false;
+
+    void Add(const wchar_t* p, size_t n) {
+        size_t i = 0;
+        if (pendingHigh) {
+            if (n == 0) return;
+            uint32_t high = pendingHigh;
+            pendingHigh = 0;
+            if (!IsLow(Unit(p[0]))) {
+                stopped = true;
+                return;
+            }
+            out = PutCodePoint(out, Combine(high, Unit(p[0])));
+            i = 1;
+        }
+        while (i < n) {
+            if (n - i >= 16 && Ascii16(p + i)) {
+                Narrow16(p + i, out);
+                out += 16;
+                i += 16;
+                continue;
+            }
+            uint32_t c = Unit(p[i]);
+            if (c < 0x80) {
+                *out++ = static_cast<unsigned char>(c);
+                ++i;
+                continue;
+            }
+            if (IsHigh(c)) {
+                if (i + 1 == n) {
+                    pendingHigh = c;
+                    return;
+                }
+                if (!IsLow(Unit(p[i + 1]))) {
+                    stopped = true;
+                    return;
+                }
+                out = PutCodePoint(out, Combine(c, Unit(p[i + 1])));
+                i += 2;
+                continue;
+            }
+            if (IsLow(c) || c > 0x10FFFF) {
+                stopped = true;
+                return;
+            }
+            out = PutCodePoint(out, c);
+            ++i;
+        }
+    }
+};
+
+void CheckLength(uint64_t bytes) {
+    if (bytes > UINT32_MAX) throw std::length_error("encoded text exceeds 4 GiB - 1 bytes");
+}
+
+// Each encoder measures first, then asks `reserve` for exactly that many bytes.
+template <class Reserve>
+void EncodeUtf8(const std::vector<Piece>& pieces, Reserve&& reserve) {
+    Utf8Measure measure;
+    for (const Piece& piece : pieces) {
+        if (measure.stopped) break;
+        measure.Add(piece.text, piece.length);
+    }
+    CheckLength(measure.bytes);
+    Utf8Writer writer{reserve(measure.bytes)};
+    uint64_t remaining = measure.elements;
+    for (const Piece& piece : pieces) {
+        if (remaining == 0) break;
+        size_t take = piece.length < remaining ? piece.length : static_cast<size_t>(remaining);
+        writer.Add(piece.text, take);
+        remaining -= take;
+    }
+}
+
+inline unsigned char* PutUnit(unsigned char* out, uint32_t unit) {
+    out[0] = static_cast<unsigned char>(unit);
+    out[1] = static_cast<unsigned char>(unit >> 8);
+    return out + 2;
+}
+
+template <class Reserve>
+void EncodeUtf16(const std::vector<Piece>& pieces, Reserve&& reserve) {
+    uint64_t bytes = 0;
+    for (const Piece& piece : pieces) {
+        bytes += 2 * static_cast<uint64_t>(piece.length);
+        for (size_t i = 0; i < piece.length; ++i) {
+            uint32_t c = Unit(piece.text[i]);
+            if (c > 0xFFFF && c <= 0x10FFFF) bytes += 2;
+        }
+    }
+    CheckLength(bytes);
+    unsigned char* out = reserve(bytes);
+    for (const Piece& piece : pieces) {
+        for (size_t i = 0; i < piece.length; ++i) {
+            uint32_t c = Unit(piece.text[i]);
+            if (c <= 0xFFFF) {
+                out = PutUnit(out, c);
+            } else if (c <= 0x10FFFF) {
+                out = PutUnit(out, 0xD800 + ((c - 0x10000) >> 10));
+                out = PutUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                out = PutUnit(out, 0xFFFD);
+            }
+        }
+    }
+}
+
+template <class Reserve>
+void Encode(const std::vector<Piece>& pieces, XmlEncoding encoding, Reserve&& reserve) {
+    switch (encoding) {
+    case XmlEncoding_UTF8:
+        EncodeUtf8(pieces, reserve);
+        break;
+    case XmlEncoding_UTF16:
+    case XmlEncoding_UTF16_NoDeclaration:
+        EncodeUtf16(pieces, reserve);
+        break;
+    default:
+        throw CNyException(UnknownEncodingMessage());
+    }
+}
+
+// A new value holding exactly the encoded bytes.
+CBinaryData EncodeNew(const std::vector<Piece>& pieces, XmlEncoding encoding) {
+    std::unique_ptr<unsigned char[]> block;
+    uint64_t size = 0;
+    Encode(pieces, encoding, [&](uint64_t bytes) {
+        size = bytes;
+        block.reset(new unsigned char[bytes ? bytes : 1]);
+        return block.get();
+    });
+    CBinaryData data;
+    CBinaryDataAccess::Adopt(data, block.release(), static_cast<uint32_t>(size), static_cast<uint32_t>(size ? size : 1));
+    return data;
+}
+
+std::vector<Piece> Pieces(const CStringBuffer& buffer) {
+    std::vector<Piece> pieces;
+    pieces.reserve(buffer.GetChunkCount());
+    for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
+        uint32_t used = 0;
+        const wchar_t* chunk = buffer.GetChunk(i, used);
+        if (used) pieces.push_back({chunk, used});
+    }
+    return pieces;
+}
+
+}  // namespace
+
+std::wstring UnknownEncodingMessage() {
+    return L"Unknown Encoding, select UTF-8 (contact support@nyxml.dev for support)";
+}
+
+CBinaryData EncodeText(const wchar_t* text, size_t length, XmlEncoding encoding) {
+    std::vector<Piece> pieces;
+    if (length) pieces.push_back({text, length});
+    return EncodeNew(pieces, encoding);
+}
+
+CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding) {
+    return EncodeNew(Pieces(buffer), encoding);
+}
+
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out) {
+    if (encoding == XmlEncoding_UTF8) {
+        // Room for the worst case, one pass, then the length actually used.
+        uint64_t worst = 4 * static_cast<uint64_t>(buffer.GetTotal());
+        uint32_t before = out.GetLength();
+        CheckLength(before + worst);
+        Utf8Direct writer{CBinaryDataAccess::Extend(out, static_cast<uint32_t>(worst))};
+        unsigned char* start = writer.out;
+        for (const Piece& piece : Pieces(buffer)) {
+            writer.Add(piece.text, piece.length);
+            if (writer.stopped) break;
+        }
+        CBinaryDataAccess::SetLength(out, before + static_cast<uint32_t>(writer.out - start));
+        return;
+    }
+    Encode(Pieces(buffer), encoding, [&out](uint64_t bytes) {
+        return CBinaryDataAccess::Extend(out, static_cast<uint32_t>(bytes));
+    });
+}
+
+}  // namespace NyXmlLib9

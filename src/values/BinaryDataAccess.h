@@ -1,0 +1,28 @@
+// Lets the library's streams hand blocks to a CBinaryData and append to it
+// without going through the public copying interface.
+#ifndef NYXML_SRC_VALUES_BINARYDATAACCESS_H
+#define NYXML_SRC_VALUES_BINARYDATAACCESS_H
+
+#include <nyxml/binarydata.h>
+
+namespace NyXmlLib9 {
+
+class CBinaryDataAccess {
+public:
+    // Replaces the value by a block from new[] holding `length` used bytes out
+    // of `capacity`; the value takes ownership.
+    static void Adopt(CBinaryData& data, unsigned char* bytes, uint32_t length, uint32_t capacity) {
+        data.Clear();
+        data.Adopt(bytes, length, capacity);
+    }
+    // Makes room for `length` more bytes at the end (growing as Append does)
+    // and returns where they go; the caller fills them before the value is
+    // read again.
+    static unsigned char* Extend(CBinaryData& data, uint32_t length);
+    // Shortens a value that this code made private with Extend.
+    static void SetLength(CBinaryData& data, uint32_t length);
+};
+
+}  // namespace NyXmlLib9
+
+#endif

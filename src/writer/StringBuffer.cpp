@@ -1,0 +1,124 @@
+// CStringBuffer: chunks of a fixed size (plus one spare character for a
+// terminator) that are never moved while the text grows.
+#include <nyxml/writer.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <stdexcept>
+
+namespace NyXmlLib9 {
+
+CStringBuffer::CStringBuffer(uint32_t chunkSize)
+    : m_chunkSize(chunkSize ? std::min<uint32_t>(chunkSize, UINT32_MAX - 1) : 1), m_used(0), m_capacity(0),
+      m_current(nullptr), m_total(0) {
+    m_spareChunks.reserve(4);  // so that Empty never allocates
+}
+
+CStringBuffer::~CStringBuffer() { Clear(); }
+
+void CStringBuffer::Append(const wchar_t* text) {
+    if (text) Append(text, std::wcslen(text));
+}
+
+void CStringBuffer::AppendSlow(const wchar_t* text, size_t length) {
+    if (length > UINT32_MAX - m_total) throw std::length_error("CStringBuffer: more than 4 GiB - 1 characters");
+    while (length > 0) {
+        if (m_used == m_capacity) AddChunk();
+        uint32_t n = static_cast<uint32_t>(std::min<size_t>(length, m_capacity - m_used));
+        std::memcpy(m_current + m_used, text, n * sizeof(wchar_t));
+        m_used += n;
+        m_total += n;
+        text += n;
+        length -= n;
+    }
+}
+
+void CStringBuffer::AddChunk() {
+    m_chunks.reserve(m_chunks.size() + 1);
+    m_chunkLengths.reserve(m_chunkLengths.size() + 1);
+    // One spare character terminates a lone chunk (GetString writes it).
+    // The chunk is not zero-filled: only the characters before `used` and that
+    // terminator are ever read, and filling it would touch the memory twice.
+    wchar_t* chunk;
+    if (!m_spareChunks.empty()) {
+        chunk = m_spareChunks.back();
+        m_spareChunks.pop_back();
+    } else {
+        chunk = new wchar_t[static_cast<size_t>(m_chunkSize) + 1];
+    }
+    chunk[0] = L'\0';
+    m_chunks.push_back(chunk);
+    m_chunkLengths.push_back(m_chunkSize);
+    m_current = chunk;
+    m_used = 0;
+    m_capacity = m_chunkSize;
+}
+
+const wchar_t* CStringBuffer::GetString() {
+    if (m_chunks.empty()) return L"";
+    if (m_chunks.size() > 1) {
+        std::unique_ptr<wchar_t[]> joined(new wchar_t[static_cast<size_t>(m_total) + 1]);
+        wchar_t* out = joined.get();
+        for (size_t i = 0; i < m_chunks.size(); ++i) {
+            uint32_t used = 0;
+            const wchar_t* chunk = GetChunk(i, used);
+            std::memcpy(out, chunk, used * sizeof(wchar_t));
+            out += used;
+        }
+        for (wchar_t* chunk : m_chunks) delete[] chunk;
+        m_chunks.assign(1, joined.release());
+        m_chunkLengths.assign(1, m_total);
+        m_current = m_chunks[0];
+        m_used = m_capacity = m_total;
+    }
+    m_current[m_used] = L'\0';
+    return m_current;
+}
+
+const wchar_t* CStringBuffer::GetChunk(size_t index, uint32_t& used) const {
+    used = index + 1 == m_chunks.size() ? m_used : m_chunkLengths[index];
+    return m_chunks[index];
+}
+
+void CStringBuffer::Clear() {
+    for (wchar_t* chunk : m_chunks) delete[] chunk;
+    for (wchar_t* chunk : m_spareChunks) delete[] chunk;
+    m_spareChunks.clear();
+    m_chunks.clear();
+    m_chunkLengths.clear();
+    m_current = nullptr;
+    m_used = m_capacity = m_total = 0;
+}
+
+void CStringBuffer::Reset() {
+    if (m_chunks.size() != 1) {
+        Clear();
+        return;
+    }
+    std::fill_n(m_chunks[0], static_cast<size_t>(m_chunkLengths[0]) + 1, L'\0');
+    m_used = m_total = 0;
+}
+
+void CStringBuffer::Empty() {
+    if (m_chunks.empty()) {
+        m_total = 0;
+        return;
+    }
+    // A streaming writer empties the buffer every few thousand characters:
+    // the chunks are kept for the next piece instead of being freed.
+    for (size_t i = 1; i < m_chunks.size(); ++i) {
+        if (m_chunkLengths[i] == m_chunkSize && m_spareChunks.size() < 4) {
+            m_spareChunks.push_back(m_chunks[i]);
+        } else {
+            delete[] m_chunks[i];
+        }
+    }
+    m_chunks.resize(1);
+    m_chunkLengths.resize(1);
+    m_current = m_chunks[0];
+    m_capacity = m_chunkLengths[0];
+    m_used = m_total = 0;
+}
+
+}  // namespace NyXmlLib9

@@ -1,0 +1,289 @@
+// File text stream (written while the document is produced), file and memory
+// byte streams, and the process-wide switch for streamed file output.
+#include <nyxml/document.h>
+#include <nyxml/streams.h>
+#include <nyxml/writer.h>
+
+#include "TestSupport.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+// Open descriptors of this process, to prove that failures close theirs.
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir)) ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+std::string AsString(const CBinaryData& data) {
+    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
+}
+
+std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
+
+// A document of about `items` * 60 characters with non-ASCII text.
+void WriteDocument(CXmlTextWriter& writer, int items) {
+    writer.StartDocument();
+    writer.WriteXmlDeclaration();
+    writer.StartElement(L"catalog", L"urn:catalog");
+    for (int i = 0; i < items; ++i) {
+        writer.StartElement(L"item", L"urn:catalog");
+        writer.WriteAttribute(L"id", L"", std::to_wstring(i), ItemType_i4);
+        writer.WriteText(L"caf\x00E9 \x4E2D\xD83D\xDE00 & <" + std::to_wstring(i * 7), ItemType_string);
+        writer.EndElement();
+    }
+    writer.EndElement();
+    writer.EndDocument();
+}
+
+std::string InMemoryBytes(XmlEncoding encoding, int items) {
+    CTextStream stream(encoding);
+    CXmlTextWriter writer(&stream);
+    WriteDocument(writer, items);
+    return AsString(stream.GetBytes());
+}
+
+std::string StreamToFile(const std::string& path, XmlEncoding encoding, int items) {
+    CFileTextStream stream(Wide(path).c_str(), encoding);
+    CXmlTextWriter writer(&stream);
+    WriteDocument(writer, items);
+    return nyxml_test::ReadFile(path);
+}
+
+}  // namespace
+
+TEST(CFileTextStream, WritesTheSameBytesAsTheMemoryStream) {
+    nyxml_test::TempDir dir;
+    // 2000 items give well over 100000 characters, so dozens of pieces.
+    std::string memory = InMemoryBytes(XmlEncoding_UTF8, 2000);
+    ASSERT_GT(memory.size(), 100000u);
+    EXPECT_EQ(memory, StreamToFile(dir.Path("utf8.xml"), XmlEncoding_UTF8, 2000));
+    for (XmlEncoding encoding : {XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
+        SCOPED_TRACE(encoding);
+        std::string file = StreamToFile(dir.Path("utf16.xml"), encoding, 2000);
+        EXPECT_EQ("\xFF\xFE" + InMemoryBytes(encoding, 2000), file);
+    }
+}
+
+TEST(CFileTextStream, StreamedFileLoadsBack) {
+    nyxml_test::TempDir dir;
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
+        SCOPED_TRACE(encoding);
+        std::string path = dir.Path("doc.xml");
+        StreamToFile(path, encoding, 500);
+        CXmlDocument document;
+        document.Load(Wide(path).c_str());
+        const CXmlElement* root = document.GetDocumentElement();
+        ASSERT_NE(nullptr, root);
+        int count = 0;
+        const CXmlElement* last = nullptr;
+        for (const CXmlElement* e = root->GetFirstElement(); e; e = e->GetNextSiblingElement()) {
+            ++count;
+            last = e;
+        }
+        EXPECT_EQ(500, count);
+        ASSERT_NE(nullptr, last);
+        EXPECT_EQ(std::wstring(L"caf\x00E9 \x4E2D\xD83D\xDE00 & <3493"), last->GetText());
+    }
+}
+
+TEST(CFileTextStream, TheFileGrowsWhileTheDocumentIsWritten) {
+    nyxml_test::TempDir dir;
+    std::string path = dir.Path("growing.xml");
+    CFileTextStream stream(Wide(path).c_str(), XmlEncoding_UTF8);
+    CXmlTextWriter writer(&stream);
+    writer.StartDocument();
+    writer.StartElement(L"r", L"");
+    for (int i = 0; i < 20000; ++i) {
+        writer.StartElement(L"e", L"");
+        writer.WriteText(L"some text", ItemType_string);
+        writer.EndElement();
+    }
+    // Before the end almost all of it is already on disk, and little waits in memory.
+    EXPECT_LT(stream.GetBuffer().GetTotal(), 4200u);
+    struct stat st;
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_GT(st.st_size, 300000);
+    writer.EndElement();
+    writer.EndDocument();
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_EQ(static_cast<off_t>(4 + 20000 * 18 + 5), st.st_size);
+}
+
+TEST(CFileTextStream, ReplacesAnExistingFile) {
+    nyxml_test::TempDir dir;
+    std::string path = dir.Path("old.xml");
+    nyxml_test::WriteFile(path, std::string(100000, 'x'));
+    EXPECT_EQ(InMemoryBytes(XmlEncoding_UTF8, 3), StreamToFile(path, XmlEncoding_UTF8, 3));
+}
+
+TEST(CFileTextStream, EmptyDocumentGivesAnEmptyFileOrTheByteOrderMark) {
+    nyxml_test::TempDir dir;
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
+        std::string path = dir.Path("empty.xml");
+        {
+            CFileTextStream stream(Wide(path).c_str(), encoding);
+            stream.Begin();
+            stream.End();
+        }
+        EXPECT_EQ(encoding == XmlEncoding_UTF8 ? "" : "\xFF\xFE", nyxml_test::ReadFile(path));
+    }
+}
+
+TEST(CFileTextStreamFailures, FileThatCannotBeCreated) {
+    nyxml_test::TempDir dir;
+    std::string blocker = dir.Path("plain-file");
+    nyxml_test::WriteFile(blocker, "x");
+    int descriptors = OpenDescriptors();
+    struct Case {
+        std::string path;
+        const wchar_t* code;
+    } cases[] = {{blocker + "/doc.xml", L"0x00000014"}, {dir.Path("missing/doc.xml"), L"0x00000002"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        CFileTextStream stream(Wide(c.path).c_str(), XmlEncoding_UTF8);
+        CXmlTextWriter writer(&stream);
+        EXPECT_NY_THROW(writer.StartDocument(), CNyException,
+                        L"Failed to write data to the file [" + Wide(c.path) + L"] error [" + c.code + L"]");
+    }
+    EXPECT_EQ(descriptors, OpenDescriptors());
+}
+
+TEST(CFileTextStreamFailures, WriteErrorIsReportedAndTheFileClosed) {
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available";
+    int descriptors = OpenDescriptors();
+    {
+        CFileTextStream stream(L"/dev/full", XmlEncoding_UTF8);
+        CXmlTextWriter writer(&stream);
+        EXPECT_NY_THROW(WriteDocument(writer, 1000), CNyException, L"Failed to write data to the file. Error [0x0000001C]");
+        EXPECT_EQ(descriptors, OpenDescriptors());
+    }
+    EXPECT_EQ(descriptors, OpenDescriptors());
+}
+
+TEST(CFileTextStreamFailures, UnknownEncodingClosesTheFile) {
+    nyxml_test::TempDir dir;
+    int descriptors = OpenDescriptors();
+    CFileTextStream stream(Wide(dir.Path("doc.xml")).c_str(), XmlEncoding_None);
+    CXmlTextWriter writer(&stream);
+    EXPECT_NY_THROW(WriteDocument(writer, 1000), CNyException,
+                    L"Unknown Encoding, select UTF-8 (contact support@nyxml.dev for support)");
+    EXPECT_EQ(descriptors, OpenDescriptors());
+}
+
+TEST(CFileTextStreamFailures, DroppedMidDocumentClosesTheFile) {
+    nyxml_test::TempDir dir;
+    int descriptors = OpenDescriptors();
+    {
+        CFileTextStream stream(Wide(dir.Path("doc.xml")).c_str(), XmlEncoding_UTF16);
+        CXmlTextWriter writer(&stream);
+        writer.StartDocument();
+        writer.StartElement(L"r", L"");
+        for (int i = 0; i < 2000; ++i) writer.WriteText(L"0123456789", ItemType_string);
+    }
+    EXPECT_EQ(descriptors, OpenDescriptors());
+    // What was flushed before the drop stays on disk.
+    EXPECT_GT(nyxml_test::ReadFile(dir.Path("doc.xml")).size(), 2u);
+}
+
+TEST(CFileTextStreamFailures, UnclosedElementStillClosesTheFile) {
+    nyxml_test::TempDir dir;
+    std::string path = dir.Path("doc.xml");
+    CFileTextStream stream(Wide(path).c_str(), XmlEncoding_UTF8);
+    CXmlTextWriter writer(&stream);
+    writer.SetFormatted(false);
+    writer.StartDocument();
+    writer.StartElement(L"r", L"");
+    writer.StartElement(L"s", L"");
+    EXPECT_NY_THROW(writer.EndDocument(), CNyException, L"An Element has not been closed.");
+    EXPECT_EQ("<r><s", nyxml_test::ReadFile(path));
+}
+
+TEST(CFileBinaryStream, WritesTheBytesWithAByteOrderMarkForUtf16) {
+    nyxml_test::TempDir dir;
+    const char* expected[] = {"abc", "abc", "\xFF\xFE" "abc", "\xFF\xFE" "abc"};
+    for (int encoding = 0; encoding <= 3; ++encoding) {
+        SCOPED_TRACE(encoding);
+        std::string path = dir.Path("bytes.bin");
+        nyxml_test::WriteFile(path, std::string(50, 'z'));
+        CFileBinaryStream stream(Wide(path).c_str(), static_cast<XmlEncoding>(encoding));
+        stream.Append(reinterpret_cast<const unsigned char*>("ab"), 2);
+        stream.Append(static_cast<unsigned char>('c'));
+        stream.Write();
+        EXPECT_EQ(expected[encoding], nyxml_test::ReadFile(path));
+    }
+    CBinaryData data(reinterpret_cast<unsigned char*>(const_cast<char*>("xyz")), 3, false);
+    CFileBinaryStream stream(Wide(dir.Path("given.bin")).c_str(), XmlEncoding_UTF8, data);
+    stream.Write();
+    EXPECT_EQ("xyz", nyxml_test::ReadFile(dir.Path("given.bin")));
+    CFileBinaryStream empty(Wide(dir.Path("empty.bin")).c_str(), XmlEncoding_UTF8);
+    empty.Write();
+    EXPECT_EQ("", nyxml_test::ReadFile(dir.Path("empty.bin")));
+}
+
+TEST(CFileBinaryStream, FailuresNameTheFile) {
+    nyxml_test::TempDir dir;
+    std::string blocker = dir.Path("plain-file");
+    nyxml_test::WriteFile(blocker, "x");
+    int descriptors = OpenDescriptors();
+    std::string path = blocker + "/out.bin";
+    CFileBinaryStream stream(Wide(path).c_str(), XmlEncoding_UTF8);
+    stream.Append(static_cast<unsigned char>('a'));
+    EXPECT_NY_THROW(stream.Write(), CNyException, L"Failed to write data to the file [" + Wide(path) + L"] error [0x00000014]");
+    if (::access("/dev/full", W_OK) == 0) {
+        CFileBinaryStream full(L"/dev/full", XmlEncoding_UTF16);
+        EXPECT_NY_THROW(full.Write(), CNyException, L"Failed to write data to the file [/dev/full] error [0x0000001C]");
+    }
+    EXPECT_EQ(descriptors, OpenDescriptors());
+}
+
+TEST(AsyncToXmlFileSwitch, OffUntilSet) {
+    EXPECT_FALSE(GetAsyncToXmlFile());
+    AsyncToXmlFile(true);
+    EXPECT_TRUE(GetAsyncToXmlFile());
+    AsyncToXmlFile(false);
+    EXPECT_FALSE(GetAsyncToXmlFile());
+}
+
+TEST(CByteTextStream, GivesTheSameBytesAsTheWideStream) {
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
+        SCOPED_TRACE(encoding);
+        for (int items : {0, 1, 3000}) {
+            CByteTextStream stream(encoding);
+            CXmlTextWriter writer(&stream);
+            WriteDocument(writer, items);
+            EXPECT_EQ(InMemoryBytes(encoding, items), AsString(stream.GetBytes())) << items;
+        }
+    }
+}
+
+TEST(CByteTextStream, WaitingTextIsIncludedAndBeginStartsAgain) {
+    CByteTextStream stream(XmlEncoding_UTF8);
+    stream.Begin();
+    stream.GetBuffer().Append(L"caf\x00E9");
+    EXPECT_EQ("caf\xC3\xA9", AsString(stream.GetBytes()));
+    stream.Flush();
+    EXPECT_EQ(0u, stream.GetBuffer().GetTotal());
+    stream.GetBuffer().Append(L"!");
+    EXPECT_EQ("caf\xC3\xA9!", AsString(stream.GetBytes()));
+    stream.Begin();
+    EXPECT_EQ("", AsString(stream.GetBytes()));
+}
+
+TEST(CByteTextStream, UnknownEncodingFailsAtTheFirstFlush) {
+    CByteTextStream stream(XmlEncoding_None);
+    CXmlTextWriter writer(&stream);
+    EXPECT_NY_THROW(WriteDocument(writer, 1000), CNyException,
+                    L"Unknown Encoding, select UTF-8 (contact support@nyxml.dev for support)");
+}

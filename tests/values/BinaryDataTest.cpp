@@ -1,0 +1,360 @@
+// CBinaryData: copy-on-write sharing, appends, indexing, base64 and hex forms.
+#include <nyxml/binarydata.h>
+
+#include "TestSupport.h"
+
+#include <atomic>
+#include <cstring>
+#include <cwctype>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+using NyXmlLib9::CBinaryData;
+using NyXmlLib9::CNyException;
+
+namespace {
+
+std::vector<unsigned char> Bytes(const CBinaryData& data) {
+    const unsigned char* p = data.GetData();
+    return p ? std::vector<unsigned char>(p, p + data.GetLength()) : std::vector<unsigned char>();
+}
+
+std::vector<unsigned char> Bytes(const std::string& text) { return std::vector<unsigned char>(text.begin(), text.end()); }
+
+CBinaryData FromString(const std::string& text) {
+    return CBinaryData(reinterpret_cast<unsigned char*>(const_cast<char*>(text.data())),
+                       static_cast<uint32_t>(text.size()), false);
+}
+
+std::vector<unsigned char> FromHex(const std::string& hex) {
+    std::vector<unsigned char> out;
+    if (hex == "-") return out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+TEST(CBinaryDataBase64, EncodesTheShortGroups) {
+    EXPECT_EQ(L"YWJj", FromString("abc").GetAsBase64());
+    EXPECT_EQ(L"YWI=", FromString("ab").GetAsBase64());
+    EXPECT_EQ(L"YQ==", FromString("a").GetAsBase64());
+    EXPECT_EQ(L"", CBinaryData().GetAsBase64());
+    EXPECT_EQ(L"", FromString("").GetAsBase64());
+}
+
+TEST(CBinaryDataBase64, DecodesLeniently) {
+    const wchar_t* cases[] = {L"YWJj", L"YW Jj", L"YWJj\n", L"Y=WJj", L"\tY\rW\nJ j==", L"=YWJj"};
+    for (const wchar_t* text : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        CBinaryData data;
+        data.SetAsBase64(text);
+        EXPECT_EQ(Bytes("abc"), Bytes(data));
+    }
+}
+
+TEST(CBinaryDataBase64, InvalidCharacterGivesEmptyValueWithoutException) {
+    const wchar_t* cases[] = {L"YW!j", L"-", L"YWJj.", L"YWJj\v"};
+    for (const wchar_t* text : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        CBinaryData data = FromString("old");
+        data.SetAsBase64(text);
+        EXPECT_EQ(0u, data.GetLength());
+        EXPECT_NE(nullptr, data.GetData());  // a buffer of length 0
+    }
+}
+
+TEST(CBinaryDataBase64, LeftOverBitsAreDropped) {
+    CBinaryData data;
+    data.SetAsBase64(L"YQ");
+    EXPECT_EQ(Bytes("a"), Bytes(data));
+    data.SetAsBase64(L"Y");
+    EXPECT_EQ(0u, data.GetLength());
+    data.SetAsBase64(L"");
+    EXPECT_EQ(0u, data.GetLength());
+    EXPECT_NE(nullptr, data.GetData());
+}
+
+TEST(CBinaryDataBase64, OnlyTheLowSevenBitsOfAUnitCount) {
+    // U+0159 and U+00D7 reduce to 'Y' and 'W'; U+00A1 reduces to '!', which is invalid.
+    CBinaryData data;
+    data.SetAsBase64(L"\x0159\x00D7Jj");
+    EXPECT_EQ(Bytes("abc"), Bytes(data));
+    data.SetAsBase64(L"YW\x00A1j");
+    EXPECT_EQ(0u, data.GetLength());
+}
+
+TEST(CBinaryDataBase64, EveryCharacterBelow128IsClassified) {
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int c = 1; c < 128; ++c) {
+        SCOPED_TRACE(c);
+        bool inAlphabet = alphabet.find(static_cast<char>(c)) != std::string::npos;
+        bool skipped = c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '=';
+        std::wstring text = L"YW";
+        text += static_cast<wchar_t>(c);
+        text += L"JjAA";
+        CBinaryData data;
+        data.SetAsBase64(text.c_str());
+        if (inAlphabet) {
+            EXPECT_EQ(5u, data.GetLength());  // 7 characters, 42 bits
+        } else if (skipped) {
+            EXPECT_EQ(Bytes(std::string("abc\0", 4)), Bytes(data));
+        } else {
+            EXPECT_EQ(0u, data.GetLength());
+        }
+    }
+}
+
+TEST(CBinaryDataBase64, MatchesPythonVectors) {
+    std::ifstream in(nyxml_test::TestDataPath("base64_vectors.txt"));
+    ASSERT_TRUE(in.good());
+    std::string hex, text;
+    int count = 0;
+    while (in >> hex >> text) {
+        SCOPED_TRACE(hex.substr(0, 40));
+        if (text == "-") text.clear();
+        std::vector<unsigned char> bytes = FromHex(hex);
+        CBinaryData data(bytes.data(), static_cast<uint32_t>(bytes.size()), false);
+        EXPECT_EQ(Wide(text), data.GetAsBase64());
+        CBinaryData decoded;
+        decoded.SetAsBase64(Wide(text).c_str());
+        EXPECT_EQ(bytes, Bytes(decoded));
+        ++count;
+    }
+    EXPECT_EQ(80, count);
+}
+
+TEST(CBinaryDataBase64, BlankAtEveryPositionDecodesTheSame) {
+    std::string original;
+    for (int i = 0; i < 61; ++i) original += static_cast<char>(i * 37 + 11);
+    std::wstring encoded = FromString(original).GetAsBase64();
+    for (size_t at = 0; at <= encoded.size(); ++at) {
+        for (wchar_t blank : {L' ', L'\n', L'='}) {
+            SCOPED_TRACE(at);
+            std::wstring text = encoded;
+            text.insert(at, 1, blank);
+            CBinaryData data;
+            data.SetAsBase64(text.c_str());
+            EXPECT_EQ(Bytes(original), Bytes(data));
+        }
+    }
+}
+
+TEST(CBinaryDataBase64, AllTwoByteValuesRoundTrip) {
+    for (int v = 0; v < 65536; ++v) {
+        unsigned char bytes[2] = {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
+        CBinaryData data(bytes, 2, false);
+        CBinaryData back;
+        back.SetAsBase64(data.GetAsBase64().c_str());
+        ASSERT_EQ(data, back) << v;
+    }
+}
+
+TEST(CBinaryDataHex, EncodesUpperCaseAndDecodesBothCases) {
+    CBinaryData data;
+    data.SetAsHexString(L"0aFF");
+    EXPECT_EQ((std::vector<unsigned char>{0x0A, 0xFF}), Bytes(data));
+    EXPECT_EQ(L"0AFF", data.GetAsHexString());
+    EXPECT_EQ(L"", CBinaryData().GetAsHexString());
+    data.SetAsHexString(L"");
+    EXPECT_EQ(0u, data.GetLength());
+    EXPECT_NE(nullptr, data.GetData());
+}
+
+TEST(CBinaryDataHex, AllBytesRoundTrip) {
+    for (int b = 0; b < 256; ++b) {
+        unsigned char byte = static_cast<unsigned char>(b);
+        CBinaryData data(&byte, 1, false);
+        std::wstring hex = data.GetAsHexString();
+        ASSERT_EQ(2u, hex.size());
+        std::wstring lowerHex = hex;
+        for (wchar_t& c : lowerHex) c = static_cast<wchar_t>(std::towlower(c));
+        CBinaryData lower;
+        lower.SetAsHexString(lowerHex.c_str());
+        EXPECT_EQ(data, lower) << b;
+    }
+}
+
+TEST(CBinaryDataHex, InvalidCharactersThrowAndLeaveTheValueEmpty) {
+    for (int c = 1; c < 128; ++c) {
+        bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        std::wstring text = L"0";
+        text += static_cast<wchar_t>(c);
+        CBinaryData data = FromString("old");
+        SCOPED_TRACE(c);
+        if (digit) {
+            data.SetAsHexString(text.c_str());
+            EXPECT_EQ(1u, data.GetLength());
+        } else {
+            std::wstring expected = L"Invalid char in hex string [";
+            expected += static_cast<wchar_t>(c);
+            expected += L"]";
+            EXPECT_NY_THROW(data.SetAsHexString(text.c_str()), CNyException, expected);
+            EXPECT_EQ(nullptr, data.GetData());
+        }
+    }
+    CBinaryData data;
+    EXPECT_NY_THROW(data.SetAsHexString(L"0G"), CNyException, L"Invalid char in hex string [G]");
+    EXPECT_NY_THROW(data.SetAsHexString(L"G0"), CNyException, L"Invalid char in hex string [G]");
+    EXPECT_NY_THROW(data.SetAsHexString(L"0 1"), CNyException, L"Invalid char in hex string [ ]");
+    EXPECT_NY_THROW(data.SetAsHexString(L"\x0661\x0662"), CNyException, L"Invalid char in hex string [\x0661]");
+}
+
+TEST(CBinaryDataHex, OddLengthReportsTheMissingPartner) {
+    // The partner of the last digit is the terminating NUL, reported as such.
+    CBinaryData data;
+    std::wstring expected = L"Invalid char in hex string [";
+    expected += L'\0';
+    expected += L"]";
+    EXPECT_NY_THROW(data.SetAsHexString(L"ABC"), CNyException, expected);
+    EXPECT_EQ(0u, data.GetLength());
+}
+
+TEST(CBinaryDataSharing, CopiesShareUntilOneChanges) {
+    CBinaryData first = FromString("hello");
+    CBinaryData second(first);
+    EXPECT_EQ(first.GetData(), second.GetData());
+    second.Append(static_cast<unsigned char>('!'));
+    EXPECT_EQ(Bytes("hello"), Bytes(first));
+    EXPECT_EQ(Bytes("hello!"), Bytes(second));
+    EXPECT_NE(first.GetData(), second.GetData());
+
+    CBinaryData third;
+    third = first;
+    third[0] = 'j';
+    EXPECT_EQ(Bytes("hello"), Bytes(first));
+    EXPECT_EQ(Bytes("jello"), Bytes(third));
+
+    const CBinaryData& constThird = third;
+    EXPECT_EQ('j', constThird[0]);
+}
+
+TEST(CBinaryDataSharing, SelfAssignmentAndSelfAppend) {
+    CBinaryData data = FromString("ab");
+    CBinaryData& alias = data;
+    data = alias;
+    EXPECT_EQ(Bytes("ab"), Bytes(data));
+    data.Append(alias);
+    EXPECT_EQ(Bytes("abab"), Bytes(data));
+    // Growing from its own bytes past the first capacity.
+    for (int i = 0; i < 13; ++i) data.Append(alias);
+    EXPECT_EQ(4u << 13, data.GetLength());
+    EXPECT_EQ('a', data[(4u << 13) - 2]);
+    EXPECT_EQ('b', data[(4u << 13) - 1]);
+}
+
+TEST(CBinaryDataSharing, EqualityRules) {
+    EXPECT_TRUE(CBinaryData() == CBinaryData());
+    CBinaryData emptyBuffer;
+    emptyBuffer.SetAsBase64(L"");
+    EXPECT_FALSE(emptyBuffer == CBinaryData());  // a value without buffer differs from any with one
+    EXPECT_TRUE(emptyBuffer == FromString(""));
+    EXPECT_TRUE(FromString("abc") == FromString("abc"));
+    EXPECT_TRUE(FromString("abc") != FromString("abd"));
+    EXPECT_TRUE(FromString("abc") != FromString("ab"));
+}
+
+TEST(CBinaryDataIndex, OutOfRangeThrows) {
+    CBinaryData data = FromString("abc");
+    const CBinaryData& constData = data;
+    EXPECT_EQ('c', constData[2]);
+    EXPECT_NY_THROW(constData[3], CNyException, L"Index Out of range [3]");
+    EXPECT_NY_THROW(data[3], CNyException, L"Index Out of range [3]");
+    CBinaryData empty;
+    EXPECT_NY_THROW(empty[0], CNyException, L"Index Out of range [0]");
+    const CBinaryData& constEmpty = empty;
+    EXPECT_NY_THROW(constEmpty[0], CNyException, L"Index Out of range [0]");
+}
+
+TEST(CBinaryDataAppend, TextIsUtf16LittleEndian) {
+    CBinaryData data;
+    data.Append(L'A');
+    data.Append(L"\x20AC");
+    data.Append(std::wstring(L"b\0c", 3));  // up to the first NUL
+    data.Append(static_cast<wchar_t>(0x1F600));  // taken as that code point: a surrogate pair
+    EXPECT_EQ((std::vector<unsigned char>{0x41, 0x00, 0xAC, 0x20, 0x62, 0x00, 0x3D, 0xD8, 0x00, 0xDE}), Bytes(data));
+    CBinaryData text(L"hi");
+    EXPECT_EQ((std::vector<unsigned char>{'h', 0, 'i', 0}), Bytes(text));
+    text.SetBuffer(L"");
+    EXPECT_EQ(0u, text.GetLength());
+}
+
+TEST(CBinaryDataAppend, ManyAppendsKeepEveryByte) {
+    CBinaryData data;
+    std::vector<unsigned char> expected;
+    for (int i = 0; i < 100000; ++i) {
+        unsigned char b = static_cast<unsigned char>(i * 7);
+        data.Append(b);
+        expected.push_back(b);
+    }
+    unsigned char block[3000];
+    for (int i = 0; i < 3000; ++i) block[i] = static_cast<unsigned char>(i);
+    data.Append(block, sizeof block);
+    expected.insert(expected.end(), block, block + sizeof block);
+    EXPECT_EQ(expected, Bytes(data));
+}
+
+TEST(CBinaryDataAppend, SetBufferAndAdoption) {
+    CBinaryData data = FromString("xyz");
+    CBinaryData shared(data);
+    unsigned char bytes[2] = {1, 2};
+    data.SetBuffer(bytes, 2);
+    EXPECT_EQ((std::vector<unsigned char>{1, 2}), Bytes(data));
+    EXPECT_EQ(Bytes("xyz"), Bytes(shared));
+
+    unsigned char* block = new unsigned char[3]{7, 8, 9};
+    CBinaryData adopted(block, 3, true);
+    EXPECT_EQ(block, adopted.GetData());
+    adopted.Append(static_cast<unsigned char>(10));
+    EXPECT_EQ((std::vector<unsigned char>{7, 8, 9, 10}), Bytes(adopted));
+}
+
+TEST(CBinaryDataRelease, DetachesTheBytes) {
+    CBinaryData data = FromString("abc");
+    CBinaryData copy(data);
+    unsigned char* bytes = data.ReleaseData();
+    ASSERT_NE(nullptr, bytes);
+    EXPECT_EQ(0, std::memcmp(bytes, "abc", 3));
+    delete[] bytes;
+    EXPECT_EQ(nullptr, data.GetData());
+    EXPECT_EQ(0u, data.GetLength());
+    EXPECT_EQ(Bytes("abc"), Bytes(copy));  // the shared copy keeps its bytes
+    EXPECT_EQ(nullptr, CBinaryData().ReleaseData());
+}
+
+TEST(CBinaryDataSharing, CopiesOnManyThreads) {
+    CBinaryData source = FromString("shared bytes");
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&source, &mismatches, t] {
+            for (int i = 0; i < 20000; ++i) {
+                CBinaryData copy(source);
+                CBinaryData other;
+                other = copy;
+                if (i % 100 == 0) {
+                    other.Append(static_cast<unsigned char>(t));
+                    if (other.GetLength() != 13 || other[12] != t) ++mismatches;
+                }
+                if (copy.GetLength() != 12) ++mismatches;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(0, mismatches.load());
+    EXPECT_EQ(Bytes("shared bytes"), Bytes(source));
+}
+
+TEST(CBinaryDataSharing, MovedFromValueIsEmpty) {
+    CBinaryData data = FromString("abc");
+    CBinaryData moved(std::move(data));
+    EXPECT_EQ(Bytes("abc"), Bytes(moved));
+    EXPECT_EQ(nullptr, data.GetData());  // the moved-from value holds no buffer
+    CBinaryData target = FromString("x");
+    target = std::move(moved);
+    EXPECT_EQ(Bytes("abc"), Bytes(target));
+}

@@ -1,0 +1,111 @@
+// CStringBuffer and the in-memory CTextStream.
+#include <nyxml/writer.h>
+
+#include "TestSupport.h"
+
+#include <string>
+
+using NyXmlLib9::CStringBuffer;
+using NyXmlLib9::CTextStream;
+
+namespace {
+
+std::wstring Pattern(size_t length, size_t seed) {
+    std::wstring text;
+    for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'a' + (i * 7 + seed) % 26);
+    return text;
+}
+
+}  // namespace
+
+TEST(CStringBuffer, EmptyBufferGivesEmptyString) {
+    CStringBuffer buffer;
+    EXPECT_EQ(std::wstring(), buffer.GetString());
+    EXPECT_EQ(0u, buffer.GetTotal());
+    EXPECT_EQ(0u, buffer.GetChunkCount());
+}
+
+TEST(CStringBuffer, EveryPieceSizeAcrossChunkBoundaries) {
+    // Small chunks make every boundary position reachable; each text is cut
+    // into pieces of one size and appended piece by piece.
+    for (uint32_t chunk = 1; chunk <= 9; ++chunk) {
+        for (size_t length = 0; length <= 40; ++length) {
+            for (size_t piece = 1; piece <= 12; ++piece) {
+                SCOPED_TRACE(testing::Message() << chunk << " " << length << " " << piece);
+                std::wstring text = Pattern(length, chunk + piece);
+                CStringBuffer buffer(chunk);
+                for (size_t at = 0; at < length; at += piece) {
+                    std::wstring part = text.substr(at, piece);
+                    if (part.size() == 1)
+                        buffer.Append(part[0]);
+                    else
+                        buffer.Append(part.c_str());
+                }
+                EXPECT_EQ(length, buffer.GetTotal());
+                EXPECT_EQ(text, buffer.GetString());
+                EXPECT_LE(buffer.GetChunkCount(), 1u);  // joined into one
+                // Appending after the join keeps the text whole.
+                buffer.Append(L"xy");
+                EXPECT_EQ(text + L"xy", buffer.GetString());
+            }
+        }
+    }
+}
+
+TEST(CStringBuffer, ChunksHoldTheDefaultSize) {
+    CStringBuffer buffer;
+    EXPECT_EQ(4095u, buffer.GetChunkSize());
+    std::wstring text = Pattern(4095 * 3 + 10, 1);
+    buffer.Append(text.c_str());
+    ASSERT_EQ(4u, buffer.GetChunkCount());
+    uint32_t used = 0;
+    buffer.GetChunk(0, used);
+    EXPECT_EQ(4095u, used);
+    buffer.GetChunk(3, used);
+    EXPECT_EQ(10u, used);
+    EXPECT_EQ(text, buffer.GetString());
+    EXPECT_EQ(1u, buffer.GetChunkCount());
+}
+
+TEST(CStringBuffer, ResetKeepsASingleChunkAndReleasesSeveral) {
+    CStringBuffer buffer(8);
+    buffer.Append(L"abc");
+    const wchar_t* first = buffer.GetString();
+    buffer.Reset();
+    EXPECT_EQ(1u, buffer.GetChunkCount());
+    EXPECT_EQ(0u, buffer.GetTotal());
+    EXPECT_EQ(std::wstring(), buffer.GetString());
+    buffer.Append(L"d");
+    EXPECT_EQ(first, buffer.GetString());  // the same chunk, reused
+    EXPECT_EQ(std::wstring(L"d"), buffer.GetString());
+
+    buffer.Append(L"0123456789");
+    EXPECT_EQ(2u, buffer.GetChunkCount());
+    buffer.Reset();
+    EXPECT_EQ(0u, buffer.GetChunkCount());
+    EXPECT_EQ(std::wstring(), buffer.GetString());
+}
+
+TEST(CStringBuffer, EmptyKeepsTheFirstChunk) {
+    CStringBuffer buffer(4);
+    buffer.Append(L"abcdefghij");
+    buffer.Empty();
+    EXPECT_EQ(1u, buffer.GetChunkCount());
+    EXPECT_EQ(0u, buffer.GetTotal());
+    buffer.Append(L"xyz12");
+    EXPECT_EQ(std::wstring(L"xyz12"), buffer.GetString());
+    buffer.Clear();
+    EXPECT_EQ(0u, buffer.GetChunkCount());
+    EXPECT_EQ(std::wstring(), buffer.GetString());
+}
+
+TEST(CTextStream, BeginEmptiesAndEndKeepsTheText) {
+    CTextStream stream;
+    stream.GetBuffer().Append(L"old");
+    stream.Begin();
+    stream.GetBuffer().Append(L"new");
+    stream.Flush();
+    stream.End();
+    EXPECT_EQ(std::wstring(L"new"), stream.GetBuffer().GetString());
+    EXPECT_EQ(NyXmlLib9::XmlEncoding_None, stream.GetEncoding());
+}

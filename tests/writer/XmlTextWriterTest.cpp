@@ -1,0 +1,439 @@
+// CXmlTextWriter: tags, namespace scopes and prefixes, escaping, indentation,
+// line ends, xsi attributes, failures; and round trips through the reader.
+#include <nyxml/document.h>
+#include <nyxml/writer.h>
+
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+const std::wstring kXsi = L"http://www.w3.org/2001/XMLSchema-instance";
+const std::wstring kXml = L"http://www.w3.org/XML/1998/namespace";
+
+struct Output {
+    explicit Output(bool formatted = false, XmlEncoding encoding = XmlEncoding_None) : stream(encoding), writer(&stream) {
+        writer.SetFormatted(formatted);
+        writer.StartDocument();
+    }
+    std::wstring Text() { return stream.GetBuffer().GetString(); }
+
+    CTextStream stream;
+    CXmlTextWriter writer;
+};
+
+// Records how much text was waiting each time the writer flushed.
+class CountingStream : public CTextStream {
+public:
+    void Flush() override {
+        flushedAt.push_back(m_buffer.GetTotal());
+        text += m_buffer.GetString();
+        m_buffer.Empty();
+    }
+    std::vector<uint32_t> flushedAt;
+    std::wstring text;
+};
+
+}  // namespace
+
+TEST(CXmlTextWriter, DefaultNamespaceGivesUnprefixedNames) {
+    Output out;
+    out.writer.SetDefaultNamespace(L"urn:x");
+    out.writer.StartElement(L"a", L"urn:x");
+    out.writer.StartElement(L"b", L"urn:x");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    out.writer.EndDocument();
+    EXPECT_EQ(L"<a xmlns=\"urn:x\"><b/></a>", out.Text());
+}
+
+TEST(CXmlTextWriter, GeneratedPrefixesAreDeclaredWhereFirstUsed) {
+    Output out;
+    out.writer.StartElement(L"a", L"urn:x");
+    out.writer.StartElement(L"b", L"urn:x");
+    out.writer.EndElement();
+    out.writer.StartElement(L"c", L"urn:y");
+    out.writer.StartElement(L"d", L"urn:y");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<AA:a xmlns:AA=\"urn:x\"><AA:b/><AB:c xmlns:AB=\"urn:y\"><AB:d/></AB:c></AA:a>", out.Text());
+}
+
+TEST(CXmlTextWriter, APrefixMadeInsideAnElementDoesNotReachItsSiblings) {
+    Output out;
+    out.writer.StartElement(L"r", L"");
+    out.writer.StartElement(L"a", L"urn:x");
+    out.writer.EndElement();
+    out.writer.StartElement(L"b", L"urn:x");
+    out.writer.WriteText(L"t", ItemType_string);
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<r><AA:a xmlns:AA=\"urn:x\"/><AA:b xmlns:AA=\"urn:x\">t</AA:b></r>", out.Text());
+}
+
+TEST(CXmlTextWriter, RootDeclarationsComeInUriOrderAndTakenPrefixesAreSkipped) {
+    Output out;
+    out.writer.AddNamespace(L"z", L"urn:a");
+    out.writer.AddNamespace(L"AA", L"urn:c");
+    out.writer.AddNamespace(L"a", L"urn:b");
+    out.writer.SetDefaultNamespace(L"urn:d");
+    out.writer.StartElement(L"root", L"urn:e");
+    out.writer.StartElement(L"in", L"urn:b");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<AB:root xmlns:AB=\"urn:e\" xmlns=\"urn:d\" xmlns:z=\"urn:a\" xmlns:a=\"urn:b\" xmlns:AA=\"urn:c\">"
+              L"<a:in/></AB:root>",
+              out.Text());
+}
+
+TEST(CXmlTextWriter, NamespacesAddedInsideAnElementApplyToItsChildrenOnly) {
+    Output out;
+    out.writer.StartElement(L"r", L"");
+    out.writer.StartElement(L"a", L"");
+    out.writer.AddNamespace(L"p", L"urn:p");  // writes nothing: the caller declares it
+    out.writer.WriteAttribute(L"xmlns:p", L"", L"urn:p", ItemType_string);
+    out.writer.StartElement(L"b", L"urn:p");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    out.writer.StartElement(L"c", L"urn:p");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<r><a xmlns:p=\"urn:p\"><p:b/></a><AA:c xmlns:AA=\"urn:p\"/></r>", out.Text());
+}
+
+TEST(CXmlTextWriter, AttributesAreAlwaysPrefixedWhenNamespaced) {
+    Output out;
+    out.writer.SetDefaultNamespace(L"urn:x");
+    out.writer.StartElement(L"a", L"urn:x");
+    out.writer.WriteAttribute(L"q", L"urn:x", L"v", ItemType_string);
+    out.writer.WriteAttribute(L"r", L"urn:x", L"w", ItemType_string);
+    out.writer.WriteAttribute(L"lang", kXml, L"en", ItemType_string);
+    out.writer.WriteAttribute(L"plain", L"", L"1", ItemType_i4);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<a xmlns=\"urn:x\" xmlns:AA=\"urn:x\" AA:q=\"v\" AA:r=\"w\" xml:lang=\"en\" plain=\"1\"/>", out.Text());
+}
+
+TEST(CXmlTextWriter, FormattedOutputIndentsWithTabs) {
+    Output out(true);
+    out.writer.StartElement(L"r", L"");
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteText(L"x", ItemType_string);
+    out.writer.EndElement();
+    out.writer.StartElement(L"b", L"");
+    out.writer.StartElement(L"c", L"");
+    out.writer.EndElement();
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<r>\n\t<a>x</a>\n\t<b>\n\t\t<c/>\n\t</b>\n</r>\n", out.Text());
+}
+
+TEST(CXmlTextWriter, LineEndsAndEscapingInTextAndAttributes) {
+    Output out(true);
+    out.writer.SetEOLType(EOL_CRLF);
+    out.writer.StartElement(L"r", L"");
+    out.writer.WriteAttribute(L"v", L"", L"1\n2\r3\"4&5<6>7'8\t9", ItemType_string);
+    out.writer.StartElement(L"e", L"");
+    out.writer.EndElement();
+    out.writer.WriteText(L"1\n2\r3\"4&5<6>7'8\t9", ItemType_string);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<r v=\"1&#xA;23&quot;4&amp;5&lt;6&gt;7'8\t9\">\r\n\t<e/>\r\n"
+              L"1\r\n23&quot;4&amp;5&lt;6&gt;7'8\t9</r>\r\n",
+              out.Text());
+}
+
+TEST(CXmlTextWriter, EveryCharacterBelow128IsEscapedAsTheTableSays) {
+    for (int c = 1; c < 128; ++c) {
+        SCOPED_TRACE(c);
+        std::wstring expectText(1, static_cast<wchar_t>(c)), expectAttribute(1, static_cast<wchar_t>(c));
+        switch (c) {
+        case '\n': expectText = L"\n"; expectAttribute = L"&#xA;"; break;
+        case '\r': expectText = expectAttribute = L""; break;
+        case '"': expectText = expectAttribute = L"&quot;"; break;
+        case '&': expectText = expectAttribute = L"&amp;"; break;
+        case '<': expectText = expectAttribute = L"&lt;"; break;
+        case '>': expectText = expectAttribute = L"&gt;"; break;
+        default: break;
+        }
+        Output out;
+        std::wstring value = L"a" + std::wstring(1, static_cast<wchar_t>(c)) + L"b";
+        out.writer.StartElement(L"r", L"");
+        out.writer.WriteAttribute(L"v", L"", value, ItemType_string);
+        out.writer.WriteText(value, ItemType_string);
+        out.writer.EndElement();
+        EXPECT_EQ(L"<r v=\"a" + expectAttribute + L"b\">a" + expectText + L"b</r>", out.Text());
+    }
+}
+
+TEST(CXmlTextWriter, EmptyTextLeavesTheStartTagOpen) {
+    Output out;
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteText(L"", ItemType_string);
+    out.writer.WriteAttribute(L"x", L"", L"1", ItemType_string);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<a x=\"1\"/>", out.Text());
+}
+
+TEST(CXmlTextWriter, CDataTextIsWrittenUnchanged) {
+    Output out;
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteText(L"<![CDATA[x < y & z]]>", ItemType_string);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<a><![CDATA[x < y & z]]></a>", out.Text());
+}
+
+TEST(CXmlTextWriter, XsiTypeAndNil) {
+    Output out;
+    out.writer.StartElement(L"r", L"");
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteXsiType(L"", L"T", ItemType_none);
+    out.writer.EndElement();
+    out.writer.StartElement(L"b", L"");
+    out.writer.AddNamespace(L"xsi", kXsi);
+    out.writer.WriteXsiType(L"urn:t", L"T", ItemType_none);
+    out.writer.WriteXsiNil();
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_EQ(L"<r><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"T\"/>"
+              L"<b xmlns:AA=\"urn:t\"  xsi:type=\"AA:T\" xsi:nil=\"true\"/></r>",
+              out.Text());
+}
+
+TEST(CXmlTextWriter, XsiTypeInTheDefaultNamespaceIsUnprefixed) {
+    Output out;
+    out.writer.SetDefaultNamespace(L"urn:t");
+    out.writer.AddNamespace(L"xsi", kXsi);
+    out.writer.StartElement(L"a", L"urn:t");
+    out.writer.WriteXsiType(L"urn:t", L"T", ItemType_none);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<a xmlns=\"urn:t\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:type=\"T\"/>",
+              out.Text());
+}
+
+TEST(CXmlTextWriter, DeclarationNamesTheStreamEncoding) {
+    const wchar_t* expected[] = {L"<?xml version=\"1.0\"?>\r\n", L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n",
+                                 L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n", L"<?xml version=\"1.0\"?>\r\n",
+                                 L"<?xml version=\"1.0\"?>\r\n"};
+    for (int encoding = 0; encoding <= 4; ++encoding) {
+        SCOPED_TRACE(encoding);
+        for (bool formatted : {false, true}) {
+            Output out(formatted, static_cast<XmlEncoding>(encoding));
+            out.writer.SetEOLType(EOL_CRLF);
+            out.writer.WriteXmlDeclaration();
+            EXPECT_EQ(expected[encoding], out.Text());
+        }
+    }
+}
+
+TEST(CXmlTextWriter, ProcessingInstructionCommentAndInlineSchema) {
+    Output out;
+    out.writer.WriteProcessingInstruction(L"<?pi a&b?>");
+    out.writer.WriteComment(L"x<y");
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteAttribute(L"k", L"", L"v", ItemType_string);
+    out.writer.WriteInLineSchema(L"<s:schema/>");
+    out.writer.WriteAttribute(L"j", L"", L"w", ItemType_string);
+    out.writer.EndElement();
+    EXPECT_EQ(L"<?pi a&b?>\n\n<!--x&lt;y-->\n<a k=\"v\" \n<s:schema/>\n j=\"w\"/>", out.Text());
+}
+
+TEST(CXmlTextWriterFailures, InvalidEolType) {
+    Output out;
+    EXPECT_NY_THROW(out.writer.SetEOLType(static_cast<EOLType>(2)), CNyException, L"Invalid EOL type.");
+    EXPECT_NY_THROW(out.writer.SetEOLType(static_cast<EOLType>(-1)), CNyException, L"Invalid EOL type.");
+    EXPECT_EQ(EOL_LF, out.writer.GetEOLType());
+}
+
+TEST(CXmlTextWriterFailures, AttributesAfterContentKeepTheOutput) {
+    Output out;
+    out.writer.StartElement(L"a", L"");
+    out.writer.WriteText(L"t", ItemType_string);
+    EXPECT_NY_THROW(out.writer.WriteAttribute(L"x", L"", L"1", ItemType_string), CNyException,
+                    L"Attributes must be added before elements");
+    EXPECT_NY_THROW(out.writer.WriteXsiType(L"urn:t", L"T", ItemType_none), CNyException,
+                    L"Attributes must be added before elements");
+    EXPECT_NY_THROW(out.writer.WriteXsiNil(), CNyException, L"Attributes must be added before elements");
+    EXPECT_EQ(L"<a>t", out.Text());
+    out.writer.StartElement(L"b", L"");
+    out.writer.EndElement();
+    EXPECT_NY_THROW(out.writer.WriteAttribute(L"x", L"", L"1", ItemType_string), CNyException,
+                    L"Attributes must be added before elements");
+    out.writer.EndElement();
+    EXPECT_NY_THROW(out.writer.WriteXsiNil(), CNyException, L"Attributes must be added before elements");
+    EXPECT_EQ(L"<a>t<b/></a>", out.Text());
+}
+
+TEST(CXmlTextWriterFailures, UnclosedAndUnopenedElements) {
+    Output out;
+    out.writer.StartElement(L"a", L"");
+    out.writer.StartElement(L"b", L"");
+    EXPECT_NY_THROW(out.writer.EndDocument(), CNyException, L"An Element has not been closed.");
+    EXPECT_EQ(L"<a><b", out.Text());
+    out.writer.EndElement();
+    out.writer.EndElement();
+    EXPECT_NY_THROW(out.writer.EndElement(), CNyException, L"There is no open element to end.");
+    out.writer.EndDocument();
+    EXPECT_EQ(L"<a><b/></a>", out.Text());
+}
+
+TEST(CXmlTextWriterFailures, WriterDroppedDeepInsideADocument) {
+    // Destroying the writer releases every open context without recursion.
+    CTextStream stream;
+    {
+        CXmlTextWriter writer(&stream);
+        writer.SetFormatted(false);
+        for (int i = 0; i < 200000; ++i) writer.StartElement(L"e", i % 2 ? L"urn:a" : L"");
+    }
+    EXPECT_GT(stream.GetBuffer().GetTotal(), 200000u);
+}
+
+TEST(CXmlTextWriter, FlushesWheneverEnoughTextWaits) {
+    CountingStream stream;
+    CXmlTextWriter writer(&stream);
+    writer.StartDocument();
+    writer.StartElement(L"r", L"");
+    std::wstring expected = L"<r>\n";
+    for (int i = 0; i < 3000; ++i) {
+        writer.StartElement(L"item", L"");
+        writer.WriteAttribute(L"n", L"", std::to_wstring(i), ItemType_i4);
+        writer.WriteText(std::wstring(i % 50, L'x'), ItemType_string);
+        writer.EndElement();
+        expected += L"\t<item n=\"" + std::to_wstring(i) + L"\"" +
+                    (i % 50 ? L">" + std::wstring(i % 50, L'x') + L"</item>\n" : std::wstring(L"/>\n"));
+    }
+    writer.EndElement();
+    writer.EndDocument();
+    expected += L"</r>\n";
+    stream.text += stream.GetBuffer().GetString();
+    EXPECT_EQ(expected, stream.text);
+    ASSERT_GT(stream.flushedAt.size(), 10u);
+    for (uint32_t waiting : stream.flushedAt) {
+        EXPECT_GE(waiting, 4096u);
+        EXPECT_LT(waiting, 4096u + 100u);  // a little more than 4096: one operation's worth
+    }
+}
+
+TEST(CXmlTextWriter, LongDocumentInMemoryIsWhole) {
+    Output shortOut, longOut;
+    shortOut.writer.StartElement(L"r", L"");
+    longOut.writer.StartElement(L"r", L"");
+    std::wstring big(10000, L'z');
+    longOut.writer.WriteText(big, ItemType_string);
+    shortOut.writer.WriteText(L"z", ItemType_string);
+    shortOut.writer.EndElement();
+    longOut.writer.EndElement();
+    EXPECT_EQ(L"<r>z</r>", shortOut.Text());
+    EXPECT_EQ(L"<r>" + big + L"</r>", longOut.Text());
+}
+
+// ---- round trips through the reader ----
+
+namespace {
+
+struct Node {
+    std::wstring ns, name, text;
+    std::vector<std::pair<std::wstring, std::pair<std::wstring, std::wstring>>> attributes;  // name, (ns, value)
+    std::vector<Node> children;
+};
+
+Node RandomNode(std::mt19937& rng, int depth) {
+    static const wchar_t* namespaces[] = {L"", L"urn:a", L"urn:b", L"http://example.org/c?x=1&amp;y"};
+    static const wchar_t* names[] = {L"item", L"x", L"longer-name", L"n.1", L"\x00E9l\x00E9ment"};
+    static const wchar_t* texts[] = {L"plain", L"a<b>&c\"d'", L"line\nbreak", L"\t tab", L"\x00FC\x4E2D\xD83D\xDE00",
+                                     L"]]>"};
+    Node node;
+    node.ns = namespaces[rng() % 4];
+    node.name = names[rng() % 5];
+    int attributeCount = rng() % 3;
+    for (int i = 0; i < attributeCount; ++i) {
+        std::wstring ns = namespaces[rng() % 4];
+        // A literal tab in an attribute reads back as a blank (attribute-value
+        // normalisation), so attribute values come from the other texts.
+        static const int attributeTexts[] = {0, 1, 2, 4, 5};
+        node.attributes.push_back({L"at" + std::to_wstring(i), {ns, texts[attributeTexts[rng() % 5]]}});
+    }
+    if (depth < 4) {
+        int childCount = rng() % 4;
+        for (int i = 0; i < childCount; ++i) node.children.push_back(RandomNode(rng, depth + 1));
+    }
+    if (rng() % 2) node.text = texts[rng() % 6];
+    return node;
+}
+
+void WriteNode(CXmlWriter& writer, const Node& node) {
+    writer.StartElement(node.name, node.ns);
+    for (const auto& a : node.attributes) writer.WriteAttribute(a.first, a.second.first, a.second.second, ItemType_string);
+    for (const Node& child : node.children) WriteNode(writer, child);
+    writer.WriteText(node.text, ItemType_string);
+    writer.EndElement();
+}
+
+void ExpectSame(const Node& node, const CXmlElement* element) {
+    ASSERT_NE(nullptr, element);
+    EXPECT_EQ(nyxml_test::Utf8(node.name), nyxml_test::Utf8(element->GetLocalName()));
+    EXPECT_EQ(nyxml_test::Utf8(node.ns), nyxml_test::Utf8(element->GetNamespaceURI()));
+    EXPECT_EQ(nyxml_test::Utf8(node.text), nyxml_test::Utf8(element->GetText()));
+    ASSERT_EQ(node.attributes.size(), element->GetAttributes().size());
+    for (size_t i = 0; i < node.attributes.size(); ++i) {
+        const CXmlAttribute* a = element->GetAttributes()[i];
+        EXPECT_EQ(node.attributes[i].first, a->GetLocalName());
+        EXPECT_EQ(node.attributes[i].second.first, a->GetNamespaceURI());
+        EXPECT_EQ(nyxml_test::Utf8(node.attributes[i].second.second), nyxml_test::Utf8(a->GetValue()));
+    }
+    const CXmlElement* child = element->GetFirstElement();
+    for (const Node& expected : node.children) {
+        ExpectSame(expected, child);
+        if (!child) return;
+        child = child->GetNextSiblingElement();
+    }
+    EXPECT_EQ(nullptr, child);
+}
+
+}  // namespace
+
+TEST(CXmlTextWriterRoundTrip, RandomTreesReadBackUnchanged) {
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        Node root = RandomNode(rng, 0);
+        // The unformatted form keeps the text exactly; a default namespace is
+        // only safe when no element lies outside every namespace.
+        Output out(false);
+        if (round % 3 == 0) out.writer.AddNamespace(L"b", L"urn:b");
+        WriteNode(out.writer, root);
+        out.writer.EndDocument();
+        std::wstring text = out.Text();
+        CXmlDocument document;
+        try {
+            document.LoadXml(text.c_str());
+        } catch (const CNyException& e) {
+            ADD_FAILURE() << nyxml_test::Utf8(e.GetFullMessage()) << "\n" << nyxml_test::Utf8(text);
+            continue;
+        }
+        ExpectSame(root, document.GetDocumentElement());
+    }
+}
+
+TEST(CXmlTextWriterRoundTrip, XmllintAcceptsTheOutput) {
+    if (std::system("command -v xmllint > /dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed";
+    std::mt19937 rng(777);
+    nyxml_test::TempDir dir;
+    for (int round = 0; round < 20; ++round) {
+        Output out(round % 2 == 0, XmlEncoding_UTF8);
+        out.writer.SetEOLType(round % 4 < 2 ? EOL_LF : EOL_CRLF);
+        out.writer.WriteXmlDeclaration();
+        WriteNode(out.writer, RandomNode(rng, 0));
+        out.writer.EndDocument();
+        CBinaryData bytes = out.stream.GetBytes();
+        std::string path = dir.Path("doc" + std::to_string(round) + ".xml");
+        nyxml_test::WriteFile(path, std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength()));
+        std::string command = "xmllint --noout '" + path + "' 2>&1";
+        EXPECT_EQ(0, std::system(command.c_str())) << path;
+    }
+}

@@ -1,0 +1,300 @@
+// nyxml format: loads a document and writes it back as XML text through the
+// library's text writer.
+#include "Command.h"
+
+#include <nyxml/document.h>
+#include <nyxml/streams.h>
+#include <nyxml/writer.h>
+
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace nyxml_tool {
+namespace {
+
+using namespace NyXmlLib9;
+
+const char kHelp[] =
+    "usage: nyxml format [OPTIONS] IN OUT\n"
+    "\n"
+    "Loads IN (XML text in any encoding the parser knows, plain, gzip or zlib\n"
+    "compressed, or Fast Infoset) and writes it to OUT as XML text. '-' reads\n"
+    "standard input or writes standard output.\n"
+    "\n"
+    "Namespaces are declared once on the document element: the document\n"
+    "element's namespace becomes the default when every element has a\n"
+    "namespace, the others get the prefixes AA, AB, ... Each element's text is\n"
+    "written after its children. When indenting, text made only of white space\n"
+    "in an element that has children is left out (it is the old indentation).\n"
+    "\n"
+    "  --compact              no indentation and no line breaks between tags\n"
+    "  --encoding utf-8|utf-16  output encoding (default utf-8); UTF-16 output\n"
+    "                         starts with a byte order mark\n"
+    "  --eol lf|crlf          line ends (default lf)\n"
+    "  --declaration          write the XML declaration first\n"
+    "  --gzip                 compress the output with gzip (fastest level)\n"
+    "  --stream               write the file while the document is produced\n"
+    "                         (not with --gzip, and OUT must be a file)\n";
+
+struct Options {
+    bool compact = false;
+    XmlEncoding encoding = XmlEncoding_UTF8;
+    EOLType eol = EOL_LF;
+    bool declaration = false;
+    bool gzip = false;
+    bool stream = false;
+    std::string in, out;
+};
+
+// Returns 0 when the arguments are usable, otherwise prints why and returns 2.
+int ParseArguments(const std::vector<std::string>& args, Options& options) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        std::string value;
+        bool hasValue = false;
+        size_t equals = a.find('=');
+        if (a.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = a.substr(equals + 1);
+            a = a.substr(0, equals);
+            hasValue = true;
+        }
+        auto takeValue = [&](const char* name) -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) {
+                PrintError(std::string("format: ") + name + " needs a value");
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        if (a == "--compact") {
+            options.compact = true;
+        } else if (a == "--declaration") {
+            options.declaration = true;
+        } else if (a == "--gzip") {
+            options.gzip = true;
+        } else if (a == "--stream") {
+            options.stream = true;
+        } else if (a == "--encoding") {
+            if (!takeValue("--encoding")) return kExitUsage;
+            if (value == "utf-8" || value == "UTF-8") {
+                options.encoding = XmlEncoding_UTF8;
+            } else if (value == "utf-16" || value == "UTF-16") {
+                options.encoding = XmlEncoding_UTF16;
+            } else {
+                PrintError("format: unknown encoding '" + value + "' (utf-8 or utf-16)");
+                return kExitUsage;
+            }
+        } else if (a == "--eol") {
+            if (!takeValue("--eol")) return kExitUsage;
+            if (value == "lf") {
+                options.eol = EOL_LF;
+            } else if (value == "crlf") {
+                options.eol = EOL_CRLF;
+            } else {
+                PrintError("format: unknown line end '" + value + "' (lf or crlf)");
+                return kExitUsage;
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            PrintError("format: unknown option '" + args[i] + "'");
+            return kExitUsage;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        PrintError("format: expected an input and an output (file names, or - for standard input/output)");
+        return kExitUsage;
+    }
+    options.in = files[0];
+    options.out = files[1];
+    if (options.stream && options.gzip) {
+        PrintError("format: --stream writes plain text; it cannot be combined with --gzip");
+        return kExitUsage;
+    }
+    if (options.stream && options.out == "-") {
+        PrintError("format: --stream needs an output file, not standard output");
+        return kExitUsage;
+    }
+    return 0;
+}
+
+void Load(const Options& options, CXmlDocument& document) {
+    if (options.in != "-") {
+        document.Load(FromUtf8(options.in).c_str());
+        return;
+    }
+    std::string bytes, error;
+    if (!ReadAllBytes(options.in, bytes, error)) throw CNyException(FromUtf8(error));
+    if (bytes.size() > UINT32_MAX) throw CNyException(L"The input is larger than 4 GiB");
+    document.LoadXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()));
+}
+
+// The namespaces of a tree, in order of first use, and whether some element
+// has none (then no default namespace may be declared).
+struct NamespaceUse {
+    std::vector<std::wstring> elementNamespaces;
+    std::vector<std::wstring> attributeNamespaces;
+    bool elementWithoutNamespace = false;
+};
+
+void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
+    if (ns.empty()) return;
+    for (const std::wstring& known : list)
+        if (known == ns) return;
+    list.push_back(ns);
+}
+
+NamespaceUse CollectNamespaces(const CXmlElement* root) {
+    NamespaceUse use;
+    std::vector<const CXmlElement*> pending{root};
+    while (!pending.empty()) {
+        const CXmlElement* e = pending.back();
+        pending.pop_back();
+        if (e->GetNamespaceURI().empty()) use.elementWithoutNamespace = true;
+        Remember(use.elementNamespaces, e->GetNamespaceURI());
+        for (const CXmlAttribute* a : e->GetAttributes()) Remember(use.attributeNamespaces, a->GetNamespaceURI());
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) pending.push_back(c);
+    }
+    return use;
+}
+
+void DeclareNamespaces(const CXmlElement* root, CXmlWriter& writer) {
+    NamespaceUse use = CollectNamespaces(root);
+    std::wstring defaultNamespace;
+    if (!use.elementWithoutNamespace) {
+        defaultNamespace = root->GetNamespaceURI();
+        writer.SetDefaultNamespace(defaultNamespace);
+    }
+    std::vector<std::wstring> all = use.elementNamespaces;
+    for (const std::wstring& ns : use.attributeNamespaces) Remember(all, ns);
+    bool defaultOnAttribute = false;
+    for (const std::wstring& ns : use.attributeNamespaces)
+        if (ns == defaultNamespace) defaultOnAttribute = true;
+    unsigned next = 0;
+    for (const std::wstring& ns : all) {
+        if (ns == CXmlWriter::kXmlNamespace) continue;
+        if (ns == defaultNamespace && !defaultOnAttribute) continue;
+        std::wstring prefix(2, L'A');
+        prefix[0] = static_cast<wchar_t>(L'A' + next / 26 % 26);
+        prefix[1] = static_cast<wchar_t>(L'A' + next % 26);
+        if (next >= 26 * 26) prefix += std::to_wstring(next);
+        ++next;
+        writer.AddNamespace(prefix, ns);
+    }
+}
+
+bool IsWhiteSpace(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c != L' ' && c != L'\t' && c != L'\n' && c != L'\r') return false;
+    return true;
+}
+
+// Walks the tree without recursion: deep documents must not exhaust the stack.
+void WriteTree(const CXmlElement* root, CXmlWriter& writer, bool formatted) {
+    std::vector<std::pair<const CXmlElement*, bool>> pending{{root, false}};
+    while (!pending.empty()) {
+        const CXmlElement* e = pending.back().first;
+        bool done = pending.back().second;
+        if (done) {
+            pending.pop_back();
+            const std::wstring& text = e->GetText();
+            if (!(formatted && e->GetFirstElement() && IsWhiteSpace(text))) writer.WriteText(text, ItemType_string);
+            writer.EndElement();
+            continue;
+        }
+        pending.back().second = true;
+        writer.StartElement(e->GetLocalName(), e->GetNamespaceURI());
+        for (const CXmlAttribute* a : e->GetAttributes())
+            writer.WriteAttribute(a->GetLocalName(), a->GetNamespaceURI(), a->GetValue(), ItemType_string);
+        std::vector<const CXmlElement*> children;
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) pending.emplace_back(*it, false);
+    }
+}
+
+void WriteDocument(const CXmlElement* root, CTextStream& stream, const Options& options) {
+    CXmlTextWriter writer(&stream);
+    writer.SetFormatted(!options.compact);
+    writer.SetEOLType(options.eol);
+    writer.StartDocument();
+    if (options.declaration) writer.WriteXmlDeclaration();
+    DeclareNamespaces(root, writer);
+    WriteTree(root, writer, !options.compact);
+    writer.EndDocument();
+}
+
+void WriteStandardOutput(const CBinaryData& bytes) {
+    if (bytes.GetLength() && std::fwrite(bytes.GetData(), 1, bytes.GetLength(), stdout) != bytes.GetLength())
+        throw CNyException(L"Failed to write to standard output");
+    if (std::fflush(stdout) != 0) throw CNyException(L"Failed to write to standard output");
+}
+
+void Save(const CXmlElement* root, const Options& options) {
+    std::wstring out = FromUtf8(options.out);
+    if (options.stream) {
+        CFileTextStream stream(out.c_str(), options.encoding);
+        WriteDocument(root, stream, options);
+        return;
+    }
+    CTextStream stream(options.encoding);
+    WriteDocument(root, stream, options);
+    CBinaryData bytes = stream.GetBytes();
+    XmlEncoding fileEncoding = options.encoding;
+    if (options.gzip) {
+        // The byte order mark goes inside the compressed data, so that the
+        // decompressed file is an ordinary UTF-16 document.
+        if (options.encoding == XmlEncoding_UTF16) {
+            CBinaryData marked;
+            static const unsigned char kMark[2] = {0xFF, 0xFE};
+            marked.Append(kMark, 2);
+            marked.Append(bytes);
+            bytes = marked;
+        }
+        CCompression::Compress(bytes, Compression_GZip);
+        fileEncoding = XmlEncoding_UTF8;
+    }
+    if (options.out == "-") {
+        if (fileEncoding == XmlEncoding_UTF16) {
+            CBinaryData marked;
+            static const unsigned char kMark[2] = {0xFF, 0xFE};
+            marked.Append(kMark, 2);
+            marked.Append(bytes);
+            bytes = marked;
+        }
+        WriteStandardOutput(bytes);
+        return;
+    }
+    CFileBinaryStream file(out.c_str(), fileEncoding, bytes);
+    file.Write();
+}
+
+int Run(const std::vector<std::string>& args) {
+    Options options;
+    if (int usage = ParseArguments(args, options)) return usage;
+    try {
+        CXmlDocument document;
+        Load(options, document);
+        const CXmlElement* root = document.GetDocumentElement();
+        if (!root) throw CNyException(L"Invalid or empty XML document");
+        Save(root, options);
+    } catch (const CNyException& e) {
+        PrintError(e.GetFullMessage());
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        PrintError(std::string("format: ") + e.what());
+        return kExitFailure;
+    }
+    return 0;
+}
+
+CommandRegistration registration({"format", "write a document back as XML text (indent, encoding, gzip)", kHelp,
+                                   &Run});
+
+}  // namespace
+}  // namespace nyxml_tool
