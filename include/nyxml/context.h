@@ -76,6 +76,12 @@ public:
     const CFastInfosetContext& GetFIContext() const { return m_fiContext; }
     CNamespaceAliasMap& GetNamespaceAliases() { return m_namespaceAliases; }
     const CNamespaceAliasMap& GetNamespaceAliases() const { return m_namespaceAliases; }
+    // Untyped attributes written on the root element. Created empty (namespace
+    // rule "##any") on the first call; every call returns the same collection,
+    // which contexts assigned from each other share.
+    CSmartPtr<CAttributeCol> GetAdditionalRootAttributes();
+    // The collection when one was created, else null; never creates one.
+    CAttributeCol* PeekAdditionalRootAttributes() const { return m_additionalRootAttributes.Get(); }
     std::vector<std::wstring>& GetProcessingInstructions() { return m_processingInstructions; }
     const std::vector<std::wstring>& GetProcessingInstructions() const { return m_processingInstructions; }
 
@@ -91,6 +97,7 @@ private:
     std::wstring m_defaultNamespaceURI;
     bool m_writeTypeAttribute;
     CNamespaceAliasMap m_namespaceAliases;
+    CSmartPtr<CAttributeCol> m_additionalRootAttributes;
     std::vector<std::wstring> m_processingInstructions;
     std::wstring m_inLineSchema;
     bool m_ignoreInvalidCollectionCounts;

@@ -2,11 +2,20 @@
 #ifndef NYXML_NYXML_H
 #define NYXML_NYXML_H
 
+#include <nyxml/biginteger.h>
+#include <nyxml/binarydata.h>
+#include <nyxml/collections.h>
 #include <nyxml/context.h>
+#include <nyxml/datetime.h>
+#include <nyxml/decimal.h>
 #include <nyxml/document.h>
 #include <nyxml/export.h>
 #include <nyxml/fastinfoset.h>
 #include <nyxml/foundation.h>
+#include <nyxml/objectbase.h>
+#include <nyxml/streams.h>
 #include <nyxml/types.h>
+#include <nyxml/untyped.h>
+#include <nyxml/writer.h>
 
 #endif

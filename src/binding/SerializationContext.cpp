@@ -1,5 +1,7 @@
 #include <nyxml/context.h>
 
+#include <nyxml/untyped.h>
+
 namespace NyXmlLib9 {
 
 // ---- CNamespaceAliasMap ----
@@ -80,6 +82,7 @@ CXmlSerializationContext& CXmlSerializationContext::operator=(const CXmlSerializ
     m_defaultNamespaceURI = other.m_defaultNamespaceURI;
     m_writeTypeAttribute = other.m_writeTypeAttribute;
     m_namespaceAliases = other.m_namespaceAliases;
+    m_additionalRootAttributes = other.m_additionalRootAttributes;  // shared, not cloned
     m_processingInstructions = other.m_processingInstructions;
     m_inLineSchema = other.m_inLineSchema;
     m_ignoreInvalidCollectionCounts = other.m_ignoreInvalidCollectionCounts;
@@ -98,6 +101,11 @@ CXmlSerializationContext& CXmlSerializationContext::operator=(const CXmlSerializ
 CXmlSerializationContext::~CXmlSerializationContext() = default;
 
 CXmlSerializationContext& CXmlSerializationContext::GetDefaultContext() { return m_defaultContext; }
+
+CSmartPtr<CAttributeCol> CXmlSerializationContext::GetAdditionalRootAttributes() {
+    if (!m_additionalRootAttributes) m_additionalRootAttributes = new CAttributeCol(L"", L"##any", L"");
+    return m_additionalRootAttributes;
+}
 
 void CXmlSerializationContext::SetIgnoreUnknownElements(bool value) {
     if (value && m_ignoreMissingMandatoryElements)

@@ -1,0 +1,211 @@
+#include <nyxml/collections.h>
+#include <nyxml/document.h>
+#include <nyxml/objectbase.h>
+
+#include "TestSupport.h"
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+class Probe : public CXmlObjectBase {
+public:
+    static int live;
+    Probe() { ++live; }
+    Probe(const Probe& other) : CXmlObjectBase(other) { ++live; }
+    ~Probe() override { --live; }
+    CXmlObjectBase* GetBase() override { return this; }
+    std::wstring GetNamespace() override { return L""; }
+    using CXmlObjectBase::Choice_CollectionChanged;
+    using CXmlObjectBase::Choice_SelectElement;
+    using CXmlObjectBase::Choice_SetElementValid;
+    using CXmlObjectBase::DoesElementNameMatch;
+    using CXmlObjectBase::FireOnCollectionAddEvent;
+    using CXmlObjectBase::FireOnCollectionRemoveCompleteEvent;
+    using CXmlObjectBase::FireOnCollectionRemoveEvent;
+    using CXmlObjectBase::SetElementName;
+    using CXmlObjectBase::TestNamespace;
+    using CXmlObjectBase::Throw_IfElementNameDiffers;
+    using CXmlObjectBase::Throw_IfPropertyIsNull;
+
+protected:
+    std::wstring GetTargetNamespace() override { return L""; }
+    void ToXml_Int(CXmlWriter*, bool, const wchar_t*, const CXmlSerializationContext&, bool) const override {}
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* first, const CXmlSerializationContext&, bool) override {
+        return first;
+    }
+};
+int Probe::live = 0;
+
+const wchar_t kAlreadySet[] =
+    L"The Property [a] is already set. Only one element within this class bay be set at a time";
+
+}  // namespace
+
+TEST(CXmlObjectBase, ReferenceCounting) {
+    Probe* p = new Probe;
+    EXPECT_EQ(0, p->GetRefCount());
+    EXPECT_EQ(1, p->AddRef());
+    EXPECT_EQ(2, p->AddRef());
+    EXPECT_EQ(1, p->Release());
+    EXPECT_EQ(1, Probe::live);
+    EXPECT_EQ(0, p->Release());
+    EXPECT_EQ(0, Probe::live);
+}
+
+TEST(CXmlObjectBase, CopyStartsWithoutOwners) {
+    CSmartPtr<Probe> p(new Probe);
+    p->SetElementName(L"name");
+    CSmartPtr<Probe> copy(new Probe(*p));
+    EXPECT_EQ(1, copy->GetRefCount());
+    EXPECT_EQ(L"name", copy->GetElementName());
+    copy = nullptr;
+    EXPECT_EQ(1, Probe::live);
+}
+
+TEST(CXmlObjectBase, WildcardNamespaceRule) {
+    struct Case {
+        const wchar_t* ns;
+        const wchar_t* allowed;
+        bool expected;
+    } cases[] = {
+        {L"", L"##local", true},
+        {L"urn:x", L"##local", false},
+        {L"urn:x", L"##other", true},
+        {L"urn:t", L"##other", false},
+        {L"", L"##other", true},
+        {L"urn:b", L"urn:a urn:b", true},
+        {L"urn:c", L"urn:a urn:b", false},
+        {L"", L"urn:a", true},
+        {L"anything", L"##any", true},
+        {L"urn:t", L"##targetNamespace", true},
+        {L"urn:x", L"##targetNamespace", false},
+        {L"urn:x", L"##local ##targetNamespace urn:x", true},
+        {L"", L"", true},
+        {L"urn:x", L"", false},
+        {L"urn:x", L"##ANY", false},
+        {L"urn:x", L"##local  urn:x", true},  // empty token between double blanks accepts only ""
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(std::wstring(c.ns) + L" in [" + c.allowed + L"]"));
+        EXPECT_EQ(c.expected, CXmlObjectBase::IsNamespaceValid(c.ns, c.allowed, L"urn:t"));
+    }
+}
+
+TEST(CXmlObjectBase, TestNamespaceMessage) {
+    Probe p;
+    EXPECT_NO_THROW(p.TestNamespace(L"urn:a", L"urn:a", L"urn:t"));
+    EXPECT_NY_THROW(p.TestNamespace(L"urn:c", L"urn:a urn:b", L"urn:t"), CNyInvalidNamespaceException,
+                    L"Invalid namespace [urn:c]. The namespace must be one of [urn:a urn:b] where the target "
+                    L"namespace is [urn:t]");
+}
+
+TEST(CXmlObjectBase, ElementNameMatch) {
+    CXmlDocument d;
+    d.LoadXml("<r xmlns='urn:r'/>");
+    Probe p;
+    CXmlSerializationContext ctx;
+    EXPECT_TRUE(p.DoesElementNameMatch(ctx, d.GetDocumentElement(), L"r", L"urn:r"));
+    EXPECT_FALSE(p.DoesElementNameMatch(ctx, d.GetDocumentElement(), L"r", L"urn:other"));
+    EXPECT_FALSE(p.DoesElementNameMatch(ctx, d.GetDocumentElement(), L"R", L"urn:r"));
+    ctx.SetSchemaType(SchemaType_NoNamespaces);
+    EXPECT_TRUE(p.DoesElementNameMatch(ctx, d.GetDocumentElement(), L"r", L"urn:other"));
+    EXPECT_FALSE(p.DoesElementNameMatch(ctx, nullptr, L"r", L"urn:r"));
+}
+
+TEST(CXmlObjectBase, PropertySetterChecks) {
+    Probe p;
+    EXPECT_NY_THROW(Probe::Throw_IfPropertyIsNull(nullptr, L"Customer"), CNyInvalidParamException,
+                    L"The Property [Customer] is mandatory, it may node be NULL");
+    EXPECT_NO_THROW(Probe::Throw_IfPropertyIsNull(&p, L"Customer"));
+    p.SetElementName(L"billTo");
+    EXPECT_NO_THROW(Probe::Throw_IfElementNameDiffers(&p, L"billTo"));
+    EXPECT_NO_THROW(Probe::Throw_IfElementNameDiffers(nullptr, L"billTo"));
+    EXPECT_NY_THROW(Probe::Throw_IfElementNameDiffers(&p, L"shipTo"), CNyInvalidParamException,
+                    L"This property requrires an element with the name shipTo the element being set has the element "
+                    L"name billTo");
+}
+
+TEST(CXmlObjectBase, ChoiceSelectElement) {
+    Probe value;
+    std::wstring selected = L"a";
+    EXPECT_NY_THROW(Probe::Choice_SelectElement(L"b", &value, selected), CNyInvalidStateException, kAlreadySet);
+    Probe::Choice_SelectElement(L"b", nullptr, selected);
+    EXPECT_EQ(L"a", selected);
+    Probe::Choice_SelectElement(L"a", &value, selected);
+    EXPECT_EQ(L"a", selected);
+    Probe::Choice_SelectElement(L"a", nullptr, selected);
+    EXPECT_EQ(L"", selected);
+    Probe::Choice_SelectElement(L"c", nullptr, selected);
+    EXPECT_EQ(L"c", selected);
+}
+
+TEST(CXmlObjectBase, ChoiceCollectionChanged) {
+    std::wstring selected = L"a";
+    Probe::Choice_CollectionChanged(L"a", 3, selected);
+    EXPECT_EQ(L"a", selected);
+    Probe::Choice_CollectionChanged(L"a", 0, selected);
+    EXPECT_EQ(L"", selected);
+    Probe::Choice_CollectionChanged(L"b", 0, selected);
+    EXPECT_EQ(L"", selected);
+    Probe::Choice_CollectionChanged(L"a", 1, selected);
+    EXPECT_EQ(L"a", selected);
+    Probe::Choice_CollectionChanged(L"b", 0, selected);
+    EXPECT_EQ(L"a", selected);
+    EXPECT_NY_THROW(Probe::Choice_CollectionChanged(L"b", 2, selected), CNyInvalidStateException, kAlreadySet);
+}
+
+TEST(CXmlObjectBase, ChoiceSetElementValid) {
+    std::wstring selected;
+    Probe::Choice_SetElementValid(true, L"a", selected);
+    EXPECT_EQ(L"a", selected);
+    EXPECT_NY_THROW(Probe::Choice_SetElementValid(true, L"b", selected), CNyInvalidStateException,
+                    L"The Property a is already set. Only one element within this class bay be set at a time");
+    Probe::Choice_SetElementValid(false, L"b", selected);
+    EXPECT_EQ(L"", selected);
+}
+
+namespace {
+
+struct Sink : IEventSink {
+    CXmlObjectBase* sender = nullptr;
+    MsgType type = MsgType_Change;
+    void* data = reinterpret_cast<void*>(1);
+    int index = -100;
+    void OnEvent(CXmlObjectBase* s, MsgType t, void* d) override {
+        sender = s;
+        type = t;
+        data = d;
+        index = d && t >= MsgType_Remove ? *static_cast<int*>(d) : -100;
+    }
+};
+
+class Bag : public CXmlCollection {
+public:
+    Bag() : CXmlCollection(L"x", L"", 0, -1) {}
+
+protected:
+    void ToXml_Int(CXmlWriter*, bool, const wchar_t*, const CXmlSerializationContext&, bool) const override {}
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* f, const CXmlSerializationContext&, bool) override {
+        return f;
+    }
+};
+
+}  // namespace
+
+TEST(CXmlObjectBase, EventDispatchers) {
+    CSmartPtr<Bag> bag(new Bag);
+    Sink sink;
+    int item = 7;
+    Probe::FireOnCollectionAddEvent(&sink, bag, &item);
+    EXPECT_EQ(bag.Get(), sink.sender);
+    EXPECT_EQ(IEventSink::MsgType_Add, sink.type);
+    EXPECT_EQ(&item, sink.data);
+    Probe::FireOnCollectionRemoveEvent(&sink, bag, -1);
+    EXPECT_EQ(IEventSink::MsgType_Remove, sink.type);
+    EXPECT_EQ(nullptr, sink.data);
+    Probe::FireOnCollectionRemoveCompleteEvent(&sink, bag, 3);
+    EXPECT_EQ(IEventSink::MsgType_RemoveComplete, sink.type);
+    EXPECT_EQ(3, sink.index);
+}
