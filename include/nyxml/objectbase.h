@@ -111,6 +111,10 @@ protected:
                                     const CXmlSerializationContext& ctx);
     static std::wstring GetTargetNamespace(const CXmlObjectBase* object);
 
+    // Reads this object from the document element of a loaded input: the
+    // element and its children. Untyped elements read the element itself.
+    virtual void ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx);
+
     void TestNamespace(const wchar_t* namespaceUri, const wchar_t* allowed, const wchar_t* targetNamespace) const;
     bool DoesElementNameMatch(const CXmlSerializationContext& ctx, const CXmlElement* element, const wchar_t* name,
                               const wchar_t* namespaceUri) const;
@@ -134,7 +138,6 @@ private:
     friend struct CObjectAccess;
 
     void WriteDocument(CXmlTextWriter* writer, bool writeDeclaration, const CXmlSerializationContext& ctx) const;
-    void ReadDocument(CXmlDocument& document, const CXmlSerializationContext& ctx);
 
     std::wstring m_elementName;
     std::atomic<int32_t> m_refCount;

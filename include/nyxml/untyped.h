@@ -127,6 +127,7 @@ protected:
                    const CXmlSerializationContext& ctx, bool flag) const override;
     CXmlElement* FromXml_Int(CXmlElement* element, CXmlElement* firstChild, const CXmlSerializationContext& ctx,
                              bool flag) override;
+    void ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx) override;
     void CopyXmlElement(CXmlElement* element);
     void Init(const wchar_t* name, const wchar_t* namespaceUri, const wchar_t* namespaceRestriction,
               const wchar_t* targetNamespace);

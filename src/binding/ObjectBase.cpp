@@ -281,33 +281,32 @@ void CXmlObjectBase::ToFastInfosetFile(const wchar_t*, FInfoDecl declaration, co
     ToFastInfosetStream(declaration, ctx, compression);
 }
 
-void CXmlObjectBase::ReadDocument(CXmlDocument& document, const CXmlSerializationContext& ctx) {
-    CXmlElement* root = document.GetDocumentElement();
+void CXmlObjectBase::ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx) {
     FromXml_Int(root, root ? root->GetFirstElement() : nullptr, ctx, false);
 }
 
 void CXmlObjectBase::FromXmlFile(const wchar_t* fileName, const CXmlSerializationContext& ctx) {
     CXmlDocument document(ctx);
     document.Load(fileName);
-    ReadDocument(document, ctx);
+    ReadRoot(document.GetDocumentElement(), ctx);
 }
 
 void CXmlObjectBase::FromXml(const wchar_t* xml, const CXmlSerializationContext& ctx) {
     CXmlDocument document(ctx);
     document.LoadXml(xml);
-    ReadDocument(document, ctx);
+    ReadRoot(document.GetDocumentElement(), ctx);
 }
 
 void CXmlObjectBase::FromXml(const char* xml, const CXmlSerializationContext& ctx) {
     CXmlDocument document(ctx);
     document.LoadXml(xml);
-    ReadDocument(document, ctx);
+    ReadRoot(document.GetDocumentElement(), ctx);
 }
 
 void CXmlObjectBase::FromXmlStream(unsigned char* const data, uint32_t length, const CXmlSerializationContext& ctx) {
     CXmlDocument document(ctx);
     document.LoadXmlStream(data, length);
-    ReadDocument(document, ctx);
+    ReadRoot(document.GetDocumentElement(), ctx);
 }
 
 void CXmlObjectBase::FromXmlStream(const CBinaryData& data, const CXmlSerializationContext& ctx) {
@@ -315,8 +314,7 @@ void CXmlObjectBase::FromXmlStream(const CBinaryData& data, const CXmlSerializat
 }
 
 void CXmlObjectBase::FromXmlElement(const CXmlElement* element, const CXmlSerializationContext& ctx) {
-    CXmlElement* e = const_cast<CXmlElement*>(element);
-    FromXml_Int(e, e ? e->GetFirstElement() : nullptr, ctx, false);
+    ReadRoot(const_cast<CXmlElement*>(element), ctx);
 }
 
 void CXmlObjectBase::FromXmlElement(const CElement* element, const CXmlSerializationContext& ctx) {

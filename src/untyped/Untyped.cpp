@@ -224,11 +224,9 @@ CSmartPtr<CElement> CElement::Clone() const {
     return copy;
 }
 
-void CElement::FromXml(const wchar_t* xml) {
-    const CXmlSerializationContext& ctx = CXmlSerializationContext::GetDefaultContext();
-    CXmlDocument document(ctx);
-    document.LoadXml(xml);
-    CXmlElement* root = document.GetDocumentElement();
+void CElement::FromXml(const wchar_t* xml) { FromXml(xml, CXmlSerializationContext::GetDefaultContext()); }
+
+void CElement::ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx) {
     FromXml_Int(root, root, ctx, false);
 }
 

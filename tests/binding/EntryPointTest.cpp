@@ -1,0 +1,205 @@
+#include <nyxml/document.h>
+#include <nyxml/streams.h>
+#include <nyxml/untyped.h>
+
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+
+using namespace NyXmlLib9;
+using nyxml_test::ReadFile;
+using nyxml_test::TempDir;
+
+namespace {
+
+const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
+
+CSmartPtr<CElement> Sample() {
+    CSmartPtr<CElement> e(new CElement(L"order", L"urn:po"));
+    e->FromXml(L"<order xmlns='urn:po' id='7'><item n='1'>caf\u00e9 &amp; more</item><note/></order>");
+    return e;
+}
+
+struct AsyncWrite {
+    AsyncWrite() { AsyncToXmlFile(true); }
+    ~AsyncWrite() { AsyncToXmlFile(false); }
+};
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST(EntryPoints, ToXmlCompactAndDeclaration) {
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_EQ(L"<AA:order xmlns:AA=\"urn:po\" id=\"7\"><AA:item n=\"1\">caf\u00e9 &amp; more</AA:item><AA:note/>"
+              L"</AA:order>",
+              e->ToXml(false, false, EOL_LF, Default()));
+    std::wstring withDeclaration = e->ToXml(true, false, EOL_CRLF, Default());
+    EXPECT_EQ(0u, withDeclaration.find(L"<?xml version=\"1.0\"?>\r\n<AA:order"));
+    EXPECT_NY_THROW(e->ToXml(false, false, static_cast<EOLType>(7), Default()), CNyException, L"Invalid EOL type.");
+}
+
+TEST(EntryPoints, DefaultNamespaceOfTheContext) {
+    CXmlSerializationContext ctx;
+    ctx.SetDefaultNamespaceURI(L"urn:po");
+    // The untyped element writes no document-level items of its own: the
+    // context's default namespace is for generated classes.
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_NE(std::wstring::npos, e->ToXml(false, false, EOL_LF, ctx).find(L"xmlns:AA=\"urn:po\""));
+}
+
+TEST(EntryPoints, StreamsInEveryEncodingReadBack) {
+    CSmartPtr<CElement> e = Sample();
+    std::wstring expected = e->ToXml(false, false, EOL_LF, Default());
+    struct Case {
+        XmlEncoding encoding;
+        CompressionType compression;
+    } cases[] = {
+        {XmlEncoding_UTF8, Compression_None},  {XmlEncoding_UTF16, Compression_None},
+        {XmlEncoding_UTF16_NoDeclaration, Compression_None},
+        {XmlEncoding_UTF8, Compression_GZip},  {XmlEncoding_UTF8, Compression_ZLib},
+        {XmlEncoding_UTF16, Compression_GZip}, {XmlEncoding_UTF16, Compression_ZLib},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.encoding) + "/" + std::to_string(c.compression));
+        // Long enough that compression pays.
+        CSmartPtr<CElement> big = Sample();
+        for (int i = 0; i < 50; ++i) big->GetChildElements()->Add(L"filler", L"urn:po")->SetText(L"text text text");
+        CBinaryData bytes = big->ToXmlStream(true, false, c.encoding, EOL_CRLF, Default(), c.compression);
+        CSmartPtr<CElement> back(new CElement(L"x"));
+        back->FromXmlStream(bytes, Default());
+        EXPECT_EQ(big->ToXml(false, false, EOL_LF, Default()), back->ToXml(false, false, EOL_LF, Default()));
+    }
+    CBinaryData utf16 = e->ToXmlStream(false, false, XmlEncoding_UTF16, EOL_LF, Default(), Compression_None);
+    ASSERT_GE(utf16.GetLength(), 2u);
+    EXPECT_EQ('<', utf16[0]);  // a stream carries no byte order mark
+    EXPECT_EQ(0, utf16[1]);
+    EXPECT_EQ(expected.size() * 2, utf16.GetLength());
+}
+
+TEST(EntryPoints, DeclarationNamesTheEncoding) {
+    CSmartPtr<CElement> e = Sample();
+    CBinaryData utf8 = e->ToXmlStream(true, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None);
+    std::string text(reinterpret_cast<const char*>(utf8.GetData()), utf8.GetLength());
+    EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AA:order"));
+    EXPECT_NE(std::string::npos, text.find("caf\xc3\xa9"));
+}
+
+TEST(EntryPoints, UnknownEncodingIsRefused) {
+    CSmartPtr<CElement> e = Sample();
+    try {
+        e->ToXmlStream(false, false, XmlEncoding_None, EOL_LF, Default(), Compression_None);
+        FAIL() << "no exception";
+    } catch (CNyException& ex) {
+        EXPECT_EQ(0u, ex.GetMessage().find(L"Unknown Encoding, select UTF-8 (contact "));
+    }
+}
+
+TEST(EntryPoints, FilesInBothModes) {
+    TempDir dir;
+    CSmartPtr<CElement> e = Sample();
+    std::wstring expected = e->ToXml(false, false, EOL_LF, Default());
+    for (bool async : {false, true}) {
+        SCOPED_TRACE(async);
+        if (async) AsyncToXmlFile(true);
+        for (XmlEncoding enc : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
+            std::wstring name = dir.WidePath("out.xml");
+            e->ToXmlFile(name.c_str(), true, false, enc, EOL_LF, Default(), Compression_None);
+            std::string bytes = ReadFile(dir.Path("out.xml"));
+            if (enc == XmlEncoding_UTF16) {
+                ASSERT_GE(bytes.size(), 2u);
+                EXPECT_EQ("\xff\xfe", bytes.substr(0, 2));  // files carry the byte order mark
+            } else {
+                EXPECT_EQ("<?xml", bytes.substr(0, 5));
+            }
+            CSmartPtr<CElement> back(new CElement(L"x"));
+            back->FromXmlFile(name.c_str(), Default());
+            EXPECT_EQ(expected, back->ToXml(false, false, EOL_LF, Default()));
+        }
+        AsyncToXmlFile(false);
+    }
+    std::wstring gz = dir.WidePath("out.xml.gz");
+    CSmartPtr<CElement> big = Sample();
+    for (int i = 0; i < 50; ++i) big->GetChildElements()->Add(L"filler", L"urn:po");
+    big->ToXmlFile(gz.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_GZip);
+    EXPECT_EQ("\x1f\x8b", ReadFile(dir.Path("out.xml.gz")).substr(0, 2));
+    CSmartPtr<CElement> back(new CElement(L"x"));
+    back->FromXmlFile(gz.c_str(), Default());
+    EXPECT_EQ(52, back->GetChildElements()->GetCount());
+}
+
+TEST(EntryPoints, ZlibIsRefusedForFiles) {
+    TempDir dir;
+    CSmartPtr<CElement> e = Sample();
+    std::wstring name = dir.WidePath("z.xml");
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_ZLib),
+                    CNyException, L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_NY_THROW(e->ToFastInfosetFile(name.c_str(), FInfoDecl_None, Default(), Compression_ZLib), CNyException,
+                    L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_FALSE(Exists(dir.Path("z.xml")));
+}
+
+TEST(EntryPoints, FastInfosetIsNotAvailableYet) {
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_NY_THROW(e->ToFastInfosetStream(FInfoDecl_None, Default(), Compression_None), CNyException,
+                    L"Fast Infoset output is not available in this build of the library");
+}
+
+TEST(EntryPoints, FileThatCannotBeWritten) {
+    TempDir dir;
+    nyxml_test::WriteFile(dir.Path("plain"), "x");
+    std::wstring name = dir.WidePath("plain/inner.xml");
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
+                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+    AsyncWrite async;
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
+                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+}
+
+TEST(EntryPoints, ReadingEveryInputForm) {
+    const char* xml = "<r a='1'><c>t</c></r>";
+    std::wstring expected = L"<r a=\"1\"><c>t</c></r>";
+    CSmartPtr<CElement> e(new CElement(L"x"));
+    e->FromXml(xml, Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    e = new CElement(L"x");
+    e->FromXml(L"<r a='1'><c>t</c></r>", Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    std::string bytes = xml;
+    e = new CElement(L"x");
+    e->FromXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()), Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    CXmlDocument d;
+    d.LoadXml(xml);
+    e = new CElement(L"x");
+    e->FromXmlElement(d.GetDocumentElement(), Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    CSmartPtr<CElement> copy(new CElement(L"y"));
+    copy->FromXmlElement(e.Get(), Default());
+    EXPECT_EQ(expected, copy->ToXml(false, false, EOL_LF, Default()));
+    EXPECT_NY_THROW(e->FromXmlStream(CBinaryData(), Default()), CNyException, L"XML Stream is empty!");
+}
+
+TEST(EntryPoints, FailedReadKeepsWhatWasRead) {
+    CSmartPtr<CElement> e(new CElement(L"x"));
+    EXPECT_THROW(e->FromXml(L"<r><a/>", Default()), CNyException);
+    EXPECT_EQ(L"x", e->GetName());  // the parse failed before anything was read
+}
+
+TEST(EntryPoints, AdditionalRootAttributesAreShared) {
+    CXmlSerializationContext a;
+    EXPECT_EQ(nullptr, a.PeekAdditionalRootAttributes());
+    CSmartPtr<CAttributeCol> attrs = a.GetAdditionalRootAttributes();
+    EXPECT_EQ(attrs.Get(), a.GetAdditionalRootAttributes().Get());
+    CXmlSerializationContext b;
+    b = a;
+    a.GetAdditionalRootAttributes()->Add(L"extra", L"1");
+    EXPECT_EQ(1, b.GetAdditionalRootAttributes()->GetCount());
+    CXmlSerializationContext c(b);
+    EXPECT_EQ(attrs.Get(), c.PeekAdditionalRootAttributes());
+    EXPECT_EQ(L"##any", attrs->GetNamespaceRestriction());
+}
