@@ -1,6 +1,7 @@
 // nyxml format: loads a document and writes it back as XML text through the
 // library's text writer.
 #include "Command.h"
+#include "OutputOptions.h"
 
 #include <nyxml/document.h>
 #include <nyxml/streams.h>
@@ -30,101 +31,10 @@ const char kHelp[] =
     "namespace, the others get the prefixes AA, AB, ... Each element's text is\n"
     "written after its children. When indenting, text made only of white space\n"
     "in an element that has children is left out (it is the old indentation).\n"
-    "\n"
-    "  --compact              no indentation and no line breaks between tags\n"
-    "  --encoding utf-8|utf-16  output encoding (default utf-8); UTF-16 output\n"
-    "                         starts with a byte order mark\n"
-    "  --eol lf|crlf          line ends (default lf)\n"
-    "  --declaration          write the XML declaration first\n"
-    "  --gzip                 compress the output with gzip (fastest level)\n"
-    "  --stream               write the file while the document is produced\n"
-    "                         (not with --gzip, and OUT must be a file)\n";
+    "\n";
+const std::string kFullHelp = std::string(kHelp) + kOutputOptionsHelp;
 
-struct Options {
-    bool compact = false;
-    XmlEncoding encoding = XmlEncoding_UTF8;
-    EOLType eol = EOL_LF;
-    bool declaration = false;
-    bool gzip = false;
-    bool stream = false;
-    std::string in, out;
-};
-
-// Returns 0 when the arguments are usable, otherwise prints why and returns 2.
-int ParseArguments(const std::vector<std::string>& args, Options& options) {
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
-        std::string value;
-        bool hasValue = false;
-        size_t equals = a.find('=');
-        if (a.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-            value = a.substr(equals + 1);
-            a = a.substr(0, equals);
-            hasValue = true;
-        }
-        auto takeValue = [&](const char* name) -> bool {
-            if (hasValue) return true;
-            if (i + 1 >= args.size()) {
-                PrintError(std::string("format: ") + name + " needs a value");
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        if (a == "--compact") {
-            options.compact = true;
-        } else if (a == "--declaration") {
-            options.declaration = true;
-        } else if (a == "--gzip") {
-            options.gzip = true;
-        } else if (a == "--stream") {
-            options.stream = true;
-        } else if (a == "--encoding") {
-            if (!takeValue("--encoding")) return kExitUsage;
-            if (value == "utf-8" || value == "UTF-8") {
-                options.encoding = XmlEncoding_UTF8;
-            } else if (value == "utf-16" || value == "UTF-16") {
-                options.encoding = XmlEncoding_UTF16;
-            } else {
-                PrintError("format: unknown encoding '" + value + "' (utf-8 or utf-16)");
-                return kExitUsage;
-            }
-        } else if (a == "--eol") {
-            if (!takeValue("--eol")) return kExitUsage;
-            if (value == "lf") {
-                options.eol = EOL_LF;
-            } else if (value == "crlf") {
-                options.eol = EOL_CRLF;
-            } else {
-                PrintError("format: unknown line end '" + value + "' (lf or crlf)");
-                return kExitUsage;
-            }
-        } else if (a.size() > 1 && a[0] == '-') {
-            PrintError("format: unknown option '" + args[i] + "'");
-            return kExitUsage;
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2) {
-        PrintError("format: expected an input and an output (file names, or - for standard input/output)");
-        return kExitUsage;
-    }
-    options.in = files[0];
-    options.out = files[1];
-    if (options.stream && options.gzip) {
-        PrintError("format: --stream writes plain text; it cannot be combined with --gzip");
-        return kExitUsage;
-    }
-    if (options.stream && options.out == "-") {
-        PrintError("format: --stream needs an output file, not standard output");
-        return kExitUsage;
-    }
-    return 0;
-}
-
-void Load(const Options& options, CXmlDocument& document) {
+void Load(const OutputOptions& options, CXmlDocument& document) {
     if (options.in != "-") {
         document.Load(FromUtf8(options.in).c_str());
         return;
@@ -218,7 +128,7 @@ void WriteTree(const CXmlElement* root, CXmlWriter& writer, bool formatted) {
     }
 }
 
-void WriteDocument(const CXmlElement* root, CTextStream& stream, const Options& options) {
+void WriteDocument(const CXmlElement* root, CTextStream& stream, const OutputOptions& options) {
     CXmlTextWriter writer(&stream);
     writer.SetFormatted(!options.compact);
     writer.SetEOLType(options.eol);
@@ -235,7 +145,7 @@ void WriteStandardOutput(const CBinaryData& bytes) {
     if (std::fflush(stdout) != 0) throw CNyException(L"Failed to write to standard output");
 }
 
-void Save(const CXmlElement* root, const Options& options) {
+void Save(const CXmlElement* root, const OutputOptions& options) {
     std::wstring out = FromUtf8(options.out);
     if (options.stream) {
         CFileTextStream stream(out.c_str(), options.encoding);
@@ -275,8 +185,8 @@ void Save(const CXmlElement* root, const Options& options) {
 }
 
 int Run(const std::vector<std::string>& args) {
-    Options options;
-    if (int usage = ParseArguments(args, options)) return usage;
+    OutputOptions options;
+    if (int usage = ParseOutputArguments("format", args, options)) return usage;
     try {
         CXmlDocument document;
         Load(options, document);
@@ -293,7 +203,7 @@ int Run(const std::vector<std::string>& args) {
     return 0;
 }
 
-CommandRegistration registration({"format", "write a document back as XML text (indent, encoding, gzip)", kHelp,
+CommandRegistration registration({"format", "write a document back as XML text (indent, encoding, gzip)", kFullHelp.c_str(),
                                    &Run});
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <nyxml/document.h>
 
 #include "TestSupport.h"
+#include "ToolRunner.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,8 +14,6 @@
 using namespace NyXmlLib9;
 
 namespace {
-
-const std::string kTool = NYXML_BINARY_DIR "/bin/nyxml";
 
 const char kInput[] =
     "<?xml version=\"1.0\"?>\n"
@@ -31,38 +30,21 @@ const char kFormatted[] =
     "\t<plain/>\n"
     "</AA:order>\n";
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Result = nyxml_test::ToolResult;
 
 class FormatCommand : public testing::Test {
 protected:
     void SetUp() override {
-        if (::access(kTool.c_str(), X_OK) != 0) GTEST_SKIP() << "the nyxml tool is not built";
+        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
         input = dir.Path("in.xml");
         nyxml_test::WriteFile(input, kInput);
     }
 
-    // Runs the tool with a shell command line of arguments; stdin from a file if given.
     Result Run(const std::string& arguments, const std::string& stdinFile = "") {
-        std::string errPath = dir.Path("stderr.txt");
-        std::string command = "'" + kTool + "' format " + arguments + " 2>'" + errPath + "'";
-        if (!stdinFile.empty()) command += " <'" + stdinFile + "'";
-        Result result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return {-1, "", "popen failed"};
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-        int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = nyxml_test::ReadFile(errPath);
-        return result;
+        return nyxml_test::RunTool("format " + arguments, dir.path(), stdinFile);
     }
 
-    std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+    std::string Quoted(const std::string& path) { return nyxml_test::Quoted(path); }
 
     nyxml_test::TempDir dir;
     std::string input;

@@ -1,0 +1,71 @@
+// nyxml roundtrip, run as a program.
+#include "TestSupport.h"
+#include "ToolRunner.h"
+
+#include <string>
+
+using nyxml_test::Quoted;
+using nyxml_test::RunTool;
+using nyxml_test::ToolResult;
+
+namespace {
+
+class RoundtripCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
+    }
+    ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
+        return RunTool("roundtrip " + arguments, dir.path(), stdinFile);
+    }
+    nyxml_test::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(RoundtripCommand, MixedContentTextMovesAfterChildren) {
+    std::string in = dir.Path("in.xml");
+    nyxml_test::WriteFile(in, "<a xmlns='urn:a' k='v'>x<b>y</b>z<c/></a>");
+    ToolResult r = Run("--compact " + Quoted(in) + " -");
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("<AA:a xmlns:AA=\"urn:a\" k=\"v\"><AA:b>y</AA:b><AA:c/>xz</AA:a>", r.out);
+    EXPECT_EQ(
+        "roundtrip: 3 elements written\n"
+        "roundtrip: 1 elements with mixed content: their text now follows their children\n"
+        "roundtrip: 0 elements had white space between children: replaced by nothing (compact output)\n",
+        r.err);
+}
+
+TEST_F(RoundtripCommand, FilesInUtf16AndGzipReadBack) {
+    std::string in = dir.Path("in.xml");
+    std::string body = "<r>";
+    for (int i = 0; i < 200; ++i) body += "<item n='" + std::to_string(i) + "'>text</item>";
+    body += "</r>";
+    nyxml_test::WriteFile(in, body);
+    for (const std::string& options : {std::string("--encoding utf-16"), std::string("--gzip"),
+                                       std::string("--stream --declaration --eol crlf")}) {
+        SCOPED_TRACE(options);
+        std::string out = dir.Path("out.xml");
+        ToolResult r = Run(options + " " + Quoted(in) + " " + Quoted(out));
+        ASSERT_EQ(0, r.status) << r.err;
+        ToolResult again = RunTool("roundtrip --compact " + Quoted(out) + " -", dir.path());
+        ASSERT_EQ(0, again.status) << again.err;
+        EXPECT_NE(std::string::npos, again.out.find("<item n=\"199\">text</item>"));
+    }
+    std::string bytes = nyxml_test::ReadFile(dir.Path("out.xml"));
+    EXPECT_EQ(0u, bytes.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
+}
+
+TEST_F(RoundtripCommand, StandardInputAndErrors) {
+    std::string in = dir.Path("in.xml");
+    nyxml_test::WriteFile(in, "<a><b></a>");
+    ToolResult bad = Run("- -", in);
+    EXPECT_EQ(1, bad.status);
+    EXPECT_EQ("nyxml: mismatched tag at line 1\n", bad.err);
+    ToolResult usage = Run("--encoding latin1 a b");
+    EXPECT_EQ(2, usage.status);
+    EXPECT_EQ("nyxml: roundtrip: unknown encoding 'latin1' (utf-8 or utf-16)\n", usage.err);
+    ToolResult missing = Run(Quoted(dir.Path("none.xml")) + " -");
+    EXPECT_EQ(1, missing.status);
+    EXPECT_EQ("nyxml: Failed to open the file [" + dir.Path("none.xml") + "] Error [0x00000002]\n", missing.err);
+}
