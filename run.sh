@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the library and its command-line tool, then shows the tool on the shipped sample.
+# Builds the library and its command-line tool, then shows the tool at work on
+# the shipped purchase-order sample.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/ensure-deps.sh
@@ -8,6 +9,20 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build build -j "$jobs" --target nyxml_tool nyxml > /dev/null
 tool=build/bin/nyxml
 sample=samples/po.xml
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
 
 echo "\$ nyxml stats $sample"
 "$tool" stats "$sample"
+echo
+echo "\$ nyxml format --gzip $sample po.xml.gz && nyxml stats po.xml.gz"
+"$tool" format --gzip "$sample" "$out/po.xml.gz"
+"$tool" stats "$out/po.xml.gz" | sed -n '2,4p'
+echo
+echo "\$ nyxml format --compact --encoding utf-16 $sample po16.xml && nyxml format po16.xml - | head"
+"$tool" format --compact --encoding utf-16 "$sample" "$out/po16.xml"
+"$tool" format "$out/po16.xml" - | head -n 12
+echo
+echo "\$ nyxml roundtrip $sample rt.xml && head rt.xml"
+"$tool" roundtrip "$sample" "$out/rt.xml"
+head -n 8 "$out/rt.xml"

@@ -24,10 +24,10 @@ const char kHelp[] =
     "and writes it to OUT through the elements' own XML output. '-' reads\n"
     "standard input or writes standard output. A summary of what the round\n"
     "trip changed goes to standard error: an untyped element keeps one text,\n"
-    "written after its children, so the text of mixed content moves behind\n"
-    "the child elements; white space between elements is replaced by the\n"
-    "output's own indentation; comments, processing instructions and the\n"
-    "document type declaration are not kept; namespace prefixes are renamed.\n"
+    "written after its children, so the text of mixed content, and the white\n"
+    "space that indented the children, move behind the child elements;\n"
+    "comments, processing instructions and the document type declaration are\n"
+    "not kept; namespace prefixes are renamed (AA, AB, ...).\n"
     "\n";
 const std::string kFullHelp = std::string(kHelp) + kOutputOptionsHelp;
 
@@ -98,9 +98,9 @@ int Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "roundtrip: %llu elements written\n", static_cast<unsigned long long>(changes.elements));
         std::fprintf(stderr, "roundtrip: %llu elements with mixed content: their text now follows their children\n",
                      static_cast<unsigned long long>(changes.mixed));
-        std::fprintf(stderr, "roundtrip: %llu elements had white space between children: replaced by %s\n",
+        std::fprintf(stderr, "roundtrip: %llu elements had white space between children: it now follows them%s\n",
                      static_cast<unsigned long long>(changes.indentation),
-                     options.compact ? "nothing (compact output)" : "the output's indentation");
+                     options.compact ? "" : ", after the output's own indentation");
     } catch (const CNyException& e) {
         PrintError(e.GetFullMessage());
         return kExitFailure;

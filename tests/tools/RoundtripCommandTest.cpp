@@ -32,7 +32,7 @@ TEST_F(RoundtripCommand, MixedContentTextMovesAfterChildren) {
     EXPECT_EQ(
         "roundtrip: 3 elements written\n"
         "roundtrip: 1 elements with mixed content: their text now follows their children\n"
-        "roundtrip: 0 elements had white space between children: replaced by nothing (compact output)\n",
+        "roundtrip: 0 elements had white space between children: it now follows them\n",
         r.err);
 }
 
