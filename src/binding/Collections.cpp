@@ -30,6 +30,7 @@ void CXmlCollectionBase::RemoveEventListener(IEventSink* listener) {
 }
 
 void CXmlCollectionBase::Notify(MsgType type, void* data) {
+    if (m_listeners.empty()) return;
     // A copy: a listener may add or remove listeners while it is told.
     std::vector<IEventSink*> listeners = m_listeners;
     for (IEventSink* l : listeners) l->OnEvent(this, type, data);

@@ -6,6 +6,8 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include <cwchar>
+
 namespace NyXmlLib9 {
 
 CXmlObjectBase::CXmlObjectBase() : m_refCount(0) {}
@@ -66,25 +68,29 @@ std::wstring CXmlObjectBase::GetTargetNamespace(const CXmlObjectBase* object) {
 
 bool CXmlObjectBase::IsNamespaceValid(const wchar_t* namespaceUri, const wchar_t* allowed,
                                       const wchar_t* targetNamespace) {
-    std::wstring ns = namespaceUri ? namespaceUri : L"";
-    std::wstring target = targetNamespace ? targetNamespace : L"";
+    const wchar_t* ns = namespaceUri ? namespaceUri : L"";
+    const wchar_t* target = targetNamespace ? targetNamespace : L"";
     const wchar_t* p = allowed ? allowed : L"";
+    const size_t nsLength = std::wcslen(ns);
     // Tokens are separated by single blanks; an empty list is one empty token.
     for (;;) {
         const wchar_t* end = p;
         while (*end && *end != L' ') ++end;
-        std::wstring token(p, end);
+        const size_t length = static_cast<size_t>(end - p);
+        auto is = [p, length](const wchar_t* word) {
+            return std::wcslen(word) == length && std::wmemcmp(p, word, length) == 0;
+        };
         bool accepted;
-        if (token == L"##any")
+        if (is(L"##any"))
             accepted = true;
-        else if (token == L"##other")
-            accepted = ns != target;
-        else if (token == L"##local")
-            accepted = ns.empty();
-        else if (token == L"##targetNamespace")
-            accepted = ns == target;
+        else if (is(L"##other"))
+            accepted = std::wcscmp(ns, target) != 0;
+        else if (is(L"##local"))
+            accepted = nsLength == 0;
+        else if (is(L"##targetNamespace"))
+            accepted = std::wcscmp(ns, target) == 0;
         else
-            accepted = ns == token || ns.empty();
+            accepted = nsLength == 0 || (nsLength == length && std::wmemcmp(ns, p, length) == 0);
         if (accepted) return true;
         if (!*end) return false;
         p = end + 1;
