@@ -17,10 +17,12 @@ struct pcre2_real_match_context_8;
 namespace NyXmlLib9 {
 namespace PatternDetail {
 
-// Limits of one match: enough for any value a schema would constrain, small
-// enough that catastrophic backtracking ends in a fraction of a second.
+// Limits of one match. The match limit ends catastrophic backtracking within
+// about a tenth of a second; the heap limit bounds the backtracking memory
+// (enough for a repeated group, such as the one \c becomes, over about half a
+// million characters); the depth limit lies beyond what that heap allows.
 const uint32_t kMatchLimit = 5000000;
-const uint32_t kDepthLimit = 1000000;
+const uint32_t kDepthLimit = 5000000;
 const uint32_t kHeapLimitKiB = 256 * 1024;
 
 // The PCRE2 form of a UTF-8 XSD pattern: \i, \I, \c, \C and four Latin block
