@@ -1,0 +1,208 @@
+// CConversions: whole numbers of every width, read as the C runtime reads
+// them, with explicit 32-bit range checks, and printed in decimal.
+#include <nyxml/conversions.h>
+
+#include "TestSupport.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+using NyXmlLib9::CConversions;
+using NyXmlLib9::CNyException;
+using NyXmlLib9::CNyInvalidValueException;
+using NyXmlLib9::CWhitespaceUtils;
+
+namespace {
+
+const CWhitespaceUtils::WhitespaceRule kNone = CWhitespaceUtils::WhitespaceRule_None;
+const CWhitespaceUtils::WhitespaceRule kPreserve = CWhitespaceUtils::WhitespaceRule_Preserve;
+const CWhitespaceUtils::WhitespaceRule kReplace = CWhitespaceUtils::WhitespaceRule_Replace;
+const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
+
+std::wstring TooLarge(const std::wstring& text, const std::wstring& type) {
+    return L"The value [" + text + L"] is to large to fit in a " + type;
+}
+
+std::wstring NotConverted(const std::wstring& text, const std::wstring& type) {
+    return L"The value [" + text + L"] can not be converted to a " + type;
+}
+
+}  // namespace
+
+TEST(ConversionsInteger, I4ReadsTheRuntimeForms) {
+    const struct {
+        const wchar_t* text;
+        int32_t expected;
+    } cases[] = {
+        {L"0", 0},
+        {L"12", 12},
+        {L"+12", 12},
+        {L"-12", -12},
+        {L"007", 7},
+        {L"-0", 0},
+        {L" 12", 12},
+        {L"\t\n\v\f\r 12", 12},
+        {L"  -5", -5},
+        {L"", 0},
+        {L"2147483647", 2147483647},
+        {L"-2147483648", std::numeric_limits<int32_t>::min()},
+        {L"000000000000000000000000002147483647", 2147483647},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.text));
+        EXPECT_EQ(c.expected, CConversions::i4FromString(c.text, kNone));
+    }
+}
+
+TEST(ConversionsInteger, I4RangeErrorsComeBeforeSyntaxErrors) {
+    const wchar_t* tooLarge[] = {L"2147483648", L"-2147483649", L"99999999999", L"4294967296",
+                                 L"18446744073709551616", L"99999999999999999999999x", L"  +2147483648"};
+    for (const wchar_t* text : tooLarge) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::i4FromString(text, kNone), CNyInvalidValueException, TooLarge(text, L"i4"));
+    }
+    const wchar_t* invalid[] = {L"abc", L"12 ", L"1.5", L"1e3", L"+", L"-", L" ", L"+-1", L"0x10", L"12a",
+                                L"\x0661", L"--1"};
+    for (const wchar_t* text : invalid) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::i4FromString(text, kNone), CNyInvalidValueException, NotConverted(text, L"i4"));
+    }
+}
+
+TEST(ConversionsInteger, WhitespaceRuleIsAppliedFirst) {
+    EXPECT_NY_THROW(CConversions::i4FromString(L"12 ", kNone), CNyInvalidValueException, NotConverted(L"12 ", L"i4"));
+    EXPECT_EQ(12, CConversions::i4FromString(L"12 ", kCollapse));
+    EXPECT_EQ(12, CConversions::i4FromString(L"\t12\r\n", kCollapse));
+    EXPECT_EQ(12, CConversions::i4FromString(L"1\r2", kPreserve));
+    // Replace keeps the trailing blank, and the message quotes the replaced text.
+    EXPECT_NY_THROW(CConversions::i4FromString(L"12\t", kReplace), CNyInvalidValueException,
+                    NotConverted(L"12 ", L"i4"));
+    EXPECT_NY_THROW(CConversions::i4FromString(L"1 2", kCollapse), CNyInvalidValueException,
+                    NotConverted(L"1 2", L"i4"));
+    EXPECT_NY_THROW(CConversions::i4FromString(L"12", static_cast<CWhitespaceUtils::WhitespaceRule>(4)), CNyException,
+                    L"Unknown WhitespaceRule");
+    EXPECT_NY_THROW(CConversions::i8FromString(L"12", static_cast<CWhitespaceUtils::WhitespaceRule>(-1)), CNyException,
+                    L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsInteger, EmbeddedNulEndsTheText) {
+    // The runtime conversion reads a C string: it stops at the first NUL.
+    EXPECT_EQ(12, CConversions::i4FromString(std::wstring(L"12\0x", 4), kNone));
+}
+
+TEST(ConversionsInteger, I8Boundaries) {
+    EXPECT_EQ(INT64_MAX, CConversions::i8FromString(L"9223372036854775807", kNone));
+    EXPECT_EQ(INT64_MIN, CConversions::i8FromString(L"-9223372036854775808", kNone));
+    EXPECT_EQ(0, CConversions::i8FromString(L"", kNone));
+    EXPECT_EQ(-42, CConversions::i8FromString(L" \t-42", kNone));
+    for (const wchar_t* text : {L"9223372036854775808", L"-9223372036854775809", L"18446744073709551616",
+                                L"123456789012345678901234567890"}) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::i8FromString(text, kNone), CNyInvalidValueException, TooLarge(text, L"i8"));
+    }
+    EXPECT_NY_THROW(CConversions::i8FromString(L"1_000", kNone), CNyInvalidValueException,
+                    NotConverted(L"1_000", L"i8"));
+}
+
+TEST(ConversionsInteger, UnsignedNegationWrapsAsTheRuntimeDoes) {
+    EXPECT_EQ(4294967295u, CConversions::ui4FromString(L"-1", kNone));
+    EXPECT_EQ(1u, CConversions::ui4FromString(L"-4294967295", kNone));
+    EXPECT_EQ(4294967295u, CConversions::ui4FromString(L"4294967295", kNone));
+    EXPECT_EQ(0u, CConversions::ui4FromString(L"", kNone));
+    EXPECT_EQ(UINT64_MAX, CConversions::ui8FromString(L"-1", kNone));
+    EXPECT_EQ(UINT64_MAX, CConversions::ui8FromString(L"18446744073709551615", kNone));
+    EXPECT_EQ(1u, CConversions::ui8FromString(L"-18446744073709551615", kNone));
+    for (const wchar_t* text : {L"4294967296", L"-4294967296", L"99999999999"}) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::ui4FromString(text, kNone), CNyInvalidValueException, TooLarge(text, L"ui4"));
+    }
+    for (const wchar_t* text : {L"18446744073709551616", L"-18446744073709551616"}) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::ui8FromString(text, kNone), CNyInvalidValueException, TooLarge(text, L"ui8"));
+    }
+    EXPECT_NY_THROW(CConversions::ui4FromString(L"x1", kNone), CNyInvalidValueException, NotConverted(L"x1", L"ui4"));
+    EXPECT_NY_THROW(CConversions::ui8FromString(L"1 ", kNone), CNyInvalidValueException, NotConverted(L"1 ", L"ui8"));
+}
+
+TEST(ConversionsInteger, NarrowTypesReuseTheWideParse) {
+    EXPECT_NY_THROW(CConversions::i1FromString(L"128", kNone), CNyInvalidValueException, TooLarge(L"128", L"i1"));
+    EXPECT_NY_THROW(CConversions::i1FromString(L"-129", kNone), CNyInvalidValueException, TooLarge(L"-129", L"i1"));
+    EXPECT_NY_THROW(CConversions::i1FromString(L"abc", kNone), CNyInvalidValueException, NotConverted(L"abc", L"i4"));
+    EXPECT_NY_THROW(CConversions::i2FromString(L"32768", kNone), CNyInvalidValueException, TooLarge(L"32768", L"i2"));
+    EXPECT_NY_THROW(CConversions::i2FromString(L"-32769", kNone), CNyInvalidValueException,
+                    TooLarge(L"-32769", L"i2"));
+    EXPECT_NY_THROW(CConversions::ui1FromString(L"256", kNone), CNyInvalidValueException, TooLarge(L"256", L"ui1"));
+    EXPECT_NY_THROW(CConversions::ui2FromString(L"65536", kNone), CNyInvalidValueException,
+                    TooLarge(L"65536", L"ui2"));
+    // "-1" is 4294967295 to the 32-bit parse, so too large for the narrow type.
+    EXPECT_NY_THROW(CConversions::ui1FromString(L"-1", kNone), CNyInvalidValueException, TooLarge(L"-1", L"ui1"));
+    EXPECT_NY_THROW(CConversions::ui2FromString(L"1.0", kNone), CNyInvalidValueException,
+                    NotConverted(L"1.0", L"ui4"));
+    // The wide range check still comes first.
+    EXPECT_NY_THROW(CConversions::i2FromString(L"2147483648", kNone), CNyInvalidValueException,
+                    TooLarge(L"2147483648", L"i4"));
+    // The narrow message quotes the text as given, before the rule; the wide one after it.
+    EXPECT_NY_THROW(CConversions::i1FromString(L" 200 ", kCollapse), CNyInvalidValueException,
+                    TooLarge(L" 200 ", L"i1"));
+    EXPECT_NY_THROW(CConversions::i1FromString(L" x ", kCollapse), CNyInvalidValueException,
+                    NotConverted(L"x", L"i4"));
+}
+
+TEST(ConversionsInteger, EveryI1AndUi1ValueRoundTrips) {
+    for (int v = -128; v <= 127; ++v) {
+        const std::wstring text = CConversions::i1ToString(static_cast<int8_t>(v));
+        ASSERT_EQ(std::to_wstring(v), text);
+        ASSERT_EQ(v, CConversions::i1FromString(text, kNone));
+    }
+    for (int v = 0; v <= 255; ++v) {
+        const std::wstring text = CConversions::ui1ToString(static_cast<uint8_t>(v));
+        ASSERT_EQ(std::to_wstring(v), text);
+        ASSERT_EQ(v, CConversions::ui1FromString(text, kCollapse));
+    }
+}
+
+TEST(ConversionsInteger, EveryI2AndUi2ValueRoundTrips) {
+    for (int v = -32768; v <= 32767; ++v) {
+        const std::wstring text = CConversions::i2ToString(static_cast<int16_t>(v));
+        ASSERT_EQ(std::to_wstring(v), text);
+        ASSERT_EQ(v, CConversions::i2FromString(text, kNone));
+    }
+    for (int v = 0; v <= 65535; ++v) {
+        const std::wstring text = CConversions::ui2ToString(static_cast<uint16_t>(v));
+        ASSERT_EQ(std::to_wstring(v), text);
+        ASSERT_EQ(v, CConversions::ui2FromString(text, kNone));
+    }
+}
+
+TEST(ConversionsInteger, WideValuesRoundTripAcrossTheirRange) {
+    const int64_t i8s[] = {INT64_MIN, INT64_MIN + 1, -1000000000000LL, -1, 0, 1, 999999999999LL, INT64_MAX};
+    for (int64_t v : i8s) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(std::to_wstring(v), CConversions::i8ToString(v));
+        EXPECT_EQ(v, CConversions::i8FromString(CConversions::i8ToString(v), kNone));
+    }
+    const uint64_t ui8s[] = {0, 1, 4294967296ULL, UINT64_MAX - 1, UINT64_MAX};
+    for (uint64_t v : ui8s) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(std::to_wstring(v), CConversions::ui8ToString(v));
+        EXPECT_EQ(v, CConversions::ui8FromString(CConversions::ui8ToString(v), kNone));
+    }
+    // Every power of two and its neighbours, through the 32-bit types.
+    for (int bit = 0; bit < 32; ++bit) {
+        for (int64_t delta = -1; delta <= 1; ++delta) {
+            const int64_t v = (int64_t{1} << bit) + delta;
+            if (v <= UINT32_MAX) {
+                const uint32_t u = static_cast<uint32_t>(v);
+                ASSERT_EQ(u, CConversions::ui4FromString(CConversions::ui4ToString(u), kNone));
+            }
+            if (v <= INT32_MAX) {
+                const int32_t s = static_cast<int32_t>(-v);
+                ASSERT_EQ(s, CConversions::i4FromString(CConversions::i4ToString(s), kNone));
+            }
+        }
+    }
+    EXPECT_EQ(L"-2147483648", CConversions::i4ToString(std::numeric_limits<int32_t>::min()));
+    EXPECT_EQ(L"4294967295", CConversions::ui4ToString(UINT32_MAX));
+    EXPECT_EQ(L"-128", CConversions::i1ToString(-128));
+}

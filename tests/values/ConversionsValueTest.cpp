@@ -1,0 +1,274 @@
+// CConversions: booleans, characters, strings, binary data, dates and their
+// parts, durations, decimals and big integers.
+#include <nyxml/conversions.h>
+
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <string>
+
+using NyXmlLib9::CBigInteger;
+using NyXmlLib9::CBinaryData;
+using NyXmlLib9::CConversions;
+using NyXmlLib9::CDateTime;
+using NyXmlLib9::CDateTimeSpan;
+using NyXmlLib9::CDecimal;
+using NyXmlLib9::CNyException;
+using NyXmlLib9::CNyInvalidParamException;
+using NyXmlLib9::CNyInvalidStateException;
+using NyXmlLib9::CNyInvalidValueException;
+using NyXmlLib9::CWhitespaceUtils;
+
+namespace {
+
+const CWhitespaceUtils::WhitespaceRule kNone = CWhitespaceUtils::WhitespaceRule_None;
+const CWhitespaceUtils::WhitespaceRule kPreserve = CWhitespaceUtils::WhitespaceRule_Preserve;
+const CWhitespaceUtils::WhitespaceRule kReplace = CWhitespaceUtils::WhitespaceRule_Replace;
+const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
+const CWhitespaceUtils::WhitespaceRule kUnknown = static_cast<CWhitespaceUtils::WhitespaceRule>(7);
+
+std::wstring BooleanMessage(const std::wstring& text) {
+    return L"A Boolean Value read from an XML document was invalid [" + text +
+           L"]. Valid values are 'true', 'false', '1', or '0'";
+}
+
+std::wstring CharMessage(const std::wstring& text) {
+    return L"The value [" + text + L"] can not be a char as it is either empty of greater than 1 char long";
+}
+
+std::wstring Printf(const char* format, unsigned value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return std::wstring(buffer, buffer + std::char_traits<char>::length(buffer));
+}
+
+}  // namespace
+
+TEST(ConversionsBoolean, AcceptsTheFourWordsInAnyCase) {
+    const struct {
+        const wchar_t* text;
+        bool expected;
+    } cases[] = {{L"true", true},  {L"TRUE", true},   {L"True", true},  {L"tRuE", true}, {L"1", true},
+                 {L"false", false}, {L"False", false}, {L"FALSE", false}, {L"0", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.text));
+        EXPECT_EQ(c.expected, CConversions::booleanFromString(c.text, kNone));
+    }
+    EXPECT_TRUE(CConversions::booleanFromString(L"  true \n", kCollapse));
+    EXPECT_EQ(L"true", CConversions::booleanToString(true));
+    EXPECT_EQ(L"false", CConversions::booleanToString(false));
+}
+
+TEST(ConversionsBoolean, RejectsEverythingElseQuotingTheOriginalText) {
+    for (const wchar_t* text : {L"", L"yes", L"no", L"t", L"2", L"01", L"truee", L"true ", L" 1", L"-1", L"\x0131rue"}) {
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_NY_THROW(CConversions::booleanFromString(text, kNone), CNyInvalidValueException, BooleanMessage(text));
+    }
+    EXPECT_NY_THROW(CConversions::booleanFromString(L" yes ", kCollapse), CNyInvalidValueException,
+                    BooleanMessage(L" yes "));
+    EXPECT_NY_THROW(CConversions::booleanFromString(L"true", kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsChar, ExactlyOneCodeUnit) {
+    EXPECT_EQ(L'a', CConversions::charFromString(L"a", kNone));
+    EXPECT_EQ(L' ', CConversions::charFromString(L" ", kNone));
+    EXPECT_EQ(L' ', CConversions::charFromString(L"\t", kReplace));
+    EXPECT_EQ(L'x', CConversions::charFromString(L" x ", kCollapse));
+    EXPECT_EQ(static_cast<wchar_t>(0xFFFF), CConversions::charFromString(std::wstring(1, 0xFFFF), kNone));
+    EXPECT_EQ(static_cast<wchar_t>(0xD800), CConversions::charFromString(std::wstring(1, 0xD800), kNone));
+    EXPECT_NY_THROW(CConversions::charFromString(L"", kNone), CNyInvalidValueException, CharMessage(L""));
+    EXPECT_NY_THROW(CConversions::charFromString(L"ab", kNone), CNyInvalidValueException, CharMessage(L"ab"));
+    EXPECT_NY_THROW(CConversions::charFromString(L"  ", kCollapse), CNyInvalidValueException, CharMessage(L""));
+    EXPECT_NY_THROW(CConversions::charFromString(L"a\r", kNone), CNyInvalidValueException, CharMessage(L"a\r"));
+    EXPECT_EQ(L'a', CConversions::charFromString(L"a\r", kPreserve));
+    const std::wstring pair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    EXPECT_NY_THROW(CConversions::charFromString(pair, kNone), CNyInvalidValueException, CharMessage(pair));
+    // An element above U+FFFF stands for two UTF-16 units.
+    const std::wstring astral(1, static_cast<wchar_t>(0x1F600));
+    EXPECT_NY_THROW(CConversions::charFromString(astral, kNone), CNyInvalidValueException, CharMessage(astral));
+    EXPECT_EQ(L"a", CConversions::charToString(L'a'));
+    EXPECT_EQ(L"", CConversions::charToString(0));
+}
+
+TEST(ConversionsString, OnlyTheWhitespaceRuleApplies) {
+    const std::wstring text = L"  a \t\r\n b  ";
+    EXPECT_EQ(text, CConversions::stringFromString(text, kNone));
+    EXPECT_EQ(L"  a \t\n b  ", CConversions::stringFromString(text, kPreserve));
+    EXPECT_EQ(L"  a    b  ", CConversions::stringFromString(text, kReplace));
+    EXPECT_EQ(L"a b", CConversions::stringFromString(text, kCollapse));
+    EXPECT_EQ(text, CConversions::stringToString(text));
+    EXPECT_NY_THROW(CConversions::stringFromString(text, kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsBinary, HexAndBase64) {
+    const unsigned char bytes[] = {0x00, 0x1F, 0xAB, 0xFF};
+    const CBinaryData data(const_cast<unsigned char*>(bytes), 4, false);
+    EXPECT_EQ(L"001FABFF", CConversions::hexBinaryToString(data));
+    EXPECT_EQ(L"AB+r/w==", CConversions::base64BinaryToString(data));
+    EXPECT_TRUE(data == CConversions::hexBinaryFromString(L"001fabFF", kNone));
+    EXPECT_TRUE(data == CConversions::hexBinaryFromString(L" 001FABFF\r\n", kCollapse));
+    EXPECT_TRUE(data == CConversions::base64BinaryFromString(L"AB+r/w==", kNone));
+    EXPECT_TRUE(data == CConversions::base64BinaryFromString(L"AB+r\r\n/w==", kPreserve));
+    EXPECT_NY_THROW(CConversions::hexBinaryFromString(L"0G", kNone), CNyException,
+                    L"Invalid char in hex string [G]");
+    // The binary decoder raises its own CNyException; collapse leaves the inner blank.
+    EXPECT_NY_THROW(CConversions::hexBinaryFromString(L"00 1F", kCollapse), CNyException,
+                    L"Invalid char in hex string [ ]");
+    EXPECT_EQ(0u, CConversions::base64BinaryFromString(L"AB*r", kNone).GetLength());
+    EXPECT_NY_THROW(CConversions::hexBinaryFromString(L"00", kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsDate, EachFormGivesItsOwnType) {
+    const struct {
+        const wchar_t* text;
+        CDateTime::DTType type;
+    } cases[] = {{L"2001-02-03", CDateTime::dt_date},    {L"2001-02", CDateTime::dt_gYearMonth},
+                 {L"2001", CDateTime::dt_gYear},         {L"--02-03", CDateTime::dt_gMonthDay},
+                 {L"--02", CDateTime::dt_gMonth},        {L"---03", CDateTime::dt_gDay},
+                 {L"-0044-03-15Z", CDateTime::dt_date},  {L"2001-02-03+05:30", CDateTime::dt_date}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.text));
+        for (auto parse : {&CConversions::dateFromString, &CConversions::yearMonthFromString,
+                           &CConversions::monthDayFromString}) {
+            const CDateTime value = parse(c.text, kNone);
+            EXPECT_EQ(c.type, value.GetType());
+            // The five ToString names are one operation: the form of the value's own type.
+            EXPECT_EQ(c.text, CConversions::dateToString(value));
+            EXPECT_EQ(c.text, CConversions::yearMonthToString(value));
+            EXPECT_EQ(c.text, CConversions::monthDayToString(value));
+            EXPECT_EQ(c.text, CConversions::datetimeToString(value));
+            EXPECT_EQ(c.text, CConversions::timeToString(value));
+        }
+    }
+}
+
+TEST(ConversionsDate, EveryDayOfALeapAndACommonYear) {
+    const int lengths[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+    for (int leap = 0; leap < 2; ++leap) {
+        const int year = leap ? 2000 : 1900;
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= 32; ++day) {
+                wchar_t text[16];
+                std::swprintf(text, 16, L"%04d-%02d-%02d", year, month, day);
+                SCOPED_TRACE(nyxml_test::Utf8(text));
+                if (day <= lengths[leap][month - 1]) {
+                    const CDateTime value = CConversions::dateFromString(text, kNone);
+                    ASSERT_EQ(text, CConversions::dateToString(value));
+                    ASSERT_EQ(year, CConversions::yearFromString(text, kNone));
+                    ASSERT_EQ(month, CConversions::monthFromString(text, kNone));
+                    ASSERT_EQ(day, CConversions::dayFromString(text, kNone));
+                } else {
+                    EXPECT_NY_THROW(CConversions::dateFromString(text, kNone), CNyInvalidValueException,
+                                    L"Invalid Day [" + std::to_wstring(day) + L"] (1 <= day <= days in month");
+                }
+            }
+        }
+    }
+}
+
+TEST(ConversionsDate, DateTimeAndTime) {
+    const CDateTime dt = CConversions::datetimeFromString(L" 2001-02-03T04:05:06.5Z ", kCollapse);
+    EXPECT_EQ(CDateTime::dt_dateTime, dt.GetType());
+    EXPECT_EQ(L"2001-02-03T04:05:06.5Z", CConversions::datetimeToString(dt));
+    const CDateTime t = CConversions::timeFromString(L"23:59:59.123456789-05:00", kNone);
+    EXPECT_EQ(CDateTime::dt_time, t.GetType());
+    EXPECT_EQ(L"23:59:59.123456789-05:00", CConversions::timeToString(t));
+    EXPECT_NY_THROW(CConversions::datetimeFromString(L"2001-02-03", kNone), CNyInvalidValueException,
+                    L"Invalid XSD DateTime [2001-02-03]");
+    EXPECT_NY_THROW(CConversions::timeFromString(L"24:00:00", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Time [24:00:00] expected hh:mm:ss[.ff]");
+    EXPECT_NY_THROW(CConversions::dateFromString(L"", kNone), CNyInvalidValueException,
+                    L"Invalid Date (Empty String)");
+    EXPECT_NY_THROW(CConversions::dateFromString(L"2001-02-03 ", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Date [2001-02-03 ] expected CCYY-MM-DD[Z|[+|-]hh:mm]");
+    EXPECT_NY_THROW(CConversions::timeFromString(L"12:00:00", kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsDateParts, EveryMonthAndDay) {
+    for (unsigned month = 1; month <= 12; ++month) {
+        const std::wstring text = Printf("--%02u", month);
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_EQ(text, CConversions::monthToString(static_cast<uint8_t>(month)));
+        EXPECT_EQ(month, CConversions::monthFromString(text, kNone));
+        EXPECT_EQ(month, CConversions::monthFromString(text + L"-01", kNone));  // from a gMonthDay
+        EXPECT_EQ(month, CConversions::monthFromString(L"1999" + text.substr(1), kNone));  // from a gYearMonth
+    }
+    for (unsigned day = 1; day <= 31; ++day) {
+        const std::wstring text = Printf("---%02u", day);
+        SCOPED_TRACE(nyxml_test::Utf8(text));
+        EXPECT_EQ(text, CConversions::dayToString(static_cast<uint8_t>(day)));
+        EXPECT_EQ(day, CConversions::dayFromString(text, kNone));
+        EXPECT_EQ(day, CConversions::dayFromString(L"--01" + text.substr(2), kNone));
+    }
+    EXPECT_NY_THROW(CConversions::monthFromString(L"--13", kNone), CNyInvalidValueException,
+                    L"Invalid Month [13] (1 <= month <= 12)");
+    EXPECT_NY_THROW(CConversions::dayFromString(L"---32", kNone), CNyInvalidValueException,
+                    L"Invalid Day [32] (1 <= day <= 31)");
+    // Month 5 as --05, day 7 as ---07, and large numbers unpadded.
+    EXPECT_EQ(L"--05", CConversions::monthToString(5));
+    EXPECT_EQ(L"---07", CConversions::dayToString(7));
+    EXPECT_EQ(L"--200", CConversions::monthToString(200));
+    EXPECT_EQ(L"---255", CConversions::dayToString(255));
+    EXPECT_EQ(L"--00", CConversions::monthToString(0));
+}
+
+TEST(ConversionsDateParts, Years) {
+    EXPECT_EQ(L"5", CConversions::yearToString(5));
+    EXPECT_EQ(L"2024", CConversions::yearToString(2024));
+    EXPECT_EQ(L"65535", CConversions::yearToString(65535));
+    EXPECT_EQ(2024, CConversions::yearFromString(L"2024", kNone));
+    EXPECT_EQ(2024, CConversions::yearFromString(L"2024-06", kNone));
+    EXPECT_EQ(2024, CConversions::yearFromString(L" 2024-06-11Z ", kCollapse));
+    EXPECT_EQ(1, CConversions::yearFromString(L"0001", kNone));
+    // A form without a year fails in GetYear; without a month or day likewise.
+    EXPECT_NY_THROW(CConversions::yearFromString(L"--05", kNone), CNyInvalidStateException,
+                    L"Failed to GetYear. Invalid Date Type: gMonth.");
+    EXPECT_NY_THROW(CConversions::monthFromString(L"2001", kNone), CNyInvalidStateException,
+                    L"Failed to GetMonth. Invalid Date Type: gYear.");
+    EXPECT_NY_THROW(CConversions::dayFromString(L"2001-05", kNone), CNyInvalidStateException,
+                    L"Failed to GetDay. Invalid Date Type: gYearMonth.");
+    EXPECT_NY_THROW(CConversions::yearFromString(L"0000", kNone), CNyInvalidValueException,
+                    L"Invalid Year [0] (-9999 <= year <= 9999 && year != 0)");
+    EXPECT_NY_THROW(CConversions::yearFromString(L"5", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Date [5] expected CCYY-MM-DD[Z|[+|-]hh:mm]");
+}
+
+TEST(ConversionsDuration, DelegatesToTheDurationParser) {
+    const CDateTimeSpan span = CConversions::durationFromString(L" -P1Y2M3DT4H5M6.5S ", kCollapse);
+    EXPECT_TRUE(span.IsNegative());
+    EXPECT_EQ(1u, span.GetYears());
+    EXPECT_EQ(L"-P1Y2M3DT4H5M6.5S", CConversions::durationToString(span));
+    EXPECT_NY_THROW(CConversions::durationFromString(L"", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Duration (Empty String)");
+    EXPECT_NY_THROW(CConversions::durationFromString(L"P", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Duration [P] expected [-]P[nY][nM][nD][T[nH][nM][nS.ff]]");
+}
+
+TEST(ConversionsDecimal, ParseAndPlaces) {
+    const CDecimal value = CConversions::decimalFromString(L" 12.50 ", kCollapse);
+    EXPECT_EQ(L"12.5", CConversions::decimalToString(value));
+    EXPECT_EQ(L"12.5", CConversions::decimalToString(value, nullptr));
+    EXPECT_EQ(L"12.500", CConversions::decimalToString(value, L"3"));
+    EXPECT_EQ(L"13.", CConversions::decimalToString(value, L"0"));
+    // _wtoi rules: blanks, sign, leading digits; 0 when there are none.
+    EXPECT_EQ(L"12.50", CConversions::decimalToString(value, L"  +2xyz"));
+    EXPECT_EQ(L"13.", CConversions::decimalToString(value, L"abc"));
+    EXPECT_EQ(L"13.", CConversions::decimalToString(value, L""));
+    EXPECT_NY_THROW(CConversions::decimalToString(value, L"-1"), CNyInvalidParamException,
+                    L"The number of decimal places must not be negative [-1]");
+    // A count beyond int is held to the int range, then refused as negative or allowed as huge.
+    EXPECT_NY_THROW(CConversions::decimalToString(value, L"-99999999999999999999"), CNyInvalidParamException,
+                    L"The number of decimal places must not be negative [-2147483648]");
+    EXPECT_NY_THROW(CConversions::decimalFromString(L"1.2.3", kNone), CNyInvalidValueException,
+                    L"The string representing a Decimal, contained an invalid char at position 3 [1.2.3]");
+    EXPECT_NY_THROW(CConversions::decimalFromString(L"1", kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
+
+TEST(ConversionsInteger, BigIntegers) {
+    const std::wstring digits = L"-123456789012345678901234567890123456789";
+    const CBigInteger value = CConversions::integerFromString(L"\t" + digits + L"\n", kCollapse);
+    EXPECT_EQ(digits, CConversions::integerToString(value));
+    EXPECT_EQ(L"0", CConversions::integerToString(CConversions::integerFromString(L"0", kNone)));
+    EXPECT_NY_THROW(CConversions::integerFromString(L"1", kUnknown), CNyException, L"Unknown WhitespaceRule");
+}
