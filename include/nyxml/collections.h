@@ -46,7 +46,10 @@ protected:
     void FireOnCollectionRemove(int index);
     void FireOnCollectionRemoveComplete(int index);
 
+public:
     const std::wstring& NamespaceField() const { return m_namespace; }
+
+protected:
     void SetNamespaceField(const std::wstring& ns) { m_namespace = ns; }
 
 private:
@@ -121,6 +124,84 @@ private:
     CNode* m_tail;
     int32_t m_count;
 };
+
+// Base of generated collections of one class: reads the run of elements that
+// carry the collection's name into new items and writes each item as such an
+// element. Generated code passes the function that creates an empty item.
+template <class T>
+class CXmlTypedObjectCollection : public CXmlCollection {
+public:
+    typedef CNyIterator<T> iterator;
+    typedef CSmartPtr<CXmlObjectBase> (*CreateFunction)(int classId, const wchar_t* elementName);
+
+    iterator begin() const { return iterator(GetHead()); }
+    iterator end() const { return iterator(nullptr); }
+
+    // Appends a new item named after the collection's element.
+    CSmartPtr<T> Add() {
+        CSmartPtr<CXmlObjectBase> item = m_create(m_classId, GetElementName().c_str());
+        SetElementName(item, GetElementName().c_str());
+        AppendItem(item);
+        return CSmartPtr<T>(static_cast<T*>(item.Get()));
+    }
+    void Add(T* item) {
+        CSmartPtr<T> held(item);
+        AppendItem(item);
+    }
+    CSmartPtr<T> Item(int index) const { return CSmartPtr<T>(static_cast<T*>(GetItemAt(index))); }
+    void Insert(int index, T* item) {
+        CSmartPtr<T> held(item);
+        AddItemAt(index, item);
+    }
+
+protected:
+    CXmlTypedObjectCollection(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs,
+                              CreateFunction create, int classId)
+        : CXmlCollection(elementName, namespaceUri, minOccurs, maxOccurs), m_create(create), m_classId(classId) {}
+
+    // Items are written in the namespace the member gives (the collection's own without one).
+    void ToXml_Int(CXmlWriter* writer, bool, const wchar_t* namespaceUri, const CXmlSerializationContext& ctx,
+                   bool) const override {
+        const wchar_t* ns = namespaceUri ? namespaceUri : NamespaceField().c_str();
+        for (const CNode* n = GetHead(); n; n = n->next)
+            if (n->item) CXmlObjectBase::ToXml_Int(n->item, writer, false, ns, ctx, false);
+    }
+
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
+                             bool) override {
+        const std::wstring name = GetElementName();
+        const std::wstring ns = NamespaceField();
+        while (current && DoesElementNameMatch(ctx, current, name.c_str(), ns.c_str())) {
+            CSmartPtr<CXmlObjectBase> item = m_create(m_classId, name.c_str());
+            CXmlObjectBase::FromXml_Int(item, current, FirstChildOf(current), ctx);
+            AppendItem(item);
+            current = NextSiblingOf(current);
+        }
+        return current;
+    }
+
+private:
+    // Keep the tree's header out of this one.
+    static CXmlElement* FirstChildOf(CXmlElement* element);
+    static CXmlElement* NextSiblingOf(CXmlElement* element);
+
+    CreateFunction m_create;
+    int m_classId;
+};
+
+// Navigation helpers for the template above.
+NYXML_API CXmlElement* XmlFirstChildElement(CXmlElement* element);
+NYXML_API CXmlElement* XmlNextSiblingElement(CXmlElement* element);
+
+template <class T>
+CXmlElement* CXmlTypedObjectCollection<T>::FirstChildOf(CXmlElement* element) {
+    return XmlFirstChildElement(element);
+}
+
+template <class T>
+CXmlElement* CXmlTypedObjectCollection<T>::NextSiblingOf(CXmlElement* element) {
+    return XmlNextSiblingElement(element);
+}
 
 template <class T>
 T* CNyIterator<T>::operator*() const {

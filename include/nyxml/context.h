@@ -24,11 +24,11 @@ public:
     void Add(const wchar_t* alias, const wchar_t* namespaceUri);
     void RemoveNamespace(const wchar_t* namespaceUri);
     std::wstring GetNamespaceFromAlias(const wchar_t* alias) const;
-    std::wstring GetAliasFromNamespace(const wchar_t* namespaceUri);
+    std::wstring GetAliasFromNamespace(const wchar_t* namespaceUri) const;
     bool DoesNamespaceExist(const wchar_t* namespaceUri) const;
     bool DoesAliasExist(const wchar_t* alias) const;
     int GetNamespaceCount() const;
-    std::wstring GetNamespaceAt(int index);
+    std::wstring GetNamespaceAt(int index) const;
 
 private:
     std::map<std::wstring, std::wstring> m_map;

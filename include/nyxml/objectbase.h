@@ -13,6 +13,11 @@
 #include <cstdint>
 #include <string>
 
+namespace NyXmlLib9Data {
+class CElementInfo;
+class CAttributeInfo;
+}  // namespace NyXmlLib9Data
+
 namespace NyXmlLib9 {
 
 class CXmlObjectBase;
@@ -135,7 +140,9 @@ protected:
     static void FireOnCollectionRemoveCompleteEvent(IEventSink* sink, CXmlCollectionBase* collection, int index);
 
 private:
-    friend struct CObjectAccess;
+    // The metadata reaches the hooks of the objects it reads and writes.
+    friend class NyXmlLib9Data::CElementInfo;
+    friend class NyXmlLib9Data::CAttributeInfo;
 
     void WriteDocument(CXmlTextWriter* writer, bool writeDeclaration, const CXmlSerializationContext& ctx) const;
 

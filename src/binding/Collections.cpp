@@ -1,5 +1,7 @@
 #include <nyxml/collections.h>
 
+#include <nyxml/document.h>
+
 #include <algorithm>
 
 namespace NyXmlLib9 {
@@ -199,6 +201,12 @@ void CXmlCollection::Clear() {
 void CXmlCollection::AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializationContext& ctx) const {
     for (const CNode* n = m_head; n; n = n->next)
         if (n->item) CXmlObjectBase::AttributesToXml_Int(n->item, writer, ctx);
+}
+
+CXmlElement* XmlFirstChildElement(CXmlElement* element) { return element ? element->GetFirstElement() : nullptr; }
+
+CXmlElement* XmlNextSiblingElement(CXmlElement* element) {
+    return element ? element->GetNextSiblingElement() : nullptr;
 }
 
 }  // namespace NyXmlLib9

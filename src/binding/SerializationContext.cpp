@@ -31,7 +31,7 @@ std::wstring CNamespaceAliasMap::GetNamespaceFromAlias(const wchar_t* alias) con
     throw CNyException(FormatString(L"Namespace alias [%s] not found", a));
 }
 
-std::wstring CNamespaceAliasMap::GetAliasFromNamespace(const wchar_t* namespaceUri) {
+std::wstring CNamespaceAliasMap::GetAliasFromNamespace(const wchar_t* namespaceUri) const {
     auto it = m_map.find(namespaceUri ? namespaceUri : L"");
     return it == m_map.end() ? std::wstring() : it->second;
 }
@@ -49,7 +49,7 @@ bool CNamespaceAliasMap::DoesAliasExist(const wchar_t* alias) const {
 
 int CNamespaceAliasMap::GetNamespaceCount() const { return static_cast<int>(m_map.size()); }
 
-std::wstring CNamespaceAliasMap::GetNamespaceAt(int index) {
+std::wstring CNamespaceAliasMap::GetNamespaceAt(int index) const {
     if (m_map.empty()) return std::wstring();
     auto it = m_map.begin();
     for (int i = 1; i <= index && std::next(it) != m_map.end(); ++i) ++it;

@@ -1,0 +1,377 @@
+// The engine that reads and writes generated classes from their metadata.
+#include <nyxml/generated.h>
+
+#include <nyxml/collections.h>
+#include <nyxml/document.h>
+#include <nyxml/metadata.h>
+#include <nyxml/untyped.h>
+#include <nyxml/writer.h>
+
+#include <cwctype>
+#include <vector>
+
+namespace NyXmlLib9 {
+
+using namespace NyXmlLib9Data;
+
+CNYCriticalSection CXmlGeneratedClass::m_csInit;
+
+CXmlGeneratedClass::CXmlGeneratedClass() = default;
+CXmlGeneratedClass::CXmlGeneratedClass(const CXmlGeneratedClass& other) = default;
+CXmlGeneratedClass& CXmlGeneratedClass::operator=(const CXmlGeneratedClass& other) = default;
+CXmlGeneratedClass::~CXmlGeneratedClass() = default;
+
+void CXmlGeneratedClass::ReadProperty(int propertyIndex, NyVariant& value) const {
+    const_cast<CXmlGeneratedClass*>(this)->AccessProperty(propertyIndex, true, value);
+}
+
+CParentElementInfo* CXmlGeneratedClass::GetClassInfo() const {
+    return const_cast<CXmlGeneratedClass*>(this)->GetClassInfo();
+}
+
+CElementInfo** CXmlGeneratedClass::GetClassElementInfo() const {
+    return const_cast<CXmlGeneratedClass*>(this)->GetClassElementInfo();
+}
+
+CAttributeInfo** CXmlGeneratedClass::GetClassAttributeInfo() const {
+    return const_cast<CXmlGeneratedClass*>(this)->GetClassAttributeInfo();
+}
+
+int CXmlGeneratedClass::GetClassElementInfoCount() const {
+    int n = 0;
+    for (CElementInfo** e = GetClassElementInfo(); e && *e; ++e) ++n;
+    return n;
+}
+
+bool CXmlGeneratedClass::IsElementInList(const CXmlSerializationContext& ctx, CXmlElement* element) const {
+    if (!element) return false;
+    for (CElementInfo** e = GetClassElementInfo(); e && *e; ++e)
+        if (ctx.NamesMatch(element->GetLocalName(), element->GetNamespaceURI(), (*e)->ElementName(),
+                           (*e)->ElementNamespace()))
+            return true;
+    return false;
+}
+
+bool CXmlGeneratedClass::DoesElementContainOptionalElements() const {
+    for (CElementInfo** e = GetClassElementInfo(); e && *e; ++e)
+        if ((*e)->AllowsEmptyChoice(this)) return true;
+    return false;
+}
+
+void CXmlGeneratedClass::CleanMetaData(CParentElementInfo*& parent, CElementInfo**& elements,
+                                       CAttributeInfo**& attributes) {
+    delete parent;
+    parent = nullptr;
+    if (elements) {
+        for (CElementInfo** e = elements; *e; ++e) {
+            delete *e;
+            *e = nullptr;
+        }
+        delete[] elements;
+        elements = nullptr;
+    }
+    if (attributes) {
+        for (CAttributeInfo** a = attributes; *a; ++a) {
+            delete *a;
+            *a = nullptr;
+        }
+        delete[] attributes;
+        attributes = nullptr;
+    }
+}
+
+// ---- writing ----
+
+void CXmlGeneratedClass::ToXml_Int(CXmlWriter* writer, bool isDocumentRoot, const wchar_t* namespaceUri,
+                                   const CXmlSerializationContext& ctx, bool flag) const {
+    try {
+        WriteContent(writer, isDocumentRoot, namespaceUri, ctx, flag);
+    } catch (const CNyException& e) {
+        throw CNyValidationException(
+            FormatString(L"Failed to convert the element [%s] to XML", GetElementName().c_str()), e);
+    }
+}
+
+void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, const wchar_t* namespaceUri,
+                                      const CXmlSerializationContext& ctx, bool flag) const {
+    const CParentElementInfo* info = GetClassInfo();
+    const bool ownElement = info->GetElementType() == XmlElementType_Element;
+    if (ownElement) {
+        if (isDocumentRoot) {
+            for (const std::wstring& pi : ctx.GetProcessingInstructions()) writer->WriteProcessingInstruction(pi);
+            const CNamespaceAliasMap& aliases = ctx.GetNamespaceAliases();
+            for (int i = 0; i < aliases.GetNamespaceCount(); ++i) {
+                std::wstring ns = aliases.GetNamespaceAt(i);
+                writer->AddNamespace(aliases.GetAliasFromNamespace(ns.c_str()), ns);
+            }
+            std::wstring defaultNamespace = ctx.GetDefaultNamespaceURI();
+            if (!defaultNamespace.empty()) writer->SetDefaultNamespace(defaultNamespace);
+        }
+        writer->StartElement(GetElementName(), namespaceUri ? namespaceUri : L"");
+        if (isDocumentRoot) {
+            if (CAttributeCol* extra = ctx.PeekAdditionalRootAttributes())
+                CXmlObjectBase::ToXml_Int(extra, writer, false, namespaceUri, ctx, flag);
+        }
+        AttributesToXml_Int(writer, ctx);
+        if (isDocumentRoot) {
+            std::wstring schema = ctx.GetInLineSchema();
+            if (!schema.empty()) writer->WriteInLineSchema(schema);
+        }
+    }
+    INillable* nillable = dynamic_cast<INillable*>(const_cast<CXmlGeneratedClass*>(this));
+    if (nillable && nillable->IsNil()) {
+        writer->WriteXsiNil();
+    } else {
+        CElementInfo** elements = GetClassElementInfo();
+        switch (info->GetElementGroupType()) {
+            case XmlElementGroupType_Sequence: ProcessElementSeqToXml(ctx, elements, writer); break;
+            case XmlElementGroupType_All: ProcessElementAllToXml(ctx, elements, writer); break;
+            case XmlElementGroupType_Choice: ProcessElementChoiceToXml(ctx, elements, writer, flag); break;
+            default: throw CNyException(L"Unknown XML Group Type");
+        }
+        int textIndex = info->GetElementTextPropertyIndex();
+        if (textIndex != -1) {
+            NyVariant text;
+            ReadProperty(textIndex, text);
+            writer->WriteText(text.ToString(nullptr), text.GetTypeAsEnum());
+        }
+    }
+    if (ownElement) writer->EndElement();
+}
+
+void CXmlGeneratedClass::AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializationContext& ctx) const {
+    try {
+        const CParentElementInfo* info = GetClassInfo();
+        if (ctx.GetWriteTypeAttribute() && info->GetHasBaseClasses() && GetElementName() != info->ElementName())
+            writer->WriteXsiType(info->ElementNamespace(), info->ElementName(), ItemType_string);
+        ProcessAttributesToXml(ctx, GetClassElementInfo(), GetClassAttributeInfo(), writer);
+    } catch (const CNyException& e) {
+        throw CNyException(L"Failed to convert attributes to XML", e);
+    }
+}
+
+void CXmlGeneratedClass::ProcessAttributesToXml(const CXmlSerializationContext& ctx, CElementInfo** elements,
+                                                CAttributeInfo** attributes, CXmlWriter* writer) const {
+    for (CAttributeInfo** a = attributes; a && *a; ++a) (*a)->AttributeToXml(ctx, this, writer);
+    for (CElementInfo** e = elements; e && *e; ++e) (*e)->PseudoChildAttributeToXml(ctx, this, writer);
+}
+
+void CXmlGeneratedClass::ProcessElementSeqToXml(const CXmlSerializationContext& ctx, CElementInfo** elements,
+                                                CXmlWriter* writer) const {
+    for (CElementInfo** e = elements; e && *e; ++e) (*e)->ElementToXml(ctx, this, writer);
+}
+
+void CXmlGeneratedClass::ProcessElementAllToXml(const CXmlSerializationContext& ctx, CElementInfo** elements,
+                                                CXmlWriter* writer) const {
+    ProcessElementSeqToXml(ctx, elements, writer);
+}
+
+void CXmlGeneratedClass::ProcessElementChoiceToXml(const CXmlSerializationContext& ctx, CElementInfo** elements,
+                                                   CXmlWriter* writer, bool flag) const {
+    for (CElementInfo** e = elements; e && *e; ++e)
+        if ((*e)->ElementToXml(ctx, this, writer)) return;
+    if (!DoesElementContainOptionalElements() && !flag && !ctx.GetIgnoreMissingChoice())
+        throw CNyValidationException(
+            L"This element is a choice, and as such must have at one (and only one) valid item, currently there are "
+            L"none set");
+}
+
+// ---- reading ----
+
+CXmlElement* CXmlGeneratedClass::FromXml_Int(CXmlElement* element, CXmlElement* firstChild,
+                                             const CXmlSerializationContext& ctx, bool flag) {
+    try {
+        return ReadContent(element, firstChild, ctx, flag);
+    } catch (const CNyException& e) {
+        throw CNyValidationException(
+            FormatString(L"Failed to process the element [%s]", element ? element->GetLocalName().c_str() : L""), e);
+    }
+}
+
+CXmlElement* CXmlGeneratedClass::ReadContent(CXmlElement* element, CXmlElement* firstChild,
+                                             const CXmlSerializationContext& ctx, bool flag) {
+    Init();
+    const CParentElementInfo* info = GetClassInfo();
+    const XmlElementType elementType = info->GetElementType();
+    if (elementType == XmlElementType_Element && element) SetElementName(element->GetLocalName().c_str());
+    if (element) ProcessAttributesFromXml(ctx, element, info->GetFromXmlFailIfAttributeUnknown());
+    INillable* nillable = dynamic_cast<INillable*>(this);
+    if (nillable && nillable->IsNil()) return firstChild;
+    CXmlElement* next;
+    switch (info->GetElementGroupType()) {
+        case XmlElementGroupType_Sequence: next = ProcessElementSeqFromXml(ctx, element, firstChild, elementType); break;
+        case XmlElementGroupType_Choice:
+            next = ProcessElementChoiceFromXml(ctx, element, firstChild, elementType, flag);
+            break;
+        case XmlElementGroupType_All: next = ProcessElementAllFromXml(ctx, element, firstChild, elementType); break;
+        default: throw CNyException(L"Unknow Group Type");
+    }
+    int textIndex = info->GetElementTextPropertyIndex();
+    if (textIndex != -1 && element) {
+        NyVariant text;
+        text.SetString(element->GetText());
+        AccessProperty(textIndex, false, text);
+    }
+    return next;
+}
+
+namespace {
+
+bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
+    size_t n = std::wcslen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
+}
+
+[[noreturn]] void ThrowLeftover(const CXmlElement* element, const CXmlElement* current) {
+    throw CNyValidationException(
+        FormatString(L"Failed read all the elements held within the element [%s]. The unexpected element [%s] "
+                     L"remains un processed",
+                     element ? element->GetLocalName().c_str() : L"", current->GetLocalName().c_str()));
+}
+
+}  // namespace
+
+void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext& ctx, CXmlElement* element,
+                                                  bool failIfUnknown) {
+    CAttributeInfo** infos = GetClassAttributeInfo();
+    size_t count = 0;
+    for (CAttributeInfo** a = infos; a && *a; ++a) ++count;
+    std::vector<char> seen(count, 0);
+    INillable* nillable = dynamic_cast<INillable*>(this);
+    for (CXmlAttribute* attribute : element->GetAttributes()) {
+        if (attribute->IsNamespaceAttribute()) continue;
+        if (attribute->IsNilAttribute()) {
+            if (!nillable)
+                throw CNyValidationException(
+                    FormatString(L"Unexpected Attribute [%s] found.", attribute->GetLocalName().c_str()));
+            if (EqualsIgnoringCase(attribute->GetValue(), L"true"))
+                nillable->SetNil(true);
+            else if (EqualsIgnoringCase(attribute->GetValue(), L"false"))
+                nillable->SetNil(false);
+            else
+                throw CNyValidationException(
+                    FormatString(L"Unexpected Value for Attribute [%s] found.", attribute->GetLocalName().c_str()));
+            continue;
+        }
+        bool claimed = false;
+        for (size_t i = 0; i < count && !claimed; ++i) {
+            if (infos[i]->AttributeFromXml(ctx, this, attribute)) {
+                seen[i] = 1;
+                claimed = true;
+            }
+        }
+        if (!claimed && failIfUnknown && !ctx.GetIgnoreUnknownAttributes())
+            throw CNyValidationException(
+                FormatString(L"Unexpected Attribute [%s] found.", attribute->GetLocalName().c_str()));
+    }
+    for (size_t i = 0; i < count; ++i) infos[i]->Validate(ctx, seen[i] != 0);
+}
+
+CXmlElement* CXmlGeneratedClass::ProcessElementSeqFromXml(const CXmlSerializationContext& ctx, CXmlElement* element,
+                                                          CXmlElement* cursor, int32_t elementType) {
+    CElementInfo** elements = GetClassElementInfo();
+    const std::wstring ns = GetNamespace();
+    const XmlElementType type = static_cast<XmlElementType>(elementType);
+    CXmlElement* current = cursor;
+    for (CElementInfo** e = elements; e && *e;) {
+        if ((*e)->ElementFromXml(ctx, this, element, &current, ns.c_str(), type)) {
+            ++e;
+            continue;
+        }
+        if (!ctx.GetIgnoreUnknownElements() || !current) return cursor;
+        current = current->GetNextSiblingElement();  // skip it and offer the next one to the same member
+    }
+    if (elementType != XmlElementType_Element) return current;
+    if (current && !ctx.GetIgnoreUnknownElements()) ThrowLeftover(element, current);
+    return current;
+}
+
+CXmlElement* CXmlGeneratedClass::ProcessElementChoiceFromXml(const CXmlSerializationContext& ctx,
+                                                             CXmlElement* element, CXmlElement* cursor,
+                                                             int32_t elementType, bool flag) {
+    CElementInfo** elements = GetClassElementInfo();
+    const std::wstring ns = GetNamespace();
+    const XmlElementType type = static_cast<XmlElementType>(elementType);
+    const bool ignoreUnknown = ctx.GetIgnoreUnknownElements();
+    CXmlElement* current = cursor;
+    bool matched = false;
+    for (;;) {
+        for (CElementInfo** e = elements; e && *e && !matched; ++e)
+            matched = (*e)->ElementFromXml(ctx, this, element, &current, ns.c_str(), type);
+        if (current) {
+            if (!ignoreUnknown) break;
+            if (!matched && elementType == XmlElementType_Element) current = current->GetNextSiblingElement();
+        }
+        if (!(ignoreUnknown && !matched && current && elementType == XmlElementType_Element)) break;
+    }
+    if (!matched && !flag) {
+        if (elementType == XmlElementType_NoElement) return ignoreUnknown ? cursor : current;
+        if (elementType == XmlElementType_NoElementNoAttributes) return current;
+        if (!DoesElementContainOptionalElements() && !ctx.GetIgnoreMissingChoice())
+            throw CNyValidationException(FormatString(
+                L"No child elements within the element [%s] were populated. The element represents a choice, so one "
+                L"and only one element should be populated. The element contained no sutable child elements",
+                element ? element->GetLocalName().c_str() : L""));
+    }
+    if (elementType != XmlElementType_Element) return current;
+    if (current && !ignoreUnknown) ThrowLeftover(element, current);
+    return current;
+}
+
+CXmlElement* CXmlGeneratedClass::ProcessElementAllFromXml(const CXmlSerializationContext& ctx, CXmlElement* element,
+                                                          CXmlElement* cursor, int32_t elementType) {
+    CElementInfo** elements = GetClassElementInfo();
+    const std::wstring ns = GetNamespace();
+    const XmlElementType type = static_cast<XmlElementType>(elementType);
+    const int n = GetClassElementInfoCount();
+    std::vector<char> done(static_cast<size_t>(n), 0);
+    CXmlElement* current = cursor;
+    bool changed = true;
+    while (current && changed) {
+        CXmlElement* before = current;
+        for (int i = 0; i < n; ++i)
+            if (!done[i]) done[i] = elements[i]->ElementFromXml(ctx, this, element, &current, ns.c_str(), type);
+        changed = current != before;
+    }
+    for (int i = 0; i < n; ++i)
+        if (!elements[i]->Validate(ctx, this, done[i] != 0, elementType == XmlElementType_Element)) return cursor;
+    if (elementType != XmlElementType_Element || !current || ctx.GetIgnoreUnknownElements()) return current;
+    ThrowLeftover(element, current);
+}
+
+// ---- CClassfactoryBase ----
+
+CClassfactoryBase::~CClassfactoryBase() = default;
+
+namespace {
+
+const std::wstring& XsiTypeValue(CXmlElement* element) {
+    static const std::wstring kType = L"type";
+    static const std::wstring kXsi = L"http://www.w3.org/2001/XMLSchema-instance";
+    return element->GetAttribute(kType, kXsi);
+}
+
+}  // namespace
+
+std::wstring CClassfactoryBase::GetElementType(CXmlElement* element) {
+    if (!element) return std::wstring();
+    const std::wstring& value = XsiTypeValue(element);
+    size_t colon = value.find(L':');
+    return colon == std::wstring::npos ? value : value.substr(colon + 1);
+}
+
+std::wstring CClassfactoryBase::GetElementTypeNamespaceUri(CXmlElement* element) {
+    if (!element) return std::wstring();
+    const std::wstring& value = XsiTypeValue(element);
+    size_t colon = value.find(L':');
+    if (colon == std::wstring::npos) return element->GetNamespaceURI();
+    std::wstring prefix = value.substr(0, colon);
+    std::wstring ns = element->GetDocument() ? element->GetDocument()->LookupNamespaceFromAlias(prefix.c_str())
+                                             : std::wstring();
+    return ns.empty() ? element->GetNamespaceURI() : ns;
+}
+
+}  // namespace NyXmlLib9
