@@ -12,6 +12,7 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <limits>
@@ -27,11 +28,25 @@ namespace {
 // ---- reading ----
 
 // The C locale, for the rare reads and the caller-formatted writes that go
-// through the locale-dependent runtime.
+// through the locale-dependent runtime; null if it could not be created.
 locale_t CLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
+
+// Makes the C locale the calling thread's locale for the lifetime of a scope.
+class ScopedCLocale {
+public:
+    ScopedCLocale() : m_previous(CLocale() ? uselocale(CLocale()) : static_cast<locale_t>(nullptr)) {}
+    ScopedCLocale(const ScopedCLocale&) = delete;
+    ScopedCLocale& operator=(const ScopedCLocale&) = delete;
+    ~ScopedCLocale() {
+        if (m_previous) uselocale(m_previous);
+    }
+
+private:
+    locale_t m_previous;
+};
 
 // The span wcstod would convert: optional sign, digits with an optional "."
 // and fraction, an optional exponent. `complete` when it reaches the end.
@@ -80,7 +95,10 @@ double ConvertScanned(const wchar_t* begin, const wchar_t* end) {
     const std::from_chars_result r = std::from_chars(narrow, narrow + length, value);
     // from_chars leaves the value alone on overflow and underflow; strtod
     // gives the infinity, zero or subnormal that wcstod would.
-    if (r.ec != std::errc() || r.ptr != narrow + length) value = strtod_l(narrow, nullptr, CLocale());
+    if (r.ec != std::errc() || r.ptr != narrow + length) {
+        ScopedCLocale cLocale;
+        value = std::strtod(narrow, nullptr);
+    }
     return negative ? -value : value;
 }
 
@@ -171,16 +189,12 @@ std::wstring FormatReal(double value, const wchar_t* format, int defaultPrecisio
     if (!format) return FormatGeneral(value, defaultPrecision);
     if (!IsRealFormat(format))
         throw CNyInvalidParamException(FormatString(L"Invalid floating-point format [%s]", format));
-    // The runtime's printf follows the thread's locale: print in the C locale.
-    const locale_t previous = uselocale(CLocale());
     std::wstring text;
-    try {
+    {
+        // The runtime's printf follows the thread's locale: print in the C locale.
+        ScopedCLocale cLocale;
         text = FormatString(format, value);
-    } catch (...) {
-        uselocale(previous);
-        throw;
     }
-    uselocale(previous);
     if (text.size() > maxLength) text.resize(maxLength);
     return text;
 }

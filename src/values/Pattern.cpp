@@ -47,8 +47,25 @@ private:
 
 thread_local ThreadMatchData t_matchData;
 
-// Values above this size release their backtracking memory after matching.
+// Values above this size release their backtracking memory, and the
+// per-thread subject buffer its capacity, after matching.
 const size_t kKeepMemoryBelow = 64 * 1024;
+
+// The value as UTF-8 in a per-thread buffer: copied unit by unit when it is
+// ASCII, which identifiers and codes nearly always are, else through NarrowText.
+// NarrowText writes valid UTF-8 only, so PCRE2 need not check it again.
+std::string& Utf8Subject(const std::wstring& value) {
+    thread_local std::string buffer;
+    buffer.resize(value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (static_cast<uint32_t>(value[i]) >= 0x80) {
+            buffer = NarrowText(value);
+            break;
+        }
+        buffer[i] = static_cast<char>(value[i]);
+    }
+    return buffer;
+}
 
 }  // namespace
 
@@ -80,8 +97,10 @@ CompiledPattern::CompiledPattern(const std::wstring& xsdPattern)
     const std::string translated = TranslatePattern(NarrowText(xsdPattern));
     int error = 0;
     PCRE2_SIZE offset = 0;
-    m_code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.data()), translated.size(), PCRE2_UTF, &error,
-                           &offset, nullptr);
+    // Anchored when compiled rather than when matched, which the JIT requires;
+    // the meaning is the same: the match must start at the first character.
+    m_code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.data()), translated.size(),
+                           PCRE2_UTF | PCRE2_ANCHORED, &error, &offset, nullptr);
     if (!m_code) {
         m_error = FormatString(L"Invalid Regular Expression: %s Error: '%s'", xsdPattern.c_str(), ErrorText(error).c_str());
         return;
@@ -94,6 +113,9 @@ CompiledPattern::CompiledPattern(const std::wstring& xsdPattern)
     pcre2_set_match_limit(m_context, kMatchLimit);
     pcre2_set_depth_limit(m_context, kDepthLimit);
     pcre2_set_heap_limit(m_context, kHeapLimitKiB);
+    // Machine code for the pattern when the platform has a JIT; without it
+    // (or if it fails) the interpreter matches, with the same results.
+    pcre2_jit_compile(m_code, PCRE2_JIT_COMPLETE);
 }
 
 CompiledPattern::~CompiledPattern() {
@@ -103,14 +125,18 @@ CompiledPattern::~CompiledPattern() {
 
 bool CompiledPattern::Matches(const std::wstring& value) const {
     if (!m_code) throw CNyException(m_error);
-    // NarrowText writes valid UTF-8 only, so PCRE2 need not check it again.
-    const std::string subject = NarrowText(value);
+    std::string& subject = Utf8Subject(value);
     pcre2_match_data* data = t_matchData.Get();
-    const int rc = pcre2_match(m_code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0,
-                               PCRE2_ANCHORED | PCRE2_NO_UTF_CHECK, data, m_context);
+    const PCRE2_SPTR text = reinterpret_cast<PCRE2_SPTR>(subject.data());
+    int rc = pcre2_match(m_code, text, subject.size(), 0, PCRE2_NO_UTF_CHECK, data, m_context);
+    // The JIT backtracks on a small machine stack; deep matches go to the
+    // interpreter, whose backtracking memory the heap limit bounds.
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT)
+        rc = pcre2_match(m_code, text, subject.size(), 0, PCRE2_NO_UTF_CHECK | PCRE2_NO_JIT, data, m_context);
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
     const bool whole = rc >= 0 && ovector[0] == 0 && ovector[1] == subject.size();
     if ((rc < 0 && rc != PCRE2_ERROR_NOMATCH) || subject.size() >= kKeepMemoryBelow) t_matchData.Reset();
+    if (subject.capacity() >= kKeepMemoryBelow) std::string().swap(subject);
     if (rc < 0 && rc != PCRE2_ERROR_NOMATCH)
         throw CNyException(FormatString(L"Failed to match the Regular Expression: %s Error: '%s'", m_pattern.c_str(),
                                         ErrorText(rc).c_str()));

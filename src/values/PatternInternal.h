@@ -30,8 +30,9 @@ const uint32_t kHeapLimitKiB = 256 * 1024;
 // other block escapes and class subtraction included, passes unchanged.
 std::string TranslatePattern(std::string pattern);
 
-// One compiled pattern, or the reason it did not compile. Immutable once
-// built, so threads may share it; each match uses per-thread match data.
+// One compiled pattern (with JIT code where available), or the reason it did
+// not compile. Immutable once built, so threads may share it; each match uses
+// per-thread match data.
 class CompiledPattern {
 public:
     explicit CompiledPattern(const std::wstring& xsdPattern);

@@ -206,3 +206,15 @@ TEST(ConversionsInteger, WideValuesRoundTripAcrossTheirRange) {
     EXPECT_EQ(L"4294967295", CConversions::ui4ToString(UINT32_MAX));
     EXPECT_EQ(L"-128", CConversions::i1ToString(-128));
 }
+
+TEST(ConversionsInteger, HugeTexts) {
+    const std::wstring zeros(1 << 20, L'0');
+    EXPECT_EQ(7, CConversions::i4FromString(zeros + L"7", kNone));
+    EXPECT_EQ(-7, CConversions::i8FromString(L"-" + zeros + L"7", kNone));
+    const std::wstring nines(1 << 20, L'9');
+    EXPECT_NY_THROW(CConversions::i4FromString(nines, kNone), CNyInvalidValueException, TooLarge(nines, L"i4"));
+    EXPECT_NY_THROW(CConversions::ui8FromString(nines + L"x", kNone), CNyInvalidValueException,
+                    TooLarge(nines + L"x", L"ui8"));
+    EXPECT_NY_THROW(CConversions::i4FromString(zeros + L"x", kNone), CNyInvalidValueException,
+                    NotConverted(zeros + L"x", L"i4"));
+}

@@ -236,3 +236,13 @@ TEST(ConversionsReal, IgnoresTheProcessLocale) {
     EXPECT_NY_THROW(CConversions::r8FromString(L"2,5", kNone), CNyInvalidValueException, NotConverted(L"2,5", L"r8"));
     std::setlocale(LC_NUMERIC, "C");
 }
+
+TEST(ConversionsReal, HugeTexts) {
+    const std::wstring zeros(1 << 20, L'0');
+    EXPECT_EQ(0.0, CConversions::r8FromString(L"0." + zeros + L"1", kNone));
+    EXPECT_EQ(1.5, CConversions::r8FromString(zeros + L"1.5" + zeros, kNone));
+    EXPECT_EQ(kInf, CConversions::r8FromString(L"1" + zeros, kNone));
+    EXPECT_EQ(1e-300, CConversions::r8FromString(L"1" + zeros + L"e-" + std::to_wstring((1 << 20) + 300), kNone));
+    EXPECT_NY_THROW(CConversions::r8FromString(zeros + L"x", kNone), CNyInvalidValueException,
+                    NotConverted(zeros + L"x", L"r8"));
+}
