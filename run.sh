@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 ./tools/ensure-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build build -j "$jobs" --target nyxml_tool nyxml > /dev/null
+cmake --build build -j "$jobs" --target nyxml_tool nyxml example_po > /dev/null
 tool=build/bin/nyxml
 sample=samples/po.xml
 out=$(mktemp -d)
@@ -26,3 +26,7 @@ echo
 echo "\$ nyxml roundtrip $sample rt.xml && head rt.xml"
 "$tool" roundtrip "$sample" "$out/rt.xml"
 head -n 8 "$out/rt.xml"
+
+echo
+echo "\$ example_po $sample   (generated purchase-order classes: read, summarise, change, write, read again)"
+build/bin/example_po "$sample"
