@@ -60,7 +60,15 @@ void AccessOptional(bool read, NyVariant& value, T& field, bool& has, Set set, G
 }
 
 void AccessString(bool read, NyVariant& value, std::wstring& field, bool& has) {
-    AccessOptional(read, value, field, has, &NyVariant::SetString, &NyVariant::GetString);
+    if (read) {
+        if (has)
+            value.SetString(field);
+        else
+            value.Clear();
+    } else {
+        has = value.IsValid();
+        if (has) value.TakeString(field);  // no copy of the text read
+    }
 }
 
 void AccessObject(bool read, NyVariant& value, CXmlObjectBase* held) {
@@ -335,7 +343,15 @@ void CItem::AccessProperty(int propertyIndex, bool read, NyVariant& value) {
             AccessOptional(read, value, m_quantity, m_hasQuantity, &NyVariant::SetI4, &NyVariant::GetI4);
             break;
         case PROP_PRICE:
-            AccessOptional(read, value, m_price, m_hasPrice, &NyVariant::SetDecimal, &NyVariant::GetDecimal);
+            if (read) {
+                if (m_hasPrice)
+                    value.SetDecimal(m_price);
+                else
+                    value.Clear();
+            } else {
+                m_hasPrice = value.IsValid();
+                if (m_hasPrice) value.TakeDecimal(m_price);
+            }
             break;
         case PROP_COMMENT:
             if (read)

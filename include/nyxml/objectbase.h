@@ -91,6 +91,8 @@ public:
     int32_t GetRefCount() const { return m_refCount.load(); }
 
     std::wstring GetElementName() const { return m_elementName; }
+    // The element name without a copy.
+    const std::wstring& ElementName() const { return m_elementName; }
 
     // The wildcard namespace rule of xs:any: the first token of `allowed` that
     // accepts the namespace decides.

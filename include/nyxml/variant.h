@@ -63,7 +63,9 @@ struct NYXML_API NyVariant {
     void SetString(std::wstring value);
     void SetBoolean(bool value);
     void SetDecimal(const CDecimal& value);
+    void SetDecimal(CDecimal&& value);
     void SetInteger(const CBigInteger& value);
+    void SetInteger(CBigInteger&& value);
     // One counted reference; null is accepted.
     void SetXmlObject(CXmlObjectBase* value);
     void SetXmlCollection(CXmlCollectionBase* value);
@@ -97,6 +99,11 @@ struct NYXML_API NyVariant {
     CSmartPtr<CXmlObjectBase> GetXmlObject() const;
     CSmartPtr<CXmlCollectionBase> GetXmlCollection() const;
 
+    // Moves the held string (or decimal) into `target`, leaving an empty one
+    // here: generated property setters take values without a copy.
+    void TakeString(std::wstring& target);
+    void TakeDecimal(CDecimal& target);
+
     // Without copies, for the library's own hot paths: the held value or null.
     const std::wstring* PeekString() const;
     CXmlObjectBase* PeekXmlObject() const;
@@ -111,7 +118,7 @@ struct NYXML_API NyVariant {
 private:
     CDateTime GetDateKind() const;
     template <class T>
-    void SetHeap(ItemType type, const T& value);
+    void SetHeap(ItemType type, T&& value);
 
     ItemType m_type;
     union Storage {

@@ -107,7 +107,7 @@ void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, c
             std::wstring defaultNamespace = ctx.GetDefaultNamespaceURI();
             if (!defaultNamespace.empty()) writer->SetDefaultNamespace(defaultNamespace);
         }
-        writer->StartElement(GetElementName(), namespaceUri ? namespaceUri : L"");
+        writer->StartElement(ElementName(), namespaceUri ? namespaceUri : L"");
         if (isDocumentRoot) {
             if (CAttributeCol* extra = ctx.PeekAdditionalRootAttributes())
                 CXmlObjectBase::ToXml_Int(extra, writer, false, namespaceUri, ctx, flag);
@@ -142,7 +142,7 @@ void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, c
 void CXmlGeneratedClass::AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializationContext& ctx) const {
     try {
         const CParentElementInfo* info = GetClassInfo();
-        if (ctx.GetWriteTypeAttribute() && info->GetHasBaseClasses() && GetElementName() != info->ElementName())
+        if (ctx.GetWriteTypeAttribute() && info->GetHasBaseClasses() && ElementName() != info->ElementName())
             writer->WriteXsiType(info->ElementNamespace(), info->ElementName(), ItemType_string);
         ProcessAttributesToXml(ctx, GetClassElementInfo(), GetClassAttributeInfo(), writer);
     } catch (const CNyException& e) {
@@ -193,7 +193,8 @@ CXmlElement* CXmlGeneratedClass::ReadContent(CXmlElement* element, CXmlElement* 
     Init();
     const CParentElementInfo* info = GetClassInfo();
     const XmlElementType elementType = info->GetElementType();
-    if (elementType == XmlElementType_Element && element) SetElementName(element->GetLocalName().c_str());
+    if (elementType == XmlElementType_Element && element && ElementName() != element->GetLocalName())
+        SetElementName(element->GetLocalName().c_str());
     if (element) ProcessAttributesFromXml(ctx, element, info->GetFromXmlFailIfAttributeUnknown());
     INillable* nillable = dynamic_cast<INillable*>(this);
     if (nillable && nillable->IsNil()) return firstChild;
@@ -239,11 +240,19 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
     CAttributeInfo** infos = GetClassAttributeInfo();
     size_t count = 0;
     for (CAttributeInfo** a = infos; a && *a; ++a) ++count;
-    std::vector<char> seen(count, 0);
-    INillable* nillable = dynamic_cast<INillable*>(this);
+    // Most classes have a handful of attributes: keep the flags on the stack.
+    char fewFlags[32] = {};
+    std::vector<char> manyFlags(count > sizeof fewFlags ? count : 0, 0);
+    char* seen = count > sizeof fewFlags ? manyFlags.data() : fewFlags;
+    INillable* nillable = nullptr;
+    bool nillableKnown = false;
     for (CXmlAttribute* attribute : element->GetAttributes()) {
         if (attribute->IsNamespaceAttribute()) continue;
         if (attribute->IsNilAttribute()) {
+            if (!nillableKnown) {
+                nillable = dynamic_cast<INillable*>(this);
+                nillableKnown = true;
+            }
             if (!nillable)
                 throw CNyValidationException(
                     FormatString(L"Unexpected Attribute [%s] found.", attribute->GetLocalName().c_str()));

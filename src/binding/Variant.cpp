@@ -4,6 +4,9 @@
 #include <nyxml/conversions.h>
 #include <nyxml/objectbase.h>
 
+#include <type_traits>
+#include <utility>
+
 namespace NyXmlLib9 {
 
 namespace {
@@ -97,8 +100,8 @@ std::wstring NyVariant::GetType() const {
 }
 
 template <class T>
-void NyVariant::SetHeap(ItemType type, const T& value) {
-    T* copy = new T(value);
+void NyVariant::SetHeap(ItemType type, T&& value) {
+    auto* copy = new typename std::decay<T>::type(std::forward<T>(value));
     Clear();
     m_type = type;
     m_u.pointer = copy;
@@ -144,7 +147,23 @@ void NyVariant::SetDate(const CDateTime& value) { SetHeap(ItemType_date, value);
 void NyVariant::SetDateTime(const CDateTime& value) { SetHeap(ItemType_datetime, value); }
 void NyVariant::SetTime(const CDateTime& value) { SetHeap(ItemType_time, value); }
 void NyVariant::SetDecimal(const CDecimal& value) { SetHeap(ItemType_decimal, value); }
+void NyVariant::SetDecimal(CDecimal&& value) { SetHeap(ItemType_decimal, std::move(value)); }
 void NyVariant::SetInteger(const CBigInteger& value) { SetHeap(ItemType_integer, value); }
+void NyVariant::SetInteger(CBigInteger&& value) { SetHeap(ItemType_integer, std::move(value)); }
+
+void NyVariant::TakeString(std::wstring& target) {
+    if (std::wstring* held = static_cast<std::wstring*>(m_type == ItemType_string ? m_u.pointer : nullptr))
+        target.swap(*held), held->clear();
+    else
+        target = GetString();
+}
+
+void NyVariant::TakeDecimal(CDecimal& target) {
+    if (CDecimal* held = static_cast<CDecimal*>(m_type == ItemType_decimal ? m_u.pointer : nullptr))
+        target = std::move(*held);
+    else
+        target = GetDecimal();
+}
 
 void NyVariant::SetString(std::wstring value) {
     std::wstring* held = new std::wstring(std::move(value));

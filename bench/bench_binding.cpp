@@ -1,0 +1,144 @@
+// Reading a large purchase-order document into the generated example classes
+// and writing it back, against the tree load alone and raw wide Expat parsing
+// of the same bytes, in the same run; peak memory per input megabyte.
+#include "PurchaseOrder.h"
+
+#include "BenchSupport.h"
+
+#include <expat.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace NyXmlLib9;
+using nyxml_bench::BestOf;
+using nyxml_bench::PeakRssKiB;
+
+namespace {
+
+std::string MakeOrders(size_t targetBytes) {
+    std::string xml =
+        "<?xml version='1.0' encoding='UTF-8'?>\n<po:purchaseOrders xmlns:po='urn:example:po' "
+        "xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\n";
+    xml.reserve(targetBytes + 4096);
+    char buf[2048];
+    for (unsigned i = 0; xml.size() < targetBytes; ++i) {
+        std::snprintf(buf, sizeof buf,
+                      "<po:order orderDate='2026-%02u-%02u' status='%s'>"
+                      "<po:shipTo country='DE'><po:name>Customer %u</po:name><po:street>Street %u</po:street>"
+                      "<po:city>City %u</po:city><po:zip>%05u</po:zip></po:shipTo>"
+                      "<po:createdBy>web</po:createdBy><po:createdAt>2026-11-30T09:%02u:00Z</po:createdAt>"
+                      "<po:items><po:item partNum='%03u-AB'><po:productName>Product %u</po:productName>"
+                      "<po:quantity>%u</po:quantity><po:price>%u.%02u</po:price></po:item>"
+                      "<po:item partNum='%03u-CD'><po:productName>Spare part</po:productName>"
+                      "<po:quantity>1</po:quantity><po:price>9.99</po:price>"
+                      "<po:shipDate>2026-12-0%u</po:shipDate></po:item></po:items>"
+                      "<po:invoice dueDays='%u'>Invoice %u</po:invoice>"
+                      "<po:delivery><po:instructions>Ring %u times</po:instructions></po:delivery>"
+                      "<po:contact xsi:type='po:Person'><po:name>Contact %u</po:name></po:contact>"
+                      "</po:order>\n",
+                      i % 12 + 1, i % 28 + 1, (i % 3) ? "open" : "shipped", i, i % 997, i % 101, i % 100000, i % 60,
+                      i % 1000, i, i % 50 + 1, i % 500, i % 100, (i + 1) % 1000, i % 9 + 1, i % 90 + 10, i, i % 5, i);
+        xml += buf;
+    }
+    xml += "</po:purchaseOrders>\n";
+    return xml;
+}
+
+void XMLCALL NoStart(void*, const XML_Char*, const XML_Char**) {}
+void XMLCALL NoEnd(void*, const XML_Char*) {}
+void XMLCALL NoText(void*, const XML_Char*, int) {}
+
+void RawExpat(const std::string& xml) {
+    XML_Parser p = XML_ParserCreateNS(nullptr, u'|');
+    XML_SetElementHandler(p, NoStart, NoEnd);
+    XML_SetCharacterDataHandler(p, NoText);
+    if (XML_Parse(p, xml.data(), static_cast<int>(xml.size()), 1) != XML_STATUS_OK) std::abort();
+    XML_ParserFree(p);
+}
+
+void TreeLoad(std::string& xml) {
+    CXmlDocument d;
+    d.LoadXmlStream(reinterpret_cast<unsigned char*>(&xml[0]), static_cast<uint32_t>(xml.size()));
+}
+
+CSmartPtr<ExamplePO::CPurchaseOrders> Bind(std::string& xml) {
+    CSmartPtr<ExamplePO::CPurchaseOrders> orders(new ExamplePO::CPurchaseOrders);
+    orders->FromXmlStream(reinterpret_cast<unsigned char*>(&xml[0]), static_cast<uint32_t>(xml.size()),
+                          CXmlSerializationContext::GetDefaultContext());
+    return orders;
+}
+
+size_t Write(const ExamplePO::CPurchaseOrders& orders) {
+    return orders
+        .ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, CXmlSerializationContext::GetDefaultContext(),
+                     Compression_None)
+        .GetLength();
+}
+
+void PeakOfBinding(const std::string& xml) {
+    std::fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        std::string copy = xml;
+        long before = PeakRssKiB();
+        Bind(copy);
+        double mb = xml.size() / 1e6;
+        std::printf("peak RSS while binding: %.1f MB (%.1f MB before), %.1f MB per input MB\n", PeakRssKiB() / 1024.0,
+                    before / 1024.0, (PeakRssKiB() - before) / 1024.0 / mb);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    size_t mb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 50;
+    std::string xml = MakeOrders(mb * 1000000);
+    double inMb = xml.size() / 1e6;
+    std::printf("document: %.1f MB of purchase orders\n", inMb);
+    PeakOfBinding(xml);  // first, while this process is still small
+    {
+        CSmartPtr<ExamplePO::CPurchaseOrders> check = Bind(xml);
+        std::printf("orders bound: %d\n", check->GetOrder()->GetCount());
+    }
+    double raw = BestOf(3, [&] { RawExpat(xml); });
+    // Both figures include freeing the tree, which the binding does when it is done with it.
+    double tree = BestOf(3, [&] { TreeLoad(xml); });
+    double bind = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        nyxml_bench::Stopwatch watch;
+        CSmartPtr<ExamplePO::CPurchaseOrders> bound = Bind(xml);
+        bind = std::min(bind, watch.Seconds());
+    }
+    // The engine alone: binding a tree that is already loaded.
+    CXmlDocument loaded;
+    loaded.LoadXmlStream(reinterpret_cast<unsigned char*>(&xml[0]), static_cast<uint32_t>(xml.size()));
+    double engine = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        CSmartPtr<ExamplePO::CPurchaseOrders> bound(new ExamplePO::CPurchaseOrders);
+        nyxml_bench::Stopwatch watch;
+        bound->FromXmlElement(loaded.GetDocumentElement(), CXmlSerializationContext::GetDefaultContext());
+        engine = std::min(engine, watch.Seconds());
+    }
+    CSmartPtr<ExamplePO::CPurchaseOrders> orders = Bind(xml);
+    size_t written = 0;
+    double write = BestOf(3, [&] { written = Write(*orders); });
+    std::printf("raw wide Expat parse:         %.3f s  %6.1f MB/s\n", raw, inMb / raw);
+    std::printf("tree load alone:              %.3f s  %6.1f MB/s  %.2fx raw\n", tree, inMb / tree, tree / raw);
+    std::printf("read into classes (binding):  %.3f s  %6.1f MB/s  %.2fx the tree load (goal <= 1.5x)\n", bind,
+                inMb / bind, bind / tree);
+    std::printf("  of which the engine alone:  %.3f s  (%.2fx the tree load)\n", engine, engine / tree);
+    std::printf("write back as UTF-8 bytes:    %.3f s  %6.1f MB/s of output (%.1f MB)\n", write, written / 1e6 / write,
+                written / 1e6);
+    orders = nullptr;
+    ExamplePO::CleanMetaData();
+    return 0;
+}
