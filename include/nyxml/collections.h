@@ -3,6 +3,7 @@
 #define NYXML_COLLECTIONS_H
 
 #include <nyxml/export.h>
+#include <nyxml/facets.h>
 #include <nyxml/objectbase.h>
 
 #include <string>
@@ -123,6 +124,40 @@ private:
     CNode* m_head;
     CNode* m_tail;
     int32_t m_count;
+};
+
+// Base of the collections of primitive values: the facets, item type, number
+// format and whitespace rule of the items, and the reading of a run of elements.
+class NYXML_API CXmlTypeCollection : public CXmlCollectionBase {
+public:
+    ~CXmlTypeCollection() override;
+
+    // Parses one item from text and appends it.
+    virtual void AddFromString(std::wstring text) = 0;
+
+    const CPrimitiveRestrictions& GetRestrictions() const { return m_restrictions; }
+    ItemType GetItemType() const { return m_itemType; }
+    const wchar_t* GetFormat() const { return m_format; }
+    CWhitespaceUtils::WhitespaceRule GetWhitespace() const { return m_whitespace; }
+
+protected:
+    CXmlTypeCollection(ItemType itemType, const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs,
+                       int maxOccurs, const wchar_t* pattern, int minLength, int maxLength, const wchar_t* minInclusive,
+                       const wchar_t* maxInclusive, const wchar_t* minExclusive, const wchar_t* maxExclusive,
+                       int length, CWhitespaceUtils::WhitespaceRule whitespace, const wchar_t* format);
+    CXmlTypeCollection(const CXmlTypeCollection& other);
+    CXmlTypeCollection& operator=(const CXmlTypeCollection& other);
+
+    // Passes the text of each element of the run that carries the collection's
+    // name to AddFromString; returns the first element that does not.
+    CXmlElement* FromXml_Int(CXmlElement* element, CXmlElement* firstChild, const CXmlSerializationContext& ctx,
+                             bool flag) override;
+
+private:
+    CPrimitiveRestrictions m_restrictions;
+    ItemType m_itemType;
+    const wchar_t* m_format;
+    CWhitespaceUtils::WhitespaceRule m_whitespace;
 };
 
 // Base of generated collections of one class: reads the run of elements that

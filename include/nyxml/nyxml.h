@@ -17,6 +17,7 @@
 #include <nyxml/generated.h>
 #include <nyxml/metadata.h>
 #include <nyxml/objectbase.h>
+#include <nyxml/primitivecols.h>
 #include <nyxml/streams.h>
 #include <nyxml/types.h>
 #include <nyxml/untyped.h>

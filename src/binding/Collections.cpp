@@ -203,6 +203,31 @@ void CXmlCollection::AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializa
         if (n->item) CXmlObjectBase::AttributesToXml_Int(n->item, writer, ctx);
 }
 
+// ---- CXmlTypeCollection ----
+
+CXmlTypeCollection::CXmlTypeCollection(ItemType itemType, const wchar_t* elementName, const wchar_t* namespaceUri,
+                                       int minOccurs, int maxOccurs, const wchar_t* pattern, int minLength,
+                                       int maxLength, const wchar_t* minInclusive, const wchar_t* maxInclusive,
+                                       const wchar_t* minExclusive, const wchar_t* maxExclusive, int length,
+                                       CWhitespaceUtils::WhitespaceRule whitespace, const wchar_t* format)
+    : CXmlCollectionBase(elementName, namespaceUri, minOccurs, maxOccurs),
+      m_restrictions(pattern, minLength, maxLength, minInclusive, maxInclusive, minExclusive, maxExclusive, length),
+      m_itemType(itemType), m_format(format), m_whitespace(whitespace) {}
+
+CXmlTypeCollection::CXmlTypeCollection(const CXmlTypeCollection& other) = default;
+CXmlTypeCollection& CXmlTypeCollection::operator=(const CXmlTypeCollection& other) = default;
+CXmlTypeCollection::~CXmlTypeCollection() = default;
+
+CXmlElement* CXmlTypeCollection::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
+                                             bool) {
+    const std::wstring name = GetElementName();
+    while (current && DoesElementNameMatch(ctx, current, name.c_str(), NamespaceField().c_str())) {
+        AddFromString(current->GetText());
+        current = current->GetNextSiblingElement();
+    }
+    return current;
+}
+
 CXmlElement* XmlFirstChildElement(CXmlElement* element) { return element ? element->GetFirstElement() : nullptr; }
 
 CXmlElement* XmlNextSiblingElement(CXmlElement* element) {
