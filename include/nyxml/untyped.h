@@ -9,6 +9,10 @@
 
 #include <string>
 
+namespace NyXmlLib9Data {
+class CElementInfo;
+}
+
 namespace NyXmlLib9 {
 
 class CAttributeCol;
@@ -183,6 +187,7 @@ protected:
 
 private:
     friend class CElement;
+    friend class NyXmlLib9Data::CElementInfo;  // reads named wildcard runs
     CXmlElement* ReadRun(CXmlElement* first, const std::wstring* localName, const std::wstring* namespaceUri,
                          const CXmlSerializationContext& ctx);
 

@@ -210,14 +210,8 @@ CXmlElement* CElementInfo::ReadCollection(const CXmlSerializationContext& ctx, C
         CElementCol* elements = dynamic_cast<CElementCol*>(collection);
         if (!elements)
             throw CNyException(L"Serialization Data Error : The collection should be a CElementCol, it was not!");
-        struct Access : CElementCol {
-            static CXmlElement* Read(CElementCol* c, const std::wstring& name, const std::wstring& ns,
-                                     CXmlElement* parent, CXmlElement* first, const CXmlSerializationContext& ctx) {
-                return static_cast<Access*>(c)->FromXmlLockElementName_Int(name, ns, parent, first, ctx);
-            }
-        };
         std::wstring ns = current ? current->GetNamespaceURI() : std::wstring();
-        return Access::Read(elements, m_name, ns, element, current, ctx);
+        return elements->FromXmlLockElementName_Int(m_name, ns, element, current, ctx);
     }
     return FromXml_Int(collection, element, current, ctx, false);
 }

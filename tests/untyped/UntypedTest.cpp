@@ -79,12 +79,13 @@ TEST(CElement, AttributeOutsideRestrictionFails) {
     CXmlDocument d;
     d.LoadXml("<a xmlns:q='urn:q' q:z='1'/>");
     CSmartPtr<CAttributeCol> local(new CAttributeCol(L"", L"##local", L""));
+    // The protected reading hook, through a member pointer taken in a derived class.
     struct Access : CAttributeCol {
-        using CAttributeCol::FromXml_Int;
+        static auto Hook() { return &Access::FromXml_Int; }
     };
-    EXPECT_NY_THROW(static_cast<Access*>(local.Get())->FromXml_Int(d.GetDocumentElement(), nullptr,
-                                                                   CXmlSerializationContext::GetDefaultContext(),
-                                                                   false),
+    CAttributeCol* col = local.Get();
+    EXPECT_NY_THROW((col->*Access::Hook())(d.GetDocumentElement(), nullptr,
+                                           CXmlSerializationContext::GetDefaultContext(), false),
                     CNyInvalidNamespaceException, L"Invalid Attribute [z]. The attributes namespace is Inappropriate.");
 }
 
