@@ -2,6 +2,8 @@
 // matching, skipping, missing members, leftovers, the ignore options and round trips.
 #include "GroupTestClasses.h"
 
+#include <cwchar>
+
 namespace GroupTest {
 namespace {
 
@@ -533,6 +535,49 @@ TEST(SequenceMembers, RestrictionsNeedPrimitiveInformation) {
     EXPECT_NY_THROW(infos[0]->CheckRestriction(text), CNyException, L"Invalid Value for s [abcd]");
     text.SetString(L"abc");
     infos[0]->CheckRestriction(text);
+}
+
+// The format texts of the members below; the infos keep the pointers, not copies.
+wchar_t g_realFormat[8] = L"%.2f";
+wchar_t g_decimalFormat[4] = L"2";
+
+// <t> collapsed, replaced and preserved strings, a formatted real and a rounded decimal </t>
+struct TextSchema {
+    static constexpr const wchar_t* kElementName = L"t";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { COLLAPSED, REPLACED, PRESERVED, REAL, DECIMAL };
+    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, true, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqPrimOpt(L"c", kNamespace, COLLAPSED, ItemType_string, nullptr, kCollapse, NoFacets()),
+            new CElementInfoSeqPrimOpt(L"r", kNamespace, REPLACED, ItemType_string, nullptr,
+                                       CWhitespaceUtils::WhitespaceRule_Replace, NoFacets()),
+            new CElementInfoSeqPrimOpt(L"p", kNamespace, PRESERVED, ItemType_string, nullptr, kPreserve, NoFacets()),
+            new CElementInfoSeqPrimOpt(L"x", kNamespace, REAL, ItemType_r8, g_realFormat, kCollapse, NoFacets()),
+            new CElementInfoSeqPrimOpt(L"d", kNamespace, DECIMAL, ItemType_decimal, g_decimalFormat, kCollapse,
+                                       NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+
+TEST(SequenceMembers, WhitespaceRulesWhenReadFormatsWhenWritten) {
+    TGroupClass<TextSchema> t;
+    Read(t, L"<t><c> a \t b\n</c><r> a \t b\n</r><p> a \t b\n</p><x> 1.5 </x><d>4.567</d></t>");
+    EXPECT_EQ(L"a b", t.Text(TextSchema::COLLAPSED));
+    EXPECT_EQ(L" a   b ", t.Text(TextSchema::REPLACED));
+    EXPECT_EQ(L" a \t b\n", t.Text(TextSchema::PRESERVED));
+    EXPECT_EQ(1.5, t.Get(TextSchema::REAL).GetR8());
+    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.50</x><d>4.57</d></t>",
+              Write(t));
+    wcscpy(g_realFormat, L"%.3e");
+    wcscpy(g_decimalFormat, L"0");
+    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.500e+000</x><d>5.</d></t>", Write(t));
+    wcscpy(g_realFormat, L"%.2f");
+    wcscpy(g_decimalFormat, L"2");
 }
 
 TEST(SequenceMembers, ValidateIsNotPartOfSequences) {
