@@ -210,14 +210,16 @@ CXmlElement* CElementInfo::ReadCollection(const CXmlSerializationContext& ctx, C
         CElementCol* elements = dynamic_cast<CElementCol*>(collection);
         if (!elements)
             throw CNyException(L"Serialization Data Error : The collection should be a CElementCol, it was not!");
+        // The reader is protected: reach it through a member pointer, which is
+        // valid for any CElementCol (casting the collection to a class it is
+        // not would be undefined).
         struct Access : CElementCol {
-            static CXmlElement* Read(CElementCol* c, const std::wstring& name, const std::wstring& ns,
-                                     CXmlElement* parent, CXmlElement* first, const CXmlSerializationContext& ctx) {
-                return static_cast<Access*>(c)->FromXmlLockElementName_Int(name, ns, parent, first, ctx);
-            }
+            typedef CXmlElement* (CElementCol::*Reader)(std::wstring, std::wstring, CXmlElement*, CXmlElement*,
+                                                        const CXmlSerializationContext&);
+            static Reader LockedReader() { return &Access::FromXmlLockElementName_Int; }
         };
         std::wstring ns = current ? current->GetNamespaceURI() : std::wstring();
-        return Access::Read(elements, m_name, ns, element, current, ctx);
+        return (elements->*Access::LockedReader())(m_name, ns, element, current, ctx);
     }
     return FromXml_Int(collection, element, current, ctx, false);
 }
