@@ -257,6 +257,75 @@ TEST(SequenceGroups, GroupOfEveryKindRoundTrips) {
     EXPECT_EQ(xml, Write(h));
 }
 
+// ---- a group inside a group ----
+
+// Outer (type 1): inner (Group1 as a mandatory member that must consume), o?
+struct OuterGroupSchema {
+    static constexpr const wchar_t* kElementName = L"Outer";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { INNER, O };
+    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_NoElement, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(new CElementInfoSeqClsMnd(L"inner", kNamespace, INNER, XmlElementType_NoElement,
+                                                      &Create<Group1Schema>, 4, true),
+                            new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve,
+                                                       NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+
+// <hn> outer t? </hn>
+template <bool MustConsume>
+struct NestedHolderSchemaT {
+    static constexpr const wchar_t* kElementName = L"hn";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { OUTER, T };
+    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(new CElementInfoSeqClsMnd(L"outer", kNamespace, OUTER, XmlElementType_NoElement,
+                                                      &Create<OuterGroupSchema>, 5, MustConsume),
+                            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve,
+                                                       NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+typedef NestedHolderSchemaT<true> NestedHolderSchema;
+typedef TGroupClass<NestedHolderSchemaT<true>> CNestedHolder;
+typedef TGroupClass<NestedHolderSchemaT<false>> CLooseNestedHolder;
+
+TEST(SequenceGroups, GroupInsideAGroup) {
+    const wchar_t xml[] = L"<hn code=\"K\"><g1>a</g1><o>b</o><t>c</t></hn>";
+    CNestedHolder hn;
+    Read(hn, xml);
+    CBagClass* outer = hn.Child(NestedHolderSchema::OUTER);
+    ASSERT_NE(nullptr, outer);
+    CBagClass* inner = outer->Child(OuterGroupSchema::INNER);
+    ASSERT_NE(nullptr, inner);
+    EXPECT_EQ(L"a", inner->Text(Group1Schema::G1));
+    EXPECT_EQ(L"K", inner->Text(Group1Schema::CODE));
+    EXPECT_EQ(L"b", outer->Text(OuterGroupSchema::O));
+    EXPECT_EQ(L"c", hn.Text(NestedHolderSchema::T));
+    // The inner group's attribute travels up through the outer group to the holder's element.
+    EXPECT_EQ(xml, Write(hn));
+
+    // The inner group's miss is only the outer group's miss: the holder names the outer one.
+    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(hn, L"<hn><o>b</o></hn>"); }),
+                                                  Chain({ReadWrap(L"hn"), Required(L"outer")})));
+    // At the end of the content the inner group reports a miss instead of raising.
+    CLooseNestedHolder loose;
+    Read(loose, L"<hn/>");
+    ASSERT_NE(nullptr, loose.Child(NestedHolderSchema::OUTER));
+    EXPECT_EQ(L"(unset)", loose.Child(NestedHolderSchema::OUTER)->Text(OuterGroupSchema::O));
+}
+
 // ---- attributes of children without element, per member class ----
 
 enum MemberClass { Member_ClsMnd, Member_ClsOpt, Member_AbsClsMnd, Member_AbsClsOpt, Member_ClsCol, Member_AbsClsCol };
