@@ -96,8 +96,14 @@ struct KindsSchema {
     static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, U, W };
     static std::vector<SlotSpec> Slots() {
-        return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(),
-                HeldSlot(HeldElement(L"u", L"##any", L"")), ObjectSlot()};
+        return {ValueSlot(),
+                ValueSlot(),
+                ValueSlot(),
+                ValueSlot(),
+                HeldSlot(Held<ChildSchema>(L"c")),
+                ObjectSlot(),
+                HeldSlot(HeldElement(L"u", L"##any", L"")),
+                ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
@@ -157,7 +163,8 @@ TEST(AllMembers, MissingRepeatedOrWrongKinds) {
         {L"<p>1</p><e>red</e><c><v/></c><u/><w/><w/>", Chain({ReadWrap(L"alk"), Leftover(L"alk", L"w")})},
         {L"<p>1</p><e>red</e><c><v/></c><u/><d><v/></d><d><v/></d>", Chain({ReadWrap(L"alk"), Leftover(L"alk", L"d")})},
         {L"<p>1</p><e>red</e><c><v/></c><u/><f>red</f><f>red</f>", Chain({ReadWrap(L"alk"), Leftover(L"alk", L"f")})},
-        {L"<p>x</p><e>red</e><c><v/></c><u/>", Chain({ReadWrap(L"alk"), L"The value [x] can not be converted to a i4"})},
+        {L"<p>x</p><e>red</e><c><v/></c><u/>",
+         Chain({ReadWrap(L"alk"), L"The value [x] can not be converted to a i4"})},
         {L"<p>1</p><e>red</e><c><w>2</w></c><u/>", Chain({ReadWrap(L"alk"), ReadWrap(L"c"), Required(L"v")})},
     };
     for (const Row& row : rows) {
@@ -192,9 +199,9 @@ struct ClassMemberSchemaT {
                                       false, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoAllClsMnd(L"g", kNamespace, G, ChildType, &Create<Child>, 62, Required),
-                            new CElementInfoAllPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoAllClsMnd(L"g", kNamespace, G, ChildType, &Create<Child>, 62, Required),
+            new CElementInfoAllPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -214,8 +221,8 @@ TEST(AllMembers, AbsentClassMemberPassesUnlessRequiredOrTypeOne) {
         EXPECT_TRUE(IsThrown<CNyValidationException>(ReadClassMember<XmlElementType_NoElement, false>(xml), missing));
         EXPECT_TRUE(IsThrown<CNyValidationException>(ReadClassMember<XmlElementType_NoElement, true>(xml), missing));
         EXPECT_TRUE(NothingThrown(ReadClassMember<XmlElementType_NoElementNoAttributes, false>(xml)));
-        EXPECT_TRUE(IsThrown<CNyValidationException>(
-            ReadClassMember<XmlElementType_NoElementNoAttributes, true>(xml), missing));
+        EXPECT_TRUE(IsThrown<CNyValidationException>(ReadClassMember<XmlElementType_NoElementNoAttributes, true>(xml),
+                                                     missing));
     }
 }
 
@@ -315,9 +322,9 @@ struct AllHolderSchemaT {
                                       -1, true, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
-                            new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
+            new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -417,13 +424,15 @@ void ExpectNotImplemented(const Thrown& thrown, const wchar_t* element, const st
 }
 
 TEST(AllMembers, AbstractMembersCannotBeRead) {
-    const std::wstring mandatoryPrefix = L"CElementInfoAllAbsClsMnd::ElementFromXml, has not been implemented fully, contact ";
-    const std::wstring optionalPrefix = L"CElementInfoAllAbsClsOpt::ElementFromXml, has not been implemented fully, contact ";
+    const std::wstring mandatoryPrefix =
+        L"CElementInfoAllAbsClsMnd::ElementFromXml, has not been implemented fully, contact ";
+    const std::wstring optionalPrefix =
+        L"CElementInfoAllAbsClsOpt::ElementFromXml, has not been implemented fully, contact ";
     CAbstractMandatory ala;
     ExpectNotImplemented(Catch([&] { Read(ala, L"<ala><a/></ala>"); }), L"ala", mandatoryPrefix);
     ExpectNotImplemented(Catch([&] { Read(ala, L"<ala><x/></ala>"); }), L"ala", mandatoryPrefix);
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(ala, L"<ala/>"); }),
-                                                  Chain({ReadWrap(L"ala"), Mandatory(L"a")})));
+                                                 Chain({ReadWrap(L"ala"), Mandatory(L"a")})));
     CAbstractOptional alb;
     ExpectNotImplemented(Catch([&] { Read(alb, L"<alb><a/></alb>"); }), L"alb", optionalPrefix);
     Read(alb, L"<alb/>");
@@ -435,9 +444,10 @@ TEST(AllMembers, AbstractMembersAreWritten) {
     CSmartPtr<CPerson> person(new CPerson);
     person->SetText(PersonSchema::NAME, L"n");
     ala.SetObject(0, person, L"a");
-    EXPECT_EQ(L"<ala><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\"><name>n</name></a>"
-              L"</ala>",
-              Write(ala));
+    EXPECT_EQ(
+        L"<ala><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\"><name>n</name></a>"
+        L"</ala>",
+        Write(ala));
     CAbstractOptional alb;
     EXPECT_EQ(L"<alb/>", Write(alb));
 }
@@ -472,26 +482,29 @@ typedef TGroupClass<CollectionsSchema> CCollections;
 TEST(AllMembers, CollectionsReadEveryRunWithoutCountCheck) {
     CCollections alcol;
     // pc{0,1} gets two items and cc{1,} none: reading does not check counts.
-    Read(alcol, L"<alcol xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><pc>1</pc><m>x</m><pc>2</pc>"
-                L"<ac xsi:type='Person'><name>p</name></ac></alcol>");
+    Read(alcol,
+         L"<alcol xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><pc>1</pc><m>x</m><pc>2</pc>"
+         L"<ac xsi:type='Person'><name>p</name></ac></alcol>");
     EXPECT_EQ(L"x", alcol.Text(CollectionsSchema::M));
     EXPECT_EQ(L"1|2", alcol.CollectionAs<CValueCol>(CollectionsSchema::PC)->Joined());
     EXPECT_EQ(0, alcol.CollectionAs<CObjectCol>(CollectionsSchema::CC)->GetCount());
     EXPECT_EQ(1, alcol.CollectionAs<CAbsObjectCol>(CollectionsSchema::AC)->GetCount());
     // Writing does.
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(alcol); }),
-                                                  Chain({WriteWrap(L"alcol"), MaxCount(L"pc", 1)})));
-    EXPECT_EQ(L"<alcol><m>x</m><pc>1</pc><pc>2</pc><ac xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" "
-              L"AA:type=\"Person\"><name>p</name></ac></alcol>",
-              Write(alcol, Opt_IgnoreCounts));
+                                                 Chain({WriteWrap(L"alcol"), MaxCount(L"pc", 1)})));
+    EXPECT_EQ(
+        L"<alcol><m>x</m><pc>1</pc><pc>2</pc><ac xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        L"AA:type=\"Person\"><name>p</name></ac></alcol>",
+        Write(alcol, Opt_IgnoreCounts));
     alcol.CollectionAs<CValueCol>(CollectionsSchema::PC)->Remove(1);
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(alcol); }),
-                                                  Chain({WriteWrap(L"alcol"), MinCount(L"cc", 1)})));
+                                                 Chain({WriteWrap(L"alcol"), MinCount(L"cc", 1)})));
     alcol.CollectionAs<CObjectCol>(CollectionsSchema::CC)->Add()->SetText(ChildSchema::V, L"v");
     const std::wstring written = Write(alcol);
-    EXPECT_EQ(L"<alcol><m>x</m><pc>1</pc><cc><v>v</v></cc><ac xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" "
-              L"AA:type=\"Person\"><name>p</name></ac></alcol>",
-              written);
+    EXPECT_EQ(
+        L"<alcol><m>x</m><pc>1</pc><cc><v>v</v></cc><ac xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        L"AA:type=\"Person\"><name>p</name></ac></alcol>",
+        written);
     CCollections back;
     Read(back, written.c_str());
     EXPECT_EQ(written, Write(back));
@@ -503,8 +516,9 @@ struct WildCollectionSchema {
     static constexpr const wchar_t* kNamespace = L"";
     enum { M, UC, EC };
     static std::vector<SlotSpec> Slots() {
-        return {ValueSlot(), CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
-                CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText))};
+        return {
+            ValueSlot(), CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
+            CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText))};
     }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
@@ -603,10 +617,10 @@ TEST(AllMembers, ValidateOfEveryMemberClass) {
         const char* results;
     };
     const Row rows[] = {
-        {L"PrimMnd", "TTFX"},  {L"PrimOpt", "TTTT"},   {L"EnumMnd", "TTFX"},         {L"EnumOpt", "TTTT"},
-        {L"ClsMnd0", "TTFT"},  {L"ClsMnd0Required", "TTFX"}, {L"ClsMnd1", "TTFX"},  {L"ClsMnd2", "TTFT"},
-        {L"ClsOpt", "TTTT"},   {L"AbsClsMnd", "TTFX"}, {L"AbsClsOpt", "TTTT"},       {L"UntpdMnd", "TTFX"},
-        {L"UntpdOpt", "TTTT"}, {L"PrimCol", "TTTT"},   {L"ClsCol", "TTTT"},          {L"AbsClsCol", "TTTT"},
+        {L"PrimMnd", "TTFX"},  {L"PrimOpt", "TTTT"},         {L"EnumMnd", "TTFX"},   {L"EnumOpt", "TTTT"},
+        {L"ClsMnd0", "TTFT"},  {L"ClsMnd0Required", "TTFX"}, {L"ClsMnd1", "TTFX"},   {L"ClsMnd2", "TTFT"},
+        {L"ClsOpt", "TTTT"},   {L"AbsClsMnd", "TTFX"},       {L"AbsClsOpt", "TTTT"}, {L"UntpdMnd", "TTFX"},
+        {L"UntpdOpt", "TTTT"}, {L"PrimCol", "TTTT"},         {L"ClsCol", "TTTT"},    {L"AbsClsCol", "TTTT"},
         {L"UntpdCol", "TTTT"}, {L"EnumCol", "TTTT"},
     };
     const bool args[4][2] = {{true, true}, {true, false}, {false, false}, {false, true}};

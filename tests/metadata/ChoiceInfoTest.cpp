@@ -6,10 +6,11 @@ namespace GroupTest {
 namespace {
 
 std::wstring NoChild(const wchar_t* element) {
-    return FormatString(L"No child elements within the element [%s] were populated. The element represents a choice, "
-                        L"so one and only one element should be populated. The element contained no sutable child "
-                        L"elements",
-                        element);
+    return FormatString(
+        L"No child elements within the element [%s] were populated. The element represents a choice, "
+        L"so one and only one element should be populated. The element contained no sutable child "
+        L"elements",
+        element);
 }
 const wchar_t kNoneSet[] =
     L"This element is a choice, and as such must have at one (and only one) valid item, currently there are none set";
@@ -19,7 +20,9 @@ struct ChoiceSchema {
     static constexpr const wchar_t* kElementName = L"ch";
     static constexpr const wchar_t* kNamespace = L"";
     enum { S, E, C, A, U, COUNT };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ObjectSlot(), ObjectSlot(), ObjectSlot()}; }
+    static std::vector<SlotSpec> Slots() {
+        return {ValueSlot(), ValueSlot(), ObjectSlot(), ObjectSlot(), ObjectSlot()};
+    }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);
@@ -330,8 +333,9 @@ TEST(ChoiceMembers, EveryCollectionKindRoundTrips) {
     const std::wstring type = L"xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=";
     const Row rows[] = {
         {L"<chk><ec>red</ec><ec>green</ec></chk>", MoreCollectionsSchema::EC, 2},
-        {L"<chk><ac " + type + L"\"Person\"><name>p</name></ac><ac " + type + L"\"Company\"><name>c</name>"
-         L"<vat>v</vat></ac></chk>",
+        {L"<chk><ac " + type + L"\"Person\"><name>p</name></ac><ac " + type +
+             L"\"Company\"><name>c</name>"
+             L"<vat>v</vat></ac></chk>",
          MoreCollectionsSchema::AC, 2},
         {L"<chk><uc>1</uc><uc>2</uc></chk>", MoreCollectionsSchema::UC, 2},
         {L"<chk><x/><y a=\"1\">t</y></chk>", MoreCollectionsSchema::ANY, 2},
@@ -345,8 +349,8 @@ TEST(ChoiceMembers, EveryCollectionKindRoundTrips) {
         EXPECT_EQ(row.xml, Write(chk));
     }
     CMoreCollections chk;
-    EXPECT_TRUE(IsThrown<CNyValidationException>(
-        Catch([&] { Read(chk, L"<chk><uc>1</uc><v/></chk>"); }), Chain({ReadWrap(L"chk"), Leftover(L"chk", L"v")})));
+    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(chk, L"<chk><uc>1</uc><v/></chk>"); }),
+                                                 Chain({ReadWrap(L"chk"), Leftover(L"chk", L"v")})));
 }
 
 // ---- a choice class inside a choice ----
@@ -380,15 +384,15 @@ TEST(ChoiceMembers, ChoiceClassInsideAChoiceMayBeEmpty) {
     EXPECT_EQ(L"<oc><in/></oc>", Write(oc));
     // Being inside a choice does not excuse leftovers.
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(oc, L"<oc><in><x/></in></oc>"); }),
-                                                  Chain({ReadWrap(L"oc"), ReadWrap(L"in"), Leftover(L"in", L"x")})));
+                                                 Chain({ReadWrap(L"oc"), ReadWrap(L"in"), Leftover(L"in", L"x")})));
 
     COuterSequence os;
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(os, L"<os><in/></os>"); }),
-                                                  Chain({ReadWrap(L"os"), ReadWrap(L"in"), NoChild(L"in")})));
+                                                 Chain({ReadWrap(L"os"), ReadWrap(L"in"), NoChild(L"in")})));
     CSmartPtr<CCollectionChoice> empty(new CCollectionChoice);
     os.SetObject(0, empty, L"in");
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(os); }),
-                                                  Chain({WriteWrap(L"os"), WriteWrap(L"in"), kNoneSet})));
+                                                 Chain({WriteWrap(L"os"), WriteWrap(L"in"), kNoneSet})));
     EXPECT_EQ(L"<os><in/></os>", Write(os, Opt_IgnoreMissingChoice));
 }
 
@@ -463,7 +467,8 @@ struct ChoiceGroupSchemaT {
         if (WithCollection)
             first = new CElementInfoChoicePrimCol(L"pc", kNamespace, FIRST);
         else
-            first = new CElementInfoChoiceClsOpt(L"c", kNamespace, FIRST, XmlElementType_Element, &Create<ChildSchema>, 1);
+            first =
+                new CElementInfoChoiceClsOpt(L"c", kNamespace, FIRST, XmlElementType_Element, &Create<ChildSchema>, 1);
         return ElementArray(
             first, new CElementInfoChoicePrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
@@ -483,9 +488,9 @@ struct ChoiceHolderSchemaT {
                                       -1, true, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
-                            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -549,10 +554,10 @@ TEST(ChoiceMembers, CollectionInAGroupMustHaveAValidCount) {
     EXPECT_EQ(L"z", strict.Text(Strict::T));
     // One item where two are needed: the member reports no match and leaves the cursor.
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(strict, L"<hc><pc>1</pc><t>z</t></hc>"); }),
-                                                  Chain({ReadWrap(L"hc"), Required(L"grp")})));
+                                                 Chain({ReadWrap(L"hc"), Required(L"grp")})));
     TGroupClass<Loose> loose;
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(loose, L"<hc><pc>1</pc><t>z</t></hc>"); }),
-                                                  Chain({ReadWrap(L"hc"), Leftover(L"hc", L"pc")})));
+                                                 Chain({ReadWrap(L"hc"), Leftover(L"hc", L"pc")})));
     Read(loose, L"<hc><pc>1</pc><t>z</t></hc>", Opt_IgnoreCounts);
     EXPECT_EQ(L"1", loose.Child(Loose::GRP)->CollectionAs<CValueCol>(Loose::Group::FIRST)->Joined());
     EXPECT_EQ(L"z", loose.Text(Loose::T));

@@ -277,7 +277,7 @@ std::function<CSmartPtr<CXmlObjectBase>()> Held(const wchar_t* elementName) {
 
 // A mandatory wildcard member's element.
 inline std::function<CSmartPtr<CXmlObjectBase>()> HeldElement(const wchar_t* name, const wchar_t* allowed,
-                                                               const wchar_t* target) {
+                                                              const wchar_t* target) {
     return [=]() { return CSmartPtr<CXmlObjectBase>(new CElement(name, L"", allowed, target)); };
 }
 
@@ -347,8 +347,7 @@ protected:
             writer->EndElement();
         }
     }
-    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
-                             bool) override {
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx, bool) override {
         const std::wstring name = GetElementName();
         const std::wstring ns = NamespaceField();
         while (current && DoesElementNameMatch(ctx, current, name.c_str(), ns.c_str())) {
@@ -400,8 +399,7 @@ protected:
         for (const CNode* n = GetHead(); n; n = n->next)
             if (n->item) CXmlObjectBase::ToXml_Int(n->item, writer, false, ns, ctx, false);
     }
-    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
-                             bool) override {
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx, bool) override {
         const std::wstring name = GetElementName();
         const std::wstring ns = NamespaceField();
         while (current && DoesElementNameMatch(ctx, current, name.c_str(), ns.c_str())) {
@@ -462,8 +460,8 @@ struct GroupSchemaT {
             new CElementInfoSeqPrimOpt(L"g2", kNamespace, G2, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() {
-        return AttributeArray(new CAttributeInfoPrimitive(L"code", L"", CODE, true, ItemType_string, nullptr,
-                                                          kCollapse, NoFacets(), nullptr));
+        return AttributeArray(new CAttributeInfoPrimitive(L"code", L"", CODE, true, ItemType_string, nullptr, kCollapse,
+                                                          NoFacets(), nullptr));
     }
 };
 typedef GroupSchemaT<XmlElementType_NoElement> Group1Schema;
@@ -577,9 +575,10 @@ inline std::wstring Required(const wchar_t* element) {
     return FormatString(L"Failed to find a required element [%s]", element);
 }
 inline std::wstring Leftover(const wchar_t* element, const wchar_t* left) {
-    return FormatString(L"Failed read all the elements held within the element [%s]. The unexpected element [%s] "
-                        L"remains un processed",
-                        element, left);
+    return FormatString(
+        L"Failed read all the elements held within the element [%s]. The unexpected element [%s] "
+        L"remains un processed",
+        element, left);
 }
 inline std::wstring MinCount(const wchar_t* element, int count) {
     return FormatString(L"The Minimum number of [%s] elements allowed in this collection is %d", element, count);
@@ -602,11 +601,11 @@ template <class E>
 ::testing::AssertionResult IsThrown(const Thrown& thrown, const std::wstring& full) {
     if (thrown.type.empty()) return ::testing::AssertionFailure() << "nothing was thrown";
     if (thrown.type != typeid(E).name())
-        return ::testing::AssertionFailure() << "thrown " << thrown.type << " instead of " << typeid(E).name()
-                                             << ": " << nyxml_test::Utf8(thrown.full);
+        return ::testing::AssertionFailure() << "thrown " << thrown.type << " instead of " << typeid(E).name() << ": "
+                                             << nyxml_test::Utf8(thrown.full);
     if (thrown.full != full)
-        return ::testing::AssertionFailure() << "message\n  " << nyxml_test::Utf8(thrown.full) << "\nexpected\n  "
-                                             << nyxml_test::Utf8(full);
+        return ::testing::AssertionFailure()
+               << "message\n  " << nyxml_test::Utf8(thrown.full) << "\nexpected\n  " << nyxml_test::Utf8(full);
     return ::testing::AssertionSuccess();
 }
 

@@ -52,9 +52,10 @@ TEST(SequenceCollections, EveryKindReadsItsRunAndRoundTrips) {
         L"<vat>v</vat></ac><uc>1</uc><uc a=\"x\">2</uc><x/><y>t</y></cols>";
     Calls() = CallLog();
     CCols cols;
-    Read(cols, L"<cols xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><pc>1</pc><pc> 2 </pc><ec>red</ec>"
-               L"<ec>blue</ec><cc><v>a</v></cc><cc><v>b</v><w>2</w></cc><ac xsi:type='Person'><name>p</name></ac>"
-               L"<ac xsi:type='Company'><name>c</name><vat>v</vat></ac><uc>1</uc><uc a='x'>2</uc><x/><y>t</y></cols>");
+    Read(cols,
+         L"<cols xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><pc>1</pc><pc> 2 </pc><ec>red</ec>"
+         L"<ec>blue</ec><cc><v>a</v></cc><cc><v>b</v><w>2</w></cc><ac xsi:type='Person'><name>p</name></ac>"
+         L"<ac xsi:type='Company'><name>c</name><vat>v</vat></ac><uc>1</uc><uc a='x'>2</uc><x/><y>t</y></cols>");
     EXPECT_EQ(L"1|2", cols.CollectionAs<CValueCol>(ColsSchema::PC)->Joined());
     EXPECT_EQ(L"red|blue", cols.CollectionAs<CValueCol>(ColsSchema::EC)->Joined());
     CObjectCol* cc = cols.CollectionAs<CObjectCol>(ColsSchema::CC);
@@ -79,7 +80,8 @@ TEST(SequenceCollections, EveryKindReadsItsRunAndRoundTrips) {
 TEST(SequenceCollections, EmptyCollectionsReadAndWriteNothing) {
     CCols cols;
     Read(cols, L"<cols/>");
-    for (int i = ColsSchema::PC; i <= ColsSchema::ANY; ++i) EXPECT_EQ(0, cols.CollectionAs<CXmlCollectionBase>(i)->GetCount());
+    for (int i = ColsSchema::PC; i <= ColsSchema::ANY; ++i)
+        EXPECT_EQ(0, cols.CollectionAs<CXmlCollectionBase>(i)->GetCount());
     EXPECT_EQ(L"<cols/>", Write(cols));
 }
 
@@ -123,7 +125,8 @@ TEST(SequenceCollections, ItemErrorsAreWrapped) {
         std::wstring error;
     };
     const Row rows[] = {
-        {L"<cols><pc>1</pc><pc>one</pc></cols>", Chain({ReadWrap(L"cols"), L"The value [one] can not be converted to a i4"})},
+        {L"<cols><pc>1</pc><pc>one</pc></cols>",
+         Chain({ReadWrap(L"cols"), L"The value [one] can not be converted to a i4"})},
         {L"<cols><ec>red</ec><ec>pink</ec></cols>",
          Chain({ReadWrap(L"cols"), L"Invalid value [pink] for the enumeration Color"})},
         {L"<cols><cc><v>a</v></cc><cc/></cols>", Chain({ReadWrap(L"cols"), ReadWrap(L"cc"), Required(L"v")})},
@@ -169,7 +172,8 @@ TEST(SequenceCollections, BoundsAreCheckedAfterReadingUnlessIgnored) {
         {L"<mins/>", Opt_IgnoreCounts, L"", 0, L""},
         {L"<mins/>", Opt_IgnoreMissingMandatory, L"", 0, Chain({ReadWrap(L"mins"), MinCount(L"pc", 1)})},
         {L"<mins><pc>1</pc></mins>", Opt_None, L"1", 0, L""},
-        {L"<mins><pc>1</pc><pc>2</pc><pc>3</pc></mins>", Opt_None, L"", 0, Chain({ReadWrap(L"mins"), MaxCount(L"pc", 2)})},
+        {L"<mins><pc>1</pc><pc>2</pc><pc>3</pc></mins>", Opt_None, L"", 0,
+         Chain({ReadWrap(L"mins"), MaxCount(L"pc", 2)})},
         {L"<mins><pc>1</pc><pc>2</pc><pc>3</pc></mins>", Opt_IgnoreCounts, L"1|2|3", 0, L""},
         {L"<mins><pc>1</pc><cc><v/></cc><cc><v/></cc></mins>", Opt_None, L"", 0,
          Chain({ReadWrap(L"mins"), MaxCount(L"cc", 1)})},
@@ -195,8 +199,8 @@ TEST(SequenceCollections, BoundsAreCheckedAfterReadingUnlessIgnored) {
 
 TEST(SequenceCollections, BoundsAreCheckedBeforeWritingUnlessIgnored) {
     CBounds b;
-    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(b); }),
-                                                  Chain({WriteWrap(L"mins"), MinCount(L"pc", 1)})));
+    EXPECT_TRUE(
+        IsThrown<CNyValidationException>(Catch([&] { Write(b); }), Chain({WriteWrap(L"mins"), MinCount(L"pc", 1)})));
     EXPECT_EQ(L"<mins/>", Write(b, Opt_IgnoreCounts));
     b.CollectionAs<CValueCol>(BoundsSchema::PC)->AddFromString(L"5");
     CObjectCol* cc = b.CollectionAs<CObjectCol>(BoundsSchema::CC);
@@ -204,8 +208,8 @@ TEST(SequenceCollections, BoundsAreCheckedBeforeWritingUnlessIgnored) {
     EXPECT_EQ(L"<mins><pc>5</pc><cc><v>a</v></cc></mins>", Write(b));
     // The class collection writes whatever it holds; the member checks the count first.
     cc->Add()->SetText(ChildSchema::V, L"b");
-    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(b); }),
-                                                  Chain({WriteWrap(L"mins"), MaxCount(L"cc", 1)})));
+    EXPECT_TRUE(
+        IsThrown<CNyValidationException>(Catch([&] { Write(b); }), Chain({WriteWrap(L"mins"), MaxCount(L"cc", 1)})));
     EXPECT_EQ(L"<mins><pc>5</pc><cc><v>a</v></cc><cc><v>b</v></cc></mins>", Write(b, Opt_IgnoreCounts));
 }
 

@@ -181,13 +181,12 @@ struct KindsGroupSchema {
                                       -1, false, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqEnumMnd(L"e", kNamespace, E, &ColorToText, &ColorFromText),
-                            new CElementInfoSeqClsMnd(L"c", kNamespace, C, XmlElementType_Element,
-                                                      &Create<ChildSchema>, 1, false),
-                            new CElementInfoSeqAbsClsMnd(L"a", kNamespace, A, XmlElementType_Element,
-                                                         &CPartyFactory::Create),
-                            new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
-                            new CElementInfoSeqPrimCol(L"pc", kNamespace, PC));
+        return ElementArray(
+            new CElementInfoSeqEnumMnd(L"e", kNamespace, E, &ColorToText, &ColorFromText),
+            new CElementInfoSeqClsMnd(L"c", kNamespace, C, XmlElementType_Element, &Create<ChildSchema>, 1, false),
+            new CElementInfoSeqAbsClsMnd(L"a", kNamespace, A, XmlElementType_Element, &CPartyFactory::Create),
+            new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
+            new CElementInfoSeqPrimCol(L"pc", kNamespace, PC));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -202,10 +201,10 @@ struct KindsHolderSchema {
                                       -1, false, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, XmlElementType_NoElement,
-                                                      &Create<KindsGroupSchema>, 2, true),
-                            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, XmlElementType_NoElement, &Create<KindsGroupSchema>, 2,
+                                      true),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -221,14 +220,14 @@ TEST(SequenceGroups, MembersOfAGroupReportAMissInsteadOfRaising) {
     const Row rows[] = {
         {e + c + a + u + pc + t, true},
         {e + c + a + u + pc + L"<pc>2</pc>", true},
-        {c + a + u + pc + t, false},                                  // enumeration missing
-        {e + L"<x/>" + c + a + u + pc + t, false},                    // an unknown element first
-        {e + a + u + pc + t, false},                                  // class missing
-        {e + c + L"<a><name>n</name></a>" + u + pc + t, false},       // no substitution
+        {c + a + u + pc + t, false},                             // enumeration missing
+        {e + L"<x/>" + c + a + u + pc + t, false},               // an unknown element first
+        {e + a + u + pc + t, false},                             // class missing
+        {e + c + L"<a><name>n</name></a>" + u + pc + t, false},  // no substitution
         {e + c + L"<b xsi:type='Person'><name>n</name></b>" + u + pc + t, false},
-        {e + c + a + L"<w/>" + pc + t, false},                        // wildcard of another name
-        {e + c + a + u + t, false},                                   // collection below its minimum
-        {e + c + a + u + pc + L"<pc>2</pc><pc>3</pc>" + t, false},    // above its maximum
+        {e + c + a + L"<w/>" + pc + t, false},                      // wildcard of another name
+        {e + c + a + u + t, false},                                 // collection below its minimum
+        {e + c + a + u + pc + L"<pc>2</pc><pc>3</pc>" + t, false},  // above its maximum
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(nyxml_test::Utf8(row.body));
@@ -270,10 +269,10 @@ struct OuterGroupSchema {
                                       -1, false, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqClsMnd(L"inner", kNamespace, INNER, XmlElementType_NoElement,
-                                                      &Create<Group1Schema>, 4, true),
-                            new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"inner", kNamespace, INNER, XmlElementType_NoElement, &Create<Group1Schema>, 4,
+                                      true),
+            new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -290,10 +289,10 @@ struct NestedHolderSchemaT {
                                       -1, false, false);
     }
     static CElementInfo** Elements() {
-        return ElementArray(new CElementInfoSeqClsMnd(L"outer", kNamespace, OUTER, XmlElementType_NoElement,
-                                                      &Create<OuterGroupSchema>, 5, MustConsume),
-                            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve,
-                                                       NoFacets()));
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"outer", kNamespace, OUTER, XmlElementType_NoElement, &Create<OuterGroupSchema>,
+                                      5, MustConsume),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
@@ -318,7 +317,7 @@ TEST(SequenceGroups, GroupInsideAGroup) {
 
     // The inner group's miss is only the outer group's miss: the holder names the outer one.
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(hn, L"<hn><o>b</o></hn>"); }),
-                                                  Chain({ReadWrap(L"hn"), Required(L"outer")})));
+                                                 Chain({ReadWrap(L"hn"), Required(L"outer")})));
     // At the end of the content the inner group reports a miss instead of raising.
     CLooseNestedHolder loose;
     Read(loose, L"<hn/>");

@@ -112,9 +112,16 @@ struct KindsSchema {
     static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, A, B, U, ANY };
     static std::vector<SlotSpec> Slots() {
-        return {ValueSlot(),  ValueSlot(),  ValueSlot(),  ValueSlot(),
-                HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(), ObjectSlot(), ObjectSlot(),
-                HeldSlot(HeldElement(L"u", L"##any", L"")), ObjectSlot()};
+        return {ValueSlot(),
+                ValueSlot(),
+                ValueSlot(),
+                ValueSlot(),
+                HeldSlot(Held<ChildSchema>(L"c")),
+                ObjectSlot(),
+                ObjectSlot(),
+                ObjectSlot(),
+                HeldSlot(HeldElement(L"u", L"##any", L"")),
+                ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
@@ -141,8 +148,7 @@ const wchar_t kXsi[] = L" xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'"
 
 std::wstring KindsXml(const std::wstring& body) { return L"<k" + std::wstring(kXsi) + L">" + body + L"</k>"; }
 
-const wchar_t kMandatoryOnly[] =
-    L"<p>5</p><e>green</e><c><v>x</v></c><a xsi:type='Person'><name>n</name></a><u/>";
+const wchar_t kMandatoryOnly[] = L"<p>5</p><e>green</e><c><v>x</v></c><a xsi:type='Person'><name>n</name></a><u/>";
 
 TEST(SequenceMembers, EveryKindIsReadIntoItsProperty) {
     CKinds k;
@@ -210,10 +216,11 @@ TEST(SequenceMembers, OptionalKindsMayAllBeAbsent) {
     EXPECT_EQ(nullptr, k.Object(KindsSchema::D));
     EXPECT_EQ(nullptr, k.Object(KindsSchema::B));
     EXPECT_EQ(nullptr, k.Object(KindsSchema::ANY));
-    EXPECT_EQ(L"<k><p>5</p><e>green</e><c><v>x</v></c>"
-              L"<a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\"><name>n</name></a>"
-              L"<u/></k>",
-              Write(k));
+    EXPECT_EQ(
+        L"<k><p>5</p><e>green</e><c><v>x</v></c>"
+        L"<a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\"><name>n</name></a>"
+        L"<u/></k>",
+        Write(k));
 }
 
 struct KindsErrorRow {
@@ -236,8 +243,7 @@ TEST(SequenceMembers, MissingOrUnacceptableMandatoryKinds) {
         // The ignore options do not help an abstract member.
         {L"<p>5</p><e>green</e><c><v>x</v></c><x/>" + person + L"<u/>", Opt_IgnoreUnknown,
          Chain({ReadWrap(L"k"), substitution})},
-        {L"<p>5</p><e>green</e><c><v>x</v></c><u/>", Opt_IgnoreMissingMandatory,
-         Chain({ReadWrap(L"k"), substitution})},
+        {L"<p>5</p><e>green</e><c><v>x</v></c><u/>", Opt_IgnoreMissingMandatory, Chain({ReadWrap(L"k"), substitution})},
         {L"<p>5</p><e>green</e><c><v>x</v></c>" + person, Opt_None, Chain({ReadWrap(L"k"), Required(L"u")})},
         {L"<p>5</p><e>green</e><c><v>x</v></c>" + person, Opt_IgnoreUnknown, Chain({ReadWrap(L"k"), Required(L"u")})},
         // A named wildcard member takes only its name.
@@ -261,8 +267,9 @@ TEST(SequenceMembers, MissingOrUnacceptableMandatoryKinds) {
         {L"<p>5</p><e>pink</e><c><v>x</v></c>" + person + L"<u/>", Opt_None,
          Chain({ReadWrap(L"k"), L"Invalid value [pink] for the enumeration Color"})},
         {L"<p>5</p><o>yes</o><e>red</e><c><v>x</v></c>" + person + L"<u/>", Opt_None,
-         Chain({ReadWrap(L"k"), L"A Boolean Value read from an XML document was invalid [yes]. Valid values are "
-                                L"'true', 'false', '1', or '0'"})},
+         Chain({ReadWrap(L"k"),
+                L"A Boolean Value read from an XML document was invalid [yes]. Valid values are "
+                L"'true', 'false', '1', or '0'"})},
     };
     for (const KindsErrorRow& row : rows) {
         SCOPED_TRACE(nyxml_test::Utf8(row.body) + " options " + std::to_string(row.options));
@@ -328,8 +335,9 @@ TEST(SequenceMembers, OptionalAbstractMemberLetsTheFactoryDecide) {
     CLoose s;
     Calls() = CallLog();
     // Any element name: the factory is asked, and xsi:type makes it a Person.
-    Read(s, L"<s xmlns='urn:t' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>"
-            L"<zz xsi:type='Person'><name xmlns=''>n</name></zz><o xmlns='urn:o'/></s>");
+    Read(s,
+         L"<s xmlns='urn:t' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>"
+         L"<zz xsi:type='Person'><name xmlns=''>n</name></zz><o xmlns='urn:o'/></s>");
     EXPECT_EQ(1, Calls().factoryCalls);
     EXPECT_EQ(L"zz", Calls().lastFactoryElement);
     ASSERT_NE(nullptr, s.ObjectAs<CPerson>(LooseSchema::B));
@@ -361,7 +369,8 @@ TEST(SequenceMembers, WildcardNamesAndNamespaces) {
         {L"<s xmlns='urn:t'><x/></s>", L"", L"", Chain({ReadWrap(L"s"), fromNamespace})},
         {L"<s xmlns='urn:t'><w/><w/></s>", L"", L"", Chain({ReadWrap(L"s"), fromNamespace})},
         {L"<s xmlns='urn:t'><w/><w xmlns='urn:o'/></s>", L"w", L"w", L""},
-        {L"<s xmlns='urn:t'><x xmlns='urn:o'/><y xmlns='urn:o'/></s>", L"", L"", Chain({ReadWrap(L"s"), Leftover(L"s", L"y")})},
+        {L"<s xmlns='urn:t'><x xmlns='urn:o'/><y xmlns='urn:o'/></s>", L"", L"",
+         Chain({ReadWrap(L"s"), Leftover(L"s", L"y")})},
         // The wildcard reads the whole element: children and attributes in any namespace.
         {L"<s xmlns='urn:t'><x xmlns='urn:o' a='1'><y xmlns='urn:t'/></x></s>", L"", L"x", L""},
     };
@@ -434,8 +443,8 @@ typedef TGroupClass<SpacedSchema> CSpaced;
 TEST(SequenceMembers, NamespacesMatchUnlessIgnored) {
     struct Row {
         const wchar_t* xml;
-        std::wstring compared;    // error with namespaces compared; empty when m1 and m2 are read
-        std::wstring ignored;     // the same with IgnoreNamespaces
+        std::wstring compared;     // error with namespaces compared; empty when m1 and m2 are read
+        std::wstring ignored;      // the same with IgnoreNamespaces
         std::wstring unprocessed;  // the same with schema type 2 (no namespace processing at all)
     };
     // Without namespace processing a declaration is a plain attribute, and prefixes stay in the names.
@@ -509,7 +518,7 @@ TEST(SequenceMembers, FacetsAreCheckedWhenWrittenNotWhenRead) {
     Read(f, L"<f><s>abcd</s></f>");
     EXPECT_EQ(L"abcd", f.Text(FacetSchema::S));
     EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(f); }),
-                                                  Chain({WriteWrap(L"f"), L"Invalid Value for s [abcd]"})));
+                                                 Chain({WriteWrap(L"f"), L"Invalid Value for s [abcd]"})));
     f.SetText(FacetSchema::S, L"abc");
     EXPECT_EQ(L"<f><s>abc</s></f>", Write(f));
 }
@@ -571,8 +580,7 @@ TEST(SequenceMembers, WhitespaceRulesWhenReadFormatsWhenWritten) {
     EXPECT_EQ(L" a   b ", t.Text(TextSchema::REPLACED));
     EXPECT_EQ(L" a \t b\n", t.Text(TextSchema::PRESERVED));
     EXPECT_EQ(1.5, t.Get(TextSchema::REAL).GetR8());
-    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.50</x><d>4.57</d></t>",
-              Write(t));
+    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.50</x><d>4.57</d></t>", Write(t));
     wcscpy(g_realFormat, L"%.3e");
     wcscpy(g_decimalFormat, L"0");
     EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.500e+000</x><d>5.</d></t>", Write(t));
@@ -586,7 +594,8 @@ TEST(SequenceMembers, ValidateIsNotPartOfSequences) {
     int n = 0;
     for (CElementInfo** info = k.GetClassElementInfo(); *info; ++info, ++n) {
         SCOPED_TRACE(nyxml_test::Utf8((*info)->GetElementName()));
-        EXPECT_NY_THROW((*info)->Validate(ctx, &k, true, true), CNyException, L"Not implemented, should never be called");
+        EXPECT_NY_THROW((*info)->Validate(ctx, &k, true, true), CNyException,
+                        L"Not implemented, should never be called");
     }
     EXPECT_EQ(10, n);
 }
