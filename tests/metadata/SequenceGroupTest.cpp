@@ -243,6 +243,30 @@ TEST(SequenceGroups, MembersOfAGroupReportAMissInsteadOfRaising) {
     }
 }
 
+TEST(SequenceGroups, FailuresInsideAGroupAreWrappedWithTheHoldersName) {
+    // The group reads from the holder's element, so its own wrapper names the holder too.
+    struct Row {
+        const wchar_t* body;
+        std::wstring inner;
+    };
+    const Row rows[] = {
+        {L"<e>pink</e><c><v>1</v></c>", L"Invalid value [pink] for the enumeration Color"},
+        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'/><u/>"
+         L"<pc>1</pc>",
+         Chain({ReadWrap(L"a"), Required(L"name")})},
+        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'>"
+         L"<name>n</name></a><u/><pc>x</pc>",
+         L"The value [x] can not be converted to a i4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(nyxml_test::Utf8(row.body));
+        CKindsHolder h;
+        const std::wstring xml = L"<hk>" + std::wstring(row.body) + L"</hk>";
+        EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(h, xml.c_str()); }),
+                                                     Chain({ReadWrap(L"hk"), ReadWrap(L"hk"), row.inner})));
+    }
+}
+
 TEST(SequenceGroups, GroupOfEveryKindRoundTrips) {
     const std::wstring xml =
         L"<hk><e>blue</e><c><v>1</v></c><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\">"
