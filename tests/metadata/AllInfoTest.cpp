@@ -15,7 +15,7 @@ struct PairSchemaT {
     static constexpr const wchar_t* kElementName = SecondMandatory ? L"al" : L"alo";
     static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2 };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);
@@ -95,7 +95,7 @@ struct KindsSchema {
     static constexpr const wchar_t* kElementName = L"alk";
     static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, U, W };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ValueSlot(),
                 ValueSlot(),
                 ValueSlot(),
@@ -193,7 +193,7 @@ struct ClassMemberSchemaT {
     static constexpr const wchar_t* kNamespace = L"";
     typedef typename ChildOfType<ChildType>::Schema Child;
     enum { G, S };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Child>(L"g")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Child>(L"g")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       false, false);
@@ -251,7 +251,7 @@ struct OptionalGroupSchema {
     static constexpr const wchar_t* kElementName = L"alp";
     static constexpr const wchar_t* kNamespace = L"";
     enum { OPT, S };
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       false, false);
@@ -297,7 +297,7 @@ struct AllGroupSchemaT {
     static constexpr const wchar_t* kElementName = L"AllGroup";
     static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2 };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, Type, kElementName, kNamespace, -1, false, false);
     }
@@ -316,7 +316,7 @@ struct AllHolderSchemaT {
     static constexpr const wchar_t* kNamespace = L"";
     typedef AllGroupSchemaT<Type> Group;
     enum { GRP, M2 };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -395,7 +395,7 @@ template <bool Mandatory>
 struct AbstractSchemaT {
     static constexpr const wchar_t* kElementName = Mandatory ? L"ala" : L"alb";
     static constexpr const wchar_t* kNamespace = L"";
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);
@@ -459,7 +459,7 @@ struct CollectionsSchema {
     static constexpr const wchar_t* kElementName = L"alcol";
     static constexpr const wchar_t* kNamespace = L"";
     enum { M, PC, CC, AC };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ValueSlot(), CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 0, 1, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 1, -1, &Create<ChildSchema>, 64)),
                 CollectionSlot(MakeCollection<CAbsObjectCol>(L"ac", L"", 0, -1, &CPartyFactory::Create))};
@@ -515,7 +515,7 @@ struct WildCollectionSchema {
     static constexpr const wchar_t* kElementName = L"alu";
     static constexpr const wchar_t* kNamespace = L"";
     enum { M, UC, EC };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {
             ValueSlot(), CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
             CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText))};
@@ -579,7 +579,7 @@ TEST(AllMembers, WildcardCollectionTakesAnyNameEnumerationCollectionNothing) {
 struct ValidateSchema {
     static constexpr const wchar_t* kElementName = L"allv";
     static constexpr const wchar_t* kNamespace = L"";
-    static std::vector<SlotSpec> Slots() { return {}; }
+    static std::vector<SlotDef> Slots() { return {}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);
@@ -656,7 +656,7 @@ struct SpacedSchema {
     static constexpr const wchar_t* kElementName = L"r";
     static constexpr const wchar_t* kNamespace = L"urn:g";
     enum { M1, M2 };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);

@@ -20,7 +20,7 @@ struct ChoiceSchema {
     static constexpr const wchar_t* kElementName = L"ch";
     static constexpr const wchar_t* kNamespace = L"";
     enum { S, E, C, A, U, COUNT };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ValueSlot(), ValueSlot(), ObjectSlot(), ObjectSlot(), ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
@@ -170,7 +170,7 @@ struct WildChoiceSchema {
     static constexpr const wchar_t* kElementName = L"chu";
     static constexpr const wchar_t* kNamespace = L"";
     enum { U, ANY, COUNT };
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot(), ObjectSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);
@@ -214,7 +214,7 @@ struct CollectionChoiceSchemaT {
     static constexpr const wchar_t* kElementName = PcMin ? L"chc" : L"chc0";
     static constexpr const wchar_t* kNamespace = L"";
     enum { PC, CC };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", PcMin, 3, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 1, 2, &Create<ChildSchema>, 42))};
     }
@@ -304,7 +304,7 @@ struct MoreCollectionsSchema {
     static constexpr const wchar_t* kElementName = L"chk";
     static constexpr const wchar_t* kNamespace = L"";
     enum { EC, AC, UC, ANY };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 1, -1, ItemType_i4, &ColorToText, &ColorFromText)),
                 CollectionSlot(MakeCollection<CAbsObjectCol>(L"ac", L"", 1, -1, &CPartyFactory::Create)),
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
@@ -361,7 +361,7 @@ struct OuterSchemaT {
     static constexpr const wchar_t* kElementName = Group == XmlElementGroupType_Choice ? L"oc" : L"os";
     static constexpr const wchar_t* kNamespace = L"";
     enum { IN };
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(Group, XmlElementType_Element, kElementName, kNamespace, -1, true, false);
     }
@@ -403,7 +403,7 @@ struct GroupChoiceSchema {
     static constexpr const wchar_t* kElementName = L"chg";
     static constexpr const wchar_t* kNamespace = L"";
     enum { G, S, COUNT };
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
                                       false, false);
@@ -453,7 +453,7 @@ struct ChoiceGroupSchemaT {
     static constexpr const wchar_t* kElementName = L"ChoiceGroup";
     static constexpr const wchar_t* kNamespace = L"";
     enum { FIRST, S };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         if (WithCollection)
             return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 2, -1, ItemType_i4, nullptr, nullptr)),
                     ValueSlot()};
@@ -482,7 +482,7 @@ struct ChoiceHolderSchemaT {
     static constexpr const wchar_t* kNamespace = L"";
     typedef ChoiceGroupSchemaT<Type, WithCollection> Group;
     enum { GRP, T };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -569,7 +569,7 @@ struct SpacedChoiceSchema {
     static constexpr const wchar_t* kElementName = L"r";
     static constexpr const wchar_t* kNamespace = L"urn:g";
     enum { S, C, COUNT };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ObjectSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
                                       true, false);

@@ -34,17 +34,17 @@ enum SlotKind {
     Slot_Collection,  // made by the first Init, emptied by every later one
 };
 
-struct SlotSpec {
+struct SlotDef {
     SlotKind kind;
     // Slot_Held: a new child; Slot_Collection: the collection.
     std::function<CSmartPtr<CXmlObjectBase>()> make;
 };
 
-inline SlotSpec ValueSlot() { return SlotSpec{Slot_Value, nullptr}; }
-inline SlotSpec ObjectSlot() { return SlotSpec{Slot_Object, nullptr}; }
-inline SlotSpec HeldSlot(std::function<CSmartPtr<CXmlObjectBase>()> make) { return SlotSpec{Slot_Held, make}; }
-inline SlotSpec CollectionSlot(std::function<CSmartPtr<CXmlObjectBase>()> make) {
-    return SlotSpec{Slot_Collection, make};
+inline SlotDef ValueSlot() { return SlotDef{Slot_Value, nullptr}; }
+inline SlotDef ObjectSlot() { return SlotDef{Slot_Object, nullptr}; }
+inline SlotDef HeldSlot(std::function<CSmartPtr<CXmlObjectBase>()> make) { return SlotDef{Slot_Held, make}; }
+inline SlotDef CollectionSlot(std::function<CSmartPtr<CXmlObjectBase>()> make) {
+    return SlotDef{Slot_Collection, make};
 }
 
 // The data part shared by every test class: one variant per property.
@@ -56,7 +56,7 @@ public:
         if (propertyIndex < 0 || propertyIndex >= static_cast<int>(m_slots.size()))
             throw CNyException(FormatString(L"No property %d", propertyIndex));
         NyVariant& slot = m_slots[static_cast<size_t>(propertyIndex)];
-        switch (m_specs[static_cast<size_t>(propertyIndex)].kind) {
+        switch (m_defs[static_cast<size_t>(propertyIndex)].kind) {
             case Slot_Value:
                 if (read)
                     value = slot;
@@ -79,17 +79,17 @@ public:
     }
 
     void Init() override {
-        for (size_t i = 0; i < m_specs.size(); ++i) {
+        for (size_t i = 0; i < m_defs.size(); ++i) {
             NyVariant& slot = m_slots[i];
-            switch (m_specs[i].kind) {
+            switch (m_defs[i].kind) {
                 case Slot_Value: slot.Clear(); break;
                 case Slot_Object: slot.SetXmlObject(nullptr); break;
-                case Slot_Held: slot.SetXmlObject(m_specs[i].make().Get()); break;
+                case Slot_Held: slot.SetXmlObject(m_defs[i].make().Get()); break;
                 case Slot_Collection:
                     if (CXmlCollectionBase* collection = slot.PeekXmlCollection()) {
                         collection->Clear();
                     } else {
-                        CSmartPtr<CXmlObjectBase> made = m_specs[i].make();
+                        CSmartPtr<CXmlObjectBase> made = m_defs[i].make();
                         slot.SetXmlCollection(dynamic_cast<CXmlCollectionBase*>(made.Get()));
                     }
                     break;
@@ -142,11 +142,11 @@ public:
     }
 
 protected:
-    explicit CBagClass(std::vector<SlotSpec> specs) : m_specs(std::move(specs)), m_slots(m_specs.size()) {}
+    explicit CBagClass(std::vector<SlotDef> defs) : m_defs(std::move(defs)), m_slots(m_defs.size()) {}
     std::wstring GetTargetNamespace() override { return GetNamespace(); }
 
 private:
-    std::vector<SlotSpec> m_specs;
+    std::vector<SlotDef> m_defs;
     std::vector<NyVariant> m_slots;
     int m_objectStores = 0;
 };
@@ -428,7 +428,7 @@ struct ChildSchema {
     static constexpr const wchar_t* kElementName = L"Child";
     static constexpr const wchar_t* kNamespace = L"";
     enum { V, W };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -449,7 +449,7 @@ struct GroupSchemaT {
     static constexpr const wchar_t* kElementName = Type == XmlElementType_NoElement ? L"Group1" : L"Group2";
     static constexpr const wchar_t* kNamespace = L"";
     enum { G1, G2, CODE };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         // Such a group sees its holder's attributes: it does not reject those it does not know.
         return new CParentElementInfo(XmlElementGroupType_Sequence, Type, kElementName, kNamespace, -1, false, false);
@@ -472,7 +472,7 @@ struct PersonSchema {
     static constexpr const wchar_t* kElementName = L"Person";
     static constexpr const wchar_t* kNamespace = L"";
     enum { NAME };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, true);
@@ -487,7 +487,7 @@ struct CompanySchema {
     static constexpr const wchar_t* kElementName = L"Company";
     static constexpr const wchar_t* kNamespace = L"";
     enum { NAME, VAT };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, true);

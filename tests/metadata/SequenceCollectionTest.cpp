@@ -10,7 +10,7 @@ struct ColsSchema {
     static constexpr const wchar_t* kElementName = L"cols";
     static constexpr const wchar_t* kNamespace = L"";
     enum { PC, EC, CC, AC, UC, ANY };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 0, -1, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, -1, &Create<ChildSchema>, 31)),
@@ -143,7 +143,7 @@ struct BoundsSchema {
     static constexpr const wchar_t* kElementName = L"mins";
     static constexpr const wchar_t* kNamespace = L"";
     enum { PC, CC };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 1, 2, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, 1, &Create<ChildSchema>, 32))};
     }

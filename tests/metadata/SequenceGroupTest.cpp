@@ -14,7 +14,7 @@ struct HolderSchemaT {
     static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
     enum { GRP, T };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, false, false);
@@ -112,7 +112,7 @@ struct OptionalHolderSchema {
     static constexpr const wchar_t* kElementName = L"ho";
     static constexpr const wchar_t* kNamespace = L"";
     enum { OPT, T };
-    static std::vector<SlotSpec> Slots() { return {ObjectSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, false, false);
@@ -171,7 +171,7 @@ struct KindsGroupSchema {
     static constexpr const wchar_t* kElementName = L"KindsGroup";
     static constexpr const wchar_t* kNamespace = L"";
     enum { E, C, A, U, PC };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ValueSlot(), HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(),
                 HeldSlot(HeldElement(L"u", L"##any", L"")),
                 CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 1, 2, ItemType_i4, nullptr, nullptr))};
@@ -195,7 +195,7 @@ struct KindsHolderSchema {
     static constexpr const wchar_t* kElementName = L"hk";
     static constexpr const wchar_t* kNamespace = L"";
     enum { GRP, T };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, false, false);
@@ -287,7 +287,7 @@ struct OuterGroupSchema {
     static constexpr const wchar_t* kElementName = L"Outer";
     static constexpr const wchar_t* kNamespace = L"";
     enum { INNER, O };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_NoElement, kElementName, kNamespace,
                                       -1, false, false);
@@ -307,7 +307,7 @@ struct NestedHolderSchemaT {
     static constexpr const wchar_t* kElementName = L"hn";
     static constexpr const wchar_t* kNamespace = L"";
     enum { OUTER, T };
-    static std::vector<SlotSpec> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, false, false);
@@ -359,7 +359,7 @@ struct PseudoSchemaT {
     static constexpr const wchar_t* kElementName = L"w";
     static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         if (Member == Member_ClsCol)
             return {CollectionSlot(MakeCollection<CObjectCol>(L"m", L"", 0, -1, &Create<Group>, 3))};
         if (Member == Member_AbsClsCol)

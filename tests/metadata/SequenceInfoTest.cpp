@@ -12,7 +12,7 @@ struct TrioSchema {
     static constexpr const wchar_t* kElementName = L"r";
     static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2, M3 };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -111,7 +111,7 @@ struct KindsSchema {
     static constexpr const wchar_t* kElementName = L"k";
     static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, A, B, U, ANY };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ValueSlot(),
                 ValueSlot(),
                 ValueSlot(),
@@ -314,7 +314,7 @@ struct LooseSchema {
     static constexpr const wchar_t* kElementName = L"s";
     static constexpr const wchar_t* kNamespace = L"urn:t";
     enum { B, W, N };
-    static std::vector<SlotSpec> Slots() {
+    static std::vector<SlotDef> Slots() {
         return {ObjectSlot(), ObjectSlot(), HeldSlot(HeldElement(L"AnyElement", L"##other", L"urn:t"))};
     }
     static CParentElementInfo* Parent() {
@@ -425,7 +425,7 @@ struct SpacedSchema {
     static constexpr const wchar_t* kElementName = L"r";
     static constexpr const wchar_t* kNamespace = L"urn:g";
     enum { M1, M2, C };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ObjectSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -499,7 +499,7 @@ struct FacetSchema {
     static constexpr const wchar_t* kElementName = L"f";
     static constexpr const wchar_t* kNamespace = L"";
     enum { S, E };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
@@ -555,7 +555,7 @@ struct TextSchema {
     static constexpr const wchar_t* kElementName = L"t";
     static constexpr const wchar_t* kNamespace = L"";
     enum { COLLAPSED, REPLACED, PRESERVED, REAL, DECIMAL };
-    static std::vector<SlotSpec> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot()}; }
+    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
         return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
                                       -1, true, false);
