@@ -347,7 +347,11 @@ bool CElementInfoSeqUntpdMnd::ElementFromXml(const CXmlSerializationContext& ctx
                                              CXmlElement* element, CXmlElement** cursor, const wchar_t*,
                                              XmlElementType elementType) {
     CXmlElement* current = *cursor;
-    if (!current) ThrowRequired();
+    if (!current) {
+        // Only a class with its own element raises; a group lets its holder decide.
+        if (elementType != XmlElementType_Element) return false;
+        ThrowRequired();
+    }
     CXmlObjectBase* child = RequireHeld(HeldObject(object), ElementName());
     CXmlElement* next = current;
     if (IsAnyElementName() || current->GetLocalName() == ElementName())

@@ -1,0 +1,427 @@
+// Sequence members whose class has no element of its own (element types 1
+// and 2): they read from and write into their holder's element, and report a
+// miss to the holder instead of raising.
+#include "GroupTestClasses.h"
+
+namespace GroupTest {
+namespace {
+
+// <h> grp (a group of type 1 or 2 as a mandatory member), t (optional) </h>.
+// The holder takes its groups' attributes, so it does not reject unknown ones.
+template <XmlElementType ChildType, bool MustConsume>
+struct HolderSchemaT {
+    static constexpr const wchar_t* kElementName = L"h";
+    static constexpr const wchar_t* kNamespace = L"";
+    typedef GroupSchemaT<ChildType> Group;
+    enum { GRP, T };
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, ChildType, &Create<Group>, 20, MustConsume),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+typedef HolderSchemaT<XmlElementType_NoElement, true> HolderSchema;
+typedef TGroupClass<HolderSchema> CHolder;
+typedef TGroupClass<HolderSchemaT<XmlElementType_NoElement, false>> CLooseHolder;
+typedef TGroupClass<HolderSchemaT<XmlElementType_NoElementNoAttributes, true>> CHolder2;
+
+TEST(SequenceGroups, TypeOneGroupReadsFromTheHolderAndWritesIntoIt) {
+    const wchar_t xml[] = L"<h code=\"K\"><g1>a</g1><g2>b</g2><t>z</t></h>";
+    CHolder h;
+    Read(h, xml);
+    CBagClass* grp = h.Child(HolderSchema::GRP);
+    ASSERT_NE(nullptr, grp);
+    EXPECT_EQ(L"a", grp->Text(Group1Schema::G1));
+    EXPECT_EQ(L"b", grp->Text(Group1Schema::G2));
+    EXPECT_EQ(L"K", grp->Text(Group1Schema::CODE));
+    EXPECT_EQ(L"z", h.Text(HolderSchema::T));
+    EXPECT_EQ(xml, Write(h));
+}
+
+TEST(SequenceGroups, TypeTwoGroupKeepsItsAttributesOffTheHolder) {
+    CHolder2 h;
+    Read(h, L"<h code='K'><g1>a</g1><t>z</t></h>");
+    CBagClass* grp = h.Child(HolderSchema::GRP);
+    ASSERT_NE(nullptr, grp);
+    EXPECT_EQ(L"a", grp->Text(Group2Schema::G1));
+    // Read from the holder's element, but not written back there.
+    EXPECT_EQ(L"K", grp->Text(Group2Schema::CODE));
+    EXPECT_EQ(L"<h><g1>a</g1><t>z</t></h>", Write(h));
+}
+
+struct HolderRow {
+    const wchar_t* xml;
+    unsigned options;
+    bool mustConsume;
+    const wchar_t* g1;
+    const wchar_t* t;
+    std::wstring error;
+};
+
+TEST(SequenceGroups, MandatoryGroupMustConsumeOrNot) {
+    const wchar_t* u = L"(unset)";
+    const std::wstring groupMissing = Chain({ReadWrap(L"h"), Required(L"grp")});
+    const HolderRow rows[] = {
+        {L"<h><g1>a</g1><t>z</t></h>", Opt_None, true, L"a", L"z", L""},
+        {L"<h><g1>a</g1><t>z</t></h>", Opt_None, false, L"a", L"z", L""},
+        {L"<h><t>z</t></h>", Opt_None, true, L"", L"", groupMissing},
+        {L"<h/>", Opt_None, true, L"", L"", groupMissing},
+        {L"<h><g2>b</g2><t>z</t></h>", Opt_None, true, L"", L"", groupMissing},
+        // A group does not search for its members: the option about missing ones does not reach it.
+        {L"<h><t>z</t></h>", Opt_IgnoreMissingMandatory, true, L"", L"", groupMissing},
+        // Without mustConsume a group that reads nothing still counts as read.
+        {L"<h><t>z</t></h>", Opt_None, false, u, L"z", L""},
+        {L"<h/>", Opt_None, false, u, u, L""},
+        // The group's primitive member skips unknown elements when told to.
+        {L"<h><x/><g1>a</g1><t>z</t></h>", Opt_IgnoreUnknown, true, L"a", L"z", L""},
+        {L"<h><x/><g1>a</g1><t>z</t></h>", Opt_None, true, L"", L"", groupMissing},
+        // A group that used nothing hands the element back; the holder then skips it.
+        {L"<h><t>z</t></h>", Opt_IgnoreUnknown, false, u, u, L""},
+        {L"<h><g1>a</g1><x/><t>z</t></h>", Opt_None, true, L"", L"", Chain({ReadWrap(L"h"), Leftover(L"h", L"x")})},
+        // The holder's optional t does not skip the x the group left, so t stays unset.
+        {L"<h><g1>a</g1><x/><t>z</t></h>", Opt_IgnoreUnknown, true, L"a", u, L""},
+    };
+    for (const HolderRow& row : rows) {
+        SCOPED_TRACE(nyxml_test::Utf8(row.xml) + " options " + std::to_string(row.options) +
+                     (row.mustConsume ? " must consume" : ""));
+        CSmartPtr<CBagClass> h;
+        if (row.mustConsume)
+            h = new CHolder;
+        else
+            h = new CLooseHolder;
+        Thrown thrown = Catch([&] { Read(*h, row.xml, row.options); });
+        if (!row.error.empty()) {
+            EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, row.error));
+            continue;
+        }
+        ASSERT_TRUE(NothingThrown(thrown));
+        ASSERT_NE(nullptr, h->Child(HolderSchema::GRP));
+        EXPECT_EQ(row.g1, h->Child(HolderSchema::GRP)->Text(Group1Schema::G1));
+        EXPECT_EQ(row.t, h->Text(HolderSchema::T));
+    }
+}
+
+// <ho> opt (an optional group of type 1), t (optional) </ho>
+struct OptionalHolderSchema {
+    static constexpr const wchar_t* kElementName = L"ho";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { OPT, T };
+    static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsOpt(L"opt", kNamespace, OPT, XmlElementType_NoElement, &Create<Group1Schema>, 21),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+typedef TGroupClass<OptionalHolderSchema> COptionalHolder;
+
+TEST(SequenceGroups, OptionalGroupIsKeptOnlyWhenItReadSomething) {
+    struct Row {
+        const wchar_t* xml;
+        int creates;
+        bool kept;
+        const wchar_t* t;
+    };
+    const Row rows[] = {
+        {L"<ho><g1>a</g1><t>z</t></ho>", 1, true, L"z"},
+        {L"<ho><g1>a</g1><g2>b</g2></ho>", 1, true, L"(unset)"},
+        {L"<ho><t>z</t></ho>", 1, false, L"z"},
+        {L"<ho/>", 0, false, L"(unset)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(nyxml_test::Utf8(row.xml));
+        Calls() = CallLog();
+        COptionalHolder h;
+        Read(h, row.xml);
+        EXPECT_EQ(row.creates, Calls().createCalls);
+        if (row.creates) {
+            EXPECT_EQ(21, Calls().lastClassId);
+            EXPECT_EQ(L"opt", Calls().lastName);
+        }
+        EXPECT_EQ(row.kept ? 1 : 0, h.ObjectStores());
+        EXPECT_EQ(row.kept, h.Child(OptionalHolderSchema::OPT) != nullptr);
+        EXPECT_EQ(row.t, h.Text(OptionalHolderSchema::T));
+    }
+}
+
+TEST(SequenceGroups, OptionalGroupRoundTrips) {
+    const wchar_t xml[] = L"<ho code=\"K\"><g1>a</g1><g2>b</g2><t>z</t></ho>";
+    COptionalHolder h;
+    Read(h, xml);
+    ASSERT_NE(nullptr, h.Child(OptionalHolderSchema::OPT));
+    EXPECT_EQ(L"K", h.Child(OptionalHolderSchema::OPT)->Text(Group1Schema::CODE));
+    EXPECT_EQ(xml, Write(h));
+    h.SetObject(OptionalHolderSchema::OPT, nullptr, nullptr);
+    EXPECT_EQ(L"<ho><t>z</t></ho>", Write(h));
+}
+
+// A group of type 1 with one mandatory member of every kind that has one.
+struct KindsGroupSchema {
+    static constexpr const wchar_t* kElementName = L"KindsGroup";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { E, C, A, U, PC };
+    static std::vector<SlotDef> Slots() {
+        return {ValueSlot(), HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(),
+                HeldSlot(HeldElement(L"u", L"##any", L"")),
+                CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 1, 2, ItemType_i4, nullptr, nullptr))};
+    }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_NoElement, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqEnumMnd(L"e", kNamespace, E, &ColorToText, &ColorFromText),
+            new CElementInfoSeqClsMnd(L"c", kNamespace, C, XmlElementType_Element, &Create<ChildSchema>, 1, false),
+            new CElementInfoSeqAbsClsMnd(L"a", kNamespace, A, XmlElementType_Element, &CPartyFactory::Create),
+            new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
+            new CElementInfoSeqPrimCol(L"pc", kNamespace, PC));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+
+struct KindsHolderSchema {
+    static constexpr const wchar_t* kElementName = L"hk";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { GRP, T };
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, XmlElementType_NoElement, &Create<KindsGroupSchema>, 2,
+                                      true),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+typedef TGroupClass<KindsHolderSchema> CKindsHolder;
+
+TEST(SequenceGroups, MembersOfAGroupReportAMissInsteadOfRaising) {
+    const std::wstring e = L"<e>red</e>", c = L"<c><v>1</v></c>", a = L"<a xsi:type='Person'><name>n</name></a>",
+                       u = L"<u/>", pc = L"<pc>1</pc>", t = L"<t>z</t>";
+    struct Row {
+        std::wstring body;
+        bool read;
+    };
+    const Row rows[] = {
+        {e + c + a + u + pc + t, true},
+        {e + c + a + u + pc + L"<pc>2</pc>", true},
+        {c + a + u + pc + t, false},                             // enumeration missing
+        {e + L"<x/>" + c + a + u + pc + t, false},               // an unknown element first
+        {e + a + u + pc + t, false},                             // class missing
+        {e + c + L"<a><name>n</name></a>" + u + pc + t, false},  // no substitution
+        {e + c + L"<b xsi:type='Person'><name>n</name></b>" + u + pc + t, false},
+        {e + c + a + L"<w/>" + pc + t, false},                      // wildcard of another name
+        {e + c + a + u + t, false},                                 // collection below its minimum
+        {e + c + a + u + pc + L"<pc>2</pc><pc>3</pc>" + t, false},  // above its maximum
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(nyxml_test::Utf8(row.body));
+        CKindsHolder h;
+        const std::wstring xml = L"<hk xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>" + row.body + L"</hk>";
+        Thrown thrown = Catch([&] { Read(h, xml.c_str()); });
+        if (row.read) {
+            EXPECT_TRUE(NothingThrown(thrown));
+            continue;
+        }
+        // Whatever the member, the group only reports that it did not match.
+        EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, Chain({ReadWrap(L"hk"), Required(L"grp")})));
+    }
+}
+
+TEST(SequenceGroups, FailuresInsideAGroupAreWrappedWithTheHoldersName) {
+    // The group reads from the holder's element, so its own wrapper names the holder too.
+    struct Row {
+        const wchar_t* body;
+        std::wstring inner;
+    };
+    const Row rows[] = {
+        {L"<e>pink</e><c><v>1</v></c>", L"Invalid value [pink] for the enumeration Color"},
+        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'/><u/>"
+         L"<pc>1</pc>",
+         Chain({ReadWrap(L"a"), Required(L"name")})},
+        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'>"
+         L"<name>n</name></a><u/><pc>x</pc>",
+         L"The value [x] can not be converted to a i4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(nyxml_test::Utf8(row.body));
+        CKindsHolder h;
+        const std::wstring xml = L"<hk>" + std::wstring(row.body) + L"</hk>";
+        EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(h, xml.c_str()); }),
+                                                     Chain({ReadWrap(L"hk"), ReadWrap(L"hk"), row.inner})));
+    }
+}
+
+TEST(SequenceGroups, GroupOfEveryKindRoundTrips) {
+    const std::wstring xml =
+        L"<hk><e>blue</e><c><v>1</v></c><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\">"
+        L"<name>n</name></a><u>x</u><pc>1</pc><pc>2</pc><t>z</t></hk>";
+    CKindsHolder h;
+    Read(h, xml.c_str());
+    CBagClass* grp = h.Child(KindsHolderSchema::GRP);
+    ASSERT_NE(nullptr, grp);
+    EXPECT_EQ(2, grp->Get(KindsGroupSchema::E).GetI4());
+    EXPECT_EQ(L"1|2", grp->CollectionAs<CValueCol>(KindsGroupSchema::PC)->Joined());
+    EXPECT_EQ(xml, Write(h));
+}
+
+// ---- a group inside a group ----
+
+// Outer (type 1): inner (Group1 as a mandatory member that must consume), o?
+struct OuterGroupSchema {
+    static constexpr const wchar_t* kElementName = L"Outer";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { INNER, O };
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_NoElement, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"inner", kNamespace, INNER, XmlElementType_NoElement, &Create<Group1Schema>, 4,
+                                      true),
+            new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve, NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+
+// <hn> outer t? </hn>
+template <bool MustConsume>
+struct NestedHolderSchemaT {
+    static constexpr const wchar_t* kElementName = L"hn";
+    static constexpr const wchar_t* kNamespace = L"";
+    enum { OUTER, T };
+    static std::vector<SlotDef> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsMnd(L"outer", kNamespace, OUTER, XmlElementType_NoElement, &Create<OuterGroupSchema>,
+                                      5, MustConsume),
+            new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+typedef NestedHolderSchemaT<true> NestedHolderSchema;
+typedef TGroupClass<NestedHolderSchemaT<true>> CNestedHolder;
+typedef TGroupClass<NestedHolderSchemaT<false>> CLooseNestedHolder;
+
+TEST(SequenceGroups, GroupInsideAGroup) {
+    const wchar_t xml[] = L"<hn code=\"K\"><g1>a</g1><o>b</o><t>c</t></hn>";
+    CNestedHolder hn;
+    Read(hn, xml);
+    CBagClass* outer = hn.Child(NestedHolderSchema::OUTER);
+    ASSERT_NE(nullptr, outer);
+    CBagClass* inner = outer->Child(OuterGroupSchema::INNER);
+    ASSERT_NE(nullptr, inner);
+    EXPECT_EQ(L"a", inner->Text(Group1Schema::G1));
+    EXPECT_EQ(L"K", inner->Text(Group1Schema::CODE));
+    EXPECT_EQ(L"b", outer->Text(OuterGroupSchema::O));
+    EXPECT_EQ(L"c", hn.Text(NestedHolderSchema::T));
+    // The inner group's attribute travels up through the outer group to the holder's element.
+    EXPECT_EQ(xml, Write(hn));
+
+    // The inner group's miss is only the outer group's miss: the holder names the outer one.
+    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(hn, L"<hn><o>b</o></hn>"); }),
+                                                 Chain({ReadWrap(L"hn"), Required(L"outer")})));
+    // At the end of the content the inner group reports a miss instead of raising.
+    CLooseNestedHolder loose;
+    Read(loose, L"<hn/>");
+    ASSERT_NE(nullptr, loose.Child(NestedHolderSchema::OUTER));
+    EXPECT_EQ(L"(unset)", loose.Child(NestedHolderSchema::OUTER)->Text(OuterGroupSchema::O));
+}
+
+// ---- attributes of children without element, per member class ----
+
+enum MemberClass { Member_ClsMnd, Member_ClsOpt, Member_AbsClsMnd, Member_AbsClsOpt, Member_ClsCol, Member_AbsClsCol };
+
+// <w> m (a member of the given class whose child has the given type) </w>
+template <MemberClass Member, XmlElementType ChildType>
+struct PseudoSchemaT {
+    static constexpr const wchar_t* kElementName = L"w";
+    static constexpr const wchar_t* kNamespace = L"";
+    typedef GroupSchemaT<ChildType> Group;
+    static std::vector<SlotDef> Slots() {
+        if (Member == Member_ClsCol)
+            return {CollectionSlot(MakeCollection<CObjectCol>(L"m", L"", 0, -1, &Create<Group>, 3))};
+        if (Member == Member_AbsClsCol)
+            return {CollectionSlot(MakeCollection<CAbsObjectCol>(L"m", L"", 0, -1, &CPartyFactory::Create))};
+        return {ObjectSlot()};
+    }
+    static CParentElementInfo* Parent() {
+        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
+                                      -1, false, false);
+    }
+    static CElementInfo** Elements() {
+        switch (Member) {
+            case Member_ClsMnd:
+                return ElementArray(new CElementInfoSeqClsMnd(L"m", kNamespace, 0, ChildType, &Create<Group>, 3, true));
+            case Member_ClsOpt:
+                return ElementArray(new CElementInfoSeqClsOpt(L"m", kNamespace, 0, ChildType, &Create<Group>, 3));
+            case Member_AbsClsMnd:
+                return ElementArray(
+                    new CElementInfoSeqAbsClsMnd(L"m", kNamespace, 0, ChildType, &CPartyFactory::Create));
+            case Member_AbsClsOpt:
+                return ElementArray(
+                    new CElementInfoSeqAbsClsOpt(L"m", kNamespace, 0, ChildType, &CPartyFactory::Create));
+            case Member_ClsCol: return ElementArray(new CElementInfoSeqClsCol(L"m", kNamespace, 0, ChildType));
+            case Member_AbsClsCol: return ElementArray(new CElementInfoSeqAbsClsCol(L"m", kNamespace, 0, ChildType));
+        }
+        return ElementArray();
+    }
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+
+template <MemberClass Member, XmlElementType ChildType>
+std::wstring WriteWithGroupChild() {
+    typedef PseudoSchemaT<Member, ChildType> Schema;
+    TGroupClass<Schema> w;
+    CSmartPtr<CBagClass> group(new TGroupClass<typename Schema::Group>);
+    group->SetText(Schema::Group::G1, L"a");
+    group->SetText(Schema::Group::CODE, L"K");
+    if (Member == Member_ClsCol)
+        w.template CollectionAs<CObjectCol>(0)->Add(group);
+    else if (Member == Member_AbsClsCol)
+        w.template CollectionAs<CAbsObjectCol>(0)->Add(group, L"m");
+    else
+        w.SetObject(0, group, L"m");
+    return Write(w);
+}
+
+TEST(SequenceGroups, ChildAttributesGoOnTheHolderOnlyForTypeOne) {
+    const std::wstring withAttribute = L"<w code=\"K\"><g1>a</g1></w>";
+    const std::wstring without = L"<w><g1>a</g1></w>";
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_ClsMnd, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_ClsMnd, XmlElementType_NoElementNoAttributes>()));
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_ClsOpt, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_ClsOpt, XmlElementType_NoElementNoAttributes>()));
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_AbsClsMnd, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_AbsClsMnd, XmlElementType_NoElementNoAttributes>()));
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_AbsClsOpt, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_AbsClsOpt, XmlElementType_NoElementNoAttributes>()));
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_ClsCol, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_ClsCol, XmlElementType_NoElementNoAttributes>()));
+    EXPECT_EQ(withAttribute, (WriteWithGroupChild<Member_AbsClsCol, XmlElementType_NoElement>()));
+    EXPECT_EQ(without, (WriteWithGroupChild<Member_AbsClsCol, XmlElementType_NoElementNoAttributes>()));
+}
+
+}  // namespace
+}  // namespace GroupTest
