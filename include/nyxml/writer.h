@@ -56,6 +56,21 @@ public:
         }
     }
 
+    // Direct filling of the current chunk, for writers that assemble a piece
+    // in place: up to GetRoom() characters may be stored at GetCursor(), and
+    // Commit(count) then makes the first `count` of them part of the text.
+    // The room is 0 when the current chunk is full; the next Append starts a
+    // new one.
+    size_t GetRoom() const {
+        uint32_t room = m_capacity - m_used, left = UINT32_MAX - m_total;
+        return room < left ? room : left;
+    }
+    wchar_t* GetCursor() { return m_current + m_used; }
+    void Commit(size_t count) {
+        m_used += static_cast<uint32_t>(count);
+        m_total += static_cast<uint32_t>(count);
+    }
+
     // The whole text, NUL-terminated; several chunks are joined into one first.
     // Valid until the next change of the buffer.
     const wchar_t* GetString();
@@ -149,8 +164,16 @@ public:
 
         const std::wstring& GetEffectiveDefaultNamespace() const { return m_scope->m_defaultNamespace; }
         const NamespaceMap& GetEffectiveNamespaces() const { return *m_scope->m_namespaceMap; }
-        // The prefix in scope for the URI, or null.
-        const std::wstring* FindPrefix(const std::wstring& namespaceURI) const;
+        // The prefix in scope for the URI, or null. The few entries found last
+        // are remembered by the scope, so that a document that keeps using the
+        // same namespaces is not searching its map for every name.
+        const std::wstring* FindPrefix(const std::wstring& namespaceURI) const {
+            const CXmlWriterContext* scope = m_scope;
+            for (const NamespaceMap::value_type* entry : scope->m_recent) {
+                if (entry && entry->first == namespaceURI) return &entry->second;
+            }
+            return scope->FindPrefixInMap(namespaceURI);
+        }
         // These change this element's own scope, copying the parent's first.
         void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
         void SetDefaultNamespace(const std::wstring& namespaceURI);
@@ -162,6 +185,9 @@ public:
         friend class CXmlWriter;
         void MakeOwnScope();
         void ReleaseScope();
+        const std::wstring* FindPrefixInMap(const std::wstring& namespaceURI) const;
+        void Remember(const NamespaceMap::value_type* entry) const;
+        void ForgetRecent();
 
         int32_t m_childCount;
         bool m_startTagOpen;
@@ -176,6 +202,11 @@ public:
         // The context whose default namespace and map are in effect here.
         CXmlWriterContext* m_scope;
         std::wstring m_prefix;
+        // Entries of this context's own map found last (map nodes never move
+        // and are never erased while the map lives); null slots are unused.
+        static const int kRecentCount = 4;
+        mutable const NamespaceMap::value_type* m_recent[kRecentCount];
+        mutable uint32_t m_recentNext;
     };
 
     CXmlWriter();
@@ -262,10 +293,15 @@ public:
 
 private:
     void AppendEscaped(const wchar_t* text, size_t length, bool attribute);
+    void AppendEscapedSlowly(const wchar_t* text, const wchar_t* end, bool attribute);
+    void AppendEscape(wchar_t c, bool attribute);
     void AppendEol();
     void AppendTabs(int32_t count);
     void AppendDeclaration(const std::wstring& prefix, const std::wstring& namespaceURI);
-    void CheckFlush();
+    void AppendRootDeclarations();
+    void CheckFlush() {
+        if (m_buffer->GetTotal() >= 4096 && !m_flushDoesNothing) m_stream->Flush();
+    }
     void RequireOpenStartTag() const;
 
     std::wstring m_eol;
@@ -273,6 +309,9 @@ private:
     bool m_formatted;
     CTextStream* m_stream;
     CStringBuffer* m_buffer;
+    // True when the stream is exactly the in-memory CTextStream, whose Flush
+    // does nothing: the call is skipped.
+    bool m_flushDoesNothing;
 };
 
 }  // namespace NyXmlLib9

@@ -13,7 +13,9 @@ const wchar_t* const CXmlWriter::kXsiNamespace = L"http://www.w3.org/2001/XMLSch
 
 CXmlWriter::CXmlWriterContext::CXmlWriterContext()
     : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_parent(nullptr),
-      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this) {}
+      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0) {
+    ForgetRecent();
+}
 
 CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
     ReleaseScope();
@@ -30,21 +32,36 @@ CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
 }
 
 void CXmlWriter::CXmlWriterContext::ReleaseScope() {
+    ForgetRecent();
     if (m_ownsMap) delete m_namespaceMap;
     m_namespaceMap = nullptr;
     m_ownsMap = false;
 }
 
-const std::wstring* CXmlWriter::CXmlWriterContext::FindPrefix(const std::wstring& namespaceURI) const {
-    const NamespaceMap& map = GetEffectiveNamespaces();
-    auto it = map.find(namespaceURI);
-    return it == map.end() ? nullptr : &it->second;
+void CXmlWriter::CXmlWriterContext::ForgetRecent() {
+    for (const NamespaceMap::value_type*& entry : m_recent) entry = nullptr;
+    m_recentNext = 0;
+}
+
+void CXmlWriter::CXmlWriterContext::Remember(const NamespaceMap::value_type* entry) const {
+    m_recent[m_recentNext] = entry;
+    m_recentNext = (m_recentNext + 1) % kRecentCount;
+}
+
+// Called on the context that owns the map in effect.
+const std::wstring* CXmlWriter::CXmlWriterContext::FindPrefixInMap(const std::wstring& namespaceURI) const {
+    if (!m_namespaceMap) return nullptr;
+    auto it = m_namespaceMap->find(namespaceURI);
+    if (it == m_namespaceMap->end()) return nullptr;
+    Remember(&*it);
+    return &it->second;
 }
 
 void CXmlWriter::CXmlWriterContext::MakeOwnScope() {
     if (!m_inherits) return;
     std::unique_ptr<NamespaceMap> copy(new NamespaceMap(*m_scope->m_namespaceMap));
     m_defaultNamespace = m_scope->m_defaultNamespace;
+    ForgetRecent();
     m_namespaceMap = copy.release();
     m_ownsMap = true;
     m_inherits = false;
@@ -77,9 +94,10 @@ const std::wstring& CXmlWriter::CXmlWriterContext::GeneratePrefix(const std::wst
         if (!taken) break;
     }
     MakeOwnScope();
-    std::wstring& slot = (*m_namespaceMap)[namespaceURI];
-    slot = candidate;
-    return slot;
+    auto slot = m_namespaceMap->emplace(namespaceURI, std::wstring()).first;
+    slot->second = candidate;
+    Remember(&*slot);
+    return slot->second;
 }
 
 // ---- CXmlWriter ----
@@ -116,6 +134,7 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& local
         c->m_scope = m_current->m_scope;
     } else {
         c->m_depth = 0;
+        c->ForgetRecent();
         c->m_namespaceMap = new NamespaceMap(m_rootNamespaces);
         c->m_ownsMap = true;
         c->m_defaultNamespace = m_defaultNamespace;
