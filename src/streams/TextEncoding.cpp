@@ -28,14 +28,19 @@ inline uint32_t Unit(wchar_t c) { return static_cast<uint32_t>(c); }
 inline bool IsHigh(uint32_t c) { return c - 0xD800u < 0x400u; }
 inline bool IsLow(uint32_t c) { return c - 0xDC00u < 0x400u; }
 
-// Sixteen elements at a time: are they all ASCII, and their bytes.
+// Sixteen elements at a time: how many of them are ASCII before the first
+// that is not, and (Narrow16) their bytes. Narrow16 stores sixteen bytes
+// whatever the elements are; only the ASCII ones among them are kept.
 #if defined(__SSE2__)
-inline bool Ascii16(const wchar_t* p) {
+inline unsigned AsciiPrefix16(const wchar_t* p) {
     const __m128i* v = reinterpret_cast<const __m128i*>(p);
-    __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
-                               _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
-    __m128i high = _mm_and_si128(any, _mm_set1_epi32(~0x7F));
-    return _mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) == 0xFFFF;
+    const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
+    __m128i ab = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v), high), zero),
+                                 _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v + 1), high), zero));
+    __m128i cd = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v + 2), high), zero),
+                                 _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v + 3), high), zero));
+    unsigned ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(ab, cd)));
+    return static_cast<unsigned>(__builtin_ctz(~ascii));  // bit 16 of ~ascii is always set
 }
 
 inline void Narrow16(const wchar_t* p, unsigned char* out) {
@@ -45,10 +50,10 @@ inline void Narrow16(const wchar_t* p, unsigned char* out) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
 }
 #else
-inline bool Ascii16(const wchar_t* p) {
-    uint32_t bits = 0;
-    for (int k = 0; k < 16; ++k) bits |= Unit(p[k]);
-    return bits < 0x80;
+inline unsigned AsciiPrefix16(const wchar_t* p) {
+    unsigned k = 0;
+    while (k < 16 && Unit(p[k]) < 0x80) ++k;
+    return k;
 }
 
 inline void Narrow16(const wchar_t* p, unsigned char* out) {
@@ -79,11 +84,17 @@ struct Utf8Measure {
             i = 1;
         }
         while (i < n) {
-            if (n - i >= 16 && Ascii16(p + i)) {
-                bytes += 16;
-                elements += 16;
-                i += 16;
-                continue;
+            if (n - i >= 16) {
+                unsigned ascii = AsciiPrefix16(p + i);
+                if (ascii == 16) {
+                    bytes += 16;
+                    elements += 16;
+                    i += 16;
+                    continue;
+                }
+                bytes += ascii;
+                elements += ascii;
+                i += ascii;
             }
             uint32_t c = Unit(p[i]);
             unsigned size;
@@ -155,7 +166,8 @@ struct Utf8Writer {
             i = 1;
         }
         while (i < n) {
-            if (n - i >= 16 && Ascii16(p + i)) {
+            // Exactly sized output: only whole runs of sixteen are narrowed.
+            if (n - i >= 16 && AsciiPrefix16(p + i) == 16) {
                 Narrow16(p + i, out);
                 out += 16;
                 i += 16;
@@ -198,11 +210,21 @@ struct Utf8Direct {
             i = 1;
         }
         while (i < n) {
-            if (n - i >= 16 && Ascii16(p + i)) {
+            if (n - i >= 16) {
+                // The output has room for four bytes per element, so all
+                // sixteen may be stored; the ASCII ones before the first
+                // other element are kept.
+                unsigned ascii = AsciiPrefix16(p + i);
                 Narrow16(p + i, out);
-                out += 16;
-                i += 16;
-                continue;
+                // A branch on the common case lets the next block start
+                // before this one's count is known.
+                if (ascii == 16) {
+                    out += 16;
+                    i += 16;
+                    continue;
+                }
+                out += ascii;
+                i += ascii;
             }
             uint32_t c = Unit(p[i]);
             if (c < 0x80) {
@@ -262,6 +284,23 @@ inline unsigned char* PutUnit(unsigned char* out, uint32_t unit) {
     return out + 2;
 }
 
+// The elements as UTF-16 units, low byte first; an element above U+10FFFF
+// becomes U+FFFD.
+unsigned char* PutUtf16(const wchar_t* text, size_t length, unsigned char* out) {
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = Unit(text[i]);
+        if (c <= 0xFFFF) {
+            out = PutUnit(out, c);
+        } else if (c <= 0x10FFFF) {
+            out = PutUnit(out, 0xD800 + ((c - 0x10000) >> 10));
+            out = PutUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out = PutUnit(out, 0xFFFD);
+        }
+    }
+    return out;
+}
+
 template <class Reserve>
 void EncodeUtf16(const std::vector<Piece>& pieces, Reserve&& reserve) {
     uint64_t bytes = 0;
@@ -274,19 +313,7 @@ void EncodeUtf16(const std::vector<Piece>& pieces, Reserve&& reserve) {
     }
     CheckLength(bytes);
     unsigned char* out = reserve(bytes);
-    for (const Piece& piece : pieces) {
-        for (size_t i = 0; i < piece.length; ++i) {
-            uint32_t c = Unit(piece.text[i]);
-            if (c <= 0xFFFF) {
-                out = PutUnit(out, c);
-            } else if (c <= 0x10FFFF) {
-                out = PutUnit(out, 0xD800 + ((c - 0x10000) >> 10));
-                out = PutUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
-            } else {
-                out = PutUnit(out, 0xFFFD);
-            }
-        }
-    }
+    for (const Piece& piece : pieces) out = PutUtf16(piece.text, piece.length, out);
 }
 
 template <class Reserve>
@@ -345,24 +372,44 @@ CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding) {
     return EncodeNew(Pieces(buffer), encoding);
 }
 
-void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out) {
-    if (encoding == XmlEncoding_UTF8) {
-        // Room for the worst case, one pass, then the length actually used.
-        uint64_t worst = 4 * static_cast<uint64_t>(buffer.GetTotal());
-        uint32_t before = out.GetLength();
-        CheckLength(before + worst);
-        Utf8Direct writer{CBinaryDataAccess::Extend(out, static_cast<uint32_t>(worst))};
-        unsigned char* start = writer.out;
-        for (const Piece& piece : Pieces(buffer)) {
-            writer.Add(piece.text, piece.length);
-            if (writer.stopped) break;
+uint64_t EncodedBytesAtMost(const CStringBuffer& buffer) { return 4 * static_cast<uint64_t>(buffer.GetTotal()); }
+
+size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out) {
+    switch (encoding) {
+    case XmlEncoding_UTF8: {
+        Utf8Direct writer{out};
+        for (size_t i = 0; i < buffer.GetChunkCount() && !writer.stopped; ++i) {
+            uint32_t used = 0;
+            const wchar_t* chunk = buffer.GetChunk(i, used);
+            writer.Add(chunk, used);
         }
-        CBinaryDataAccess::SetLength(out, before + static_cast<uint32_t>(writer.out - start));
-        return;
+        return static_cast<size_t>(writer.out - out);
     }
-    Encode(Pieces(buffer), encoding, [&out](uint64_t bytes) {
-        return CBinaryDataAccess::Extend(out, static_cast<uint32_t>(bytes));
-    });
+    case XmlEncoding_UTF16:
+    case XmlEncoding_UTF16_NoDeclaration: {
+        unsigned char* end = out;
+        for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
+            uint32_t used = 0;
+            const wchar_t* chunk = buffer.GetChunk(i, used);
+            end = PutUtf16(chunk, used, end);
+        }
+        return static_cast<size_t>(end - out);
+    }
+    default:
+        throw CNyException(UnknownEncodingMessage());
+    }
+}
+
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out) {
+    if (encoding != XmlEncoding_UTF8 && encoding != XmlEncoding_UTF16 && encoding != XmlEncoding_UTF16_NoDeclaration)
+        throw CNyException(UnknownEncodingMessage());
+    // Room for the worst case, one pass, then the length actually used.
+    uint64_t worst = EncodedBytesAtMost(buffer);
+    uint32_t before = out.GetLength();
+    CheckLength(before + worst);
+    unsigned char* start = CBinaryDataAccess::Extend(out, static_cast<uint32_t>(worst));
+    size_t written = EncodeBufferInto(buffer, encoding, start);
+    CBinaryDataAccess::SetLength(out, before + static_cast<uint32_t>(written));
 }
 
 }  // namespace NyXmlLib9
