@@ -154,12 +154,25 @@ public:
         bool IsStartTagOpen() const { return m_startTagOpen; }
         void SetStartTagOpen(bool open) { m_startTagOpen = open; }
         int32_t GetDepth() const { return m_depth; }
-        const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
-        const std::wstring& GetLocalName() const { return m_localName; }
+        // The names are kept as characters in one block that the context
+        // reuses from element to element; these strings are made from them
+        // when first asked for, and stay valid while the element is open.
+        const std::wstring& GetNamespaceURI() const {
+            return MadeString(kNamespaceMade, m_namespaceURI, m_names + m_localLength, m_namespaceLength);
+        }
+        const std::wstring& GetLocalName() const { return MadeString(kLocalMade, m_localName, m_names, m_localLength); }
         CXmlWriterContext* GetParent() const { return m_parent; }
         // Prefix the element's name was written with; empty when unprefixed.
-        const std::wstring& GetPrefix() const { return m_prefix; }
-        void SetPrefix(const std::wstring& prefix) { m_prefix = prefix; }
+        const std::wstring& GetPrefix() const {
+            return MadeString(kPrefixMade, m_prefix, m_names + m_localLength + m_namespaceLength, m_prefixLength);
+        }
+        void SetPrefix(const std::wstring& prefix) { SetPrefix(prefix.data(), prefix.size()); }
+        void SetPrefix(const wchar_t* prefix, size_t length);
+        // The same names without making strings.
+        const wchar_t* GetLocalNameData() const { return m_names; }
+        size_t GetLocalNameLength() const { return m_localLength; }
+        const wchar_t* GetPrefixData() const { return m_names + m_localLength + m_namespaceLength; }
+        size_t GetPrefixLength() const { return m_prefixLength; }
         bool Inherits() const { return m_inherits; }
 
         const std::wstring& GetEffectiveDefaultNamespace() const { return m_scope->m_defaultNamespace; }
@@ -170,7 +183,7 @@ public:
         const std::wstring* FindPrefix(const std::wstring& namespaceURI) const {
             const CXmlWriterContext* scope = m_scope;
             for (const NamespaceMap::value_type* entry : scope->m_recent) {
-                if (entry && entry->first == namespaceURI) return &entry->second;
+                if (entry && SameText(entry->first, namespaceURI)) return &entry->second;
             }
             return scope->FindPrefixInMap(namespaceURI);
         }
@@ -189,11 +202,72 @@ public:
         void Remember(const NamespaceMap::value_type* entry) const;
         void ForgetRecent();
 
+        // Stores the local name and the namespace URI, and no prefix.
+        void SetNames(const std::wstring& localName, const std::wstring& namespaceURI) {
+            size_t localLength = localName.size(), namespaceLength = namespaceURI.size();
+            if (localLength + namespaceLength > m_namesCapacity) GrowNames(localLength + namespaceLength, 0);
+            CopyName(m_names, localName.data(), localLength);
+            CopyName(m_names + localLength, namespaceURI.data(), namespaceLength);
+            m_localLength = static_cast<uint32_t>(localLength);
+            m_namespaceLength = static_cast<uint32_t>(namespaceLength);
+            m_prefixLength = 0;
+            m_made = 0;
+        }
+        // Equality of two texts, compared sixteen bytes at a time in line
+        // (namespace URIs are compared for every name written).
+        static bool SameText(const std::wstring& a, const std::wstring& b) {
+            if (a.size() != b.size()) return false;
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(a.data());
+            const unsigned char* q = reinterpret_cast<const unsigned char*>(b.data());
+            size_t bytes = a.size() * sizeof(wchar_t), i = 0;
+            for (; i + 16 <= bytes; i += 16) {
+                uint64_t p0, p1, q0, q1;
+                std::memcpy(&p0, p + i, 8);
+                std::memcpy(&p1, p + i + 8, 8);
+                std::memcpy(&q0, q + i, 8);
+                std::memcpy(&q1, q + i + 8, 8);
+                if ((p0 ^ q0) | (p1 ^ q1)) return false;
+            }
+            for (; i < bytes; ++i) {
+                if (p[i] != q[i]) return false;
+            }
+            return true;
+        }
+        // Makes room for `length` characters, keeping the first `keep`.
+        void GrowNames(size_t length, size_t keep);
+        // Names are short: a loop in line beats a call.
+        static void CopyName(wchar_t* out, const wchar_t* text, size_t length) {
+            if (length <= 64) {
+                for (size_t i = 0; i < length; ++i) out[i] = text[i];
+            } else {
+                std::memcpy(out, text, length * sizeof(wchar_t));
+            }
+        }
+        const std::wstring& MadeString(uint32_t flag, std::wstring& text, const wchar_t* characters,
+                                       uint32_t length) const {
+            if (!(m_made & flag)) {
+                text.assign(characters, length);
+                m_made |= flag;
+            }
+            return text;
+        }
+
+        static const uint32_t kLocalMade = 1, kNamespaceMade = 2, kPrefixMade = 4;
+
         int32_t m_childCount;
         bool m_startTagOpen;
         int32_t m_depth;
-        std::wstring m_namespaceURI;
-        std::wstring m_localName;
+        // Local name, namespace URI and prefix, one after the other.
+        wchar_t* m_names;
+        uint32_t m_namesCapacity;
+        uint32_t m_localLength;
+        uint32_t m_namespaceLength;
+        uint32_t m_prefixLength;
+        // Which of the strings below hold the names above.
+        mutable uint32_t m_made;
+        mutable std::wstring m_namespaceURI;
+        mutable std::wstring m_localName;
+        mutable std::wstring m_prefix;
         CXmlWriterContext* m_parent;
         std::wstring m_defaultNamespace;
         NamespaceMap* m_namespaceMap;
@@ -201,7 +275,6 @@ public:
         bool m_ownsMap;
         // The context whose default namespace and map are in effect here.
         CXmlWriterContext* m_scope;
-        std::wstring m_prefix;
         // Entries of this context's own map found last (map nodes never move
         // and are never erased while the map lives); null slots are unused.
         static const int kRecentCount = 4;

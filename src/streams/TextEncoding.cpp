@@ -15,6 +15,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace NyXmlLib9 {
 namespace {
@@ -32,7 +35,7 @@ inline bool IsLow(uint32_t c) { return c - 0xDC00u < 0x400u; }
 // that is not, and (Narrow16) their bytes. Narrow16 stores sixteen bytes
 // whatever the elements are; only the ASCII ones among them are kept.
 #if defined(__SSE2__)
-inline unsigned AsciiPrefix16(const wchar_t* p) {
+[[gnu::always_inline]] inline unsigned AsciiPrefix16(const wchar_t* p) {
     const __m128i* v = reinterpret_cast<const __m128i*>(p);
     const __m128i high = _mm_set1_epi32(~0x7F), zero = _mm_setzero_si128();
     __m128i ab = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(v), high), zero),
@@ -43,7 +46,7 @@ inline unsigned AsciiPrefix16(const wchar_t* p) {
     return static_cast<unsigned>(__builtin_ctz(~ascii));  // bit 16 of ~ascii is always set
 }
 
-inline void Narrow16(const wchar_t* p, unsigned char* out) {
+[[gnu::always_inline]] inline void Narrow16(const wchar_t* p, unsigned char* out) {
     const __m128i* v = reinterpret_cast<const __m128i*>(p);
     __m128i low = _mm_packs_epi32(_mm_loadu_si128(v), _mm_loadu_si128(v + 1));
     __m128i high = _mm_packs_epi32(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3));
@@ -59,6 +62,55 @@ inline unsigned AsciiPrefix16(const wchar_t* p) {
 inline void Narrow16(const wchar_t* p, unsigned char* out) {
     for (int k = 0; k < 16; ++k) out[k] = static_cast<unsigned char>(p[k]);
 }
+#endif
+
+// The ASCII elements at the start of p[0, n) as bytes, sixteen at a time
+// (n >= 16); returns how many there are. Bytes are stored past them, up to
+// the next multiple of sixteen, so `out` needs room for four bytes per
+// element, as the one-pass encoder has.
+[[gnu::always_inline]] inline size_t NarrowAsciiRun16(const wchar_t* p, size_t n, unsigned char* out, size_t i) {
+    while (n - i >= 16) {
+        unsigned ascii = AsciiPrefix16(p + i);
+        Narrow16(p + i, out + i);
+        // A branch on the common case lets the next block start before this
+        // one's count is known.
+        if (ascii != 16) return i + ascii;
+        i += 16;
+    }
+    return i;
+}
+
+size_t NarrowAsciiRun(const wchar_t* p, size_t n, unsigned char* out) { return NarrowAsciiRun16(p, n, out, 0); }
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// The same with 32 elements per step, for processors with AVX2.
+__attribute__((target("avx2"))) size_t NarrowAsciiRunAvx2(const wchar_t* p, size_t n, unsigned char* out) {
+    const __m256i high = _mm256_set1_epi32(~0x7F);
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    size_t i = 0;
+    while (n - i >= 32) {
+        const __m256i* v = reinterpret_cast<const __m256i*>(p + i);
+        __m256i a = _mm256_loadu_si256(v), b = _mm256_loadu_si256(v + 1);
+        __m256i c = _mm256_loadu_si256(v + 2), d = _mm256_loadu_si256(v + 3);
+        if (!_mm256_testz_si256(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d)), high)) break;
+        // The packs work within 128-bit lanes; the permutation restores the order.
+        __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permutevar8x32_epi32(bytes, order));
+        i += 32;
+    }
+    // In line, so that this code too is VEX-encoded: calling code built for
+    // SSE with the upper halves of the registers in use costs a transition.
+    return NarrowAsciiRun16(p, n, out, i);
+}
+
+size_t (*ChooseNarrowAsciiRun())(const wchar_t*, size_t, unsigned char*) {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? NarrowAsciiRunAvx2 : NarrowAsciiRun;
+}
+
+size_t (*const g_narrowAsciiRun)(const wchar_t*, size_t, unsigned char*) = ChooseNarrowAsciiRun();
+#else
+size_t (*const g_narrowAsciiRun)(const wchar_t*, size_t, unsigned char*) = NarrowAsciiRun;
 #endif
 
 // First pass of UTF-8: bytes needed and elements taken, until the end or the
@@ -211,20 +263,10 @@ struct Utf8Direct {
         }
         while (i < n) {
             if (n - i >= 16) {
-                // The output has room for four bytes per element, so all
-                // sixteen may be stored; the ASCII ones before the first
-                // other element are kept.
-                unsigned ascii = AsciiPrefix16(p + i);
-                Narrow16(p + i, out);
-                // A branch on the common case lets the next block start
-                // before this one's count is known.
-                if (ascii == 16) {
-                    out += 16;
-                    i += 16;
-                    continue;
-                }
+                size_t ascii = g_narrowAsciiRun(p + i, n - i, out);
                 out += ascii;
                 i += ascii;
+                if (i == n) break;
             }
             uint32_t c = Unit(p[i]);
             if (c < 0x80) {

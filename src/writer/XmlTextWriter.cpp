@@ -86,8 +86,8 @@ inline wchar_t* PutEscape(wchar_t* out, wchar_t c, bool attribute, const std::ws
 }
 
 // Free characters kept in reserve while escaping into a chunk: a block of
-// four characters stopped after three, then the longest replacement.
-const size_t kEscapeSlack = 10;
+// eight characters stopped after seven, then the longest replacement.
+const size_t kEscapeSlack = 14;
 
 const wchar_t kTabs[] = L"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
 const size_t kTabRun = sizeof kTabs / sizeof kTabs[0] - 1;
@@ -182,7 +182,22 @@ void CXmlTextWriter::AppendEscaped(const wchar_t* text, size_t length, bool attr
         wchar_t* const limit = start + (room - kEscapeSlack);
         while (p < end && out <= limit) {
 #if defined(__SSE2__)
-            if (end - p >= 4) {
+            if (end - p >= 8) {
+                // Eight at a time while the text is long enough.
+                __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v0);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), v1);
+                unsigned mask = static_cast<unsigned>(SpecialMask(v0)) | static_cast<unsigned>(SpecialMask(v1)) << 16;
+                if (!mask) {
+                    p += 8;
+                    out += 8;
+                    continue;
+                }
+                size_t clean = static_cast<size_t>(__builtin_ctz(mask)) / 4;
+                p += clean;
+                out += clean;
+            } else if (end - p >= 4) {
                 __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
                 int mask = SpecialMask(v);
@@ -310,7 +325,7 @@ void CXmlTextWriter::StartElement(const std::wstring& localName, const std::wstr
             prefix = &element->GeneratePrefix(namespaceURI);
             declare = true;
         }
-        element->SetPrefix(*prefix);
+        element->SetPrefix(prefix->data(), prefix->size());
     }
     // '>' and the line end that close the parent's start tag, the indentation,
     // '<' and the name.
@@ -381,11 +396,12 @@ void CXmlTextWriter::EndElement() {
         }
     } else {
         // The prefix the start tag was written with, so the tags always match.
-        const std::wstring& prefix = element->GetPrefix();
-        const std::wstring& localName = element->GetLocalName();
+        const wchar_t* prefix = element->GetPrefixData();
+        const wchar_t* localName = element->GetLocalNameData();
+        size_t localLength = element->GetLocalNameLength();
         size_t tabs = m_formatted && element->GetChildCount() > 0 ? static_cast<size_t>(element->GetDepth()) : 0;
-        size_t prefixLength = prefix.empty() ? 0 : prefix.size() + 1;
-        size_t length = tabs + 2 + prefixLength + localName.size() + 1 + lineEnd;
+        size_t prefixLength = element->GetPrefixLength();
+        size_t length = tabs + 2 + (prefixLength ? prefixLength + 1 : 0) + localLength + 1 + lineEnd;
         if (length <= m_buffer->GetRoom()) {
             wchar_t* const start = m_buffer->GetCursor();
             wchar_t* out = PutTabs(start, tabs);
@@ -393,10 +409,10 @@ void CXmlTextWriter::EndElement() {
             out[1] = L'/';
             out += 2;
             if (prefixLength) {
-                out = Put(out, prefix);
+                out = Put(out, prefix, prefixLength);
                 *out++ = L':';
             }
-            out = Put(out, localName);
+            out = Put(out, localName, localLength);
             *out++ = L'>';
             out = Put(out, m_eol.data(), lineEnd);
             m_buffer->Commit(static_cast<size_t>(out - start));
@@ -404,10 +420,10 @@ void CXmlTextWriter::EndElement() {
             AppendTabs(static_cast<int32_t>(tabs));
             m_buffer->Append(L"</", 2);
             if (prefixLength) {
-                m_buffer->Append(prefix);
+                m_buffer->Append(prefix, prefixLength);
                 m_buffer->Append(L':');
             }
-            m_buffer->Append(localName);
+            m_buffer->Append(localName, localLength);
             m_buffer->Append(L'>');
             m_buffer->Append(m_eol.data(), lineEnd);
         }

@@ -2,7 +2,10 @@
 // parent's scope until it changes it, and then copies it (copy on write).
 #include <nyxml/writer.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 
 namespace NyXmlLib9 {
 
@@ -12,13 +15,15 @@ const wchar_t* const CXmlWriter::kXsiNamespace = L"http://www.w3.org/2001/XMLSch
 // ---- CXmlWriterContext ----
 
 CXmlWriter::CXmlWriterContext::CXmlWriterContext()
-    : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_parent(nullptr),
+    : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_names(nullptr),
+      m_namesCapacity(0), m_localLength(0), m_namespaceLength(0), m_prefixLength(0), m_made(0), m_parent(nullptr),
       m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0) {
     ForgetRecent();
 }
 
 CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
     ReleaseScope();
+    delete[] m_names;
     // Ancestors are freed along the chain rather than recursively, so that a
     // writer dropped deep inside a document cannot exhaust the stack.
     CXmlWriterContext* ancestor = m_parent;
@@ -31,10 +36,32 @@ CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
     }
 }
 
+void CXmlWriter::CXmlWriterContext::GrowNames(size_t length, size_t keep) {
+    if (length > UINT32_MAX) throw std::length_error("CXmlWriterContext: names longer than 4 GiB - 1 characters");
+    size_t capacity = std::max<size_t>(std::max<size_t>(length, 2 * static_cast<size_t>(m_namesCapacity)), 64);
+    capacity = std::min<size_t>(capacity, UINT32_MAX);
+    wchar_t* grown = new wchar_t[capacity];
+    if (keep) std::memcpy(grown, m_names, keep * sizeof(wchar_t));
+    delete[] m_names;
+    m_names = grown;
+    m_namesCapacity = static_cast<uint32_t>(capacity);
+}
+
+void CXmlWriter::CXmlWriterContext::SetPrefix(const wchar_t* prefix, size_t length) {
+    size_t names = static_cast<size_t>(m_localLength) + m_namespaceLength;
+    if (names + length > m_namesCapacity) GrowNames(names + length, names);
+    CopyName(m_names + names, prefix, length);
+    m_prefixLength = static_cast<uint32_t>(length);
+    m_made &= ~kPrefixMade;
+}
+
 void CXmlWriter::CXmlWriterContext::ReleaseScope() {
-    ForgetRecent();
-    if (m_ownsMap) delete m_namespaceMap;
-    m_namespaceMap = nullptr;
+    // Only a context with a scope of its own has a map and remembered entries.
+    if (m_namespaceMap) {
+        ForgetRecent();
+        if (m_ownsMap) delete m_namespaceMap;
+        m_namespaceMap = nullptr;
+    }
     m_ownsMap = false;
 }
 
@@ -125,9 +152,7 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& local
     CXmlWriterContext* c = context.get();
     c->m_childCount = 0;
     c->m_startTagOpen = true;
-    c->m_namespaceURI = namespaceURI;
-    c->m_localName = localName;
-    c->m_prefix.clear();
+    c->SetNames(localName, namespaceURI);
     if (m_current) {
         c->m_depth = m_current->m_depth + 1;
         c->m_inherits = true;
