@@ -318,9 +318,36 @@ protected:
     // Opens a context for a new element (the document element copies the root
     // map and default namespace; a child shares its parent's scope) and makes
     // it current.
-    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI);
-    // Makes the parent current and disposes of the innermost context.
-    void CloseContext();
+    // A child element with a closed context to reuse is opened in line.
+    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI) {
+        if (!m_current || m_spare.empty()) return OpenNewContext(localName, namespaceURI);
+        CXmlWriterContext* c = m_spare.back();
+        c->SetNames(localName, namespaceURI);
+        m_spare.pop_back();
+        c->m_childCount = 0;
+        c->m_startTagOpen = true;
+        c->m_depth = m_current->m_depth + 1;
+        c->m_inherits = true;
+        c->m_scope = m_current->m_scope;
+        c->m_parent = m_current;
+        m_current = c;
+        return c;
+    }
+    // Makes the parent current and disposes of the innermost context. One
+    // that shared its parent's scope has nothing to release and is kept in
+    // line while the list of spare contexts has room.
+    void CloseContext() {
+        CXmlWriterContext* closed = m_current;
+        if (!closed || !closed->m_inherits || m_spare.size() == m_spare.capacity()) {
+            CloseContextFully();
+            return;
+        }
+        m_current = closed->m_parent;
+        closed->m_parent = nullptr;
+        closed->m_inherits = false;
+        closed->m_scope = closed;
+        m_spare.push_back(closed);
+    }
     // Creates an empty context; a writer that keeps more per-element state
     // returns its own subclass.
     virtual CXmlWriterContext* NewContext();
@@ -330,6 +357,9 @@ protected:
     NamespaceMap m_rootNamespaces;
 
 private:
+    CXmlWriterContext* OpenNewContext(const std::wstring& localName, const std::wstring& namespaceURI);
+    void CloseContextFully();
+
     // Closed contexts kept for reuse, so that writing an element allocates
     // nothing once the deepest level has been reached.
     std::vector<CXmlWriterContext*> m_spare;

@@ -82,6 +82,19 @@ inline void Narrow16(const wchar_t* p, unsigned char* out) {
 
 size_t NarrowAsciiRun(const wchar_t* p, size_t n, unsigned char* out) { return NarrowAsciiRun16(p, n, out, 0); }
 
+// The number of ASCII elements at the start of p[0, n), counted from i on
+// sixteen at a time (the last fewer than sixteen are left to the caller).
+[[gnu::always_inline]] inline size_t AsciiRunLength16(const wchar_t* p, size_t n, size_t i) {
+    while (n - i >= 16) {
+        unsigned ascii = AsciiPrefix16(p + i);
+        if (ascii != 16) return i + ascii;
+        i += 16;
+    }
+    return i;
+}
+
+size_t AsciiRunLength(const wchar_t* p, size_t n) { return AsciiRunLength16(p, n, 0); }
+
 #if defined(__GNUC__) && defined(__x86_64__)
 // The same with 32 elements per step, for processors with AVX2.
 __attribute__((target("avx2"))) size_t NarrowAsciiRunAvx2(const wchar_t* p, size_t n, unsigned char* out) {
@@ -103,14 +116,30 @@ __attribute__((target("avx2"))) size_t NarrowAsciiRunAvx2(const wchar_t* p, size
     return NarrowAsciiRun16(p, n, out, i);
 }
 
-size_t (*ChooseNarrowAsciiRun())(const wchar_t*, size_t, unsigned char*) {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? NarrowAsciiRunAvx2 : NarrowAsciiRun;
+__attribute__((target("avx2"))) size_t AsciiRunLengthAvx2(const wchar_t* p, size_t n) {
+    const __m256i high = _mm256_set1_epi32(~0x7F);
+    size_t i = 0;
+    while (n - i >= 32) {
+        const __m256i* v = reinterpret_cast<const __m256i*>(p + i);
+        __m256i any = _mm256_or_si256(_mm256_or_si256(_mm256_loadu_si256(v), _mm256_loadu_si256(v + 1)),
+                                      _mm256_or_si256(_mm256_loadu_si256(v + 2), _mm256_loadu_si256(v + 3)));
+        if (!_mm256_testz_si256(any, high)) break;
+        i += 32;
+    }
+    return AsciiRunLength16(p, n, i);
 }
 
-size_t (*const g_narrowAsciiRun)(const wchar_t*, size_t, unsigned char*) = ChooseNarrowAsciiRun();
+bool HasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+const bool g_avx2 = HasAvx2();
+size_t (*const g_narrowAsciiRun)(const wchar_t*, size_t, unsigned char*) = g_avx2 ? NarrowAsciiRunAvx2 : NarrowAsciiRun;
+size_t (*const g_asciiRunLength)(const wchar_t*, size_t) = g_avx2 ? AsciiRunLengthAvx2 : AsciiRunLength;
 #else
 size_t (*const g_narrowAsciiRun)(const wchar_t*, size_t, unsigned char*) = NarrowAsciiRun;
+size_t (*const g_asciiRunLength)(const wchar_t*, size_t) = AsciiRunLength;
 #endif
 
 // First pass of UTF-8: bytes needed and elements taken, until the end or the
@@ -137,16 +166,11 @@ struct Utf8Measure {
         }
         while (i < n) {
             if (n - i >= 16) {
-                unsigned ascii = AsciiPrefix16(p + i);
-                if (ascii == 16) {
-                    bytes += 16;
-                    elements += 16;
-                    i += 16;
-                    continue;
-                }
+                size_t ascii = g_asciiRunLength(p + i, n - i);
                 bytes += ascii;
                 elements += ascii;
                 i += ascii;
+                if (i == n) break;
             }
             uint32_t c = Unit(p[i]);
             unsigned size;
@@ -218,12 +242,14 @@ struct Utf8Writer {
             i = 1;
         }
         while (i < n) {
-            // Exactly sized output: only whole runs of sixteen are narrowed.
-            if (n - i >= 16 && AsciiPrefix16(p + i) == 16) {
-                Narrow16(p + i, out);
-                out += 16;
-                i += 16;
-                continue;
+            // The output is exactly sized, but every element still to come
+            // takes a byte at least, so the bytes that the narrowing stores
+            // past the ASCII run fit.
+            if (n - i >= 16) {
+                size_t ascii = g_narrowAsciiRun(p + i, n - i, out);
+                out += ascii;
+                i += ascii;
+                if (i == n) break;
             }
             uint32_t c = Unit(p[i]);
             if (IsHigh(c)) {

@@ -140,8 +140,8 @@ CXmlWriter::~CXmlWriter() {
 
 CXmlWriter::CXmlWriterContext* CXmlWriter::NewContext() { return new CXmlWriterContext; }
 
-CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& localName,
-                                                       const std::wstring& namespaceURI) {
+CXmlWriter::CXmlWriterContext* CXmlWriter::OpenNewContext(const std::wstring& localName,
+                                                          const std::wstring& namespaceURI) {
     std::unique_ptr<CXmlWriterContext> context;
     if (m_spare.empty()) {
         context.reset(NewContext());
@@ -171,7 +171,7 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& local
     return m_current;
 }
 
-void CXmlWriter::CloseContext() {
+void CXmlWriter::CloseContextFully() {
     CXmlWriterContext* closed = m_current;
     if (!closed) return;
     m_current = closed->m_parent;
