@@ -167,7 +167,13 @@ public:
             return MadeString(kPrefixMade, m_prefix, m_names + m_localLength + m_namespaceLength, m_prefixLength);
         }
         void SetPrefix(const std::wstring& prefix) { SetPrefix(prefix.data(), prefix.size()); }
-        void SetPrefix(const wchar_t* prefix, size_t length);
+        void SetPrefix(const wchar_t* prefix, size_t length) {
+            size_t names = static_cast<size_t>(m_localLength) + m_namespaceLength;
+            if (names + length > m_namesCapacity) GrowNames(names + length, names);
+            CopyName(m_names + names, prefix, length);
+            m_prefixLength = static_cast<uint32_t>(length);
+            m_made &= ~kPrefixMade;
+        }
         // The same names without making strings.
         const wchar_t* GetLocalNameData() const { return m_names; }
         size_t GetLocalNameLength() const { return m_localLength; }

@@ -47,14 +47,6 @@ void CXmlWriter::CXmlWriterContext::GrowNames(size_t length, size_t keep) {
     m_namesCapacity = static_cast<uint32_t>(capacity);
 }
 
-void CXmlWriter::CXmlWriterContext::SetPrefix(const wchar_t* prefix, size_t length) {
-    size_t names = static_cast<size_t>(m_localLength) + m_namespaceLength;
-    if (names + length > m_namesCapacity) GrowNames(names + length, names);
-    CopyName(m_names + names, prefix, length);
-    m_prefixLength = static_cast<uint32_t>(length);
-    m_made &= ~kPrefixMade;
-}
-
 void CXmlWriter::CXmlWriterContext::ReleaseScope() {
     // Only a context with a scope of its own has a map and remembered entries.
     if (m_namespaceMap) {
