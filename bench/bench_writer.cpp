@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     kept.reset();
 
     std::vector<Event> events;
-    RecordTree(root, events);
+    if (cases.only.empty() || cases.only.compare(0, 6, "calls-") == 0) RecordTree(root, events);
     auto replay = [&events](CXmlWriter& writer) { Replay(events, writer); };
     double replayMemory = cases.Run("calls-memory", [&] {
         kept.reset();
