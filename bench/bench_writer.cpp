@@ -11,7 +11,9 @@
 #include <pugixml.hpp>
 #endif
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -119,9 +121,34 @@ struct StringWriter : pugi::xml_writer {
 };
 #endif
 
+// Runs `body` kRuns times unless `only` names another case; 0 when skipped.
+// With a case named on the command line, that case alone runs `runs` times
+// (for profiling).
+struct CaseRunner {
+    std::string only;
+    int runs = kRuns;
+    template <class Body>
+    double Run(const char* name, Body&& body) const {
+        if (!only.empty() && only != name) return 0;
+        return BestOf(runs, body);
+    }
+};
+
+void PrintCase(const CaseRunner& cases, const char* name, const char* label, double bytes, double seconds,
+               double floorRate, const char* floorLabel) {
+    if (!cases.only.empty() && cases.only != name) return;
+    nyxml_bench::PrintRate(label, MBps(bytes, seconds), "MB/s", floorRate, floorLabel);
+}
+
 }  // namespace
 
-int main() {
+// bench_writer [case [runs]]; cases: pugixml, tree-memory, tree-utf8,
+// tree-bytes, calls-memory, calls-bytes.
+int main(int argc, char** argv) {
+    CaseRunner cases;
+    if (argc > 1) cases.only = argv[1];
+    if (argc > 2) cases.runs = std::max(1, std::atoi(argv[2]));
+
     std::string source = nyxml_bench::MakeXmlDocument(kDocumentBytes);
     std::printf("document: %.1f MB of XML text\n", source.size() / 1e6);
 
@@ -139,13 +166,13 @@ int main() {
     std::printf("output:   %.1f MB (formatted, UTF-8)\n\n", outputBytes / 1e6);
 
     std::unique_ptr<CTextStream> kept;
-    double memory = BestOf(kRuns, [&] {
+    double memory = cases.Run("tree-memory", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
         WriteDocument(root, *kept);
     });
     kept.reset();
-    double utf8 = BestOf(kRuns, [&] {
+    double utf8 = cases.Run("tree-utf8", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
         WriteDocument(root, *kept);
@@ -153,7 +180,7 @@ int main() {
         if (bytes.GetLength() == 0) std::printf("no output\n");
     });
     kept.reset();
-    double pieces = BestOf(kRuns, [&] {
+    double pieces = cases.Run("tree-bytes", [&] {
         kept.reset();
         kept.reset(new CByteTextStream(XmlEncoding_UTF8));
         WriteDocument(root, *kept);
@@ -163,15 +190,15 @@ int main() {
     kept.reset();
 
     std::vector<Event> events;
-    RecordTree(root, events);
+    if (cases.only.empty() || cases.only.compare(0, 6, "calls-") == 0) RecordTree(root, events);
     auto replay = [&events](CXmlWriter& writer) { Replay(events, writer); };
-    double replayMemory = BestOf(kRuns, [&] {
+    double replayMemory = cases.Run("calls-memory", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
         WriteWith(*kept, replay);
     });
     kept.reset();
-    double replayPieces = BestOf(kRuns, [&] {
+    double replayPieces = cases.Run("calls-bytes", [&] {
         kept.reset();
         kept.reset(new CByteTextStream(XmlEncoding_UTF8));
         WriteWith(*kept, replay);
@@ -186,30 +213,31 @@ int main() {
     pugi::xml_document pugiDocument;
     pugiDocument.load_buffer(source.data(), source.size());
     double pugiBytes = 0;
-    double pugi = BestOf(kRuns, [&] {
+    double pugi = cases.Run("pugixml", [&] {
         StringWriter writer;
         writer.text.reserve(static_cast<size_t>(outputBytes) + 4096);
         pugiDocument.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
         pugiBytes = static_cast<double>(writer.text.size());
     });
     floorRate = MBps(pugiBytes, pugi);
-    std::printf("%-44s %10.1f MB/s  (%.1f MB in %.3f s)\n", "pugixml save to memory (UTF-8)", floorRate, pugiBytes / 1e6,
-                pugi);
+    if (cases.only.empty() || cases.only == "pugixml")
+        std::printf("%-44s %10.1f MB/s  (%.1f MB in %.3f s)\n", "pugixml save to memory (UTF-8)", floorRate,
+                    pugiBytes / 1e6, pugi);
 #else
     floorLabel = "(pugixml not available)";
 #endif
     std::printf("written from the CXmlDocument tree (walk included):\n");
-    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream (in memory)", MBps(outputBytes, memory), "MB/s", floorRate,
-                           floorLabel);
-    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream -> UTF-8 bytes", MBps(outputBytes, utf8), "MB/s", floorRate,
-                           floorLabel);
-    nyxml_bench::PrintRate("CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", MBps(outputBytes, pieces), "MB/s",
-                           floorRate, floorLabel);
+    PrintCase(cases, "tree-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, memory, floorRate,
+              floorLabel);
+    PrintCase(cases, "tree-utf8", "CXmlTextWriter -> CTextStream -> UTF-8 bytes", outputBytes, utf8, floorRate,
+              floorLabel);
+    PrintCase(cases, "tree-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, pieces, floorRate,
+              floorLabel);
     std::printf("written from a flat list of writer calls:\n");
-    nyxml_bench::PrintRate("CXmlTextWriter -> CTextStream (in memory)", MBps(outputBytes, replayMemory), "MB/s",
-                           floorRate, floorLabel);
-    nyxml_bench::PrintRate("CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", MBps(outputBytes, replayPieces), "MB/s",
-                           floorRate, floorLabel);
+    PrintCase(cases, "calls-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, replayMemory, floorRate,
+              floorLabel);
+    PrintCase(cases, "calls-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, replayPieces,
+              floorRate, floorLabel);
     std::printf("\npeak RSS: %.1f MiB\n", nyxml_bench::PeakRssKiB() / 1024.0);
     return 0;
 }

@@ -69,6 +69,15 @@ public:
     CBinaryData GetBytes() const override;
 
 private:
+    // Makes room for `more` bytes after the used part of the block.
+    void Reserve(uint64_t more);
+
+    // While the document is written, its bytes go to a block of the stream's
+    // own that grows fourfold, so that few of them are ever copied; End hands
+    // the block to m_bytes as it is.
+    unsigned char* m_block;
+    uint32_t m_length;
+    uint32_t m_capacity;
     CBinaryData m_bytes;
 };
 

@@ -56,6 +56,21 @@ public:
         }
     }
 
+    // Direct filling of the current chunk, for writers that assemble a piece
+    // in place: up to GetRoom() characters may be stored at GetCursor(), and
+    // Commit(count) then makes the first `count` of them part of the text.
+    // The room is 0 when the current chunk is full; the next Append starts a
+    // new one.
+    size_t GetRoom() const {
+        uint32_t room = m_capacity - m_used, left = UINT32_MAX - m_total;
+        return room < left ? room : left;
+    }
+    wchar_t* GetCursor() { return m_current + m_used; }
+    void Commit(size_t count) {
+        m_used += static_cast<uint32_t>(count);
+        m_total += static_cast<uint32_t>(count);
+    }
+
     // The whole text, NUL-terminated; several chunks are joined into one first.
     // Valid until the next change of the buffer.
     const wchar_t* GetString();
@@ -139,18 +154,45 @@ public:
         bool IsStartTagOpen() const { return m_startTagOpen; }
         void SetStartTagOpen(bool open) { m_startTagOpen = open; }
         int32_t GetDepth() const { return m_depth; }
-        const std::wstring& GetNamespaceURI() const { return m_namespaceURI; }
-        const std::wstring& GetLocalName() const { return m_localName; }
+        // The names are kept as characters in one block that the context
+        // reuses from element to element; these strings are made from them
+        // when first asked for, and stay valid while the element is open.
+        const std::wstring& GetNamespaceURI() const {
+            return MadeString(kNamespaceMade, m_namespaceURI, m_names + m_localLength, m_namespaceLength);
+        }
+        const std::wstring& GetLocalName() const { return MadeString(kLocalMade, m_localName, m_names, m_localLength); }
         CXmlWriterContext* GetParent() const { return m_parent; }
         // Prefix the element's name was written with; empty when unprefixed.
-        const std::wstring& GetPrefix() const { return m_prefix; }
-        void SetPrefix(const std::wstring& prefix) { m_prefix = prefix; }
+        const std::wstring& GetPrefix() const {
+            return MadeString(kPrefixMade, m_prefix, m_names + m_localLength + m_namespaceLength, m_prefixLength);
+        }
+        void SetPrefix(const std::wstring& prefix) { SetPrefix(prefix.data(), prefix.size()); }
+        void SetPrefix(const wchar_t* prefix, size_t length) {
+            size_t names = static_cast<size_t>(m_localLength) + m_namespaceLength;
+            if (names + length > m_namesCapacity) GrowNames(names + length, names);
+            CopyName(m_names + names, prefix, length);
+            m_prefixLength = static_cast<uint32_t>(length);
+            m_made &= ~kPrefixMade;
+        }
+        // The same names without making strings.
+        const wchar_t* GetLocalNameData() const { return m_names; }
+        size_t GetLocalNameLength() const { return m_localLength; }
+        const wchar_t* GetPrefixData() const { return m_names + m_localLength + m_namespaceLength; }
+        size_t GetPrefixLength() const { return m_prefixLength; }
         bool Inherits() const { return m_inherits; }
 
         const std::wstring& GetEffectiveDefaultNamespace() const { return m_scope->m_defaultNamespace; }
         const NamespaceMap& GetEffectiveNamespaces() const { return *m_scope->m_namespaceMap; }
-        // The prefix in scope for the URI, or null.
-        const std::wstring* FindPrefix(const std::wstring& namespaceURI) const;
+        // The prefix in scope for the URI, or null. The few entries found last
+        // are remembered by the scope, so that a document that keeps using the
+        // same namespaces is not searching its map for every name.
+        const std::wstring* FindPrefix(const std::wstring& namespaceURI) const {
+            const CXmlWriterContext* scope = m_scope;
+            for (const NamespaceMap::value_type* entry : scope->m_recent) {
+                if (entry && SameText(entry->first, namespaceURI)) return &entry->second;
+            }
+            return scope->FindPrefixInMap(namespaceURI);
+        }
         // These change this element's own scope, copying the parent's first.
         void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
         void SetDefaultNamespace(const std::wstring& namespaceURI);
@@ -162,12 +204,76 @@ public:
         friend class CXmlWriter;
         void MakeOwnScope();
         void ReleaseScope();
+        const std::wstring* FindPrefixInMap(const std::wstring& namespaceURI) const;
+        void Remember(const NamespaceMap::value_type* entry) const;
+        void ForgetRecent();
+
+        // Stores the local name and the namespace URI, and no prefix.
+        void SetNames(const std::wstring& localName, const std::wstring& namespaceURI) {
+            size_t localLength = localName.size(), namespaceLength = namespaceURI.size();
+            if (localLength + namespaceLength > m_namesCapacity) GrowNames(localLength + namespaceLength, 0);
+            CopyName(m_names, localName.data(), localLength);
+            CopyName(m_names + localLength, namespaceURI.data(), namespaceLength);
+            m_localLength = static_cast<uint32_t>(localLength);
+            m_namespaceLength = static_cast<uint32_t>(namespaceLength);
+            m_prefixLength = 0;
+            m_made = 0;
+        }
+        // Equality of two texts, compared sixteen bytes at a time in line
+        // (namespace URIs are compared for every name written).
+        static bool SameText(const std::wstring& a, const std::wstring& b) {
+            if (a.size() != b.size()) return false;
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(a.data());
+            const unsigned char* q = reinterpret_cast<const unsigned char*>(b.data());
+            size_t bytes = a.size() * sizeof(wchar_t), i = 0;
+            for (; i + 16 <= bytes; i += 16) {
+                uint64_t p0, p1, q0, q1;
+                std::memcpy(&p0, p + i, 8);
+                std::memcpy(&p1, p + i + 8, 8);
+                std::memcpy(&q0, q + i, 8);
+                std::memcpy(&q1, q + i + 8, 8);
+                if ((p0 ^ q0) | (p1 ^ q1)) return false;
+            }
+            for (; i < bytes; ++i) {
+                if (p[i] != q[i]) return false;
+            }
+            return true;
+        }
+        // Makes room for `length` characters, keeping the first `keep`.
+        void GrowNames(size_t length, size_t keep);
+        // Names are short: a loop in line beats a call.
+        static void CopyName(wchar_t* out, const wchar_t* text, size_t length) {
+            if (length <= 64) {
+                for (size_t i = 0; i < length; ++i) out[i] = text[i];
+            } else {
+                std::memcpy(out, text, length * sizeof(wchar_t));
+            }
+        }
+        const std::wstring& MadeString(uint32_t flag, std::wstring& text, const wchar_t* characters,
+                                       uint32_t length) const {
+            if (!(m_made & flag)) {
+                text.assign(characters, length);
+                m_made |= flag;
+            }
+            return text;
+        }
+
+        static const uint32_t kLocalMade = 1, kNamespaceMade = 2, kPrefixMade = 4;
 
         int32_t m_childCount;
         bool m_startTagOpen;
         int32_t m_depth;
-        std::wstring m_namespaceURI;
-        std::wstring m_localName;
+        // Local name, namespace URI and prefix, one after the other.
+        wchar_t* m_names;
+        uint32_t m_namesCapacity;
+        uint32_t m_localLength;
+        uint32_t m_namespaceLength;
+        uint32_t m_prefixLength;
+        // Which of the strings below hold the names above.
+        mutable uint32_t m_made;
+        mutable std::wstring m_namespaceURI;
+        mutable std::wstring m_localName;
+        mutable std::wstring m_prefix;
         CXmlWriterContext* m_parent;
         std::wstring m_defaultNamespace;
         NamespaceMap* m_namespaceMap;
@@ -175,7 +281,11 @@ public:
         bool m_ownsMap;
         // The context whose default namespace and map are in effect here.
         CXmlWriterContext* m_scope;
-        std::wstring m_prefix;
+        // Entries of this context's own map found last (map nodes never move
+        // and are never erased while the map lives); null slots are unused.
+        static const int kRecentCount = 4;
+        mutable const NamespaceMap::value_type* m_recent[kRecentCount];
+        mutable uint32_t m_recentNext;
     };
 
     CXmlWriter();
@@ -214,9 +324,36 @@ protected:
     // Opens a context for a new element (the document element copies the root
     // map and default namespace; a child shares its parent's scope) and makes
     // it current.
-    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI);
-    // Makes the parent current and disposes of the innermost context.
-    void CloseContext();
+    // A child element with a closed context to reuse is opened in line.
+    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI) {
+        if (!m_current || m_spare.empty()) return OpenNewContext(localName, namespaceURI);
+        CXmlWriterContext* c = m_spare.back();
+        c->SetNames(localName, namespaceURI);
+        m_spare.pop_back();
+        c->m_childCount = 0;
+        c->m_startTagOpen = true;
+        c->m_depth = m_current->m_depth + 1;
+        c->m_inherits = true;
+        c->m_scope = m_current->m_scope;
+        c->m_parent = m_current;
+        m_current = c;
+        return c;
+    }
+    // Makes the parent current and disposes of the innermost context. One
+    // that shared its parent's scope has nothing to release and is kept in
+    // line while the list of spare contexts has room.
+    void CloseContext() {
+        CXmlWriterContext* closed = m_current;
+        if (!closed || !closed->m_inherits || m_spare.size() == m_spare.capacity()) {
+            CloseContextFully();
+            return;
+        }
+        m_current = closed->m_parent;
+        closed->m_parent = nullptr;
+        closed->m_inherits = false;
+        closed->m_scope = closed;
+        m_spare.push_back(closed);
+    }
     // Creates an empty context; a writer that keeps more per-element state
     // returns its own subclass.
     virtual CXmlWriterContext* NewContext();
@@ -226,6 +363,9 @@ protected:
     NamespaceMap m_rootNamespaces;
 
 private:
+    CXmlWriterContext* OpenNewContext(const std::wstring& localName, const std::wstring& namespaceURI);
+    void CloseContextFully();
+
     // Closed contexts kept for reuse, so that writing an element allocates
     // nothing once the deepest level has been reached.
     std::vector<CXmlWriterContext*> m_spare;
@@ -262,10 +402,15 @@ public:
 
 private:
     void AppendEscaped(const wchar_t* text, size_t length, bool attribute);
+    void AppendEscapedSlowly(const wchar_t* text, const wchar_t* end, bool attribute);
+    void AppendEscape(wchar_t c, bool attribute);
     void AppendEol();
     void AppendTabs(int32_t count);
     void AppendDeclaration(const std::wstring& prefix, const std::wstring& namespaceURI);
-    void CheckFlush();
+    void AppendRootDeclarations();
+    void CheckFlush() {
+        if (m_buffer->GetTotal() >= 4096 && !m_flushDoesNothing) m_stream->Flush();
+    }
     void RequireOpenStartTag() const;
 
     std::wstring m_eol;
@@ -273,6 +418,9 @@ private:
     bool m_formatted;
     CTextStream* m_stream;
     CStringBuffer* m_buffer;
+    // True when the stream is exactly the in-memory CTextStream, whose Flush
+    // does nothing: the call is skipped.
+    bool m_flushDoesNothing;
 };
 
 }  // namespace NyXmlLib9

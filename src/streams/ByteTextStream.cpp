@@ -1,31 +1,80 @@
 // CByteTextStream: encodes the document piece by piece into one growing byte
-// buffer instead of keeping its wide text.
+// block instead of keeping its wide text.
 #include <nyxml/streams.h>
 
 #include "streams/TextEncoding.h"
+#include "values/BinaryDataAccess.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 namespace NyXmlLib9 {
 
-CByteTextStream::CByteTextStream(XmlEncoding encoding) : CTextStream(encoding) {}
+namespace {
 
-CByteTextStream::~CByteTextStream() = default;
+const uint64_t kFirstBlock = 65536;
+
+}  // namespace
+
+CByteTextStream::CByteTextStream(XmlEncoding encoding)
+    : CTextStream(encoding), m_block(nullptr), m_length(0), m_capacity(0) {}
+
+CByteTextStream::~CByteTextStream() { delete[] m_block; }
 
 void CByteTextStream::Begin() {
     CTextStream::Begin();
     m_bytes.Clear();
+    m_length = 0;  // a block still held is reused
+}
+
+void CByteTextStream::Reserve(uint64_t more) {
+    uint64_t needed = m_length + more;
+    if (needed <= m_capacity) return;
+    if (needed > UINT32_MAX) throw std::length_error("CByteTextStream: more than 4 GiB - 1 bytes");
+    // Growing fourfold copies a third of the final length at most; the pages
+    // of the block that are never written are never touched.
+    uint64_t capacity = std::max(needed, std::max(kFirstBlock, 4 * static_cast<uint64_t>(m_capacity)));
+    capacity = std::min<uint64_t>(capacity, UINT32_MAX);
+    unsigned char* grown = new unsigned char[capacity];
+    if (m_length) std::memcpy(grown, m_block, m_length);
+    delete[] m_block;
+    m_block = grown;
+    m_capacity = static_cast<uint32_t>(capacity);
 }
 
 void CByteTextStream::Flush() {
     if (m_buffer.GetTotal() == 0) return;
-    AppendEncodedBuffer(m_buffer, m_encoding, m_bytes);
+    if (m_bytes.GetData()) {
+        // Writing goes on after End: the bytes are already handed over.
+        AppendEncodedBuffer(m_buffer, m_encoding, m_bytes);
+    } else {
+        if (m_encoding != XmlEncoding_UTF8 && m_encoding != XmlEncoding_UTF16 &&
+            m_encoding != XmlEncoding_UTF16_NoDeclaration)
+            throw CNyException(UnknownEncodingMessage());
+        Reserve(EncodedBytesAtMost(m_buffer));
+        m_length += static_cast<uint32_t>(EncodeBufferInto(m_buffer, m_encoding, m_block + m_length));
+    }
     m_buffer.Empty();
 }
 
-void CByteTextStream::End() { Flush(); }
+void CByteTextStream::End() {
+    Flush();
+    if (m_block && !m_bytes.GetData()) {
+        CBinaryDataAccess::Adopt(m_bytes, m_block, m_length, m_capacity);
+        m_block = nullptr;
+        m_length = m_capacity = 0;
+    }
+}
 
 CBinaryData CByteTextStream::GetBytes() const {
-    if (!m_bytes.GetData()) return EncodeBuffer(m_buffer, m_encoding);
     CBinaryData all(m_bytes);
+    if (m_length) {
+        // Read before End: a copy of the bytes so far.
+        all = CBinaryData(m_block, m_length, false);
+    } else if (!m_bytes.GetData()) {
+        return EncodeBuffer(m_buffer, m_encoding);
+    }
     if (m_buffer.GetTotal() > 0) AppendEncodedBuffer(m_buffer, m_encoding, all);
     return all;
 }

@@ -25,6 +25,12 @@ CBinaryData EncodeText(const wchar_t* text, size_t length, XmlEncoding encoding)
 CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding);
 // Appends the encoded text of the buffer to `out`.
 void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out);
+// Bytes that the buffer's text needs at most in any encoding: four per element.
+uint64_t EncodedBytesAtMost(const CStringBuffer& buffer);
+// Encodes the buffer's text into `out`, which has room for
+// EncodedBytesAtMost(buffer) bytes, in one pass; returns the bytes written.
+// Unknown encodings throw before anything is written.
+size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out);
 
 }  // namespace NyXmlLib9
 

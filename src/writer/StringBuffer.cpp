@@ -35,8 +35,10 @@ void CStringBuffer::AppendSlow(const wchar_t* text, size_t length) {
 }
 
 void CStringBuffer::AddChunk() {
-    m_chunks.reserve(m_chunks.size() + 1);
-    m_chunkLengths.reserve(m_chunkLengths.size() + 1);
+    // Room for the new entries first (growing geometrically), so that the
+    // two lists cannot be left with different lengths.
+    if (m_chunks.size() == m_chunks.capacity()) m_chunks.reserve(2 * m_chunks.size() + 8);
+    if (m_chunkLengths.size() == m_chunkLengths.capacity()) m_chunkLengths.reserve(2 * m_chunkLengths.size() + 8);
     // One spare character terminates a lone chunk (GetString writes it).
     // The chunk is not zero-filled: only the characters before `used` and that
     // terminator are ever read, and filling it would touch the memory twice.

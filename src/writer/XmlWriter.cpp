@@ -2,7 +2,10 @@
 // parent's scope until it changes it, and then copies it (copy on write).
 #include <nyxml/writer.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 
 namespace NyXmlLib9 {
 
@@ -12,11 +15,15 @@ const wchar_t* const CXmlWriter::kXsiNamespace = L"http://www.w3.org/2001/XMLSch
 // ---- CXmlWriterContext ----
 
 CXmlWriter::CXmlWriterContext::CXmlWriterContext()
-    : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_parent(nullptr),
-      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this) {}
+    : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_names(nullptr),
+      m_namesCapacity(0), m_localLength(0), m_namespaceLength(0), m_prefixLength(0), m_made(0), m_parent(nullptr),
+      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0) {
+    ForgetRecent();
+}
 
 CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
     ReleaseScope();
+    delete[] m_names;
     // Ancestors are freed along the chain rather than recursively, so that a
     // writer dropped deep inside a document cannot exhaust the stack.
     CXmlWriterContext* ancestor = m_parent;
@@ -29,22 +36,51 @@ CXmlWriter::CXmlWriterContext::~CXmlWriterContext() {
     }
 }
 
+void CXmlWriter::CXmlWriterContext::GrowNames(size_t length, size_t keep) {
+    if (length > UINT32_MAX) throw std::length_error("CXmlWriterContext: names longer than 4 GiB - 1 characters");
+    size_t capacity = std::max<size_t>(std::max<size_t>(length, 2 * static_cast<size_t>(m_namesCapacity)), 64);
+    capacity = std::min<size_t>(capacity, UINT32_MAX);
+    wchar_t* grown = new wchar_t[capacity];
+    if (keep) std::memcpy(grown, m_names, keep * sizeof(wchar_t));
+    delete[] m_names;
+    m_names = grown;
+    m_namesCapacity = static_cast<uint32_t>(capacity);
+}
+
 void CXmlWriter::CXmlWriterContext::ReleaseScope() {
-    if (m_ownsMap) delete m_namespaceMap;
-    m_namespaceMap = nullptr;
+    // Only a context with a scope of its own has a map and remembered entries.
+    if (m_namespaceMap) {
+        ForgetRecent();
+        if (m_ownsMap) delete m_namespaceMap;
+        m_namespaceMap = nullptr;
+    }
     m_ownsMap = false;
 }
 
-const std::wstring* CXmlWriter::CXmlWriterContext::FindPrefix(const std::wstring& namespaceURI) const {
-    const NamespaceMap& map = GetEffectiveNamespaces();
-    auto it = map.find(namespaceURI);
-    return it == map.end() ? nullptr : &it->second;
+void CXmlWriter::CXmlWriterContext::ForgetRecent() {
+    for (const NamespaceMap::value_type*& entry : m_recent) entry = nullptr;
+    m_recentNext = 0;
+}
+
+void CXmlWriter::CXmlWriterContext::Remember(const NamespaceMap::value_type* entry) const {
+    m_recent[m_recentNext] = entry;
+    m_recentNext = (m_recentNext + 1) % kRecentCount;
+}
+
+// Called on the context that owns the map in effect.
+const std::wstring* CXmlWriter::CXmlWriterContext::FindPrefixInMap(const std::wstring& namespaceURI) const {
+    if (!m_namespaceMap) return nullptr;
+    auto it = m_namespaceMap->find(namespaceURI);
+    if (it == m_namespaceMap->end()) return nullptr;
+    Remember(&*it);
+    return &it->second;
 }
 
 void CXmlWriter::CXmlWriterContext::MakeOwnScope() {
     if (!m_inherits) return;
     std::unique_ptr<NamespaceMap> copy(new NamespaceMap(*m_scope->m_namespaceMap));
     m_defaultNamespace = m_scope->m_defaultNamespace;
+    ForgetRecent();
     m_namespaceMap = copy.release();
     m_ownsMap = true;
     m_inherits = false;
@@ -77,9 +113,10 @@ const std::wstring& CXmlWriter::CXmlWriterContext::GeneratePrefix(const std::wst
         if (!taken) break;
     }
     MakeOwnScope();
-    std::wstring& slot = (*m_namespaceMap)[namespaceURI];
-    slot = candidate;
-    return slot;
+    auto slot = m_namespaceMap->emplace(namespaceURI, std::wstring()).first;
+    slot->second = candidate;
+    Remember(&*slot);
+    return slot->second;
 }
 
 // ---- CXmlWriter ----
@@ -95,8 +132,8 @@ CXmlWriter::~CXmlWriter() {
 
 CXmlWriter::CXmlWriterContext* CXmlWriter::NewContext() { return new CXmlWriterContext; }
 
-CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& localName,
-                                                       const std::wstring& namespaceURI) {
+CXmlWriter::CXmlWriterContext* CXmlWriter::OpenNewContext(const std::wstring& localName,
+                                                          const std::wstring& namespaceURI) {
     std::unique_ptr<CXmlWriterContext> context;
     if (m_spare.empty()) {
         context.reset(NewContext());
@@ -107,15 +144,14 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& local
     CXmlWriterContext* c = context.get();
     c->m_childCount = 0;
     c->m_startTagOpen = true;
-    c->m_namespaceURI = namespaceURI;
-    c->m_localName = localName;
-    c->m_prefix.clear();
+    c->SetNames(localName, namespaceURI);
     if (m_current) {
         c->m_depth = m_current->m_depth + 1;
         c->m_inherits = true;
         c->m_scope = m_current->m_scope;
     } else {
         c->m_depth = 0;
+        c->ForgetRecent();
         c->m_namespaceMap = new NamespaceMap(m_rootNamespaces);
         c->m_ownsMap = true;
         c->m_defaultNamespace = m_defaultNamespace;
@@ -127,7 +163,7 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenContext(const std::wstring& local
     return m_current;
 }
 
-void CXmlWriter::CloseContext() {
+void CXmlWriter::CloseContextFully() {
     CXmlWriterContext* closed = m_current;
     if (!closed) return;
     m_current = closed->m_parent;

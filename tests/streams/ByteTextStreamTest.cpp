@@ -1,0 +1,106 @@
+// CByteTextStream's byte block: read before the end, written to after it,
+// reused by the next document, and never changed under a value already handed
+// out.
+#include <nyxml/streams.h>
+#include <nyxml/writer.h>
+
+#include "TestSupport.h"
+
+#include <string>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+std::string AsString(const CBinaryData& data) {
+    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
+}
+
+// The UTF-8 of a wide text, through the whole-text conversion.
+std::string Utf8(const std::wstring& text) {
+    CTextStream stream(XmlEncoding_UTF8);
+    stream.GetBuffer().Append(text);
+    return AsString(stream.GetBytes());
+}
+
+// Enough pieces to make the block grow several times (64 KiB, 256 KiB, 1 MiB).
+std::wstring Piece(int i) { return L"<p n=\"" + std::to_wstring(i) + L"\">caf\x00E9 \x4E2D\xD83D\xDE00 text</p>\n"; }
+
+}  // namespace
+
+TEST(CByteTextStreamBlock, ReadWhileWritingAfterTheEndAndAgain) {
+    CByteTextStream stream(XmlEncoding_UTF8);
+    stream.Begin();
+    std::wstring text;
+    CBinaryData early;
+    for (int i = 0; i < 40000; ++i) {
+        text += Piece(i);
+        stream.GetBuffer().Append(Piece(i));
+        if (stream.GetBuffer().GetTotal() >= 4096) stream.Flush();
+        if (i == 20000) {
+            early = stream.GetBytes();
+            ASSERT_EQ(Utf8(text), AsString(early));
+        }
+    }
+    stream.End();
+    CBinaryData whole = stream.GetBytes();
+    EXPECT_EQ(Utf8(text), AsString(whole));
+    EXPECT_LT(early.GetLength(), whole.GetLength());
+
+    // Writing on after the end appends; values handed out keep their bytes.
+    std::string before = AsString(whole);
+    stream.GetBuffer().Append(L"tail \x00FC");
+    EXPECT_EQ(Utf8(text + L"tail \x00FC"), AsString(stream.GetBytes()));
+    stream.Flush();
+    EXPECT_EQ(Utf8(text + L"tail \x00FC"), AsString(stream.GetBytes()));
+    EXPECT_EQ(before, AsString(whole));
+
+    // A new document starts from nothing.
+    stream.Begin();
+    EXPECT_EQ("", AsString(stream.GetBytes()));
+    stream.GetBuffer().Append(L"<second/>");
+    stream.End();
+    EXPECT_EQ("<second/>", AsString(stream.GetBytes()));
+    EXPECT_EQ(before, AsString(whole));
+}
+
+TEST(CByteTextStreamBlock, Utf16AndEmptyDocuments) {
+    CByteTextStream stream(XmlEncoding_UTF16);
+    stream.Begin();
+    stream.End();
+    EXPECT_EQ(0u, stream.GetBytes().GetLength());
+    stream.Begin();
+    std::wstring text;
+    for (int i = 0; i < 3000; ++i) {
+        text += Piece(i);
+        stream.GetBuffer().Append(Piece(i));
+        if (stream.GetBuffer().GetTotal() >= 4096) stream.Flush();
+    }
+    stream.End();
+    CTextStream wide(XmlEncoding_UTF16);
+    wide.GetBuffer().Append(text);
+    EXPECT_TRUE(wide.GetBytes() == stream.GetBytes());
+}
+
+TEST(CByteTextStreamBlock, WriterOutputMatchesTheWideStreamForEveryEncoding) {
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
+        SCOPED_TRACE(encoding);
+        CByteTextStream bytes(encoding);
+        CTextStream wide(encoding);
+        CXmlTextWriter toBytes(&bytes), toWide(&wide);
+        for (CXmlTextWriter* writer : {&toBytes, &toWide}) {
+            writer->StartDocument();
+            writer->WriteXmlDeclaration();
+            writer->StartElement(L"r", L"urn:r");
+            for (int i = 0; i < 20000; ++i) {
+                writer->StartElement(L"e", i % 3 ? L"urn:r" : L"urn:other");
+                writer->WriteAttribute(L"a", L"urn:attr", L"\"v\"\n" + std::to_wstring(i), ItemType_string);
+                writer->WriteText(L"\x00E9\x4E2D&<>" + std::wstring(i % 40, L'x'), ItemType_string);
+                writer->EndElement();
+            }
+            writer->EndElement();
+            writer->EndDocument();
+        }
+        EXPECT_TRUE(wide.GetBytes() == bytes.GetBytes());
+    }
+}

@@ -1,0 +1,133 @@
+// UTF-8 output around the blocks the encoders narrow at once (sixteen and
+// thirty-two elements): every kind of element at every offset of an ASCII
+// run, through the whole-text conversion (measure, then encode) and through
+// the one-pass piece encoding, against a plain element-by-element encoder.
+#include <nyxml/writer.h>
+
+#include "streams/TextEncoding.h"
+
+#include "TestSupport.h"
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+// The rules written out: pairs give four bytes, an element above U+FFFF is
+// that code point, an unpaired surrogate or a non-code point ends the output.
+std::string Reference(const std::wstring& text) {
+    std::string out;
+    auto put = [&out](uint32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 == text.size()) break;
+            uint32_t low = static_cast<uint32_t>(text[i + 1]);
+            if (low < 0xDC00 || low > 0xDFFF) break;
+            put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+            ++i;
+        } else if ((c >= 0xDC00 && c <= 0xDFFF) || c > 0x10FFFF) {
+            break;
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
+
+std::string AsString(const CBinaryData& data) {
+    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
+}
+
+// One pass into a block with room for four bytes per element, as the byte
+// and file streams encode their pieces.
+std::string OnePass(const std::wstring& text, uint32_t chunk) {
+    CStringBuffer buffer(chunk);
+    buffer.Append(text.data(), text.size());
+    std::vector<unsigned char> block(static_cast<size_t>(EncodedBytesAtMost(buffer)) + 1);
+    size_t length = EncodeBufferInto(buffer, XmlEncoding_UTF8, block.data());
+    return std::string(reinterpret_cast<const char*>(block.data()), length);
+}
+
+std::string TwoPass(const std::wstring& text, uint32_t chunk) {
+    CStringBuffer buffer(chunk);
+    buffer.Append(text.data(), text.size());
+    return AsString(EncodeBuffer(buffer, XmlEncoding_UTF8));
+}
+
+const std::wstring kElements[] = {
+    std::wstring(1, L'\x00E9'), std::wstring(1, L'\x07FF'), std::wstring(1, L'\x4E2D'), std::wstring(1, L'\xFFFF'),
+    L"\xD83D\xDE00", std::wstring(1, static_cast<wchar_t>(0x1F600)), std::wstring(1, L'\x007F'),
+};
+
+}  // namespace
+
+TEST(Utf8Blocks, EveryElementAtEveryOffsetOfARun) {
+    for (const std::wstring& element : kElements) {
+        for (size_t before = 0; before <= 70; ++before) {
+            for (size_t after : {0u, 1u, 15u, 16u, 31u, 33u, 64u}) {
+                std::wstring text = std::wstring(before, L'a') + element + std::wstring(after, L'b') + element;
+                std::string expected = Reference(text);
+                SCOPED_TRACE(testing::Message() << static_cast<uint32_t>(element[0]) << " " << before << " " << after);
+                ASSERT_EQ(expected, AsString(EncodeText(text.data(), text.size(), XmlEncoding_UTF8)));
+                for (uint32_t chunk : {4095u, 17u, 5u}) {
+                    ASSERT_EQ(expected, TwoPass(text, chunk)) << chunk;
+                    ASSERT_EQ(expected, OnePass(text, chunk)) << chunk;
+                }
+            }
+        }
+    }
+}
+
+TEST(Utf8Blocks, LoneSurrogatesEndTheOutputWhereverTheyFall) {
+    for (wchar_t lone : {L'\xD83D', L'\xDE00'}) {
+        for (size_t before = 0; before <= 70; ++before) {
+            std::wstring text = std::wstring(before, L'a') + lone + std::wstring(40, L'z');
+            SCOPED_TRACE(before);
+            std::string expected(before, 'a');
+            ASSERT_EQ(expected, Reference(text));
+            ASSERT_EQ(expected, AsString(EncodeText(text.data(), text.size(), XmlEncoding_UTF8)));
+            ASSERT_EQ(expected, OnePass(text, 4095));
+            ASSERT_EQ(expected, TwoPass(text, 7));
+        }
+    }
+}
+
+TEST(Utf8Blocks, RandomMixedTexts) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 400; ++round) {
+        std::wstring text;
+        size_t pieces = rng() % 12;
+        for (size_t i = 0; i < pieces; ++i) {
+            text += std::wstring(rng() % 80, static_cast<wchar_t>(L' ' + rng() % 95));
+            if (rng() % 5) text += kElements[rng() % (sizeof kElements / sizeof kElements[0])];
+        }
+        if (rng() % 8 == 0) text.insert(rng() % (text.size() + 1), 1, L'\xDC00');
+        SCOPED_TRACE(round);
+        std::string expected = Reference(text);
+        ASSERT_EQ(expected, AsString(EncodeText(text.data(), text.size(), XmlEncoding_UTF8)));
+        uint32_t chunk = 1 + rng() % 100;
+        ASSERT_EQ(expected, TwoPass(text, chunk)) << chunk;
+        ASSERT_EQ(expected, OnePass(text, chunk)) << chunk;
+    }
+}
