@@ -49,6 +49,7 @@ private:
     std::wstring m_fileName;
     CBinaryData m_pending;  // the bytes of the write in flight
     State* m_state;
+    bool m_ended = false;  // an unpaired surrogate ended the output: the rest is dropped
 };
 
 // A text stream that keeps the document in memory as bytes in its encoding:
@@ -79,6 +80,7 @@ private:
     uint32_t m_length;
     uint32_t m_capacity;
     CBinaryData m_bytes;
+    bool m_ended = false;  // an unpaired surrogate ended the output: the rest is dropped
 };
 
 // Bytes appended in memory.

@@ -26,6 +26,7 @@ void CByteTextStream::Begin() {
     CTextStream::Begin();
     m_bytes.Clear();
     m_length = 0;  // a block still held is reused
+    m_ended = false;
 }
 
 void CByteTextStream::Reserve(uint64_t more) {
@@ -45,15 +46,20 @@ void CByteTextStream::Reserve(uint64_t more) {
 
 void CByteTextStream::Flush() {
     if (m_buffer.GetTotal() == 0) return;
+    if (m_ended) {
+        // The conversion of the whole text would have stopped before this piece.
+        m_buffer.Empty();
+        return;
+    }
     if (m_bytes.GetData()) {
         // Writing goes on after End: the bytes are already handed over.
-        AppendEncodedBuffer(m_buffer, m_encoding, m_bytes);
+        AppendEncodedBuffer(m_buffer, m_encoding, m_bytes, &m_ended);
     } else {
         if (m_encoding != XmlEncoding_UTF8 && m_encoding != XmlEncoding_UTF16 &&
             m_encoding != XmlEncoding_UTF16_NoDeclaration)
             throw CNyException(UnknownEncodingMessage());
         Reserve(EncodedBytesAtMost(m_buffer));
-        m_length += static_cast<uint32_t>(EncodeBufferInto(m_buffer, m_encoding, m_block + m_length));
+        m_length += static_cast<uint32_t>(EncodeBufferInto(m_buffer, m_encoding, m_block + m_length, &m_ended));
     }
     m_buffer.Empty();
 }
@@ -75,7 +81,7 @@ CBinaryData CByteTextStream::GetBytes() const {
     } else if (!m_bytes.GetData()) {
         return EncodeBuffer(m_buffer, m_encoding);
     }
-    if (m_buffer.GetTotal() > 0) AppendEncodedBuffer(m_buffer, m_encoding, all);
+    if (m_buffer.GetTotal() > 0 && !m_ended) AppendEncodedBuffer(m_buffer, m_encoding, all);
     return all;
 }
 

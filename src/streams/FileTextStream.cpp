@@ -59,6 +59,7 @@ void CFileTextStream::Begin() {
     CTextStream::Begin();
     m_state->Close();
     m_state->position = 0;
+    m_ended = false;
     if (!m_state->file.OpenWrite(m_fileName.c_str()))
         throw CNyException(FormatString(L"Failed to write data to the file [%s] error [0x%08X]", m_fileName.c_str(),
                                         m_state->file.Error()));
@@ -94,13 +95,18 @@ void CFileTextStream::CollectWrite() {
 
 void CFileTextStream::Flush() {
     if (m_buffer.GetTotal() == 0) return;
+    if (m_ended) {
+        // The conversion of the whole text would have stopped before this piece.
+        m_buffer.Empty();
+        return;
+    }
     if (!m_state->file.IsOpen()) throw CNyException(WriteFailure(EBADF));
     CollectWrite();
     try {
         // The finished write's bytes are no longer needed: their block is
         // reused for the next piece, so a flush allocates nothing.
         CBinaryDataAccess::SetLength(m_pending, 0);
-        AppendEncodedBuffer(m_buffer, m_encoding, m_pending);
+        AppendEncodedBuffer(m_buffer, m_encoding, m_pending, &m_ended);
     } catch (...) {
         m_state->Close();
         throw;

@@ -23,14 +23,19 @@ std::wstring UnknownEncodingMessage();
 // Other encodings throw the unknown-encoding message.
 CBinaryData EncodeText(const wchar_t* text, size_t length, XmlEncoding encoding);
 CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding);
-// Appends the encoded text of the buffer to `out`.
-void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out);
+// Appends the encoded text of the buffer to `out`. `ended`, when given, is set
+// when the UTF-8 form ended early at an unpaired surrogate: a stream that
+// encodes a document piece by piece drops everything after it, as the
+// conversion of the whole text would.
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out,
+                         bool* ended = nullptr);
 // Bytes that the buffer's text needs at most in any encoding: four per element.
 uint64_t EncodedBytesAtMost(const CStringBuffer& buffer);
 // Encodes the buffer's text into `out`, which has room for
 // EncodedBytesAtMost(buffer) bytes, in one pass; returns the bytes written.
 // Unknown encodings throw before anything is written.
-size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out);
+size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out,
+                        bool* ended = nullptr);
 
 }  // namespace NyXmlLib9
 

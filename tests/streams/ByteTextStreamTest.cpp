@@ -104,3 +104,36 @@ TEST(CByteTextStreamBlock, WriterOutputMatchesTheWideStreamForEveryEncoding) {
         EXPECT_TRUE(wide.GetBytes() == bytes.GetBytes());
     }
 }
+
+// An unpaired surrogate ends the UTF-8 form of the whole text; written piece by
+// piece, the pieces after it are dropped too, so both forms agree.
+TEST(CByteTextStreamBlock, UnpairedSurrogateEndsAllLaterPieces) {
+    auto write = [](CTextStream& stream) {
+        CXmlTextWriter writer(&stream);
+        writer.SetFormatted(false);
+        writer.StartDocument();
+        writer.StartElement(L"r", L"");
+        std::wstring before(5000, L'a');  // flushed on its own
+        writer.WriteText(before, ItemType_string);
+        std::wstring bad = L"b";
+        bad += static_cast<wchar_t>(0xD800);  // a high surrogate followed by no low one
+        bad += L"c";
+        writer.StartElement(L"x", L"");
+        writer.WriteText(bad, ItemType_string);
+        writer.EndElement();
+        writer.WriteText(std::wstring(6000, L'z'), ItemType_string);
+        writer.EndElement();
+        writer.EndDocument();
+    };
+    CTextStream whole(XmlEncoding_UTF8);
+    write(whole);
+    CByteTextStream pieces(XmlEncoding_UTF8);
+    write(pieces);
+    CBinaryData expected = whole.GetBytes();
+    CBinaryData actual = pieces.GetBytes();
+    ASSERT_EQ(expected.GetLength(), actual.GetLength());
+    EXPECT_TRUE(expected == actual);
+    std::string text(reinterpret_cast<const char*>(actual.GetData()), actual.GetLength());
+    EXPECT_EQ(std::string::npos, text.find('z'));
+    EXPECT_EQ("<x>b", text.substr(text.size() - 4));
+}
