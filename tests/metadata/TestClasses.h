@@ -192,11 +192,7 @@ public:
     void WriteXsiNil() override { Log(L"xsi:nil"); }
 
     // The calls joined with " | ".
-    std::wstring Joined() const {
-        std::wstring all;
-        for (const std::wstring& e : events) all += (all.empty() ? L"" : L" | ") + e;
-        return all;
-    }
+    std::wstring Joined() const;
 
     std::vector<std::wstring> events;
 
@@ -204,10 +200,72 @@ private:
     void Log(const std::wstring& line) { events.push_back(line); }
 };
 
+inline std::wstring JoinedLines(const std::vector<std::wstring>& lines);
+inline std::wstring CRecordingWriter::Joined() const { return JoinedLines(events); }
+
 // A document parsed from text, owned by the test.
 inline CXmlElement* Parse(CXmlDocument& document, const wchar_t* xml) {
     document.LoadXml(xml);
     return document.GetDocumentElement();
+}
+
+// An element info that logs its calls. Reading takes one element of its name
+// into its property as text; a mandatory probe returns false when its element
+// is not at the cursor, an optional one true. Writing writes the property as
+// an element when it is set.
+class CProbeInfo : public CElementInfo {
+public:
+    CProbeInfo(const wchar_t* name, const wchar_t* namespaceUri, int propertyIndex, std::vector<std::wstring>* log,
+               bool mandatory)
+        : CElementInfo(name, namespaceUri, propertyIndex), m_log(log), m_mandatory(mandatory) {}
+
+    bool ElementToXml(const CXmlSerializationContext&, const CXmlGeneratedClass* object,
+                      CXmlWriter* writer) const override {
+        NyVariant value;
+        ReadProperty(object, value);
+        m_log->push_back(L"write " + ElementName() + (value.IsValid() ? L" set" : L" unset"));
+        if (!value.IsValid()) return false;
+        writer->StartElement(ElementName(), ElementNamespace());
+        writer->WriteText(value.ToString(nullptr), value.GetTypeAsEnum());
+        writer->EndElement();
+        return true;
+    }
+    bool ElementFromXml(const CXmlSerializationContext& ctx, CXmlGeneratedClass* object, CXmlElement* element,
+                        CXmlElement** cursor, const wchar_t* classNamespace,
+                        XmlElementType elementType) override {
+        CXmlElement* current = *cursor;
+        m_log->push_back(L"read " + ElementName() + L" at " + (current ? current->GetLocalName() : L"(end)") +
+                         L" in " + (element ? element->GetLocalName() : L"(none)") + L" ns=" + classNamespace +
+                         L" type=" + std::to_wstring(elementType));
+        if (!IsThisElement(ctx, current)) return !m_mandatory;
+        NyVariant value;
+        value.SetString(current->GetText());
+        AccessProperty(object, false, value);
+        *cursor = current->GetNextSiblingElement();
+        return true;
+    }
+    bool Validate(const CXmlSerializationContext&, const CXmlGeneratedClass*, bool found,
+                  bool strict) const override {
+        m_log->push_back(L"validate " + ElementName() + (found ? L" found" : L" missing") +
+                         (strict ? L" strict" : L""));
+        return found || !m_mandatory;
+    }
+    void PseudoChildAttributeToXml(const CXmlSerializationContext&, const CXmlGeneratedClass*,
+                                   CXmlWriter*) const override {
+        m_log->push_back(L"pseudo " + ElementName());
+    }
+    using CElementInfo::IsThisElement;
+
+private:
+    std::vector<std::wstring>* m_log;
+    bool m_mandatory;
+};
+
+// The lines of a log joined with " | ".
+inline std::wstring JoinedLines(const std::vector<std::wstring>& lines) {
+    std::wstring all;
+    for (const std::wstring& line : lines) all += (all.empty() ? L"" : L" | ") + line;
+    return all;
 }
 
 // The class name of an exception, without its namespace.
