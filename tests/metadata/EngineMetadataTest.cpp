@@ -6,7 +6,9 @@
 #include "TestClasses.h"
 #include "TestSupport.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 using namespace testclasses;
 using nyxml_test::Utf8;
@@ -404,4 +406,25 @@ TEST(GeneratedClass, DoesElementContainOptionalElements) {
         }
     }
     g_itemMetadata = nullptr;
+}
+
+// ---- the class itself ----
+
+TEST(GeneratedClass, HasNoFieldsOfItsOwn) {
+    EXPECT_EQ(sizeof(CXmlObjectBase), sizeof(CXmlGeneratedClass));
+}
+
+TEST(GeneratedClass, InitLockIsReentrantAndSharedByThreads) {
+    CXmlGeneratedClass::m_csInit.Enter();
+    CXmlGeneratedClass::m_csInit.Enter();  // re-entrant on one thread
+    std::atomic<bool> entered(false);
+    std::thread other([&entered] {
+        CNYLock lock(CXmlGeneratedClass::m_csInit);
+        entered = true;
+    });
+    CXmlGeneratedClass::m_csInit.Leave();
+    EXPECT_FALSE(entered);  // still held once
+    CXmlGeneratedClass::m_csInit.Leave();
+    other.join();
+    EXPECT_TRUE(entered);
 }

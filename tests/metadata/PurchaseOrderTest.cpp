@@ -6,6 +6,8 @@
 #include "TestSupport.h"
 
 #include <functional>
+#include <thread>
+#include <vector>
 
 using namespace NyXmlLib9;
 using namespace ExamplePO;
@@ -602,4 +604,21 @@ TEST(PurchaseOrder, MetadataIsBuiltAgainAfterCleaning) {
     ExamplePO::CleanMetaData();
     CSmartPtr<CPurchaseOrders> again = ReadSample();
     EXPECT_EQ(before, Compact(*again));
+}
+
+TEST(PurchaseOrder, FirstUseOnSeveralThreadsBuildsTheMetadataOnce) {
+    std::wstring expected = Compact(*ReadSample());
+    ExamplePO::CleanMetaData();
+    std::vector<std::wstring> results(4);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&results, i] {
+            try {
+                results[i] = Compact(*ReadSample());
+            } catch (const CNyException& e) {
+                results[i] = e.GetFullMessage();
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (const std::wstring& r : results) EXPECT_EQ(expected, r);
 }

@@ -83,6 +83,11 @@ void PokeTag(NyVariant& v, size_t offset, int32_t tag) {
 
 }  // namespace
 
+TEST(Variant, LayoutIsTheVirtualTableATagAndOneSlot) {
+    EXPECT_EQ(sizeof(void*) + 8 + 8, sizeof(NyVariant));
+    EXPECT_EQ(sizeof(void*), TagOffset());
+}
+
 TEST(Variant, DefaultIsInvalid) {
     NyVariant v;
     EXPECT_FALSE(v.IsValid());
