@@ -185,6 +185,13 @@ TEST(ElementInfo, CheckRestriction) {
     EXPECT_NY_THROW(plain.CheckRestriction(v), CNyException, L"Cannot CheckRestriction for type: string");
     v.SetDecimal(CDecimal(L"1"));
     EXPECT_NY_THROW(plain.CheckRestriction(v), CNyException, L"Cannot CheckRestriction for type: decimal");
+    // A variant without a type name fails in naming its type.
+    v.Clear();
+    EXPECT_NY_THROW(plain.CheckRestriction(v), CNyException, L"Invalid Type 0");
+    v.SetXmlObject(nullptr);
+    EXPECT_NY_THROW(plain.CheckRestriction(v), CNyException, L"Invalid Type 27");
+    v.SetXmlCollection(nullptr);
+    EXPECT_NY_THROW(plain.CheckRestriction(v), CNyException, L"Invalid Type 28");
 }
 
 TEST(ElementInfo, GetAnyDefaultNamespace) {
