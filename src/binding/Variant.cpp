@@ -8,11 +8,6 @@ namespace NyXmlLib9 {
 
 namespace {
 
-bool IsDateKind(ItemType t) {
-    return t == ItemType_yearMonth || t == ItemType_monthDay || t == ItemType_date || t == ItemType_datetime ||
-           t == ItemType_time;
-}
-
 const wchar_t* const kTypeNames[] = {
     nullptr,     L"hexBinary", L"base64Binary", L"i1",       L"i2",   L"i4",     L"i8",      L"ui1",    L"ui2",
     L"ui4",      L"ui8",       L"r4",           L"r8",       L"duration", L"yearMonth", L"monthDay", L"year",
