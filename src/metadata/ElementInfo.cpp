@@ -60,15 +60,9 @@ bool CElementInfo::IsThisElement(const CXmlSerializationContext& ctx, const CXml
 }
 
 void CElementInfo::CheckRestriction(const NyVariant& value) const {
-    if (!m_hasPrimitiveInformation) {
-        std::wstring type;
-        try {
-            type = value.GetType();
-        } catch (const CNyException&) {
-            type = FormatString(L"%d", static_cast<int>(value.GetTypeAsEnum()));
-        }
-        throw CNyException(L"Cannot CheckRestriction for type: " + type);
-    }
+    // The type is named by GetType, which itself fails for a variant without
+    // a type name (empty, object, collection).
+    if (!m_hasPrimitiveInformation) throw CNyException(L"Cannot CheckRestriction for type: " + value.GetType());
     CheckFacets(m_name, value, m_type, m_restrictions);
 }
 

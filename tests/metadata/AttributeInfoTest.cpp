@@ -1,0 +1,594 @@
+// Attribute infos: name matching, reading, validation and writing of
+// primitive, enumeration and wildcard attributes.
+#include <nyxml/untyped.h>
+
+#include "TestClasses.h"
+#include "TestSupport.h"
+
+using namespace testclasses;
+using nyxml_test::Utf8;
+
+namespace {
+
+const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
+const CWhitespaceUtils::WhitespaceRule kPreserve = CWhitespaceUtils::WhitespaceRule_Preserve;
+
+enum Color { Color_red = 0, Color_green = 1, Color_blue = 2 };
+
+const wchar_t* ColorToText(int value) {
+    switch (value) {
+        case Color_red: return L"red";
+        case Color_green: return L"green";
+        case Color_blue: return L"blue";
+    }
+    throw CNyInvalidValueException(FormatString(L"No color [%d]", value));
+}
+
+int ColorFromText(const wchar_t* text) {
+    std::wstring t = text;
+    if (t == L"red") return Color_red;
+    if (t == L"green") return Color_green;
+    if (t == L"blue") return Color_blue;
+    throw CNyInvalidValueException(FormatString(L"No color [%s]", text));
+}
+
+CParentElementInfo* Parent(bool failIfUnknown = true) {
+    return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, L"R", L"", -1,
+                                  failIfUnknown, false);
+}
+
+CAttributeInfoPrimitive* Prim(const wchar_t* name, const wchar_t* ns, int index, bool optional, ItemType type,
+                              const wchar_t* defaultValue = nullptr,
+                              const CPrimitiveRestrictions& facets = CPrimitiveRestrictions(),
+                              const wchar_t* format = nullptr) {
+    return new CAttributeInfoPrimitive(name, ns, index, optional, type, format, kCollapse, facets, defaultValue);
+}
+
+CAttributeInfoEnum* Enum(const wchar_t* name, const wchar_t* ns, int index, bool optional,
+                         const wchar_t* defaultValue = nullptr) {
+    return new CAttributeInfoEnum(name, ns, index, optional, &ColorToText, &ColorFromText, defaultValue);
+}
+
+// The attribute of a parsed element with this local name and namespace.
+CXmlAttribute* FindAttribute(CXmlElement* element, const wchar_t* name, const wchar_t* ns) {
+    for (CXmlAttribute* a : element->GetAttributes())
+        if (a->GetLocalName() == name && a->GetNamespaceURI() == ns) return a;
+    return nullptr;
+}
+
+const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
+
+std::wstring Compact(const CXmlObjectBase& object, const CXmlSerializationContext& ctx) {
+    return object.ToXml(false, false, EOL_LF, ctx);
+}
+
+}  // namespace
+
+// ---- name matching ----
+
+TEST(AttributeInfo, IsThisAttributeComparesLocalNameAndNamespace) {
+    CXmlDocument document;
+    CXmlElement* root =
+        Parse(document, L"<r xmlns:p='urn:p' xmlns:q='urn:q' a='1' p:a='2' b='3' p:A='4'/>");
+    CAttributeInfoPrimitive info(L"a", L"urn:p", 0, true, ItemType_string, nullptr, kCollapse,
+                                 CPrimitiveRestrictions(), nullptr);
+    CXmlSerializationContext strict;
+    CXmlSerializationContext loose;
+    loose.SetIgnoreNamespaces(true);
+    CXmlSerializationContext noNamespaces;
+    noNamespaces.SetSchemaType(SchemaType_NoNamespaces);
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* ns;
+        bool strict, loose;
+    } cases[] = {
+        {L"a", L"", false, true},
+        {L"a", L"urn:p", true, true},
+        {L"b", L"", false, false},
+        {L"A", L"urn:p", false, false},  // case-sensitive
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(std::wstring(c.ns) + L"|" + c.name));
+        CXmlAttribute* attribute = FindAttribute(root, c.name, c.ns);
+        ASSERT_NE(nullptr, attribute);
+        EXPECT_EQ(c.strict, info.IsThisAttribute(strict, attribute));
+        EXPECT_EQ(c.loose, info.IsThisAttribute(loose, attribute));
+        EXPECT_EQ(c.loose, info.IsThisAttribute(noNamespaces, attribute));
+    }
+    EXPECT_FALSE(info.IsThisAttribute(loose, nullptr));
+}
+
+TEST(AttributeInfo, PrimitiveReadingAlwaysComparesBothNames) {
+    CTestMetadata md(Parent(), {}, {});
+    CTestObject object(&md, L"R");
+    CXmlDocument document;
+    CXmlElement* root = Parse(document, L"<r xmlns:p='urn:p' a=' 7 ' p:a='8'/>");
+    CAttributeInfoPrimitive plain(L"a", L"", 0, true, ItemType_i4, nullptr, kCollapse, CPrimitiveRestrictions(),
+                                  nullptr);
+    CAttributeInfoPrimitive qualified(L"a", L"urn:p", 1, true, ItemType_i4, nullptr, kCollapse,
+                                      CPrimitiveRestrictions(), nullptr);
+    CXmlAttribute* unqualifiedA = FindAttribute(root, L"a", L"");
+    CXmlAttribute* prefixedA = FindAttribute(root, L"a", L"urn:p");
+    for (int option = 0; option < 3; ++option) {
+        SCOPED_TRACE(option);
+        CXmlSerializationContext ctx;
+        if (option == 1) ctx.SetIgnoreNamespaces(true);
+        if (option == 2) ctx.SetSchemaType(SchemaType_NoNamespaces);
+        object.values.clear();
+        EXPECT_TRUE(plain.AttributeFromXml(ctx, &object, unqualifiedA));
+        EXPECT_FALSE(plain.AttributeFromXml(ctx, &object, prefixedA));
+        EXPECT_FALSE(qualified.AttributeFromXml(ctx, &object, unqualifiedA));
+        EXPECT_TRUE(qualified.AttributeFromXml(ctx, &object, prefixedA));
+        EXPECT_FALSE(plain.AttributeFromXml(ctx, &object, nullptr));
+        ASSERT_TRUE(object.Has(0));
+        EXPECT_EQ(ItemType_i4, object.Get(0).GetTypeAsEnum());
+        EXPECT_EQ(7, object.Get(0).GetI4());  // the whitespace rule applies
+        EXPECT_EQ(8, object.Get(1).GetI4());
+    }
+}
+
+TEST(AttributeInfo, EnumerationReadingHonoursIgnoreNamespaces) {
+    CTestMetadata md(Parent(), {}, {});
+    CTestObject object(&md, L"R");
+    CXmlDocument document;
+    CXmlElement* root = Parse(document, L"<r xmlns:p='urn:p' p:color='blue'/>");
+    CXmlAttribute* foreign = FindAttribute(root, L"color", L"urn:p");
+    CAttributeInfoEnum info(L"color", L"", 3, true, &ColorToText, &ColorFromText, nullptr);
+    EXPECT_FALSE(info.AttributeFromXml(Default(), &object, foreign));
+    EXPECT_FALSE(object.Has(3));
+    CXmlSerializationContext loose;
+    loose.SetIgnoreNamespaces(true);
+    EXPECT_TRUE(info.AttributeFromXml(loose, &object, foreign));
+    ASSERT_TRUE(object.Has(3));
+    EXPECT_EQ(ItemType_i4, object.Get(3).GetTypeAsEnum());
+    EXPECT_EQ(Color_blue, object.Get(3).GetI4());
+}
+
+TEST(AttributeInfo, ForeignAttributeUnderIgnoreNamespacesThroughTheEngine) {
+    // The enumeration info takes the foreign attribute, the primitive one does
+    // not: it reaches the wildcard, or the engine's unknown-attribute error.
+    CXmlSerializationContext loose;
+    loose.SetIgnoreNamespaces(true);
+    {
+        CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, true), Prim(L"size", L"", 1, true, ItemType_i4)});
+        CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+        object->FromXml(L"<r xmlns:p='urn:p' p:color='green'/>", loose);
+        EXPECT_EQ(Color_green, object->Get(0).GetI4());
+        EXPECT_NY_THROW(object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose), CNyValidationException,
+                        L"Failed to process the element [r]");
+        EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+                  L"CNyValidationException: Unexpected Attribute [size] found.",
+                  Chain([&] { object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose); }));
+    }
+    {
+        CSmartPtr<CAttributeCol> any(new CAttributeCol(L"", L"##any", L""));
+        CTestMetadata md(Parent(), {},
+                         {Prim(L"size", L"", 1, true, ItemType_i4),
+                          new CAttributeInfoAny(L"AnyAttribute", L"", 2, true, L"##any", L"", nullptr)});
+        CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+        object->initial[2].SetXmlCollection(any);
+        object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose);
+        EXPECT_FALSE(object->Has(1));
+        ASSERT_EQ(1, any->GetCount());
+        EXPECT_EQ(L"size", any->Item(0)->GetName());
+        EXPECT_EQ(L"urn:p", any->Item(0)->GetNamespaceURI());
+        EXPECT_EQ(L"3", any->Item(0)->GetValue());
+    }
+}
+
+// ---- reading ----
+
+TEST(AttributeInfo, ConversionErrorsPropagateAndFacetsAreNotCheckedOnInput) {
+    CPrimitiveRestrictions shortText(nullptr, -1, 2, nullptr, nullptr, nullptr, nullptr, -1);
+    CTestMetadata md(Parent(), {},
+                     {Prim(L"name", L"", 0, true, ItemType_string, nullptr, shortText),
+                      Prim(L"n", L"", 1, true, ItemType_i4)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+    object->FromXml(L"<r name='abcd'/>", Default());
+    EXPECT_EQ(L"abcd", object->GetString(0));
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+              L"CNyInvalidValueException: The value [x] can not be converted to a i4",
+              Chain([&] { object->FromXml(L"<r name='ok' n='x'/>", Default()); }));
+    // What was read before the failure stays.
+    EXPECT_EQ(L"ok", object->GetString(0));
+    EXPECT_FALSE(object->Has(1));
+    // The value breaks the facet: writing fails, naming the attribute.
+    EXPECT_EQ(L"CNyValidationException: Failed to convert the element [r] to XML\n"
+              L"CNyException: Failed to convert attributes to XML\n"
+              L"CNyException: Invalid Value for name [ok2]",
+              Chain([&] {
+                  object->SetString(0, L"ok2");
+                  Compact(*object, Default());
+              }));
+}
+
+TEST(AttributeInfo, EnumerationConversionErrorsPropagate) {
+    CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, true)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [x]\nCNyInvalidValueException: No color [pink]",
+              Chain([&] { object->FromXml(L"<x color='pink'/>", Default()); }));
+}
+
+TEST(AttributeInfo, WildcardChecksTheNamespaceRule) {
+    CTestMetadata md(Parent(), {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R", L"urn:t", L"urn:t"));
+    CSmartPtr<CAttributeCol> held(new CAttributeCol(L"", L"##any", L""));
+    object->SetCollection(5, held);
+    CXmlDocument document;
+    CXmlElement* root = Parse(document, L"<r xmlns:t='urn:t' xmlns:o='urn:o' t:a='1' o:b='2' c='3'/>");
+    CAttributeInfoAny other(L"AnyAttribute", L"", 5, true, L"##other", L"urn:t", nullptr);
+    EXPECT_NY_THROW(other.AttributeFromXml(Default(), object, FindAttribute(root, L"a", L"urn:t")),
+                    CNyInvalidNamespaceException,
+                    L"Invalid namespace [urn:t]. The namespace must be one of [##other] where the target namespace "
+                    L"is [urn:t]");
+    EXPECT_EQ(0, held->GetCount());
+    EXPECT_TRUE(other.AttributeFromXml(Default(), object, FindAttribute(root, L"b", L"urn:o")));
+    EXPECT_TRUE(other.AttributeFromXml(Default(), object, FindAttribute(root, L"c", L"")));
+    ASSERT_EQ(2, held->GetCount());
+    EXPECT_EQ(L"b", held->Item(0)->GetName());
+    EXPECT_EQ(L"2", held->Item(0)->GetValue());
+    EXPECT_EQ(L"urn:o", held->Item(0)->GetNamespaceURI());
+    EXPECT_EQ(L"c", held->Item(1)->GetName());
+    EXPECT_EQ(L"", held->Item(1)->GetNamespaceURI());
+
+    CAttributeInfoAny listed(L"AnyAttribute", L"", 5, true, L"urn:x urn:o", L"urn:t", nullptr);
+    EXPECT_NY_THROW(listed.AttributeFromXml(Default(), object, FindAttribute(root, L"a", L"urn:t")),
+                    CNyInvalidNamespaceException,
+                    L"Invalid namespace [urn:t]. The namespace must be one of [urn:x urn:o] where the target "
+                    L"namespace is [urn:t]");
+    EXPECT_TRUE(listed.AttributeFromXml(Default(), object, FindAttribute(root, L"b", L"urn:o")));
+    EXPECT_EQ(3, held->GetCount());
+}
+
+TEST(AttributeInfo, WildcardNeedsAnAttributeCollection) {
+    CTestMetadata md(Parent(), {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+    CXmlDocument document;
+    CXmlElement* root = Parse(document, L"<r xmlns:o='urn:o' o:b='2'/>");
+    CXmlAttribute* attribute = FindAttribute(root, L"b", L"urn:o");
+    CAttributeInfoAny info(L"AnyAttribute", L"", 5, true, L"##any", L"urn:t", nullptr);
+    const wchar_t* kMessage = L"Serialization Data Error : The collection should be a CAttributeCol, it was not!";
+    // Nothing held, an element collection held, an object held.
+    EXPECT_NY_THROW(info.AttributeFromXml(Default(), object, attribute), CNyException, kMessage);
+    object->SetCollection(5, new CElementCol(L"", L"##any", L""));
+    EXPECT_NY_THROW(info.AttributeFromXml(Default(), object, attribute), CNyException, kMessage);
+    object->SetObject(5, new CElement(L"e"));
+    EXPECT_NY_THROW(info.AttributeFromXml(Default(), object, attribute), CNyException, kMessage);
+    // A rejected namespace is reported first.
+    CAttributeInfoAny local(L"AnyAttribute", L"", 5, true, L"##local", L"urn:t", nullptr);
+    EXPECT_NY_THROW(local.AttributeFromXml(Default(), object, attribute), CNyInvalidNamespaceException,
+                    L"Invalid namespace [urn:o]. The namespace must be one of [##local] where the target namespace "
+                    L"is [urn:t]");
+}
+
+TEST(AttributeInfo, WildcardOtherRejectsTheTargetNamespaceThroughTheEngine) {
+    CTestMetadata md(Parent(), {},
+                     {Prim(L"id", L"", 0, true, ItemType_i4),
+                      new CAttributeInfoAny(L"AnyAttribute", L"", 1, true, L"##other", L"urn:t", nullptr)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R", L"urn:t", L"urn:t"));
+    object->initial[1].SetXmlCollection(new CAttributeCol(L"", L"##any", L""));
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+              L"CNyInvalidNamespaceException: Invalid namespace [urn:t]. The namespace must be one of [##other] where the "
+              L"target namespace is [urn:t]",
+              Chain([&] { object->FromXml(L"<r xmlns:t='urn:t' id='4' t:x='1'/>", Default()); }));
+    EXPECT_EQ(4, object->Get(0).GetI4());  // taken before the failure
+    object->FromXml(L"<r xmlns:t='urn:o' id='5' t:x='1'/>", Default());
+    EXPECT_EQ(5, object->Get(0).GetI4());
+    EXPECT_EQ(1, object->Get(1).PeekXmlCollection()->GetCount());
+}
+
+// ---- validation ----
+
+TEST(AttributeInfo, RequiredAttributesMustBeFound) {
+    struct Case {
+        const wchar_t* name;
+        CAttributeInfo* info;
+        bool throwsWhenMissing;
+    };
+    Case cases[] = {
+        {L"required primitive", Prim(L"id", L"", 0, false, ItemType_i4), true},
+        {L"optional primitive", Prim(L"id", L"", 0, true, ItemType_i4), false},
+        {L"required enumeration", Enum(L"id", L"", 0, false), true},
+        {L"optional enumeration", Enum(L"id", L"", 0, true), false},
+        {L"required wildcard", new CAttributeInfoAny(L"id", L"", 0, false, L"##any", L"", nullptr), false},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.name));
+        if (c.throwsWhenMissing) {
+            EXPECT_NY_THROW(c.info->Validate(Default(), false), CNyValidationException,
+                            L"Failed to find the required Attribute [id]");
+        } else {
+            c.info->Validate(Default(), false);
+        }
+        c.info->Validate(Default(), true);
+        delete c.info;
+    }
+}
+
+TEST(AttributeInfo, MissingRequiredAttributeThroughTheEngine) {
+    CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, false, ItemType_i4), Enum(L"color", L"", 1, true)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+    object->FromXml(L"<r id='1'/>", Default());
+    EXPECT_EQ(1, object->Get(0).GetI4());
+    EXPECT_FALSE(object->Has(1));
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+              L"CNyValidationException: Failed to find the required Attribute [id]",
+              Chain([&] { object->FromXml(L"<r color='red'/>", Default()); }));
+    EXPECT_EQ(Color_red, object->Get(1).GetI4());
+    // An attribute of the same name in another namespace is not it.
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+              L"CNyValidationException: Unexpected Attribute [id] found.",
+              Chain([&] { object->FromXml(L"<r xmlns:p='urn:p' p:id='1'/>", Default()); }));
+}
+
+TEST(AttributeInfo, FirstInfoThatTakesTheAttributeClaimsIt) {
+    // Two infos for one name: the second never sees the attribute, so when it
+    // is required its validation fails.
+    CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, true, ItemType_i4), Prim(L"id", L"", 1, false, ItemType_i4)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
+    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
+              L"CNyValidationException: Failed to find the required Attribute [id]",
+              Chain([&] { object->FromXml(L"<r id='1'/>", Default()); }));
+    EXPECT_EQ(1, object->Get(0).GetI4());
+    EXPECT_FALSE(object->Has(1));
+}
+
+// ---- writing ----
+
+TEST(AttributeInfo, OptionalUnsetWritesNothing) {
+    CTestMetadata md(Parent(), {},
+                     {Prim(L"a", L"", 0, true, ItemType_i4, L"1"), Enum(L"b", L"", 1, true, L"red"),
+                      Prim(L"c", L"urn:c", 2, true, ItemType_string)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    EXPECT_EQ(L"<r/>", Compact(*object, Default()));
+    object->SetString(2, L"");
+    EXPECT_EQ(L"<r xmlns:AA=\"urn:c\" AA:c=\"\"/>", Compact(*object, Default()));
+}
+
+TEST(AttributeInfo, DefaultValuesAreLeftOutOnlyWhenAsked) {
+    CXmlSerializationContext elide;
+    elide.SetNoOptionalAttributeDefaultOutput(true);
+    struct Case {
+        const wchar_t* what;
+        CAttributeInfo* info;
+        int32_t value;
+        const wchar_t* byDefault;
+        const wchar_t* elided;
+    };
+    Case cases[] = {
+        {L"optional integer at its default", Prim(L"a", L"", 0, true, ItemType_i4, L"1"), 1, L"<r a=\"1\"/>",
+         L"<r/>"},
+        {L"optional integer elsewhere", Prim(L"a", L"", 0, true, ItemType_i4, L"1"), 2, L"<r a=\"2\"/>",
+         L"<r a=\"2\"/>"},
+        {L"default compared as text", Prim(L"a", L"", 0, true, ItemType_i4, L"01"), 1, L"<r a=\"1\"/>",
+         L"<r a=\"1\"/>"},
+        {L"required at its default", Prim(L"a", L"", 0, false, ItemType_i4, L"1"), 1, L"<r a=\"1\"/>",
+         L"<r a=\"1\"/>"},
+        {L"optional without default", Prim(L"a", L"", 0, true, ItemType_i4), 0, L"<r a=\"0\"/>", L"<r a=\"0\"/>"},
+        {L"optional enumeration at its default", Enum(L"a", L"", 0, true, L"green"), Color_green,
+         L"<r a=\"green\"/>", L"<r/>"},
+        {L"optional enumeration elsewhere", Enum(L"a", L"", 0, true, L"green"), Color_blue, L"<r a=\"blue\"/>",
+         L"<r a=\"blue\"/>"},
+        {L"required enumeration at its default", Enum(L"a", L"", 0, false, L"green"), Color_green,
+         L"<r a=\"green\"/>", L"<r a=\"green\"/>"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.what));
+        CTestMetadata md(Parent(), {}, {c.info});
+        CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+        object->SetI4(0, c.value);
+        EXPECT_EQ(c.byDefault, Compact(*object, Default()));
+        EXPECT_EQ(c.elided, Compact(*object, elide));
+    }
+}
+
+TEST(AttributeInfo, WriterReceivesNameNamespaceTextAndItemType) {
+    CTestMetadata md(Parent(), {},
+                     {Prim(L"r", L"urn:a", 0, true, ItemType_r8, nullptr, CPrimitiveRestrictions(), L"%.2f"),
+                      Enum(L"color", L"urn:b", 1, true), Prim(L"when", L"", 2, true, ItemType_date),
+                      Prim(L"flag", L"", 3, true, ItemType_boolean)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    object->values[0].SetR8(1.5);
+    object->SetI4(1, Color_blue);
+    object->values[2].FromString(L"2026-11-30", ItemType_date, kCollapse);
+    object->values[3].SetBoolean(true);
+    CRecordingWriter writer;
+    object->WriteAttributes(&writer, Default());
+    EXPECT_EQ(L"attr {urn:a}r=1.50 #12 | attr {urn:b}color=blue #23 | attr {}when=2026-11-30 #19 | "
+              L"attr {}flag=true #24",
+              writer.Joined());
+}
+
+TEST(AttributeInfo, FacetViolationFailsOnWriting) {
+    struct Case {
+        const wchar_t* what;
+        ItemType type;
+        CPrimitiveRestrictions facets;
+        const wchar_t* good;
+        const wchar_t* bad;
+        const wchar_t* message;
+    } cases[] = {
+        {L"maxLength", ItemType_string, CPrimitiveRestrictions(nullptr, -1, 3, nullptr, nullptr, nullptr, nullptr, -1),
+         L"abc", L"abcd", L"Invalid Value for a [abcd]"},
+        {L"pattern", ItemType_string,
+         CPrimitiveRestrictions(L"\\d{3}-[A-Z]{2}", -1, -1, nullptr, nullptr, nullptr, nullptr, -1), L"872-AA",
+         L"872-aa", L"Invalid Value for a [872-aa]"},
+        {L"maxInclusive", ItemType_i4, CPrimitiveRestrictions(nullptr, -1, -1, nullptr, L"10", nullptr, nullptr, -1),
+         L"10", L"11", L"Invalid Value for a [11]"},
+        {L"minExclusive", ItemType_decimal,
+         CPrimitiveRestrictions(nullptr, -1, -1, nullptr, nullptr, L"0", nullptr, -1), L"0.01", L"0",
+         L"Invalid Value for a [0]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.what));
+        CTestMetadata md(Parent(), {}, {Prim(L"a", L"", 0, true, c.type, nullptr, c.facets)});
+        CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+        object->values[0].FromString(c.good, c.type, kPreserve);
+        EXPECT_EQ(std::wstring(L"<r a=\"") + c.good + L"\"/>", Compact(*object, Default()));
+        object->FromXml((std::wstring(L"<r a='") + c.bad + L"'/>").c_str(), Default());  // read: no check
+        EXPECT_EQ(c.bad, object->Get(0).ToString(nullptr));
+        EXPECT_EQ(std::wstring(L"CNyValidationException: Failed to convert the element [r] to XML\n"
+                               L"CNyException: Failed to convert attributes to XML\nCNyException: ") +
+                      c.message,
+                  Chain([&] { Compact(*object, Default()); }));
+        // Nothing of the attribute reached the writer.
+        CRecordingWriter writer;
+        EXPECT_THROW(object->WriteAttributes(&writer, Default()), CNyException);
+        EXPECT_EQ(L"", writer.Joined());
+    }
+}
+
+TEST(AttributeInfo, FacetCheckUsesTheCheckRestrictionOfTheInfo) {
+    CAttributeInfoPrimitive info(L"qty", L"", 0, false, ItemType_i4, nullptr, kCollapse,
+                                 CPrimitiveRestrictions(nullptr, -1, -1, L"1", nullptr, nullptr, L"100", -1), nullptr);
+    NyVariant v;
+    v.SetI4(1);
+    info.CheckRestriction(v);
+    v.SetI4(99);
+    info.CheckRestriction(v);
+    v.SetI4(100);
+    EXPECT_NY_THROW(info.CheckRestriction(v), CNyException, L"Invalid Value for qty [100]");
+    v.SetI4(0);
+    EXPECT_NY_THROW(info.CheckRestriction(v), CNyException, L"Invalid Value for qty [0]");
+}
+
+TEST(AttributeInfo, RequiredPrimitiveWithoutValueFailsOnWriting) {
+    CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, false, ItemType_i4)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    EXPECT_EQ(L"CNyValidationException: Failed to convert the element [r] to XML\n"
+              L"CNyException: Failed to convert attributes to XML\n"
+              L"CNyException: Invalid Type 0 to convert to string",
+              Chain([&] { Compact(*object, Default()); }));
+}
+
+TEST(AttributeInfo, RequiredEnumerationWithoutValuePassesTheStoredInteger) {
+    // The cleared variant holds 0, which the generated function names.
+    CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, false)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    EXPECT_EQ(L"<r color=\"red\"/>", Compact(*object, Default()));
+    object->SetI4(0, 7);
+    EXPECT_EQ(L"CNyValidationException: Failed to convert the element [r] to XML\n"
+              L"CNyException: Failed to convert attributes to XML\n"
+              L"CNyInvalidValueException: No color [7]",
+              Chain([&] { Compact(*object, Default()); }));
+}
+
+TEST(AttributeInfo, WildcardWritesItsCollection) {
+    CTestMetadata md(Parent(), {},
+                     {Prim(L"id", L"", 0, true, ItemType_i4),
+                      new CAttributeInfoAny(L"AnyAttribute", L"", 1, true, L"##other", L"urn:t", nullptr)});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r", L"urn:t", L"urn:t"));
+    CSmartPtr<CAttributeCol> attributes(new CAttributeCol(L"", L"##other", L"urn:t"));
+    object->SetI4(0, 3);
+    object->SetCollection(1, attributes);
+    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\" id=\"3\"/>", Compact(*object, Default()));
+    attributes->Add(L"x", L"1", L"urn:o");
+    attributes->Add(L"y", L"2 & 3", L"");
+    CRecordingWriter writer;
+    object->WriteAttributes(&writer, Default());
+    EXPECT_EQ(L"attr {}id=3 #5 | attr {urn:o}x=1 #23 | attr {}y=2 & 3 #23", writer.Joined());
+    std::wstring xml = Compact(*object, Default());
+    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\" id=\"3\" xmlns:AB=\"urn:o\" AB:x=\"1\" y=\"2 &amp; 3\"/>", xml);
+    // And it reads back.
+    CSmartPtr<CTestObject> back(new CTestObject(&md, L"r", L"urn:t", L"urn:t"));
+    back->initial[1].SetXmlCollection(new CAttributeCol(L"", L"##other", L"urn:t"));
+    back->FromXml(xml.c_str(), Default());
+    EXPECT_EQ(xml, Compact(*back, Default()));
+    // An empty property writes nothing.
+    object->values.erase(1);
+    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\" id=\"3\"/>", Compact(*object, Default()));
+}
+
+// ---- the base class's helpers and copies ----
+
+TEST(AttributeInfo, StaticHelpers) {
+    CTestMetadata md(Parent(), {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r", L"urn:class", L"urn:target"));
+    EXPECT_EQ(L"urn:target", CAttributeInfo::GetTargetNamespace(object));
+    struct Case {
+        const wchar_t* ns;
+        const wchar_t* rule;
+        bool ok;
+    } cases[] = {
+        {L"", L"##local", true},        {L"urn:x", L"##other", true},      {L"urn:t", L"##other", false},
+        {L"urn:b", L"urn:a urn:b", true}, {L"urn:c", L"urn:a urn:b", false}, {L"", L"urn:a", true},
+        {L"urn:t", L"##targetNamespace", true}, {L"urn:x", L"", false},   {L"urn:x", L"##any", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(std::wstring(c.ns) + L" / " + c.rule));
+        if (c.ok) {
+            CAttributeInfo::TestNamespace(c.ns, c.rule, L"urn:t");
+        } else {
+            EXPECT_NY_THROW(CAttributeInfo::TestNamespace(c.ns, c.rule, L"urn:t"), CNyInvalidNamespaceException,
+                            FormatString(L"Invalid namespace [%s]. The namespace must be one of [%s] where the "
+                                         L"target namespace is [%s]",
+                                         c.ns, c.rule, L"urn:t"));
+        }
+    }
+}
+
+TEST(AttributeInfo, AccessorsAndNullArguments) {
+    CAttributeInfoPrimitive info(nullptr, nullptr, 4, true, ItemType_i4, nullptr, kCollapse, CPrimitiveRestrictions(),
+                                 nullptr);
+    EXPECT_EQ(L"", info.GetName());
+    EXPECT_EQ(L"", info.GetNamespace());
+    EXPECT_EQ(L"", info.GetDefaultValue());
+    EXPECT_EQ(4, info.GetPropertyIndex());
+    EXPECT_TRUE(info.IsOptional());
+    CTestMetadata md(Parent(), {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    NyVariant v;
+    v.SetI4(12);
+    info.AccessProperty(object, false, v);
+    EXPECT_EQ(std::vector<int>{4}, object->stores);
+    NyVariant back;
+    info.ReadProperty(object, back);
+    EXPECT_EQ(12, back.GetI4());
+    info.AccessProperty(object, true, back);
+    EXPECT_EQ(12, back.GetI4());
+}
+
+TEST(AttributeInfo, CopiesBehaveAsTheOriginals) {
+    CPrimitiveRestrictions facets(nullptr, -1, 2, nullptr, nullptr, nullptr, nullptr, -1);
+    CAttributeInfoPrimitive prim(L"p", L"urn:p", 1, true, ItemType_string, nullptr, kCollapse, facets, L"d");
+    CAttributeInfoEnum en(L"e", L"urn:e", 2, false, &ColorToText, &ColorFromText, L"red");
+    CAttributeInfoAny any(L"AnyAttribute", L"", 3, true, L"##local", L"urn:t", nullptr);
+    CAttributeInfoPrimitive primCopy(prim);
+    CAttributeInfoEnum enCopy(en);
+    CAttributeInfoAny anyCopy(any);
+    CAttributeInfoPrimitive primAssigned(L"x", L"", 9, false, ItemType_i4, nullptr, kCollapse,
+                                         CPrimitiveRestrictions(), nullptr);
+    primAssigned = prim;
+    CAttributeInfoEnum enAssigned(L"x", L"", 9, true, nullptr, nullptr, nullptr);
+    enAssigned = en;
+    for (const CAttributeInfo* info : std::vector<const CAttributeInfo*>{&primCopy, &primAssigned}) {
+        EXPECT_EQ(L"p", info->GetName());
+        EXPECT_EQ(L"urn:p", info->GetNamespace());
+        EXPECT_EQ(1, info->GetPropertyIndex());
+        EXPECT_TRUE(info->IsOptional());
+        EXPECT_EQ(L"d", info->GetDefaultValue());
+    }
+    for (const CAttributeInfo* info : std::vector<const CAttributeInfo*>{&enCopy, &enAssigned}) {
+        EXPECT_EQ(L"e", info->GetName());
+        EXPECT_EQ(L"urn:e", info->GetNamespace());
+        EXPECT_EQ(2, info->GetPropertyIndex());
+        EXPECT_FALSE(info->IsOptional());
+        EXPECT_EQ(L"red", info->GetDefaultValue());
+    }
+    NyVariant tooLong;
+    tooLong.SetString(L"abc");
+    EXPECT_NY_THROW(primAssigned.CheckRestriction(tooLong), CNyException, L"Invalid Value for p [abc]");
+    // The copied function pointers and rules still work.
+    CTestMetadata md(Parent(), {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+    CXmlDocument document;
+    CXmlElement* root = Parse(document, L"<r xmlns:e='urn:e' xmlns:o='urn:o' e:e='blue' o:z='1'/>");
+    EXPECT_TRUE(enAssigned.AttributeFromXml(Default(), object, FindAttribute(root, L"e", L"urn:e")));
+    EXPECT_EQ(Color_blue, object->Get(2).GetI4());
+    object->SetCollection(3, new CAttributeCol(L"", L"##any", L""));
+    EXPECT_THROW(anyCopy.AttributeFromXml(Default(), object, FindAttribute(root, L"z", L"urn:o")),
+                 CNyInvalidNamespaceException);
+    CRecordingWriter writer;
+    enCopy.AttributeToXml(Default(), object, &writer);
+    EXPECT_EQ(L"attr {urn:e}e=blue #23", writer.Joined());
+}

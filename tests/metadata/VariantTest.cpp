@@ -1,0 +1,543 @@
+// NyVariant: tags, setters and getters, copies, reference counts, text forms.
+#include <nyxml/collections.h>
+#include <nyxml/conversions.h>
+#include <nyxml/untyped.h>
+#include <nyxml/variant.h>
+
+#include "TestSupport.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
+
+namespace {
+
+const CWhitespaceUtils::WhitespaceRule kNone = CWhitespaceUtils::WhitespaceRule_None;
+const CWhitespaceUtils::WhitespaceRule kPreserve = CWhitespaceUtils::WhitespaceRule_Preserve;
+const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
+
+// One item type: a text that parses under the rule and the lexical form it
+// prints back.
+struct TextCase {
+    ItemType type;
+    const wchar_t* name;
+    const wchar_t* text;
+    CWhitespaceUtils::WhitespaceRule rule;
+    const wchar_t* printed;
+};
+
+const TextCase kTextCases[] = {
+    {ItemType_hexBinary, L"hexBinary", L"0a1bFF", kCollapse, L"0A1BFF"},
+    {ItemType_base64Binary, L"base64Binary", L" AQID ", kCollapse, L"AQID"},
+    {ItemType_i1, L"i1", L"-128", kCollapse, L"-128"},
+    {ItemType_i2, L"i2", L"-32768", kCollapse, L"-32768"},
+    {ItemType_i4, L"i4", L"  -5 ", kCollapse, L"-5"},
+    {ItemType_i8, L"i8", L"-9223372036854775808", kCollapse, L"-9223372036854775808"},
+    {ItemType_ui1, L"ui1", L"255", kCollapse, L"255"},
+    {ItemType_ui2, L"ui2", L"65535", kCollapse, L"65535"},
+    {ItemType_ui4, L"ui4", L"4294967295", kCollapse, L"4294967295"},
+    {ItemType_ui8, L"ui8", L"18446744073709551615", kCollapse, L"18446744073709551615"},
+    {ItemType_r4, L"r4", L"1.5", kCollapse, L"1.5"},
+    {ItemType_r8, L"r8", L"-2.25", kCollapse, L"-2.25"},
+    {ItemType_duration, L"duration", L"P1Y2M3DT4H5M6S", kCollapse, L"P1Y2M3DT4H5M6S"},
+    {ItemType_yearMonth, L"yearMonth", L"2026-11", kCollapse, L"2026-11"},
+    {ItemType_monthDay, L"monthDay", L"--12-25", kCollapse, L"--12-25"},
+    {ItemType_year, L"year", L"2026", kCollapse, L"2026"},
+    {ItemType_month, L"month", L"--05", kCollapse, L"--05"},
+    {ItemType_day, L"day", L"---07", kCollapse, L"---07"},
+    {ItemType_date, L"date", L"2026-11-30", kCollapse, L"2026-11-30"},
+    {ItemType_datetime, L"datetime", L"2026-11-30T09:15:00Z", kCollapse, L"2026-11-30T09:15:00Z"},
+    {ItemType_time, L"time", L"09:00:00", kCollapse, L"09:00:00"},
+    {ItemType_char, L"char", L"x", kPreserve, L"x"},
+    {ItemType_string, L"string", L" a  b ", kPreserve, L" a  b "},
+    {ItemType_boolean, L"boolean", L"1", kCollapse, L"true"},
+    {ItemType_decimal, L"decimal", L"148.950", kCollapse, L"148.95"},
+    {ItemType_integer, L"integer", L"-123456789012345678901234567890", kCollapse,
+     L"-123456789012345678901234567890"},
+};
+
+// The byte offset of the tag inside a variant, found by comparing two
+// variants whose tags differ and whose storage is zero.
+size_t TagOffset() {
+    NyVariant a, b;
+    a.SetBoolean(false);
+    b.SetChar(0);
+    unsigned char ra[sizeof(NyVariant)], rb[sizeof(NyVariant)];
+    std::memcpy(ra, static_cast<const void*>(&a), sizeof ra);
+    std::memcpy(rb, static_cast<const void*>(&b), sizeof rb);
+    for (size_t off = 0; off + sizeof(int32_t) <= sizeof(NyVariant); off += sizeof(int32_t)) {
+        int32_t ta, tb;
+        std::memcpy(&ta, ra + off, sizeof ta);
+        std::memcpy(&tb, rb + off, sizeof tb);
+        if (ta == ItemType_boolean && tb == ItemType_char) return off;
+    }
+    return SIZE_MAX;
+}
+
+void PokeTag(NyVariant& v, size_t offset, int32_t tag) {
+    std::memcpy(reinterpret_cast<unsigned char*>(static_cast<void*>(&v)) + offset, &tag, sizeof tag);
+}
+
+}  // namespace
+
+TEST(Variant, LayoutIsTheVirtualTableATagAndOneSlot) {
+    EXPECT_EQ(sizeof(void*) + 8 + 8, sizeof(NyVariant));
+    EXPECT_EQ(sizeof(void*), TagOffset());
+}
+
+TEST(Variant, DefaultIsInvalid) {
+    NyVariant v;
+    EXPECT_FALSE(v.IsValid());
+    EXPECT_EQ(ItemType_none, v.GetTypeAsEnum());
+    EXPECT_NY_THROW(v.ToString(nullptr), CNyException, L"Invalid Type 0 to convert to string");
+    EXPECT_NY_THROW(v.GetType(), CNyException, L"Invalid Type 0");
+    NyVariant copy(v);
+    EXPECT_FALSE(copy.IsValid());
+}
+
+TEST(Variant, NegativeFiveInI4) {
+    NyVariant v;
+    v.SetI4(-5);
+    EXPECT_TRUE(v.IsValid());
+    EXPECT_EQ(L"-5", v.ToString(nullptr));
+    EXPECT_EQ(L"i4", v.GetType());
+    EXPECT_EQ(-5, v.GetI4());
+}
+
+TEST(Variant, FromStringAndToStringForEveryItemType) {
+    for (const TextCase& c : kTextCases) {
+        SCOPED_TRACE(Utf8(c.name));
+        NyVariant v;
+        v.FromString(c.text, c.type, c.rule);
+        EXPECT_EQ(c.type, v.GetTypeAsEnum());
+        EXPECT_TRUE(v.IsValid());
+        EXPECT_EQ(c.name, v.GetType());
+        EXPECT_EQ(c.printed, v.ToString(nullptr));
+        // The copy prints the same and outlives the original.
+        NyVariant* original = new NyVariant(v);
+        NyVariant copy(*original);
+        delete original;
+        EXPECT_EQ(c.type, copy.GetTypeAsEnum());
+        EXPECT_EQ(c.printed, copy.ToString(nullptr));
+    }
+}
+
+TEST(Variant, EveryTagNamedOnce) {
+    // The table above covers each of the 26 item types exactly once.
+    bool seen[27] = {};
+    for (const TextCase& c : kTextCases) {
+        ASSERT_GE(c.type, 1);
+        ASSERT_LE(c.type, 26);
+        EXPECT_FALSE(seen[c.type]) << c.type;
+        seen[c.type] = true;
+    }
+    for (int t = 1; t <= 26; ++t) EXPECT_TRUE(seen[t]) << t;
+}
+
+TEST(Variant, InlineSettersAndGetters) {
+    NyVariant v;
+    v.SetI1(-7);
+    EXPECT_EQ(ItemType_i1, v.GetTypeAsEnum());
+    EXPECT_EQ(-7, v.GetI1());
+    v.SetI2(-30000);
+    EXPECT_EQ(ItemType_i2, v.GetTypeAsEnum());
+    EXPECT_EQ(-30000, v.GetI2());
+    v.SetI4(std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(ItemType_i4, v.GetTypeAsEnum());
+    EXPECT_EQ(std::numeric_limits<int32_t>::min(), v.GetI4());
+    EXPECT_EQ(L"-2147483648", v.ToString(nullptr));
+    v.SetI8(std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(ItemType_i8, v.GetTypeAsEnum());
+    EXPECT_EQ(std::numeric_limits<int64_t>::max(), v.GetI8());
+    EXPECT_EQ(L"9223372036854775807", v.ToString(nullptr));
+    v.SetUI1(200);
+    EXPECT_EQ(ItemType_ui1, v.GetTypeAsEnum());
+    EXPECT_EQ(200, v.GetUI1());
+    v.SetUI2(60000);
+    EXPECT_EQ(ItemType_ui2, v.GetTypeAsEnum());
+    EXPECT_EQ(60000, v.GetUI2());
+    v.SetUI4(4000000000u);
+    EXPECT_EQ(ItemType_ui4, v.GetTypeAsEnum());
+    EXPECT_EQ(4000000000u, v.GetUI4());
+    EXPECT_EQ(L"4000000000", v.ToString(nullptr));
+    v.SetUI8(std::numeric_limits<uint64_t>::max());
+    EXPECT_EQ(ItemType_ui8, v.GetTypeAsEnum());
+    EXPECT_EQ(std::numeric_limits<uint64_t>::max(), v.GetUI8());
+    v.SetR4(0.25f);
+    EXPECT_EQ(ItemType_r4, v.GetTypeAsEnum());
+    EXPECT_EQ(0.25f, v.GetR4());
+    v.SetR8(0.1);
+    EXPECT_EQ(ItemType_r8, v.GetTypeAsEnum());
+    EXPECT_EQ(0.1, v.GetR8());
+    EXPECT_EQ(L"0.1", v.ToString(nullptr));
+    v.SetYear(5);
+    EXPECT_EQ(ItemType_year, v.GetTypeAsEnum());
+    EXPECT_EQ(5, v.GetYear());
+    EXPECT_EQ(L"5", v.ToString(nullptr));
+    v.SetMonth(5);
+    EXPECT_EQ(ItemType_month, v.GetTypeAsEnum());
+    EXPECT_EQ(5, v.GetMonth());
+    EXPECT_EQ(L"--05", v.ToString(nullptr));
+    v.SetDay(7);
+    EXPECT_EQ(ItemType_day, v.GetTypeAsEnum());
+    EXPECT_EQ(7, v.GetDay());
+    EXPECT_EQ(L"---07", v.ToString(nullptr));
+    v.SetChar(L'\u00e9');
+    EXPECT_EQ(ItemType_char, v.GetTypeAsEnum());
+    EXPECT_EQ(L'\u00e9', v.GetChar());
+    EXPECT_EQ(L"\u00e9", v.ToString(nullptr));
+    v.SetBoolean(true);
+    EXPECT_EQ(ItemType_boolean, v.GetTypeAsEnum());
+    EXPECT_TRUE(v.GetBoolean());
+    EXPECT_EQ(L"true", v.ToString(nullptr));
+    v.SetBoolean(false);
+    EXPECT_FALSE(v.GetBoolean());
+    EXPECT_EQ(L"false", v.ToString(nullptr));
+}
+
+TEST(Variant, GettersOfOneStorageWidthAgree) {
+    // Getters read the storage without looking at the tag.
+    for (int b = 0; b < 256; ++b) {
+        SCOPED_TRACE(b);
+        NyVariant v;
+        v.SetUI1(static_cast<uint8_t>(b));
+        EXPECT_EQ(static_cast<int8_t>(b), v.GetI1());
+        EXPECT_EQ(b, v.GetMonth());
+        EXPECT_EQ(b, v.GetDay());
+        EXPECT_EQ(b != 0, v.GetBoolean());
+        v.SetI1(static_cast<int8_t>(b));
+        EXPECT_EQ(b, v.GetUI1());
+    }
+    NyVariant v;
+    v.SetUI2(0xFFFE);
+    EXPECT_EQ(-2, v.GetI2());
+    EXPECT_EQ(0xFFFE, v.GetYear());
+    EXPECT_EQ(static_cast<wchar_t>(0xFFFE), v.GetChar());
+    v.SetI4(-1);
+    EXPECT_EQ(0xFFFFFFFFu, v.GetUI4());
+    v.SetUI8(0x8000000000000000ull);
+    EXPECT_EQ(std::numeric_limits<int64_t>::min(), v.GetI8());
+    CDateTime date(2026, 11, 30);
+    v.SetDate(date);
+    EXPECT_EQ(date.ToString(), v.GetDateTime().ToString());
+    EXPECT_EQ(date.ToString(), v.GetTime().ToString());
+    EXPECT_EQ(date.ToString(), v.GetYearMonth().ToString());
+    EXPECT_EQ(date.ToString(), v.GetMonthDay().ToString());
+    CBinaryData bytes(L"ab");
+    v.SetHexBinary(bytes);
+    EXPECT_TRUE(bytes == v.GetBase64Binary());
+    EXPECT_EQ(L"base64Binary", [] {
+        NyVariant w;
+        w.SetBase64Binary(CBinaryData(L"ab"));
+        return w.GetType();
+    }());
+}
+
+TEST(Variant, HeapSettersAndGetters) {
+    NyVariant v;
+    CDateTimeSpan span(1, 2, 3);
+    v.SetDuration(span);
+    EXPECT_EQ(ItemType_duration, v.GetTypeAsEnum());
+    EXPECT_EQ(span.ToString(), v.GetDuration().ToString());
+    struct DateCase {
+        void (NyVariant::*set)(const CDateTime&);
+        CDateTime (NyVariant::*get)() const;
+        ItemType type;
+        const wchar_t* text;
+    } dates[] = {
+        {&NyVariant::SetYearMonth, &NyVariant::GetYearMonth, ItemType_yearMonth, L"2026-11"},
+        {&NyVariant::SetMonthDay, &NyVariant::GetMonthDay, ItemType_monthDay, L"--11-30"},
+        {&NyVariant::SetDate, &NyVariant::GetDate, ItemType_date, L"2026-11-30"},
+        {&NyVariant::SetDateTime, &NyVariant::GetDateTime, ItemType_datetime, L"2026-11-30T09:15:00"},
+        {&NyVariant::SetTime, &NyVariant::GetTime, ItemType_time, L"09:15:00"},
+    };
+    for (const DateCase& d : dates) {
+        SCOPED_TRACE(Utf8(d.text));
+        CDateTime value = d.type == ItemType_time ? CConversions::timeFromString(d.text, kCollapse)
+                                                  : d.type == ItemType_datetime
+                                                        ? CConversions::datetimeFromString(d.text, kCollapse)
+                                                        : CConversions::dateFromString(d.text, kCollapse);
+        (v.*d.set)(value);
+        EXPECT_EQ(d.type, v.GetTypeAsEnum());
+        EXPECT_EQ(d.text, (v.*d.get)().ToString());
+        // Every date kind prints in the form of the value's own kind.
+        EXPECT_EQ(d.text, v.ToString(nullptr));
+    }
+    v.SetString(L"text");
+    EXPECT_EQ(ItemType_string, v.GetTypeAsEnum());
+    EXPECT_EQ(L"text", v.GetString());
+    v.SetDecimal(CDecimal(L"-0.5"));
+    EXPECT_EQ(ItemType_decimal, v.GetTypeAsEnum());
+    EXPECT_TRUE(CDecimal(L"-0.5") == v.GetDecimal());
+    EXPECT_EQ(L"-0.50", v.ToString(L"2"));  // the format is the number of places
+    v.SetInteger(CBigInteger(L"98765432109876543210"));
+    EXPECT_EQ(ItemType_integer, v.GetTypeAsEnum());
+    EXPECT_EQ(L"98765432109876543210", v.GetInteger().ToString());
+}
+
+TEST(Variant, FormatGoesToRealsAndDecimalsOnly) {
+    NyVariant v;
+    v.SetR8(1.0 / 3.0);
+    EXPECT_EQ(L"0.3333333333333333", v.ToString(nullptr));
+    EXPECT_EQ(L"0.333", v.ToString(L"%.3f"));
+    v.SetR4(2.5f);
+    EXPECT_EQ(L"2.50", v.ToString(L"%.2f"));
+    v.SetR8(1e21);
+    EXPECT_EQ(L"1e+021", v.ToString(nullptr));
+    v.SetI4(42);
+    EXPECT_EQ(L"42", v.ToString(L"%.3f"));
+    v.SetString(L"%d");
+    EXPECT_EQ(L"%d", v.ToString(L"%.3f"));
+}
+
+TEST(Variant, SetStringTakesTheArgument) {
+    std::wstring text(1000, L'x');
+    NyVariant v;
+    v.SetString(std::move(text));
+    EXPECT_EQ(std::wstring(1000, L'x'), v.GetString());
+    std::wstring kept = L"kept";
+    v.SetString(kept);  // a copy is passed: the caller's string is untouched
+    EXPECT_EQ(L"kept", kept);
+    EXPECT_EQ(L"kept", v.GetString());
+    ASSERT_NE(nullptr, v.PeekString());
+    EXPECT_EQ(L"kept", *v.PeekString());
+}
+
+TEST(Variant, SettingAnIntegerAfterAStringFreesTheString) {
+    // Under the leak checker a lost string fails the run.
+    NyVariant v;
+    v.SetString(std::wstring(5000, L's'));
+    v.SetI4(3);
+    EXPECT_EQ(ItemType_i4, v.GetTypeAsEnum());
+    EXPECT_EQ(3, v.GetI4());
+    EXPECT_EQ(nullptr, v.PeekString());
+    v.SetDecimal(CDecimal(L"1.5"));
+    v.SetInteger(CBigInteger(L"12345678901234567890"));
+    v.SetHexBinary(CBinaryData(L"abc"));
+    v.SetDuration(CDateTimeSpan(1, 1, 1));
+    v.SetDateTime(CDateTime(2026, 1, 2));
+    v.SetBoolean(true);
+    EXPECT_TRUE(v.GetBoolean());
+    v.SetInvalid();
+    EXPECT_FALSE(v.IsValid());
+    EXPECT_EQ(0u, v.GetUI8());  // the storage is cleared
+}
+
+TEST(Variant, HeapKindsAreCopiedNotShared) {
+    struct HeapCase {
+        const wchar_t* name;
+        ItemType type;
+        const wchar_t* first;
+        const wchar_t* second;
+    } cases[] = {
+        {L"hexBinary", ItemType_hexBinary, L"0102", L"FFFF"},
+        {L"base64Binary", ItemType_base64Binary, L"AQID", L"BAUG"},
+        {L"duration", ItemType_duration, L"P1D", L"PT5M"},
+        {L"yearMonth", ItemType_yearMonth, L"2020-01", L"2021-02"},
+        {L"monthDay", ItemType_monthDay, L"--01-02", L"--03-04"},
+        {L"date", ItemType_date, L"2020-01-02", L"2021-03-04"},
+        {L"datetime", ItemType_datetime, L"2020-01-02T03:04:05", L"2021-01-02T03:04:05"},
+        {L"time", ItemType_time, L"03:04:05", L"06:07:08"},
+        {L"string", ItemType_string, L"one", L"two"},
+        {L"decimal", ItemType_decimal, L"1.25", L"-7"},
+        {L"integer", ItemType_integer, L"11111111111111111111", L"-2"},
+    };
+    for (const HeapCase& c : cases) {
+        SCOPED_TRACE(Utf8(c.name));
+        NyVariant a;
+        a.FromString(c.first, c.type, kCollapse);
+        NyVariant b(a);
+        NyVariant d;
+        d.SetI4(9);
+        d = a;
+        a.FromString(c.second, c.type, kCollapse);
+        EXPECT_EQ(c.second, a.ToString(nullptr));
+        EXPECT_EQ(c.first, b.ToString(nullptr));
+        EXPECT_EQ(c.first, d.ToString(nullptr));
+        a.Clear();
+        EXPECT_EQ(c.first, b.ToString(nullptr));
+        b = b;  // self-assignment keeps the value
+        EXPECT_EQ(c.type, b.GetTypeAsEnum());
+        EXPECT_EQ(c.first, b.ToString(nullptr));
+    }
+}
+
+TEST(Variant, DecimalReadFromOneDoesNotChangeTheOther) {
+    NyVariant a;
+    a.SetDecimal(CDecimal(L"10.5"));
+    NyVariant b;
+    b = a;
+    CDecimal taken = a.GetDecimal();
+    taken += CDecimal(1);
+    EXPECT_EQ(L"11.5", taken.ToString());
+    EXPECT_EQ(L"10.5", a.ToString(nullptr));
+    EXPECT_EQ(L"10.5", b.ToString(nullptr));
+    a.SetDecimal(taken);
+    EXPECT_EQ(L"11.5", a.ToString(nullptr));
+    EXPECT_EQ(L"10.5", b.ToString(nullptr));
+}
+
+TEST(Variant, BinaryCopiesDoNotWriteThrough) {
+    NyVariant a;
+    a.SetBase64Binary(CBinaryData(L"abc"));
+    NyVariant b(a);
+    CBinaryData bytes = a.GetBase64Binary();
+    bytes[0] = 'z';
+    EXPECT_EQ('z', bytes[0]);
+    EXPECT_EQ('a', a.GetBase64Binary()[0]);
+    EXPECT_EQ('a', b.GetBase64Binary()[0]);
+}
+
+TEST(Variant, ObjectReferencesAreCounted) {
+    CSmartPtr<CElement> element(new CElement(L"e"));
+    ASSERT_EQ(1, element->GetRefCount());
+    {
+        NyVariant v;
+        v.SetXmlObject(element);
+        EXPECT_EQ(ItemType_object, v.GetTypeAsEnum());
+        EXPECT_TRUE(v.IsValid());
+        EXPECT_EQ(2, element->GetRefCount());
+        {
+            NyVariant copy(v);
+            EXPECT_EQ(3, element->GetRefCount());
+            NyVariant assigned;
+            assigned.SetString(L"x");
+            assigned = v;
+            EXPECT_EQ(4, element->GetRefCount());
+            CSmartPtr<CXmlObjectBase> got = assigned.GetXmlObject();
+            EXPECT_EQ(element.Get(), got.Get());
+            EXPECT_EQ(5, element->GetRefCount());
+            EXPECT_EQ(element.Get(), v.PeekXmlObject());
+            EXPECT_EQ(5, element->GetRefCount());
+        }
+        EXPECT_EQ(2, element->GetRefCount());
+        v.SetXmlObject(element);  // the same object again: one reference still
+        EXPECT_EQ(2, element->GetRefCount());
+        v.SetI4(1);
+        EXPECT_EQ(1, element->GetRefCount());
+        v.SetXmlObject(element);
+        EXPECT_EQ(2, element->GetRefCount());
+    }
+    EXPECT_EQ(1, element->GetRefCount());
+}
+
+TEST(Variant, TheVariantMayHoldTheLastReference) {
+    NyVariant v;
+    v.SetXmlObject(new CElement(L"owned"));
+    ASSERT_NE(nullptr, v.PeekXmlObject());
+    EXPECT_EQ(1, v.PeekXmlObject()->GetRefCount());
+    NyVariant copy(v);
+    v.Clear();
+    ASSERT_NE(nullptr, copy.PeekXmlObject());
+    EXPECT_EQ(1, copy.PeekXmlObject()->GetRefCount());
+    copy.SetInvalid();  // frees the object (checked by the leak checker)
+    EXPECT_EQ(nullptr, copy.PeekXmlObject());
+}
+
+TEST(Variant, CollectionReferencesAreCounted) {
+    CSmartPtr<CAttributeCol> col(new CAttributeCol(L"", L"##any", L""));
+    ASSERT_EQ(1, col->GetRefCount());
+    {
+        NyVariant v;
+        v.SetXmlCollection(col);
+        EXPECT_EQ(ItemType_collection, v.GetTypeAsEnum());
+        EXPECT_EQ(2, col->GetRefCount());
+        NyVariant copy;
+        copy = v;
+        EXPECT_EQ(3, col->GetRefCount());
+        EXPECT_EQ(col.Get(), copy.GetXmlCollection().Get());
+        EXPECT_EQ(col.Get(), copy.PeekXmlCollection());
+        EXPECT_EQ(nullptr, copy.PeekXmlObject());  // a collection is not an object tag
+        EXPECT_NY_THROW(copy.ToString(nullptr), CNyException, L"Invalid Type 28 to convert to string");
+        EXPECT_NY_THROW(copy.GetType(), CNyException, L"Invalid Type 28");
+    }
+    EXPECT_EQ(1, col->GetRefCount());
+}
+
+TEST(Variant, NullObjectsAreAccepted) {
+    NyVariant v;
+    v.SetXmlObject(nullptr);
+    EXPECT_TRUE(v.IsValid());
+    EXPECT_EQ(ItemType_object, v.GetTypeAsEnum());
+    EXPECT_FALSE(v.GetXmlObject());
+    NyVariant copy(v);
+    EXPECT_EQ(ItemType_object, copy.GetTypeAsEnum());
+    EXPECT_FALSE(copy.GetXmlObject());
+    EXPECT_NY_THROW(v.ToString(nullptr), CNyException, L"Invalid Type 27 to convert to string");
+    EXPECT_NY_THROW(v.GetType(), CNyException, L"Invalid Type 27");
+    v.SetXmlCollection(nullptr);
+    EXPECT_EQ(ItemType_collection, v.GetTypeAsEnum());
+    EXPECT_FALSE(v.GetXmlCollection());
+}
+
+TEST(Variant, FromStringOfAnUnknownTypeThrowsAndKeepsTheValue) {
+    for (int type : {0, 27, 28, 29, -1, 1000}) {
+        SCOPED_TRACE(type);
+        NyVariant v;
+        v.SetString(L"keep");
+        EXPECT_NY_THROW(v.FromString(L"1", static_cast<ItemType>(type), kCollapse), CNyException,
+                        FormatString(L"Invalid Type %d to convert to string", type));
+        EXPECT_EQ(ItemType_string, v.GetTypeAsEnum());
+        EXPECT_EQ(L"keep", v.GetString());
+    }
+}
+
+TEST(Variant, FailedConversionLeavesTheVariantAsItWas) {
+    struct BadCase {
+        ItemType type;
+        const wchar_t* text;
+        const wchar_t* message;  // null: only the class is checked
+    } cases[] = {
+        {ItemType_i4, L"abc", L"The value [abc] can not be converted to a i4"},
+        {ItemType_i4, L"2147483648", L"The value [2147483648] is to large to fit in a i4"},
+        {ItemType_i1, L"128", L"The value [128] is to large to fit in a i1"},
+        {ItemType_ui8, L"1x", L"The value [1x] can not be converted to a ui8"},
+        {ItemType_r8, L"inf", L"The value [inf] can not be converted to a r8"},
+        {ItemType_boolean, L"yes",
+         L"A Boolean Value read from an XML document was invalid [yes]. Valid values are 'true', 'false', '1', or "
+         L"'0'"},
+        {ItemType_char, L"ab", L"The value [ab] can not be a char as it is either empty of greater than 1 char long"},
+        {ItemType_date, L"2026-13-45", nullptr},
+        {ItemType_decimal, L"1.2.3", nullptr},
+        {ItemType_integer, L"12a", nullptr},
+        {ItemType_duration, L"P1X", nullptr},
+        {ItemType_hexBinary, L"0G", L"Invalid char in hex string [G]"},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        NyVariant v;
+        v.SetDecimal(CDecimal(L"3.25"));
+        bool thrown = false;
+        try {
+            v.FromString(c.text, c.type, kNone);
+        } catch (const CNyException& e) {
+            thrown = true;
+            if (c.message) {
+                EXPECT_EQ(Utf8(c.message), Utf8(e.GetMessage()));
+            }
+        }
+        EXPECT_TRUE(thrown);
+        EXPECT_EQ(ItemType_decimal, v.GetTypeAsEnum());
+        EXPECT_EQ(L"3.25", v.ToString(nullptr));
+    }
+}
+
+TEST(Variant, AssigningAnUnknownTagThrowsAndKeepsTheTarget) {
+    const size_t offset = TagOffset();
+    ASSERT_NE(SIZE_MAX, offset);
+    for (int32_t tag : {29, -1, 0x7fffffff}) {
+        SCOPED_TRACE(tag);
+        NyVariant bad;
+        PokeTag(bad, offset, tag);
+        ASSERT_EQ(tag, static_cast<int32_t>(bad.GetTypeAsEnum()));
+        NyVariant target;
+        target.SetString(L"target");
+        EXPECT_NY_THROW(target = bad, CNyException, L"Unknown Type");
+        EXPECT_EQ(L"target", target.GetString());
+        EXPECT_NY_THROW(NyVariant copy(bad), CNyException, L"Unknown Type");
+        PokeTag(bad, offset, ItemType_none);  // nothing to release
+    }
+}
