@@ -6,6 +6,9 @@ namespace NyXmlLib9 {
 
 void CheckFacets(const std::wstring& name, const NyVariant& value, ItemType type,
                  const CPrimitiveRestrictions& restrictions) {
+    // Without a facet there is nothing to violate: a char value, which has no
+    // facet check of its own, can then still be written.
+    if (restrictions.IsEmpty()) return;
     CFacetCheck::Check(name.c_str(), value, type, restrictions);
 }
 
