@@ -6,10 +6,13 @@ namespace NyXmlLib9 {
 
 namespace {
 
-// Four units at a time; names are short, so this is most of a lookup.
+// Names of one document share long namespace URIs and differ in their local
+// part, at the end: the length and the last sixteen units make a good key, and
+// equal keys are told apart by comparing the whole name.
 uint64_t Hash(const uint16_t* s, size_t length) {
-    uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
-    size_t i = 0;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (length * 0xC4CEB9FE1A85EC53ull);
+    size_t start = length > 16 ? length - 16 : 0;
+    size_t i = start;
     for (; i + 4 <= length; i += 4) {
         uint64_t w;
         std::memcpy(&w, s + i, sizeof w);
@@ -18,7 +21,7 @@ uint64_t Hash(const uint16_t* s, size_t length) {
     }
     for (; i < length; ++i) h = (h ^ s[i]) * 0xC4CEB9FE1A85EC53ull;
     h ^= h >> 29;
-    return h | 1;  // 0 marks a free slot
+    return h;
 }
 
 std::wstring Widen(const uint16_t* s, size_t length) {
@@ -59,9 +62,9 @@ void CNamePool::Grow() {
     m_slots.resize(old.size() * 2);
     size_t mask = m_slots.size() - 1;
     for (Slot& s : old) {
-        if (!s.hash) continue;
+        if (!s.key) continue;
         size_t i = s.hash & mask;
-        while (m_slots[i].hash) i = (i + 1) & mask;
+        while (m_slots[i].key) i = (i + 1) & mask;
         m_slots[i] = s;
     }
 }
@@ -72,7 +75,7 @@ bool CNamePool::Split(const uint16_t* raw, uint16_t separator, SplitName& out) {
     uint64_t h = Hash(raw, length);
     size_t mask = m_slots.size() - 1;
     size_t i = h & mask;
-    while (m_slots[i].hash) {
+    while (m_slots[i].key) {
         const Slot& s = m_slots[i];
         if (s.hash == h && s.length == length && std::memcmp(s.key, raw, length * sizeof(uint16_t)) == 0) {
             out = s.split;
@@ -96,7 +99,7 @@ bool CNamePool::Split(const uint16_t* raw, uint16_t separator, SplitName& out) {
         Grow();
         mask = m_slots.size() - 1;
         i = h & mask;
-        while (m_slots[i].hash) i = (i + 1) & mask;
+        while (m_slots[i].key) i = (i + 1) & mask;
     }
     Slot& s = m_slots[i];
     s.key = new uint16_t[length + 1];

@@ -41,7 +41,7 @@ public:
 private:
     struct Slot {
         uint64_t hash = 0;
-        uint16_t* key = nullptr;  // owned copy of the raw name
+        uint16_t* key = nullptr;  // owned copy of the raw name; null in a free slot
         uint32_t length = 0;
         SplitName split{nullptr, nullptr};
     };
