@@ -59,6 +59,22 @@ private:
     int m_saved;
 };
 
+// Runs `check` on the fields of every case of operation `op`, with its number
+// of decimal places in force; expects at least `atLeast` such cases.
+template <class Check>
+void ForEachDecimalCase(const std::vector<DecimalCase>& cases, const std::string& op, size_t atLeast, Check check) {
+    MaxPlacesScope scope;
+    size_t count = 0;
+    for (const DecimalCase& c : cases) {
+        if (c.fields[0] != op) continue;
+        ++count;
+        NyXmlLib9::CDecimal::SetMaxDecimalPlaces(c.places);
+        SCOPED_TRACE(Trace(c));
+        check(c.fields);
+    }
+    EXPECT_GE(count, atLeast) << "cases of " << op;
+}
+
 }  // namespace nyxml_test
 
 #endif

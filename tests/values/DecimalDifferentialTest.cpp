@@ -21,19 +21,9 @@ const std::vector<DecimalCase>& Cases() {
     return cases;
 }
 
-// Runs `check` on every case of operation `op`, with its decimal places in force.
 template <class Check>
 void ForEachCase(const std::string& op, size_t atLeast, Check check) {
-    nyxml_test::MaxPlacesScope scope;
-    size_t count = 0;
-    for (const DecimalCase& c : Cases()) {
-        if (c.fields[0] != op) continue;
-        ++count;
-        CDecimal::SetMaxDecimalPlaces(c.places);
-        SCOPED_TRACE(nyxml_test::Trace(c));
-        check(c.fields);
-    }
-    EXPECT_GE(count, atLeast) << "cases of " << op;
+    nyxml_test::ForEachDecimalCase(Cases(), op, atLeast, check);
 }
 
 }  // namespace
