@@ -9,31 +9,12 @@
 #include <random>
 #include <string>
 
+#include "TestSupport.h"
+
 using namespace NyXmlLib9;
+using nyxml_test::ScopedTimeZone;
 
 namespace {
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        m_had = old != nullptr;
-        if (m_had) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool m_had;
-    std::string m_old;
-};
 
 FILETIME Ticks(uint64_t ticks) { return FILETIME{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32)}; }
 

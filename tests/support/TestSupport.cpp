@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -56,6 +57,22 @@ TempDir::~TempDir() {
 std::wstring TempDir::WidePath(const std::string& name) const {
     std::string p = Path(name);
     return std::wstring(p.begin(), p.end());
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    const char* old = std::getenv("TZ");
+    m_had = old != nullptr;
+    if (m_had) m_old = old;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_had)
+        setenv("TZ", m_old.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -27,6 +27,17 @@ private:
     std::string m_path;
 };
 
+// Sets the TZ environment variable for the life of the object.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone);
+    ~ScopedTimeZone();
+
+private:
+    bool m_had;
+    std::string m_old;
+};
+
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 std::string TestDataPath(const std::string& name);

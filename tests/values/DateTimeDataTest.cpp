@@ -12,31 +12,10 @@
 #include <vector>
 
 using namespace NyXmlLib9;
+using nyxml_test::ScopedTimeZone;
 using nyxml_test::Utf8;
 
 namespace {
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        m_had = old != nullptr;
-        if (m_had) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool m_had;
-    std::string m_old;
-};
 
 // The tab-separated rows of a data file, as wide fields.
 std::vector<std::vector<std::wstring>> ReadRows(const std::string& name, size_t columns) {

@@ -13,33 +13,12 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::ScopedTimeZone;
 using nyxml_test::Utf8;
 
 namespace {
 
 // Sets TZ for the lifetime of a scope, restoring the previous setting after.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        m_had = old != nullptr;
-        if (m_had) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool m_had;
-    std::string m_old;
-};
-
 const CDateTime::DTType kAllTypes[] = {CDateTime::dt_unset, CDateTime::dt_dateTime,   CDateTime::dt_date,
                                        CDateTime::dt_gYearMonth, CDateTime::dt_gYear, CDateTime::dt_time,
                                        CDateTime::dt_gDay,  CDateTime::dt_gMonth,     CDateTime::dt_gMonthDay};
