@@ -17,6 +17,8 @@
 
 namespace NyXmlLib9 {
 
+class CByteTextStream;
+
 // Wide-character buffer made of fixed-size chunks that never move while the
 // text grows; GetString joins them once at the end. The running total is
 // 32-bit: appending past 4 GiB - 1 characters raises std::length_error.
@@ -220,24 +222,32 @@ public:
             m_made = 0;
         }
         // Equality of two texts, compared sixteen bytes at a time in line
-        // (namespace URIs are compared for every name written).
+        // (namespace URIs are compared for every name written); the last
+        // sixteen bytes of a longer text are compared as one block, overlapping
+        // the one before.
         static bool SameText(const std::wstring& a, const std::wstring& b) {
             if (a.size() != b.size()) return false;
             const unsigned char* p = reinterpret_cast<const unsigned char*>(a.data());
             const unsigned char* q = reinterpret_cast<const unsigned char*>(b.data());
-            size_t bytes = a.size() * sizeof(wchar_t), i = 0;
-            for (; i + 16 <= bytes; i += 16) {
-                uint64_t p0, p1, q0, q1;
-                std::memcpy(&p0, p + i, 8);
-                std::memcpy(&p1, p + i + 8, 8);
-                std::memcpy(&q0, q + i, 8);
-                std::memcpy(&q1, q + i + 8, 8);
-                if ((p0 ^ q0) | (p1 ^ q1)) return false;
+            size_t bytes = a.size() * sizeof(wchar_t);
+            if (bytes < 16) {
+                for (size_t i = 0; i < bytes; i += sizeof(wchar_t)) {
+                    if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
+                }
+                return true;
             }
-            for (; i < bytes; ++i) {
-                if (p[i] != q[i]) return false;
+            for (size_t i = 0; i + 16 < bytes; i += 16) {
+                if (!Same16(p + i, q + i)) return false;
             }
-            return true;
+            return Same16(p + bytes - 16, q + bytes - 16);
+        }
+        static bool Same16(const unsigned char* p, const unsigned char* q) {
+            uint64_t p0, p1, q0, q1;
+            std::memcpy(&p0, p, 8);
+            std::memcpy(&p1, p + 8, 8);
+            std::memcpy(&q0, q, 8);
+            std::memcpy(&q1, q + 8, 8);
+            return !((p0 ^ q0) | (p1 ^ q1));
         }
         // Makes room for `length` characters, keeping the first `keep`.
         void GrowNames(size_t length, size_t keep);
@@ -372,7 +382,9 @@ private:
 };
 
 // Writes XML text into a CTextStream: tags, namespace declarations, escaping,
-// tab indentation, the end-of-line style and the declaration.
+// tab indentation, the end-of-line style and the declaration. Into a
+// CByteTextStream in UTF-8 or UTF-16 it writes the bytes directly, without
+// the stream's character buffer (same bytes).
 class NYXML_API CXmlTextWriter : public CXmlWriter {
 public:
     // The stream must outlive the writer. New writers use line feeds and indent.
@@ -401,6 +413,24 @@ public:
     void WriteXmlDeclaration();
 
 private:
+    // The byte encoding and the writer calls that use it.
+    struct ByteOutput;
+    struct ByteCalls;
+
+    // What StartElement settles before it writes: the element's context, the
+    // prefix of its name (null when unprefixed) and whether that prefix is
+    // declared here.
+    struct StartedElement {
+        CXmlWriterContext* element;
+        const std::wstring* prefix;
+        bool closeParent;
+        bool declare;
+    };
+    StartedElement OpenElement(const std::wstring& localName, const std::wstring& namespaceURI);
+    // The prefix of a namespaced attribute, generated (and `declare` set) when
+    // the scope has none.
+    const std::wstring* AttributePrefix(const std::wstring& namespaceURI, bool& declare);
+
     void AppendEscaped(const wchar_t* text, size_t length, bool attribute);
     void AppendEscapedSlowly(const wchar_t* text, const wchar_t* end, bool attribute);
     void AppendEscape(wchar_t c, bool attribute);
@@ -421,6 +451,8 @@ private:
     // True when the stream is exactly the in-memory CTextStream, whose Flush
     // does nothing: the call is skipped.
     bool m_flushDoesNothing;
+    // The stream when it is exactly a CByteTextStream: written directly.
+    CByteTextStream* m_byteStream;
 };
 
 }  // namespace NyXmlLib9
