@@ -20,9 +20,13 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace NyXmlLib9 {
 
-struct CXmlTextWriter::ByteOutput {
+struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
     // The write position in the stream's block and the end of its room.
     class Cursor {
     public:
@@ -93,35 +97,71 @@ struct CXmlTextWriter::ByteOutput {
         }
         // A text unchanged (names, prefixes, processing instructions).
         static unsigned char* Plain(Cursor& c, unsigned char* out, const wchar_t* text, size_t length) {
-            if (length < 16) {
-                // Names are short and almost always ASCII: a plain loop,
-                // checked once at the end.
-                uint32_t all = 0;
-                for (size_t i = 0; i < length; ++i) {
-                    uint32_t u = static_cast<uint32_t>(text[i]);
-                    all |= u;
-                    out[i] = static_cast<unsigned char>(u);
-                }
-                if (all < 0x80) return out + length;
-            }
+            // Names are short and almost always ASCII.
+            if (length < 16 && Short<false>(out, text, length)) return out + length;
             return PlainLong(c, out, text, length);
         }
         static unsigned char* PlainLong(Cursor& c, unsigned char* out, const wchar_t* text, size_t length);
         // A text escaped in text mode (attribute false) or attribute mode.
         static unsigned char* Escaped(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
                                       bool attribute, EOLType eol) {
-            if (length < 16) {
-                // Short values are mostly plain ASCII: stored as they are and
-                // checked once at the end.
-                uint32_t stop = 0;
-                for (size_t i = 0; i < length; ++i) {
-                    uint32_t u = static_cast<uint32_t>(text[i]);
-                    stop |= u | kStops[u & 0x7F];
-                    out[i] = static_cast<unsigned char>(u);
-                }
-                if (stop < 0x80) return out + length;
-            }
+            // Short values are mostly plain ASCII.
+            if (length < 16 && Short<true>(out, text, length)) return out + length;
             return EscapedLong(c, out, text, length, attribute, eol);
+        }
+        // Fewer than sixteen elements that are all plain ASCII (and, when
+        // escaping, none special) stored as bytes; false when one is not.
+        // Texts of four or more are read as two blocks that overlap, so that
+        // no element outside the text is read.
+        template <bool kEscape>
+        static bool Short(unsigned char* out, const wchar_t* text, size_t length) {
+#if defined(__SSE2__)
+            if (length >= 4) {
+                const __m128i* p = reinterpret_cast<const __m128i*>(text);
+                __m128i bytes;
+                unsigned used;
+                if (length >= 8) {
+                    // Elements 0-7 in bytes 0-7, the last eight in bytes 8-15.
+                    const __m128i* q = reinterpret_cast<const __m128i*>(text + length - 8);
+                    bytes = _mm_packs_epi16(_mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                            _mm_packs_epi32(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)));
+                    used = 0xFFFF;
+                } else {
+                    // Elements 0-3 in bytes 0-3, the last four in bytes 4-7.
+                    const __m128i* q = reinterpret_cast<const __m128i*>(text + length - 4);
+                    bytes = _mm_packs_epi16(_mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(q)),
+                                            _mm_setzero_si128());
+                    used = 0xFF;
+                }
+                // Top bit: not ASCII (the packs saturate every other element
+                // to a byte with it set, or to DEL, which is sent the long way).
+                __m128i hit = _mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F)));
+                if (kEscape) {
+                    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(~2)), _mm_set1_epi8('<')));
+                    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(~4)), _mm_set1_epi8('"')));
+                    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+                    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+                }
+                if (static_cast<unsigned>(_mm_movemask_epi8(hit)) & used) return false;
+                if (length >= 8) {
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + length - 8), _mm_unpackhi_epi64(bytes, bytes));
+                } else {
+                    uint64_t eight = static_cast<uint64_t>(_mm_cvtsi128_si64(bytes));
+                    uint32_t first = static_cast<uint32_t>(eight), last = static_cast<uint32_t>(eight >> 32);
+                    std::memcpy(out, &first, 4);
+                    std::memcpy(out + length - 4, &last, 4);
+                }
+                return true;
+            }
+#endif
+            uint32_t stop = 0;
+            for (size_t i = 0; i < length; ++i) {
+                uint32_t u = static_cast<uint32_t>(text[i]);
+                stop |= u | (kEscape ? kStops[u & 0x7F] : 0);
+                out[i] = static_cast<unsigned char>(u);
+            }
+            return stop < 0x80;
         }
         static unsigned char* EscapedLong(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
                                           bool attribute, EOLType eol);

@@ -112,34 +112,92 @@ const std::wstring& XsiNamespace() {
     return ns;
 }
 
+// Out of line: the check itself is in line in every caller.
+[[noreturn]] [[gnu::noinline]] void ThrowAttributesAfterContent() {
+    throw CNyException(L"Attributes must be added before elements");
+}
+
 }  // namespace
+
+inline void CXmlTextWriter::RequireOpenStartTag() const {
+    if (!m_current || !m_current->IsStartTagOpen()) ThrowAttributesAfterContent();
+}
+
+
+inline CXmlTextWriter::StartedElement CXmlTextWriter::OpenElement(const std::wstring& localName,
+                                                         const std::wstring& namespaceURI) {
+    CXmlWriterContext* parent = m_current;
+    StartedElement started{nullptr, nullptr, parent && parent->IsStartTagOpen(), false};
+    // The URI of a prefixed name is not copied: the context refers to the
+    // map entry that gives the prefix.
+    CXmlWriterContext* element = started.element = OpenContext(localName, namespaceURI, false);
+    if (parent) {
+        parent->IncrementChildCount();
+        parent->SetStartTagOpen(false);
+    }
+    if (namespaceURI.empty()) return started;
+    if (CXmlWriterContext::SameText(namespaceURI, element->GetEffectiveDefaultNamespace())) {
+        element->CopyNamespace(namespaceURI);
+        return started;
+    }
+    const NamespaceMap::value_type* entry = element->FindEntry(namespaceURI);
+    if (!entry) {
+        entry = &element->GenerateEntry(namespaceURI);
+        started.declare = true;
+    }
+    element->UseEntry(*entry);
+    started.prefix = &entry->second;
+    return started;
+}
+
+inline const std::wstring* CXmlTextWriter::AttributePrefix(const std::wstring& namespaceURI, bool& declare) {
+    declare = false;
+    if (namespaceURI.empty()) return nullptr;
+    // The default namespace does not apply to attributes: always prefixed.
+    const std::wstring* prefix = m_current->FindPrefix(namespaceURI);
+    if (prefix) return prefix;
+    declare = true;
+    return &m_current->GeneratePrefix(namespaceURI);
+}
 
 // The writer calls that store bytes directly, for the form F (UTF-8 or
 // UTF-16) of ByteOutput. The context work is shared with the character
 // output; only the storing differs.
-struct CXmlTextWriter::ByteCalls {
+struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteCalls {
     typedef ByteOutput::Cursor Cursor;
     typedef ByteOutput::Utf8 Utf8;
     typedef ByteOutput::Utf16 Utf16;
 
     // How the stream takes this call's output: 0 through its character
-    // buffer, 1 UTF-8, 2 UTF-16 directly.
-    static int Form(CByteTextStream* s) {
-        XmlEncoding encoding = s->m_encoding;
-        int form = encoding == XmlEncoding_UTF8                                                        ? 1
-                   : encoding == XmlEncoding_UTF16 || encoding == XmlEncoding_UTF16_NoDeclaration ? 2
-                                                                                                     : 0;
-        if (form == 0 || s->m_handedOver) return 0;
-        if (s->m_buffer.GetTotal() != 0 || s->m_ended || s->m_pendingHigh) return Settle(s, form);
+    // buffer, 1 UTF-8, 2 UTF-16 directly. `text` is the user's text that the
+    // call's output starts with, if any: its first element may complete a
+    // high surrogate waiting from the previous call, and is then encoded here
+    // and counted in `taken`.
+    static int Form(CByteTextStream* s, const wchar_t* text = nullptr, size_t length = 0, size_t* taken = nullptr) {
+        uint32_t encoding = static_cast<uint32_t>(s->m_encoding);
+        if (encoding - 1u > 2u) return 0;  // UTF-8 (1) or UTF-16 (2, 3) only
+        int form = encoding == XmlEncoding_UTF8 ? 1 : 2;
+        // One test for everything that is not the plain case.
+        if ((s->m_buffer.GetTotal() | s->m_pendingHigh | static_cast<uint32_t>(s->m_ended) |
+             static_cast<uint32_t>(s->m_handedOver)) != 0)
+            return Settle(s, form, text, length, taken);
         return form;
     }
 
-    // Text appended to the character buffer by other code goes out first. A
-    // high surrogate still waiting is unpaired: markup follows it. Once the
-    // output has ended, calls go through the buffer, whose pieces the stream
-    // drops.
-    [[gnu::noinline]] static int Settle(CByteTextStream* s, int form) {
+    // After the end, pieces are appended to the bytes handed over, through
+    // the buffer. Text appended to the buffer by other code goes out first.
+    // A high surrogate still waiting is completed by the call's text or is
+    // unpaired. Once the output has ended, calls go through the buffer, whose
+    // pieces the stream drops.
+    [[gnu::noinline]] static int Settle(CByteTextStream* s, int form, const wchar_t* text, size_t length,
+                                        size_t* taken) {
+        if (s->m_handedOver) return 0;
         if (s->m_buffer.GetTotal() != 0) s->CByteTextStream::Flush();
+        if (s->m_pendingHigh && form == 1 && !s->m_ended && length > 0 &&
+            static_cast<uint32_t>(text[0]) - 0xDC00u < 0x400u) {
+            CompleteHigh(s, static_cast<uint32_t>(text[0]));
+            *taken = 1;
+        }
         if (s->m_pendingHigh) {
             s->m_pendingHigh = 0;
             if (form == 1) s->m_ended = true;
@@ -147,22 +205,10 @@ struct CXmlTextWriter::ByteCalls {
         return s->m_ended ? 0 : form;
     }
 
-    // Before a call whose output starts with the user's text: a high
-    // surrogate waiting from the previous call is completed by the text's
-    // first element, which is then taken (returns 1).
-    static size_t CompleteHigh(CByteTextStream* s, const wchar_t* text, size_t length) {
-        if (!s->m_pendingHigh && s->m_buffer.GetTotal() == 0) return 0;
-        return CompleteHighSlowly(s, text, length);
-    }
-
-    [[gnu::noinline]] static size_t CompleteHighSlowly(CByteTextStream* s, const wchar_t* text, size_t length) {
-        if (length == 0 || s->m_encoding != XmlEncoding_UTF8 || s->m_handedOver) return 0;
-        if (s->m_buffer.GetTotal() != 0) s->CByteTextStream::Flush();
-        uint32_t high = s->m_pendingHigh, low = static_cast<uint32_t>(text[0]);
-        if (!high || s->m_ended || low - 0xDC00u >= 0x400u) return 0;
+    static void CompleteHigh(CByteTextStream* s, uint32_t low) {
         Cursor c(s);
         unsigned char* out = c.Room(4);
-        uint32_t u = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+        uint32_t u = 0x10000 + ((s->m_pendingHigh - 0xD800) << 10) + (low - 0xDC00);
         out[0] = static_cast<unsigned char>(0xF0 | u >> 18);
         out[1] = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
         out[2] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
@@ -170,7 +216,6 @@ struct CXmlTextWriter::ByteCalls {
         s->m_pendingHigh = 0;
         c.Advance(out + 4);
         c.Commit();
-        return 1;
     }
 
     template <class F>
@@ -273,6 +318,14 @@ struct CXmlTextWriter::ByteCalls {
     template <class F>
     static void Text(CXmlTextWriter& w, const wchar_t* text, size_t length, bool closeStartTag, bool cdata) {
         Cursor c(w.m_byteStream);
+        if (!cdata && length <= ByteOutput::kSlice) {
+            // The common case in one piece of room.
+            unsigned char* out = c.Room(F::kAscii + length * F::kEscaped);
+            if (closeStartTag) out = F::Put(out, '>');
+            c.Advance(F::Escaped(c, out, text, length, false, w.m_eolType));
+            c.Commit();
+            return;
+        }
         if (closeStartTag) ByteOutput::Put<F>(c, '>');
         // Text that the reader kept as a CDATA section goes back unchanged.
         if (cdata)
@@ -312,14 +365,22 @@ struct CXmlTextWriter::ByteCalls {
             ByteOutput::Put<F>(c, ' ');
             Declare<F>(w, c, *prefix, namespaceURI);
         }
-        // ' ', the prefix and ':', the name and '="'.
+        // ' ', the prefix and ':', the name, '="', the value and '"'; a value
+        // of up to a slice in the same piece of room.
         size_t prefixLength = prefix ? prefix->size() : 0;
-        unsigned char* out = c.Room(5 * F::kAscii + (prefixLength + localName.size()) * F::kElement);
+        bool whole = value.size() <= ByteOutput::kSlice;
+        unsigned char* out = c.Room(6 * F::kAscii + (prefixLength + localName.size()) * F::kElement +
+                                    (whole ? value.size() * F::kEscaped : 0));
         out = F::Put(out, ' ');
         if (prefix) out = F::Put(F::Plain(c, out, prefix->data(), prefixLength), ':');
-        c.Advance(F::Put(F::Plain(c, out, localName.data(), localName.size()), "=\"", 2));
-        ByteOutput::PutEscaped<F>(c, value.data(), value.size(), true, w.m_eolType);
-        ByteOutput::Put<F>(c, '"');
+        out = F::Put(F::Plain(c, out, localName.data(), localName.size()), "=\"", 2);
+        if (whole) {
+            c.Advance(F::Put(F::Escaped(c, out, value.data(), value.size(), true, w.m_eolType), '"'));
+        } else {
+            c.Advance(out);
+            ByteOutput::PutEscaped<F>(c, value.data(), value.size(), true, w.m_eolType);
+            ByteOutput::Put<F>(c, '"');
+        }
         c.Commit();
     }
 
@@ -491,9 +552,6 @@ void CXmlTextWriter::AppendRootDeclarations() {
     }
 }
 
-void CXmlTextWriter::RequireOpenStartTag() const {
-    if (!m_current || !m_current->IsStartTagOpen()) throw CNyException(L"Attributes must be added before elements");
-}
 
 void CXmlTextWriter::StartDocument() { m_stream->Begin(); }
 
@@ -536,8 +594,8 @@ void CXmlTextWriter::WriteComment(const std::wstring& text) {
 
 void CXmlTextWriter::WriteProcessingInstruction(const std::wstring& text) {
     if (m_byteStream) {
-        size_t taken = ByteCalls::CompleteHigh(m_byteStream, text.data(), text.size());
-        if (int form = ByteCalls::Form(m_byteStream)) {
+        size_t taken = 0;
+        if (int form = ByteCalls::Form(m_byteStream, text.data(), text.size(), &taken)) {
             form == 1 ? ByteCalls::ProcessingInstruction<ByteCalls::Utf8>(*this, text.data() + taken, text.size() - taken)
                       : ByteCalls::ProcessingInstruction<ByteCalls::Utf16>(*this, text.data() + taken,
                                                                             text.size() - taken);
@@ -563,27 +621,6 @@ void CXmlTextWriter::WriteInLineSchema(const std::wstring& text) {
     m_buffer->Append(text);
     AppendEol();
     CheckFlush();
-}
-
-CXmlTextWriter::StartedElement CXmlTextWriter::OpenElement(const std::wstring& localName,
-                                                         const std::wstring& namespaceURI) {
-    CXmlWriterContext* parent = m_current;
-    StartedElement started{nullptr, nullptr, parent && parent->IsStartTagOpen(), false};
-    CXmlWriterContext* element = started.element = OpenContext(localName, namespaceURI);
-    if (parent) {
-        parent->IncrementChildCount();
-        parent->SetStartTagOpen(false);
-    }
-    if (!namespaceURI.empty() && namespaceURI != element->GetEffectiveDefaultNamespace()) {
-        const std::wstring* prefix = element->FindPrefix(namespaceURI);
-        if (!prefix) {
-            prefix = &element->GeneratePrefix(namespaceURI);
-            started.declare = true;
-        }
-        element->SetPrefix(prefix->data(), prefix->size());
-        started.prefix = prefix;
-    }
-    return started;
 }
 
 void CXmlTextWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
@@ -641,8 +678,9 @@ void CXmlTextWriter::WriteText(const std::wstring& text, ItemType type) {
     if (text.empty()) return;
     bool closeStartTag = m_current && m_current->IsStartTagOpen();
     if (m_byteStream) {
-        size_t taken = closeStartTag ? 0 : ByteCalls::CompleteHigh(m_byteStream, text.data(), text.size());
-        if (int form = ByteCalls::Form(m_byteStream)) {
+        // After '>' a waiting high surrogate cannot be completed.
+        size_t taken = 0;
+        if (int form = ByteCalls::Form(m_byteStream, text.data(), closeStartTag ? 0 : text.size(), &taken)) {
             if (closeStartTag) m_current->SetStartTagOpen(false);
             bool cdata = IsCData(text);
             const wchar_t* rest = text.data() + taken;
@@ -723,16 +761,6 @@ void CXmlTextWriter::EndElement() {
     }
     CloseContext();
     CheckFlush();
-}
-
-const std::wstring* CXmlTextWriter::AttributePrefix(const std::wstring& namespaceURI, bool& declare) {
-    declare = false;
-    if (namespaceURI.empty()) return nullptr;
-    // The default namespace does not apply to attributes: always prefixed.
-    const std::wstring* prefix = m_current->FindPrefix(namespaceURI);
-    if (prefix) return prefix;
-    declare = true;
-    return &m_current->GeneratePrefix(namespaceURI);
 }
 
 void CXmlTextWriter::WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,

@@ -455,3 +455,47 @@ TEST(CXmlTextWriterBytes, Utf16Elements) {
               AsString(stream.GetBytes()));
     EXPECT_EQ(0u, stream.GetBuffer().GetTotal());
 }
+
+// An element's namespace URI, prefix and name as the writer reports them stay
+// those it was started with while later declarations change the scope, and
+// the end tags match the start tags; alike for every kind of stream.
+TEST(CXmlTextWriterBytes, OpenElementsKeepTheirNames) {
+    for (int kind = 0; kind < 2; ++kind) {
+        SCOPED_TRACE(kind);
+        CByteTextStream bytes(XmlEncoding_UTF8);
+        CTextStream wide(XmlEncoding_UTF8);
+        CTextStream* stream = kind ? static_cast<CTextStream*>(&bytes) : &wide;
+        CXmlTextWriter w(stream);
+        w.SetFormatted(false);
+        w.StartDocument();
+        w.AddNamespace(L"r", L"urn:root");
+        w.StartElement(L"a", L"urn:x");
+        CXmlWriter::CXmlWriterContext* a = w.GetCurrentElement();
+        w.AddNamespace(L"p", L"urn:x");  // the same URI, another prefix, in a's own scope
+        w.SetDefaultNamespace(L"urn:y");
+        w.StartElement(L"b", L"urn:x");
+        CXmlWriter::CXmlWriterContext* b = w.GetCurrentElement();
+        w.AddNamespace(L"q", L"urn:x");
+        w.StartElement(L"c", L"urn:y");
+        CXmlWriter::CXmlWriterContext* c = w.GetCurrentElement();
+        w.SetDefaultNamespace(L"urn:z");
+        w.StartElement(L"d", L"urn:root");
+        CXmlWriter::CXmlWriterContext* d = w.GetCurrentElement();
+        EXPECT_EQ(L"urn:x", a->GetNamespaceURI());
+        EXPECT_EQ(L"AA", a->GetPrefix());
+        EXPECT_EQ(L"urn:x", b->GetNamespaceURI());
+        EXPECT_EQ(L"p", b->GetPrefix());
+        EXPECT_EQ(L"urn:y", c->GetNamespaceURI());
+        EXPECT_EQ(L"", c->GetPrefix());
+        EXPECT_EQ(L"urn:root", d->GetNamespaceURI());
+        EXPECT_EQ(L"r", d->GetPrefix());
+        EXPECT_EQ(L"d", d->GetLocalName());
+        for (int i = 0; i < 4; ++i) w.EndElement();
+        w.EndDocument();
+        const char* expected = "<AA:a xmlns:AA=\"urn:x\" xmlns:r=\"urn:root\"><p:b><c><r:d/></c></p:b></AA:a>";
+        if (kind)
+            EXPECT_EQ(expected, AsString(bytes.GetBytes()));
+        else
+            EXPECT_EQ(expected, AsString(wide.GetBytes()));
+    }
+}
