@@ -534,13 +534,13 @@ unsigned char* CXmlTextWriter::ByteOutput::Utf8::EscapedLong(Cursor& c, unsigned
     return Utf8Run<true>(c, out, text, text + length, attribute, eol);
 }
 
-unsigned char* CXmlTextWriter::ByteOutput::Utf16::Plain(Cursor& c, unsigned char* out, const wchar_t* text,
-                                                        size_t length) {
+unsigned char* CXmlTextWriter::ByteOutput::Utf16::PlainLong(Cursor& c, unsigned char* out, const wchar_t* text,
+                                                            size_t length) {
     return Utf16Run<false>(c, out, text, text + length, false, EOL_LF);
 }
 
-unsigned char* CXmlTextWriter::ByteOutput::Utf16::Escaped(Cursor& c, unsigned char* out, const wchar_t* text,
-                                                          size_t length, bool attribute, EOLType eol) {
+unsigned char* CXmlTextWriter::ByteOutput::Utf16::EscapedLong(Cursor& c, unsigned char* out, const wchar_t* text,
+                                                              size_t length, bool attribute, EOLType eol) {
     return Utf16Run<true>(c, out, text, text + length, attribute, eol);
 }
 

@@ -189,9 +189,31 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
             for (size_t i = 0; i < count; ++i) out = Put(out, '\t');
             return out;
         }
-        static unsigned char* Plain(Cursor& c, unsigned char* out, const wchar_t* text, size_t length);
+        static unsigned char* Plain(Cursor& c, unsigned char* out, const wchar_t* text, size_t length) {
+            if (length < 16 && Short<false>(out, text, length)) return out + 2 * length;
+            return PlainLong(c, out, text, length);
+        }
         static unsigned char* Escaped(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
-                                      bool attribute, EOLType eol);
+                                      bool attribute, EOLType eol) {
+            if (length < 16 && Short<true>(out, text, length)) return out + 2 * length;
+            return EscapedLong(c, out, text, length, attribute, eol);
+        }
+        // Fewer than sixteen elements up to U+FFFF (and, when escaping, none
+        // special) stored as units; false when one is not.
+        template <bool kEscape>
+        static bool Short(unsigned char* out, const wchar_t* text, size_t length) {
+            uint32_t stop = 0;
+            for (size_t i = 0; i < length; ++i) {
+                uint32_t u = static_cast<uint32_t>(text[i]);
+                stop |= u | (kEscape && u < 0x80 ? Utf8::kStops[u] << 9 : 0);
+                out[2 * i] = static_cast<unsigned char>(u);
+                out[2 * i + 1] = static_cast<unsigned char>(u >> 8);
+            }
+            return stop <= 0xFFFF;
+        }
+        static unsigned char* PlainLong(Cursor& c, unsigned char* out, const wchar_t* text, size_t length);
+        static unsigned char* EscapedLong(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
+                                          bool attribute, EOLType eol);
     };
 
     // A text of any length, unchanged or escaped, in slices.
