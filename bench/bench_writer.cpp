@@ -114,6 +114,38 @@ void WriteDocument(const CXmlElement* root, CTextStream& stream) {
     writer.EndDocument();
 }
 
+// Reads every character of every string it is given and writes nothing: the
+// cost of producing the events (the walk or the replay, one virtual call
+// each) and of reading their strings, which any writer pays before it writes
+// a byte. The input is UTF-16 held in wchar_t, four bytes per character.
+class ReadingWriter : public CXmlWriter {
+public:
+    uint32_t seen = 0;
+    void Read(const std::wstring& text) {
+        for (wchar_t c : text) seen |= static_cast<uint32_t>(c);
+    }
+    void WriteComment(const std::wstring& text) override { Read(text); }
+    void WriteProcessingInstruction(const std::wstring& text) override { Read(text); }
+    void WriteInLineSchema(const std::wstring& text) override { Read(text); }
+    void StartElement(const std::wstring& localName, const std::wstring& namespaceURI) override {
+        Read(localName);
+        Read(namespaceURI);
+    }
+    void WriteText(const std::wstring& text, ItemType) override { Read(text); }
+    void EndElement() override {}
+    void WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI, const std::wstring& value,
+                        ItemType) override {
+        Read(localName);
+        Read(namespaceURI);
+        Read(value);
+    }
+    void WriteXsiType(const std::wstring& namespaceURI, const std::wstring& typeName, ItemType) override {
+        Read(namespaceURI);
+        Read(typeName);
+    }
+    void WriteXsiNil() override {}
+};
+
 #ifdef NYXML_HAVE_PUGIXML
 struct StringWriter : pugi::xml_writer {
     std::string text;
@@ -143,7 +175,10 @@ void PrintCase(const CaseRunner& cases, const char* name, const char* label, dou
 }  // namespace
 
 // bench_writer [case [runs]]; cases: pugixml, tree-memory, tree-utf8,
-// tree-bytes, calls-memory, calls-bytes.
+// tree-bytes, tree-reading, calls-memory, calls-bytes, calls-reading. The
+// "reading" cases write nothing: they measure what producing the events and
+// reading their strings costs by itself, the part of every other case that no
+// writer can remove (given per output byte, like the others).
 int main(int argc, char** argv) {
     CaseRunner cases;
     if (argc > 1) cases.only = argv[1];
@@ -189,6 +224,12 @@ int main(int argc, char** argv) {
     });
     kept.reset();
 
+    uint32_t seen = 0;
+    double treeReading = cases.Run("tree-reading", [&] {
+        ReadingWriter writer;
+        WriteTree(root, writer);
+        seen |= writer.seen;
+    });
     std::vector<Event> events;
     if (cases.only.empty() || cases.only.compare(0, 6, "calls-") == 0) RecordTree(root, events);
     auto replay = [&events](CXmlWriter& writer) { Replay(events, writer); };
@@ -206,6 +247,12 @@ int main(int argc, char** argv) {
         if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
     });
     kept.reset();
+    double replayReading = cases.Run("calls-reading", [&] {
+        ReadingWriter writer;
+        Replay(events, writer);
+        seen |= writer.seen;
+    });
+    if (seen == 0) std::printf("nothing read\n");
 
     double floorRate = 0;
     const char* floorLabel = "pugixml";
@@ -233,10 +280,14 @@ int main(int argc, char** argv) {
               floorLabel);
     PrintCase(cases, "tree-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, pieces, floorRate,
               floorLabel);
+    PrintCase(cases, "tree-reading", "  the walk, reading the strings, no output", outputBytes, treeReading, floorRate,
+              floorLabel);
     std::printf("written from a flat list of writer calls:\n");
     PrintCase(cases, "calls-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, replayMemory, floorRate,
               floorLabel);
     PrintCase(cases, "calls-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, replayPieces,
+              floorRate, floorLabel);
+    PrintCase(cases, "calls-reading", "  the replay, reading the strings, no output", outputBytes, replayReading,
               floorRate, floorLabel);
     std::printf("\npeak RSS: %.1f MiB\n", nyxml_bench::PeakRssKiB() / 1024.0);
     return 0;

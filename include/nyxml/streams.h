@@ -55,8 +55,12 @@ private:
 // A text stream that keeps the document in memory as bytes in its encoding:
 // each flushed piece (about 4096 characters) is encoded and appended, so the
 // wide text never accumulates. GetBytes gives the same bytes as the plain
-// CTextStream would for the same document (an unpaired surrogate ends only
-// the piece it is in). Unknown encodings fail at the first flush.
+// CTextStream would for the same document (an unpaired surrogate ends the
+// output, and everything after it is dropped). Unknown encodings fail at the
+// first flush. A CXmlTextWriter writing to a stream of exactly this class in
+// UTF-8 or UTF-16 escapes and encodes straight into the bytes instead of
+// going through the character buffer; the encoding is then read at every
+// writer call.
 class NYXML_API CByteTextStream : public CTextStream {
 public:
     explicit CByteTextStream(XmlEncoding encoding);
@@ -70,6 +74,9 @@ public:
     CBinaryData GetBytes() const override;
 
 private:
+    // The text writer stores its output in the block directly.
+    friend class CXmlTextWriter;
+
     // Makes room for `more` bytes after the used part of the block.
     void Reserve(uint64_t more);
 
@@ -81,6 +88,10 @@ private:
     uint32_t m_capacity;
     CBinaryData m_bytes;
     bool m_ended = false;  // an unpaired surrogate ended the output: the rest is dropped
+    bool m_handedOver = false;  // End gave the block to m_bytes: later pieces are appended there
+    // A high surrogate at the end of the UTF-8 output so far, not yet encoded:
+    // the next element completes it or ends the output (0: none).
+    uint32_t m_pendingHigh = 0;
 };
 
 // Bytes appended in memory.

@@ -17,6 +17,8 @@
 
 namespace NyXmlLib9 {
 
+class CByteTextStream;
+
 // Wide-character buffer made of fixed-size chunks that never move while the
 // text grows; GetString joins them once at the end. The running total is
 // 32-bit: appending past 4 GiB - 1 characters raises std::length_error.
@@ -158,6 +160,7 @@ public:
         // reuses from element to element; these strings are made from them
         // when first asked for, and stay valid while the element is open.
         const std::wstring& GetNamespaceURI() const {
+            if (m_namespaceKey) return *m_namespaceKey;
             return MadeString(kNamespaceMade, m_namespaceURI, m_names + m_localLength, m_namespaceLength);
         }
         const std::wstring& GetLocalName() const { return MadeString(kLocalMade, m_localName, m_names, m_localLength); }
@@ -187,11 +190,8 @@ public:
         // are remembered by the scope, so that a document that keeps using the
         // same namespaces is not searching its map for every name.
         const std::wstring* FindPrefix(const std::wstring& namespaceURI) const {
-            const CXmlWriterContext* scope = m_scope;
-            for (const NamespaceMap::value_type* entry : scope->m_recent) {
-                if (entry && SameText(entry->first, namespaceURI)) return &entry->second;
-            }
-            return scope->FindPrefixInMap(namespaceURI);
+            const NamespaceMap::value_type* entry = FindEntry(namespaceURI);
+            return entry ? &entry->second : nullptr;
         }
         // These change this element's own scope, copying the parent's first.
         void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
@@ -202,15 +202,41 @@ public:
 
     private:
         friend class CXmlWriter;
+        friend class CXmlTextWriter;
+        // The entry of the map in scope for the URI, or null.
+        const NamespaceMap::value_type* FindEntry(const std::wstring& namespaceURI) const {
+            const CXmlWriterContext* scope = m_scope;
+            for (const NamespaceMap::value_type* entry : scope->m_recent) {
+                if (entry && SameText(entry->first, namespaceURI)) return entry;
+            }
+            return scope->FindEntryInMap(namespaceURI);
+        }
+        const NamespaceMap::value_type& GenerateEntry(const std::wstring& namespaceURI);
+        // The element's URI is the key of `entry`, an entry of a map in scope
+        // (which outlives the element, and whose keys never change): it is
+        // not copied. The entry's prefix is the element's.
+        void UseEntry(const NamespaceMap::value_type& entry) {
+            m_namespaceKey = &entry.first;
+            SetPrefix(entry.second.data(), entry.second.size());
+        }
+        // The element's URI copied after its local name (no prefix yet).
+        void CopyNamespace(const std::wstring& namespaceURI) {
+            size_t localLength = m_localLength, length = namespaceURI.size();
+            if (localLength + length > m_namesCapacity) GrowNames(localLength + length, localLength);
+            CopyName(m_names + localLength, namespaceURI.data(), length);
+            m_namespaceLength = static_cast<uint32_t>(length);
+            m_made &= ~kNamespaceMade;
+        }
         void MakeOwnScope();
         void ReleaseScope();
-        const std::wstring* FindPrefixInMap(const std::wstring& namespaceURI) const;
+        const NamespaceMap::value_type* FindEntryInMap(const std::wstring& namespaceURI) const;
         void Remember(const NamespaceMap::value_type* entry) const;
         void ForgetRecent();
 
-        // Stores the local name and the namespace URI, and no prefix.
-        void SetNames(const std::wstring& localName, const std::wstring& namespaceURI) {
-            size_t localLength = localName.size(), namespaceLength = namespaceURI.size();
+        // Stores the local name and the namespace URI (unless `copyNamespace`
+        // is false: then none yet), and no prefix.
+        void SetNames(const std::wstring& localName, const std::wstring& namespaceURI, bool copyNamespace = true) {
+            size_t localLength = localName.size(), namespaceLength = copyNamespace ? namespaceURI.size() : 0;
             if (localLength + namespaceLength > m_namesCapacity) GrowNames(localLength + namespaceLength, 0);
             CopyName(m_names, localName.data(), localLength);
             CopyName(m_names + localLength, namespaceURI.data(), namespaceLength);
@@ -218,26 +244,35 @@ public:
             m_namespaceLength = static_cast<uint32_t>(namespaceLength);
             m_prefixLength = 0;
             m_made = 0;
+            m_namespaceKey = nullptr;
         }
         // Equality of two texts, compared sixteen bytes at a time in line
-        // (namespace URIs are compared for every name written).
+        // (namespace URIs are compared for every name written); the last
+        // sixteen bytes of a longer text are compared as one block, overlapping
+        // the one before.
         static bool SameText(const std::wstring& a, const std::wstring& b) {
             if (a.size() != b.size()) return false;
             const unsigned char* p = reinterpret_cast<const unsigned char*>(a.data());
             const unsigned char* q = reinterpret_cast<const unsigned char*>(b.data());
-            size_t bytes = a.size() * sizeof(wchar_t), i = 0;
-            for (; i + 16 <= bytes; i += 16) {
-                uint64_t p0, p1, q0, q1;
-                std::memcpy(&p0, p + i, 8);
-                std::memcpy(&p1, p + i + 8, 8);
-                std::memcpy(&q0, q + i, 8);
-                std::memcpy(&q1, q + i + 8, 8);
-                if ((p0 ^ q0) | (p1 ^ q1)) return false;
+            size_t bytes = a.size() * sizeof(wchar_t);
+            if (bytes < 16) {
+                for (size_t i = 0; i < bytes; i += sizeof(wchar_t)) {
+                    if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
+                }
+                return true;
             }
-            for (; i < bytes; ++i) {
-                if (p[i] != q[i]) return false;
+            for (size_t i = 0; i + 16 < bytes; i += 16) {
+                if (!Same16(p + i, q + i)) return false;
             }
-            return true;
+            return Same16(p + bytes - 16, q + bytes - 16);
+        }
+        static bool Same16(const unsigned char* p, const unsigned char* q) {
+            uint64_t p0, p1, q0, q1;
+            std::memcpy(&p0, p, 8);
+            std::memcpy(&p1, p + 8, 8);
+            std::memcpy(&q0, q, 8);
+            std::memcpy(&q1, q + 8, 8);
+            return !((p0 ^ q0) | (p1 ^ q1));
         }
         // Makes room for `length` characters, keeping the first `keep`.
         void GrowNames(size_t length, size_t keep);
@@ -271,6 +306,8 @@ public:
         uint32_t m_prefixLength;
         // Which of the strings below hold the names above.
         mutable uint32_t m_made;
+        // Set: the namespace URI is this map key, and not among the names.
+        const std::wstring* m_namespaceKey;
         mutable std::wstring m_namespaceURI;
         mutable std::wstring m_localName;
         mutable std::wstring m_prefix;
@@ -325,10 +362,13 @@ protected:
     // map and default namespace; a child shares its parent's scope) and makes
     // it current.
     // A child element with a closed context to reuse is opened in line.
-    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI) {
-        if (!m_current || m_spare.empty()) return OpenNewContext(localName, namespaceURI);
+    // With `copyNamespace` false the context has no URI until the caller
+    // gives it one (CopyNamespace or UseEntry).
+    CXmlWriterContext* OpenContext(const std::wstring& localName, const std::wstring& namespaceURI,
+                                   bool copyNamespace = true) {
+        if (!m_current || m_spare.empty()) return OpenNewContext(localName, namespaceURI, copyNamespace);
         CXmlWriterContext* c = m_spare.back();
-        c->SetNames(localName, namespaceURI);
+        c->SetNames(localName, namespaceURI, copyNamespace);
         m_spare.pop_back();
         c->m_childCount = 0;
         c->m_startTagOpen = true;
@@ -363,7 +403,8 @@ protected:
     NamespaceMap m_rootNamespaces;
 
 private:
-    CXmlWriterContext* OpenNewContext(const std::wstring& localName, const std::wstring& namespaceURI);
+    CXmlWriterContext* OpenNewContext(const std::wstring& localName, const std::wstring& namespaceURI,
+                                      bool copyNamespace);
     void CloseContextFully();
 
     // Closed contexts kept for reuse, so that writing an element allocates
@@ -372,7 +413,9 @@ private:
 };
 
 // Writes XML text into a CTextStream: tags, namespace declarations, escaping,
-// tab indentation, the end-of-line style and the declaration.
+// tab indentation, the end-of-line style and the declaration. Into a
+// CByteTextStream in UTF-8 or UTF-16 it writes the bytes directly, without
+// the stream's character buffer (same bytes).
 class NYXML_API CXmlTextWriter : public CXmlWriter {
 public:
     // The stream must outlive the writer. New writers use line feeds and indent.
@@ -401,6 +444,24 @@ public:
     void WriteXmlDeclaration();
 
 private:
+    // The byte encoding and the writer calls that use it.
+    struct ByteOutput;
+    struct ByteCalls;
+
+    // What StartElement settles before it writes: the element's context, the
+    // prefix of its name (null when unprefixed) and whether that prefix is
+    // declared here.
+    struct StartedElement {
+        CXmlWriterContext* element;
+        const std::wstring* prefix;
+        bool closeParent;
+        bool declare;
+    };
+    StartedElement OpenElement(const std::wstring& localName, const std::wstring& namespaceURI);
+    // The prefix of a namespaced attribute, generated (and `declare` set) when
+    // the scope has none.
+    const std::wstring* AttributePrefix(const std::wstring& namespaceURI, bool& declare);
+
     void AppendEscaped(const wchar_t* text, size_t length, bool attribute);
     void AppendEscapedSlowly(const wchar_t* text, const wchar_t* end, bool attribute);
     void AppendEscape(wchar_t c, bool attribute);
@@ -421,6 +482,8 @@ private:
     // True when the stream is exactly the in-memory CTextStream, whose Flush
     // does nothing: the call is skipped.
     bool m_flushDoesNothing;
+    // The stream when it is exactly a CByteTextStream: written directly.
+    CByteTextStream* m_byteStream;
 };
 
 }  // namespace NyXmlLib9

@@ -27,6 +27,8 @@ void CByteTextStream::Begin() {
     m_bytes.Clear();
     m_length = 0;  // a block still held is reused
     m_ended = false;
+    m_handedOver = false;
+    m_pendingHigh = 0;
 }
 
 void CByteTextStream::Reserve(uint64_t more) {
@@ -51,25 +53,29 @@ void CByteTextStream::Flush() {
         m_buffer.Empty();
         return;
     }
-    if (m_bytes.GetData()) {
+    // A high surrogate at the end of a piece waits for the next piece, as it
+    // would in the whole text.
+    if (m_handedOver) {
         // Writing goes on after End: the bytes are already handed over.
-        AppendEncodedBuffer(m_buffer, m_encoding, m_bytes, &m_ended);
+        AppendEncodedBuffer(m_buffer, m_encoding, m_bytes, &m_ended, &m_pendingHigh);
     } else {
         if (m_encoding != XmlEncoding_UTF8 && m_encoding != XmlEncoding_UTF16 &&
             m_encoding != XmlEncoding_UTF16_NoDeclaration)
             throw CNyException(UnknownEncodingMessage());
         Reserve(EncodedBytesAtMost(m_buffer));
-        m_length += static_cast<uint32_t>(EncodeBufferInto(m_buffer, m_encoding, m_block + m_length, &m_ended));
+        m_length += static_cast<uint32_t>(
+            EncodeBufferInto(m_buffer, m_encoding, m_block + m_length, &m_ended, &m_pendingHigh));
     }
     m_buffer.Empty();
 }
 
 void CByteTextStream::End() {
     Flush();
-    if (m_block && !m_bytes.GetData()) {
+    if (m_block && !m_handedOver) {
         CBinaryDataAccess::Adopt(m_bytes, m_block, m_length, m_capacity);
         m_block = nullptr;
         m_length = m_capacity = 0;
+        m_handedOver = true;
     }
 }
 
@@ -78,10 +84,13 @@ CBinaryData CByteTextStream::GetBytes() const {
     if (m_length) {
         // Read before End: a copy of the bytes so far.
         all = CBinaryData(m_block, m_length, false);
-    } else if (!m_bytes.GetData()) {
+    } else if (!m_handedOver && !m_pendingHigh && !m_ended) {
         return EncodeBuffer(m_buffer, m_encoding);
     }
-    if (m_buffer.GetTotal() > 0 && !m_ended) AppendEncodedBuffer(m_buffer, m_encoding, all);
+    if (m_buffer.GetTotal() > 0 && !m_ended) {
+        uint32_t pendingHigh = m_pendingHigh;
+        AppendEncodedBuffer(m_buffer, m_encoding, all, nullptr, &pendingHigh);
+    }
     return all;
 }
 

@@ -442,17 +442,24 @@ CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding) {
 
 uint64_t EncodedBytesAtMost(const CStringBuffer& buffer) { return 4 * static_cast<uint64_t>(buffer.GetTotal()); }
 
-size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out, bool* ended) {
+size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out, bool* ended,
+                        uint32_t* pendingHigh) {
     switch (encoding) {
     case XmlEncoding_UTF8: {
         Utf8Direct writer{out};
+        if (pendingHigh) writer.pendingHigh = *pendingHigh;
         for (size_t i = 0; i < buffer.GetChunkCount() && !writer.stopped; ++i) {
             uint32_t used = 0;
             const wchar_t* chunk = buffer.GetChunk(i, used);
             writer.Add(chunk, used);
         }
-        // A high surrogate left waiting at the end is unpaired too.
-        if (ended) *ended = writer.stopped || writer.pendingHigh != 0;
+        if (pendingHigh) {
+            *pendingHigh = writer.stopped ? 0 : writer.pendingHigh;
+            if (ended) *ended = writer.stopped;
+        } else if (ended) {
+            // A high surrogate left waiting at the end is unpaired too.
+            *ended = writer.stopped || writer.pendingHigh != 0;
+        }
         return static_cast<size_t>(writer.out - out);
     }
     case XmlEncoding_UTF16:
@@ -470,7 +477,8 @@ size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsig
     }
 }
 
-void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out, bool* ended) {
+void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out, bool* ended,
+                         uint32_t* pendingHigh) {
     if (encoding != XmlEncoding_UTF8 && encoding != XmlEncoding_UTF16 && encoding != XmlEncoding_UTF16_NoDeclaration)
         throw CNyException(UnknownEncodingMessage());
     // Room for the worst case, one pass, then the length actually used.
@@ -478,7 +486,7 @@ void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBin
     uint32_t before = out.GetLength();
     CheckLength(before + worst);
     unsigned char* start = CBinaryDataAccess::Extend(out, static_cast<uint32_t>(worst));
-    size_t written = EncodeBufferInto(buffer, encoding, start, ended);
+    size_t written = EncodeBufferInto(buffer, encoding, start, ended, pendingHigh);
     CBinaryDataAccess::SetLength(out, before + static_cast<uint32_t>(written));
 }
 

@@ -27,15 +27,19 @@ CBinaryData EncodeBuffer(const CStringBuffer& buffer, XmlEncoding encoding);
 // when the UTF-8 form ended early at an unpaired surrogate: a stream that
 // encodes a document piece by piece drops everything after it, as the
 // conversion of the whole text would.
+// `pendingHigh`, when given, carries a high surrogate from one piece to the
+// next (0: none): the piece's first element completes it, and a high
+// surrogate that ends the piece is left there instead of ending the output.
+// Without it, a high surrogate at the end of the piece is unpaired.
 void AppendEncodedBuffer(const CStringBuffer& buffer, XmlEncoding encoding, CBinaryData& out,
-                         bool* ended = nullptr);
+                         bool* ended = nullptr, uint32_t* pendingHigh = nullptr);
 // Bytes that the buffer's text needs at most in any encoding: four per element.
 uint64_t EncodedBytesAtMost(const CStringBuffer& buffer);
 // Encodes the buffer's text into `out`, which has room for
 // EncodedBytesAtMost(buffer) bytes, in one pass; returns the bytes written.
 // Unknown encodings throw before anything is written.
 size_t EncodeBufferInto(const CStringBuffer& buffer, XmlEncoding encoding, unsigned char* out,
-                        bool* ended = nullptr);
+                        bool* ended = nullptr, uint32_t* pendingHigh = nullptr);
 
 }  // namespace NyXmlLib9
 

@@ -2,7 +2,12 @@
 // when the current chunk of the buffer has room for it, stored there in one
 // go; text is escaped straight into the chunk, four characters per step.
 // Near the end of a chunk the same output is appended piece by piece.
+// Into a CByteTextStream in UTF-8 or UTF-16 each call stores its bytes in the
+// stream's block instead (ByteCalls below), escaping and encoding in one pass.
+#include <nyxml/streams.h>
 #include <nyxml/writer.h>
+
+#include "writer/ByteOutput.h"
 
 #include <typeinfo>
 
@@ -107,14 +112,297 @@ const std::wstring& XsiNamespace() {
     return ns;
 }
 
+// Out of line: the check itself is in line in every caller.
+[[noreturn]] [[gnu::noinline]] void ThrowAttributesAfterContent() {
+    throw CNyException(L"Attributes must be added before elements");
+}
+
 }  // namespace
+
+inline void CXmlTextWriter::RequireOpenStartTag() const {
+    if (!m_current || !m_current->IsStartTagOpen()) ThrowAttributesAfterContent();
+}
+
+
+inline CXmlTextWriter::StartedElement CXmlTextWriter::OpenElement(const std::wstring& localName,
+                                                         const std::wstring& namespaceURI) {
+    CXmlWriterContext* parent = m_current;
+    StartedElement started{nullptr, nullptr, parent && parent->IsStartTagOpen(), false};
+    // The URI of a prefixed name is not copied: the context refers to the
+    // map entry that gives the prefix.
+    CXmlWriterContext* element = started.element = OpenContext(localName, namespaceURI, false);
+    if (parent) {
+        parent->IncrementChildCount();
+        parent->SetStartTagOpen(false);
+    }
+    if (namespaceURI.empty()) return started;
+    if (CXmlWriterContext::SameText(namespaceURI, element->GetEffectiveDefaultNamespace())) {
+        element->CopyNamespace(namespaceURI);
+        return started;
+    }
+    const NamespaceMap::value_type* entry = element->FindEntry(namespaceURI);
+    if (!entry) {
+        entry = &element->GenerateEntry(namespaceURI);
+        started.declare = true;
+    }
+    element->UseEntry(*entry);
+    started.prefix = &entry->second;
+    return started;
+}
+
+inline const std::wstring* CXmlTextWriter::AttributePrefix(const std::wstring& namespaceURI, bool& declare) {
+    declare = false;
+    if (namespaceURI.empty()) return nullptr;
+    // The default namespace does not apply to attributes: always prefixed.
+    const std::wstring* prefix = m_current->FindPrefix(namespaceURI);
+    if (prefix) return prefix;
+    declare = true;
+    return &m_current->GeneratePrefix(namespaceURI);
+}
+
+// The writer calls that store bytes directly, for the form F (UTF-8 or
+// UTF-16) of ByteOutput. The context work is shared with the character
+// output; only the storing differs.
+struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteCalls {
+    typedef ByteOutput::Cursor Cursor;
+    typedef ByteOutput::Utf8 Utf8;
+    typedef ByteOutput::Utf16 Utf16;
+
+    // How the stream takes this call's output: 0 through its character
+    // buffer, 1 UTF-8, 2 UTF-16 directly. `text` is the user's text that the
+    // call's output starts with, if any: its first element may complete a
+    // high surrogate waiting from the previous call, and is then encoded here
+    // and counted in `taken`.
+    static int Form(CByteTextStream* s, const wchar_t* text = nullptr, size_t length = 0, size_t* taken = nullptr) {
+        uint32_t encoding = static_cast<uint32_t>(s->m_encoding);
+        if (encoding - 1u > 2u) return 0;  // UTF-8 (1) or UTF-16 (2, 3) only
+        int form = encoding == XmlEncoding_UTF8 ? 1 : 2;
+        // One test for everything that is not the plain case.
+        if ((s->m_buffer.GetTotal() | s->m_pendingHigh | static_cast<uint32_t>(s->m_ended) |
+             static_cast<uint32_t>(s->m_handedOver)) != 0)
+            return Settle(s, form, text, length, taken);
+        return form;
+    }
+
+    // After the end, pieces are appended to the bytes handed over, through
+    // the buffer. Text appended to the buffer by other code goes out first.
+    // A high surrogate still waiting is completed by the call's text or is
+    // unpaired. Once the output has ended, calls go through the buffer, whose
+    // pieces the stream drops.
+    [[gnu::noinline]] static int Settle(CByteTextStream* s, int form, const wchar_t* text, size_t length,
+                                        size_t* taken) {
+        if (s->m_handedOver) return 0;
+        if (s->m_buffer.GetTotal() != 0) s->CByteTextStream::Flush();
+        if (s->m_pendingHigh && form == 1 && !s->m_ended && length > 0 &&
+            static_cast<uint32_t>(text[0]) - 0xDC00u < 0x400u) {
+            CompleteHigh(s, static_cast<uint32_t>(text[0]));
+            *taken = 1;
+        }
+        if (s->m_pendingHigh) {
+            s->m_pendingHigh = 0;
+            if (form == 1) s->m_ended = true;
+        }
+        return s->m_ended ? 0 : form;
+    }
+
+    static void CompleteHigh(CByteTextStream* s, uint32_t low) {
+        Cursor c(s);
+        unsigned char* out = c.Room(4);
+        uint32_t u = 0x10000 + ((s->m_pendingHigh - 0xD800) << 10) + (low - 0xDC00);
+        out[0] = static_cast<unsigned char>(0xF0 | u >> 18);
+        out[1] = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+        out[3] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        s->m_pendingHigh = 0;
+        c.Advance(out + 4);
+        c.Commit();
+    }
+
+    template <class F>
+    static unsigned char* PutEol(const CXmlTextWriter& w, unsigned char* out) {
+        return w.m_eolType == EOL_CRLF ? F::Put(out, "\r\n", 2) : F::Put(out, '\n');
+    }
+
+    // xmlns:prefix="uri"
+    template <class F>
+    static void Declare(CXmlTextWriter& w, Cursor& c, const std::wstring& prefix, const std::wstring& namespaceURI) {
+        unsigned char* out = c.Room(8 * F::kAscii + prefix.size() * F::kElement);
+        out = F::Put(out, "xmlns:", 6);
+        out = F::Plain(c, out, prefix.data(), prefix.size());
+        c.Advance(F::Put(out, "=\"", 2));
+        ByteOutput::PutEscaped<F>(c, namespaceURI.data(), namespaceURI.size(), true, w.m_eolType);
+        ByteOutput::Put<F>(c, '"');
+    }
+
+    template <class F>
+    static void RootDeclarations(CXmlTextWriter& w, Cursor& c) {
+        if (!w.m_defaultNamespace.empty()) {
+            ByteOutput::Put<F>(c, " xmlns=\"", 8);
+            ByteOutput::PutEscaped<F>(c, w.m_defaultNamespace.data(), w.m_defaultNamespace.size(), true,
+                                      w.m_eolType);
+            ByteOutput::Put<F>(c, '"');
+        }
+        for (const auto& entry : w.m_rootNamespaces) {
+            if (entry.first == kXmlNamespace) continue;
+            ByteOutput::Put<F>(c, ' ');
+            Declare<F>(w, c, entry.second, entry.first);
+        }
+    }
+
+    template <class F>
+    static void Declaration(CXmlTextWriter& w) {
+        Cursor c(w.m_byteStream);
+        ByteOutput::Put<F>(c, "<?xml version=\"1.0\"", 19);
+        XmlEncoding encoding = w.m_stream->GetEncoding();
+        if (encoding == XmlEncoding_UTF8)
+            ByteOutput::Put<F>(c, " encoding=\"UTF-8\"", 17);
+        else if (encoding == XmlEncoding_UTF16)
+            ByteOutput::Put<F>(c, " encoding=\"UTF-16\"", 18);
+        c.Advance(PutEol<F>(w, F::Put(c.Room(4 * F::kAscii), "?>", 2)));
+        c.Commit();
+    }
+
+    template <class F>
+    static void Comment(CXmlTextWriter& w, const std::wstring& text) {
+        Cursor c(w.m_byteStream);
+        ByteOutput::Put<F>(c, "<!--", 4);
+        ByteOutput::PutEscaped<F>(c, text.data(), text.size(), false, w.m_eolType);
+        c.Advance(PutEol<F>(w, F::Put(c.Room(5 * F::kAscii), "-->", 3)));
+        c.Commit();
+    }
+
+    template <class F>
+    static void ProcessingInstruction(CXmlTextWriter& w, const wchar_t* text, size_t length) {
+        Cursor c(w.m_byteStream);
+        ByteOutput::PutPlain<F>(c, text, length);
+        c.Advance(PutEol<F>(w, PutEol<F>(w, c.Room(4 * F::kAscii))));
+        c.Commit();
+    }
+
+    template <class F>
+    static void InLineSchema(CXmlTextWriter& w, const std::wstring& text) {
+        Cursor c(w.m_byteStream);
+        c.Advance(PutEol<F>(w, F::Put(c.Room(3 * F::kAscii), ' ')));
+        ByteOutput::PutPlain<F>(c, text.data(), text.size());
+        c.Advance(PutEol<F>(w, c.Room(2 * F::kAscii)));
+        c.Commit();
+    }
+
+    template <class F>
+    static void StartElement(CXmlTextWriter& w, const StartedElement& started, const std::wstring& localName,
+                             const std::wstring& namespaceURI) {
+        Cursor c(w.m_byteStream);
+        CXmlWriterContext* element = started.element;
+        // '>' and the line end that close the parent's start tag, the
+        // indentation, '<' and the name, in one piece of room.
+        size_t lineEnd = started.closeParent && w.m_formatted ? w.m_eol.size() : 0;
+        size_t tabs = w.m_formatted ? static_cast<size_t>(element->GetDepth()) : 0;
+        size_t prefixLength = started.prefix ? started.prefix->size() : 0;
+        unsigned char* out =
+            c.Room((3 + lineEnd + tabs) * F::kAscii + (prefixLength + localName.size()) * F::kElement);
+        if (started.closeParent) {
+            out = F::Put(out, '>');
+            if (lineEnd) out = PutEol<F>(w, out);
+        }
+        out = F::Put(F::Tabs(out, tabs), '<');
+        if (started.prefix) out = F::Put(F::Plain(c, out, started.prefix->data(), prefixLength), ':');
+        c.Advance(F::Plain(c, out, localName.data(), localName.size()));
+        if (started.declare) {
+            ByteOutput::Put<F>(c, ' ');
+            Declare<F>(w, c, *started.prefix, namespaceURI);
+        }
+        if (element->GetDepth() == 0) RootDeclarations<F>(w, c);
+        c.Commit();
+    }
+
+    template <class F>
+    static void Text(CXmlTextWriter& w, const wchar_t* text, size_t length, bool closeStartTag, bool cdata) {
+        Cursor c(w.m_byteStream);
+        if (!cdata && length <= ByteOutput::kSlice) {
+            // The common case in one piece of room.
+            unsigned char* out = c.Room(F::kAscii + length * F::kEscaped);
+            if (closeStartTag) out = F::Put(out, '>');
+            c.Advance(F::Escaped(c, out, text, length, false, w.m_eolType));
+            c.Commit();
+            return;
+        }
+        if (closeStartTag) ByteOutput::Put<F>(c, '>');
+        // Text that the reader kept as a CDATA section goes back unchanged.
+        if (cdata)
+            ByteOutput::PutPlain<F>(c, text, length);
+        else
+            ByteOutput::PutEscaped<F>(c, text, length, false, w.m_eolType);
+        c.Commit();
+    }
+
+    template <class F>
+    static void EndElement(CXmlTextWriter& w, const CXmlWriterContext* element) {
+        Cursor c(w.m_byteStream);
+        size_t lineEnd = w.m_formatted ? w.m_eol.size() : 0;
+        unsigned char* out;
+        if (element->IsStartTagOpen()) {
+            out = F::Put(c.Room((2 + lineEnd) * F::kAscii), "/>", 2);
+        } else {
+            // The prefix the start tag was written with, so the tags always match.
+            size_t prefixLength = element->GetPrefixLength(), localLength = element->GetLocalNameLength();
+            size_t tabs = w.m_formatted && element->GetChildCount() > 0 ? static_cast<size_t>(element->GetDepth()) : 0;
+            out = c.Room((tabs + 4 + lineEnd) * F::kAscii + (prefixLength + localLength) * F::kElement);
+            out = F::Put(F::Tabs(out, tabs), "</", 2);
+            if (prefixLength) out = F::Put(F::Plain(c, out, element->GetPrefixData(), prefixLength), ':');
+            out = F::Put(F::Plain(c, out, element->GetLocalNameData(), localLength), '>');
+        }
+        if (lineEnd) out = PutEol<F>(w, out);
+        c.Advance(out);
+        c.Commit();
+    }
+
+    template <class F>
+    static void Attribute(CXmlTextWriter& w, const std::wstring* prefix, bool declare, const std::wstring& localName,
+                          const std::wstring& namespaceURI, const std::wstring& value) {
+        Cursor c(w.m_byteStream);
+        if (declare) {
+            // The declaration comes first.
+            ByteOutput::Put<F>(c, ' ');
+            Declare<F>(w, c, *prefix, namespaceURI);
+        }
+        // ' ', the prefix and ':', the name, '="', the value and '"'; a value
+        // of up to a slice in the same piece of room.
+        size_t prefixLength = prefix ? prefix->size() : 0;
+        bool whole = value.size() <= ByteOutput::kSlice;
+        unsigned char* out = c.Room(6 * F::kAscii + (prefixLength + localName.size()) * F::kElement +
+                                    (whole ? value.size() * F::kEscaped : 0));
+        out = F::Put(out, ' ');
+        if (prefix) out = F::Put(F::Plain(c, out, prefix->data(), prefixLength), ':');
+        out = F::Put(F::Plain(c, out, localName.data(), localName.size()), "=\"", 2);
+        if (whole) {
+            c.Advance(F::Put(F::Escaped(c, out, value.data(), value.size(), true, w.m_eolType), '"'));
+        } else {
+            c.Advance(out);
+            ByteOutput::PutEscaped<F>(c, value.data(), value.size(), true, w.m_eolType);
+            ByteOutput::Put<F>(c, '"');
+        }
+        c.Commit();
+    }
+
+    // ' xmlns:prefix="uri" ' before the xsi:type attribute that uses the prefix.
+    template <class F>
+    static void XsiTypeDeclaration(CXmlTextWriter& w, const std::wstring& prefix, const std::wstring& namespaceURI) {
+        Cursor c(w.m_byteStream);
+        ByteOutput::Put<F>(c, ' ');
+        Declare<F>(w, c, prefix, namespaceURI);
+        ByteOutput::Put<F>(c, ' ');
+        c.Commit();
+    }
+};
 
 CXmlTextWriter::CXmlTextWriter(CTextStream* stream)
     : m_eol(L"\n"), m_eolType(EOL_LF), m_formatted(true), m_stream(stream), m_buffer(nullptr),
-      m_flushDoesNothing(false) {
+      m_flushDoesNothing(false), m_byteStream(nullptr) {
     if (!stream) throw CNyInvalidParamException(L"The text writer needs a stream");
     m_buffer = &stream->GetBuffer();
     m_flushDoesNothing = typeid(*stream) == typeid(CTextStream);
+    // A class derived from it may do more in Flush: it gets the characters.
+    if (typeid(*stream) == typeid(CByteTextStream)) m_byteStream = static_cast<CByteTextStream*>(stream);
 }
 
 CXmlTextWriter::~CXmlTextWriter() = default;
@@ -264,9 +552,6 @@ void CXmlTextWriter::AppendRootDeclarations() {
     }
 }
 
-void CXmlTextWriter::RequireOpenStartTag() const {
-    if (!m_current || !m_current->IsStartTagOpen()) throw CNyException(L"Attributes must be added before elements");
-}
 
 void CXmlTextWriter::StartDocument() { m_stream->Begin(); }
 
@@ -276,6 +561,12 @@ void CXmlTextWriter::EndDocument() {
 }
 
 void CXmlTextWriter::WriteXmlDeclaration() {
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            form == 1 ? ByteCalls::Declaration<ByteCalls::Utf8>(*this) : ByteCalls::Declaration<ByteCalls::Utf16>(*this);
+            return;
+        }
+    }
     m_buffer->Append(L"<?xml version=\"1.0\"");
     if (m_stream->GetEncoding() == XmlEncoding_UTF8)
         m_buffer->Append(L" encoding=\"UTF-8\"");
@@ -287,6 +578,13 @@ void CXmlTextWriter::WriteXmlDeclaration() {
 }
 
 void CXmlTextWriter::WriteComment(const std::wstring& text) {
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            form == 1 ? ByteCalls::Comment<ByteCalls::Utf8>(*this, text)
+                      : ByteCalls::Comment<ByteCalls::Utf16>(*this, text);
+            return;
+        }
+    }
     m_buffer->Append(L"<!--", 4);
     AppendEscaped(text.data(), text.size(), false);
     m_buffer->Append(L"-->", 3);
@@ -295,6 +593,15 @@ void CXmlTextWriter::WriteComment(const std::wstring& text) {
 }
 
 void CXmlTextWriter::WriteProcessingInstruction(const std::wstring& text) {
+    if (m_byteStream) {
+        size_t taken = 0;
+        if (int form = ByteCalls::Form(m_byteStream, text.data(), text.size(), &taken)) {
+            form == 1 ? ByteCalls::ProcessingInstruction<ByteCalls::Utf8>(*this, text.data() + taken, text.size() - taken)
+                      : ByteCalls::ProcessingInstruction<ByteCalls::Utf16>(*this, text.data() + taken,
+                                                                            text.size() - taken);
+            return;
+        }
+    }
     m_buffer->Append(text);
     AppendEol();
     AppendEol();
@@ -302,6 +609,13 @@ void CXmlTextWriter::WriteProcessingInstruction(const std::wstring& text) {
 }
 
 void CXmlTextWriter::WriteInLineSchema(const std::wstring& text) {
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            form == 1 ? ByteCalls::InLineSchema<ByteCalls::Utf8>(*this, text)
+                      : ByteCalls::InLineSchema<ByteCalls::Utf16>(*this, text);
+            return;
+        }
+    }
     m_buffer->Append(L' ');
     AppendEol();
     m_buffer->Append(text);
@@ -310,23 +624,18 @@ void CXmlTextWriter::WriteInLineSchema(const std::wstring& text) {
 }
 
 void CXmlTextWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
-    CXmlWriterContext* parent = m_current;
-    bool closeParent = parent && parent->IsStartTagOpen();
-    CXmlWriterContext* element = OpenContext(localName, namespaceURI);
-    if (parent) {
-        parent->IncrementChildCount();
-        parent->SetStartTagOpen(false);
-    }
-    const std::wstring* prefix = nullptr;
-    bool declare = false;
-    if (!namespaceURI.empty() && namespaceURI != element->GetEffectiveDefaultNamespace()) {
-        prefix = element->FindPrefix(namespaceURI);
-        if (!prefix) {
-            prefix = &element->GeneratePrefix(namespaceURI);
-            declare = true;
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            StartedElement started = OpenElement(localName, namespaceURI);
+            form == 1 ? ByteCalls::StartElement<ByteCalls::Utf8>(*this, started, localName, namespaceURI)
+                      : ByteCalls::StartElement<ByteCalls::Utf16>(*this, started, localName, namespaceURI);
+            return;
         }
-        element->SetPrefix(prefix->data(), prefix->size());
     }
+    StartedElement started = OpenElement(localName, namespaceURI);
+    CXmlWriterContext* element = started.element;
+    const std::wstring* prefix = started.prefix;
+    bool closeParent = started.closeParent, declare = started.declare;
     // '>' and the line end that close the parent's start tag, the indentation,
     // '<' and the name.
     size_t lineEnd = closeParent && m_formatted ? m_eol.size() : 0;
@@ -367,7 +676,21 @@ void CXmlTextWriter::StartElement(const std::wstring& localName, const std::wstr
 
 void CXmlTextWriter::WriteText(const std::wstring& text, ItemType type) {
     if (text.empty()) return;
-    if (m_current && m_current->IsStartTagOpen()) {
+    bool closeStartTag = m_current && m_current->IsStartTagOpen();
+    if (m_byteStream) {
+        // After '>' a waiting high surrogate cannot be completed.
+        size_t taken = 0;
+        if (int form = ByteCalls::Form(m_byteStream, text.data(), closeStartTag ? 0 : text.size(), &taken)) {
+            if (closeStartTag) m_current->SetStartTagOpen(false);
+            bool cdata = IsCData(text);
+            const wchar_t* rest = text.data() + taken;
+            size_t length = text.size() - taken;
+            form == 1 ? ByteCalls::Text<ByteCalls::Utf8>(*this, rest, length, closeStartTag, cdata)
+                      : ByteCalls::Text<ByteCalls::Utf16>(*this, rest, length, closeStartTag, cdata);
+            return;
+        }
+    }
+    if (closeStartTag) {
         m_buffer->Append(L'>');
         m_current->SetStartTagOpen(false);
     }
@@ -382,6 +705,14 @@ void CXmlTextWriter::WriteText(const std::wstring& text, ItemType type) {
 void CXmlTextWriter::EndElement() {
     CXmlWriterContext* element = m_current;
     if (!element) throw CNyException(L"There is no open element to end.");
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            form == 1 ? ByteCalls::EndElement<ByteCalls::Utf8>(*this, element)
+                      : ByteCalls::EndElement<ByteCalls::Utf16>(*this, element);
+            CloseContext();
+            return;
+        }
+    }
     size_t lineEnd = m_formatted ? m_eol.size() : 0;
     if (element->IsStartTagOpen()) {
         if (2 + lineEnd <= m_buffer->GetRoom()) {
@@ -435,16 +766,20 @@ void CXmlTextWriter::EndElement() {
 void CXmlTextWriter::WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,
                                     const std::wstring& value, ItemType type) {
     RequireOpenStartTag();
-    const std::wstring* prefix = nullptr;
-    if (!namespaceURI.empty()) {
-        // The default namespace does not apply to attributes: always prefixed.
-        prefix = m_current->FindPrefix(namespaceURI);
-        if (!prefix) {
-            prefix = &m_current->GeneratePrefix(namespaceURI);
-            // The declaration comes first.
-            m_buffer->Append(L' ');
-            AppendDeclaration(*prefix, namespaceURI);
+    bool declare;
+    if (m_byteStream) {
+        if (int form = ByteCalls::Form(m_byteStream)) {
+            const std::wstring* prefix = AttributePrefix(namespaceURI, declare);
+            form == 1 ? ByteCalls::Attribute<ByteCalls::Utf8>(*this, prefix, declare, localName, namespaceURI, value)
+                      : ByteCalls::Attribute<ByteCalls::Utf16>(*this, prefix, declare, localName, namespaceURI, value);
+            return;
         }
+    }
+    const std::wstring* prefix = AttributePrefix(namespaceURI, declare);
+    if (declare) {
+        // The declaration comes first.
+        m_buffer->Append(L' ');
+        AppendDeclaration(*prefix, namespaceURI);
     }
     // ' ', the prefix and ':', the name and '="'.
     size_t prefixLength = prefix ? prefix->size() + 1 : 0;
@@ -485,9 +820,16 @@ void CXmlTextWriter::WriteXsiType(const std::wstring& typeNamespaceURI, const st
     const std::wstring* prefix = m_current->FindPrefix(typeNamespaceURI);
     if (!prefix) {
         prefix = &m_current->GeneratePrefix(typeNamespaceURI);
-        m_buffer->Append(L' ');
-        AppendDeclaration(*prefix, typeNamespaceURI);
-        m_buffer->Append(L' ');
+        int form = m_byteStream ? ByteCalls::Form(m_byteStream) : 0;
+        if (form == 1) {
+            ByteCalls::XsiTypeDeclaration<ByteCalls::Utf8>(*this, *prefix, typeNamespaceURI);
+        } else if (form == 2) {
+            ByteCalls::XsiTypeDeclaration<ByteCalls::Utf16>(*this, *prefix, typeNamespaceURI);
+        } else {
+            m_buffer->Append(L' ');
+            AppendDeclaration(*prefix, typeNamespaceURI);
+            m_buffer->Append(L' ');
+        }
     }
     std::wstring value;
     value.reserve(prefix->size() + 1 + typeName.size());

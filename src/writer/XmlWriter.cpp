@@ -16,7 +16,8 @@ const wchar_t* const CXmlWriter::kXsiNamespace = L"http://www.w3.org/2001/XMLSch
 
 CXmlWriter::CXmlWriterContext::CXmlWriterContext()
     : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_names(nullptr),
-      m_namesCapacity(0), m_localLength(0), m_namespaceLength(0), m_prefixLength(0), m_made(0), m_parent(nullptr),
+      m_namesCapacity(0), m_localLength(0), m_namespaceLength(0), m_prefixLength(0), m_made(0),
+      m_namespaceKey(nullptr), m_parent(nullptr),
       m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0) {
     ForgetRecent();
 }
@@ -68,12 +69,13 @@ void CXmlWriter::CXmlWriterContext::Remember(const NamespaceMap::value_type* ent
 }
 
 // Called on the context that owns the map in effect.
-const std::wstring* CXmlWriter::CXmlWriterContext::FindPrefixInMap(const std::wstring& namespaceURI) const {
+const CXmlWriter::NamespaceMap::value_type* CXmlWriter::CXmlWriterContext::FindEntryInMap(
+    const std::wstring& namespaceURI) const {
     if (!m_namespaceMap) return nullptr;
     auto it = m_namespaceMap->find(namespaceURI);
     if (it == m_namespaceMap->end()) return nullptr;
     Remember(&*it);
-    return &it->second;
+    return &*it;
 }
 
 void CXmlWriter::CXmlWriterContext::MakeOwnScope() {
@@ -98,6 +100,11 @@ void CXmlWriter::CXmlWriterContext::SetDefaultNamespace(const std::wstring& name
 }
 
 const std::wstring& CXmlWriter::CXmlWriterContext::GeneratePrefix(const std::wstring& namespaceURI) {
+    return GenerateEntry(namespaceURI).second;
+}
+
+const CXmlWriter::NamespaceMap::value_type& CXmlWriter::CXmlWriterContext::GenerateEntry(
+    const std::wstring& namespaceURI) {
     const NamespaceMap& map = GetEffectiveNamespaces();
     std::wstring candidate(2, L'A');
     for (uint32_t i = 0;; ++i) {
@@ -116,7 +123,7 @@ const std::wstring& CXmlWriter::CXmlWriterContext::GeneratePrefix(const std::wst
     auto slot = m_namespaceMap->emplace(namespaceURI, std::wstring()).first;
     slot->second = candidate;
     Remember(&*slot);
-    return slot->second;
+    return *slot;
 }
 
 // ---- CXmlWriter ----
@@ -133,7 +140,7 @@ CXmlWriter::~CXmlWriter() {
 CXmlWriter::CXmlWriterContext* CXmlWriter::NewContext() { return new CXmlWriterContext; }
 
 CXmlWriter::CXmlWriterContext* CXmlWriter::OpenNewContext(const std::wstring& localName,
-                                                          const std::wstring& namespaceURI) {
+                                                          const std::wstring& namespaceURI, bool copyNamespace) {
     std::unique_ptr<CXmlWriterContext> context;
     if (m_spare.empty()) {
         context.reset(NewContext());
@@ -144,7 +151,7 @@ CXmlWriter::CXmlWriterContext* CXmlWriter::OpenNewContext(const std::wstring& lo
     CXmlWriterContext* c = context.get();
     c->m_childCount = 0;
     c->m_startTagOpen = true;
-    c->SetNames(localName, namespaceURI);
+    c->SetNames(localName, namespaceURI, copyNamespace);
     if (m_current) {
         c->m_depth = m_current->m_depth + 1;
         c->m_inherits = true;
