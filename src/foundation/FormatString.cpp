@@ -16,7 +16,7 @@
 namespace NyXmlLib9 {
 namespace {
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, blank = false, zero = false, alt = false;
     int width = -1;
     int precision = -1;
@@ -26,8 +26,8 @@ struct Spec {
     wchar_t conversion = 0;
 };
 
-// Builds a narrow printf spec for snprintf from the parsed one.
-std::string NarrowSpec(const Spec& s, bool withWidth, const char* lengthMod, char conv) {
+// Builds the narrow printf directive for snprintf from the parsed one.
+std::string NarrowDirective(const Directive& s, bool withWidth, const char* lengthMod, char conv) {
     std::string out = "%";
     if (s.left) out += '-';
     if (s.plus) out += '+';
@@ -45,13 +45,13 @@ std::string NarrowSpec(const Spec& s, bool withWidth, const char* lengthMod, cha
 }
 
 template <class... Args>
-std::string SnPrintf(const std::string& spec, Args... args) {
+std::string SnPrintf(const std::string& directive, Args... args) {
     char stackBuf[128];
-    int n = std::snprintf(stackBuf, sizeof stackBuf, spec.c_str(), args...);
+    int n = std::snprintf(stackBuf, sizeof stackBuf, directive.c_str(), args...);
     if (n < 0) return std::string();
     if (static_cast<size_t>(n) < sizeof stackBuf) return std::string(stackBuf, n);
     std::string big(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(&big[0], big.size(), spec.c_str(), args...);
+    std::snprintf(&big[0], big.size(), directive.c_str(), args...);
     big.resize(n);
     return big;
 }
@@ -60,7 +60,7 @@ void AppendAscii(std::wstring& out, const std::string& s) {
     out.append(s.begin(), s.end());
 }
 
-void Pad(std::wstring& out, size_t produced, const Spec& s, size_t startPos) {
+void Pad(std::wstring& out, size_t produced, const Directive& s, size_t startPos) {
     if (s.width < 0 || produced >= static_cast<size_t>(s.width)) return;
     size_t fill = static_cast<size_t>(s.width) - produced;
     if (s.left)
@@ -81,10 +81,10 @@ void WidenExponent(std::string& text) {
     if (count < 3) text.insert(digits, 3 - count, '0');
 }
 
-void FormatFloat(std::wstring& out, const Spec& s, long double value, bool isLong) {
+void FormatFloat(std::wstring& out, const Directive& s, long double value, bool isLong) {
     char conv = static_cast<char>(s.conversion);
-    std::string text = isLong ? SnPrintf(NarrowSpec(s, false, "L", conv), value)
-                              : SnPrintf(NarrowSpec(s, false, "", conv), static_cast<double>(value));
+    std::string text = isLong ? SnPrintf(NarrowDirective(s, false, "L", conv), value)
+                              : SnPrintf(NarrowDirective(s, false, "", conv), static_cast<double>(value));
     if (conv != 'f' && conv != 'F' && conv != 'a' && conv != 'A') WidenExponent(text);
     if (s.width >= 0 && text.size() < static_cast<size_t>(s.width)) {
         size_t fill = static_cast<size_t>(s.width) - text.size();
@@ -103,38 +103,38 @@ void FormatFloat(std::wstring& out, const Spec& s, long double value, bool isLon
     AppendAscii(out, text);
 }
 
-void FormatInteger(std::wstring& out, const Spec& s, va_list& ap) {
+void FormatInteger(std::wstring& out, const Directive& s, va_list& ap) {
     bool isSigned = s.conversion == L'd' || s.conversion == L'i';
     char conv = static_cast<char>(s.conversion == L'i' ? L'd' : s.conversion);
-    std::string spec = NarrowSpec(s, true, "ll", conv);
+    std::string directive = NarrowDirective(s, true, "ll", conv);
     std::string text;
     if (isSigned) {
         long long v;
         switch (s.size) {
-            case Spec::kInt64: case Spec::kLongLong: v = va_arg(ap, long long); break;
-            case Spec::kLong: v = va_arg(ap, long); break;
-            case Spec::kSizeT: v = static_cast<long long>(va_arg(ap, size_t)); break;
-            case Spec::kShort: v = static_cast<short>(va_arg(ap, int)); break;
-            case Spec::kChar: v = static_cast<signed char>(va_arg(ap, int)); break;
+            case Directive::kInt64: case Directive::kLongLong: v = va_arg(ap, long long); break;
+            case Directive::kLong: v = va_arg(ap, long); break;
+            case Directive::kSizeT: v = static_cast<long long>(va_arg(ap, size_t)); break;
+            case Directive::kShort: v = static_cast<short>(va_arg(ap, int)); break;
+            case Directive::kChar: v = static_cast<signed char>(va_arg(ap, int)); break;
             default: v = va_arg(ap, int); break;
         }
-        text = SnPrintf(spec, v);
+        text = SnPrintf(directive, v);
     } else {
         unsigned long long v;
         switch (s.size) {
-            case Spec::kInt64: case Spec::kLongLong: v = va_arg(ap, unsigned long long); break;
-            case Spec::kLong: v = va_arg(ap, unsigned long); break;
-            case Spec::kSizeT: v = va_arg(ap, size_t); break;
-            case Spec::kShort: v = static_cast<unsigned short>(va_arg(ap, unsigned int)); break;
-            case Spec::kChar: v = static_cast<unsigned char>(va_arg(ap, unsigned int)); break;
+            case Directive::kInt64: case Directive::kLongLong: v = va_arg(ap, unsigned long long); break;
+            case Directive::kLong: v = va_arg(ap, unsigned long); break;
+            case Directive::kSizeT: v = va_arg(ap, size_t); break;
+            case Directive::kShort: v = static_cast<unsigned short>(va_arg(ap, unsigned int)); break;
+            case Directive::kChar: v = static_cast<unsigned char>(va_arg(ap, unsigned int)); break;
             default: v = va_arg(ap, unsigned int); break;
         }
-        text = SnPrintf(spec, v);
+        text = SnPrintf(directive, v);
     }
     AppendAscii(out, text);
 }
 
-void FormatString_(std::wstring& out, const Spec& s, va_list& ap, bool narrow) {
+void FormatString_(std::wstring& out, const Directive& s, va_list& ap, bool narrow) {
     size_t start = out.size();
     if (narrow) {
         const char* p = va_arg(ap, const char*);
@@ -154,7 +154,7 @@ void FormatString_(std::wstring& out, const Spec& s, va_list& ap, bool narrow) {
     Pad(out, out.size() - start, s, start);
 }
 
-void FormatChar(std::wstring& out, const Spec& s, va_list& ap, bool narrow) {
+void FormatChar(std::wstring& out, const Directive& s, va_list& ap, bool narrow) {
     size_t start = out.size();
     int c = va_arg(ap, int);
     if (narrow)
@@ -164,7 +164,7 @@ void FormatChar(std::wstring& out, const Spec& s, va_list& ap, bool narrow) {
     Pad(out, out.size() - start, s, start);
 }
 
-const wchar_t* ParseSpec(const wchar_t* p, Spec& s, va_list& ap) {
+const wchar_t* ParseDirective(const wchar_t* p, Directive& s, va_list& ap) {
     for (;; ++p) {
         if (*p == L'-') s.left = true;
         else if (*p == L'+') s.plus = true;
@@ -195,33 +195,33 @@ const wchar_t* ParseSpec(const wchar_t* p, Spec& s, va_list& ap) {
         }
     }
     if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-        s.size = Spec::kInt64;
+        s.size = Directive::kInt64;
         p += 3;
     } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
         p += 3;
     } else if (p[0] == L'I') {
-        s.size = Spec::kSizeT;
+        s.size = Directive::kSizeT;
         ++p;
     } else if (p[0] == L'l' && p[1] == L'l') {
-        s.size = Spec::kLongLong;
+        s.size = Directive::kLongLong;
         p += 2;
     } else if (p[0] == L'l') {
-        s.size = Spec::kLong;
+        s.size = Directive::kLong;
         s.wideForced = true;
         ++p;
     } else if (p[0] == L'h' && p[1] == L'h') {
-        s.size = Spec::kChar;
+        s.size = Directive::kChar;
         s.narrowForced = true;
         p += 2;
     } else if (p[0] == L'h') {
-        s.size = Spec::kShort;
+        s.size = Directive::kShort;
         s.narrowForced = true;
         ++p;
     } else if (p[0] == L'L') {
-        s.size = Spec::kLongDouble;
+        s.size = Directive::kLongDouble;
         ++p;
     } else if (p[0] == L'z') {
-        s.size = Spec::kSizeT;
+        s.size = Directive::kSizeT;
         ++p;
     } else if (p[0] == L'w') {
         s.wideForced = true;
@@ -251,8 +251,8 @@ std::wstring FormatStringV(const wchar_t* format, va_list args) {
             ++p;
             continue;
         }
-        Spec s;
-        p = ParseSpec(p, s, ap);
+        Directive s;
+        p = ParseDirective(p, s, ap);
         switch (s.conversion) {
             case L'd': case L'i': case L'u': case L'x': case L'X': case L'o':
                 FormatInteger(out, s, ap);
@@ -266,7 +266,7 @@ std::wstring FormatStringV(const wchar_t* format, va_list args) {
                 break;
             }
             case L'e': case L'E': case L'f': case L'F': case L'g': case L'G': case L'a': case L'A':
-                if (s.size == Spec::kLongDouble)
+                if (s.size == Directive::kLongDouble)
                     FormatFloat(out, s, va_arg(ap, long double), true);
                 else
                     FormatFloat(out, s, va_arg(ap, double), false);
