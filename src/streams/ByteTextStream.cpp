@@ -2,6 +2,7 @@
 // block instead of keeping its wide text.
 #include <nyxml/streams.h>
 
+#include "platform/Memory.h"
 #include "streams/TextEncoding.h"
 #include "values/BinaryDataAccess.h"
 
@@ -15,12 +16,26 @@ namespace {
 
 const uint64_t kFirstBlock = 65536;
 
+// Blocks from a mebibyte on are mapped pages, smaller ones come from new[].
+inline bool IsMapped(uint64_t capacity) { return capacity >= Platform::kMappedBlockMinimum; }
+
+void FreeBlock(unsigned char* block, uint32_t capacity) {
+    if (IsMapped(capacity))
+        Platform::UnmapBlock(block, capacity);
+    else
+        delete[] block;
+}
+
+uint32_t MappedCapacity(uint64_t bytes) {
+    return static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(static_cast<size_t>(bytes)), UINT32_MAX));
+}
+
 }  // namespace
 
 CByteTextStream::CByteTextStream(XmlEncoding encoding)
     : CTextStream(encoding), m_block(nullptr), m_length(0), m_capacity(0) {}
 
-CByteTextStream::~CByteTextStream() { delete[] m_block; }
+CByteTextStream::~CByteTextStream() { FreeBlock(m_block, m_capacity); }
 
 void CByteTextStream::Begin() {
     CTextStream::Begin();
@@ -35,15 +50,29 @@ void CByteTextStream::Reserve(uint64_t more) {
     uint64_t needed = m_length + more;
     if (needed <= m_capacity) return;
     if (needed > UINT32_MAX) throw std::length_error("CByteTextStream: more than 4 GiB - 1 bytes");
-    // Growing fourfold copies a third of the final length at most; the pages
-    // of the block that are never written are never touched.
+    // Growing fourfold; the pages of the block that are never written are
+    // never touched. Small blocks are copied, a block of a mebibyte or more
+    // is mapped and then grows by remapping its pages, without a copy.
     uint64_t capacity = std::max(needed, std::max(kFirstBlock, 4 * static_cast<uint64_t>(m_capacity)));
     capacity = std::min<uint64_t>(capacity, UINT32_MAX);
-    unsigned char* grown = new unsigned char[capacity];
+    if (IsMapped(m_capacity)) {
+        m_block = Platform::RemapBlock(m_block, m_capacity, static_cast<size_t>(capacity));
+        m_capacity = MappedCapacity(capacity);
+        return;
+    }
+    unsigned char* grown;
+    uint32_t grownCapacity;
+    if (IsMapped(capacity)) {
+        grown = Platform::MapBlock(static_cast<size_t>(capacity));
+        grownCapacity = MappedCapacity(capacity);
+    } else {
+        grown = new unsigned char[capacity];
+        grownCapacity = static_cast<uint32_t>(capacity);
+    }
     if (m_length) std::memcpy(grown, m_block, m_length);
     delete[] m_block;
     m_block = grown;
-    m_capacity = static_cast<uint32_t>(capacity);
+    m_capacity = grownCapacity;
 }
 
 void CByteTextStream::Flush() {
@@ -72,7 +101,10 @@ void CByteTextStream::Flush() {
 void CByteTextStream::End() {
     Flush();
     if (m_block && !m_handedOver) {
-        CBinaryDataAccess::Adopt(m_bytes, m_block, m_length, m_capacity);
+        if (IsMapped(m_capacity))
+            CBinaryDataAccess::AdoptMapped(m_bytes, m_block, m_length, m_capacity);
+        else
+            CBinaryDataAccess::Adopt(m_bytes, m_block, m_length, m_capacity);
         m_block = nullptr;
         m_length = m_capacity = 0;
         m_handedOver = true;

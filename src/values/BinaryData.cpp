@@ -2,6 +2,7 @@
 // first change through a shared value.
 #include <nyxml/binarydata.h>
 
+#include "platform/Memory.h"
 #include "values/BinaryDataAccess.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <cwchar>
 #include <stdexcept>
+#include <vector>
 
 namespace NyXmlLib9 {
 
@@ -21,8 +23,17 @@ struct CSharedByteBuffer {
     uint32_t capacity = 0;
     std::atomic<int32_t> refCount{1};
     CNYCriticalSection lock;
+    // The block is mapped pages (large stores) rather than from new[].
+    bool mapped = false;
 
-    ~CSharedByteBuffer() { delete[] data; }
+    ~CSharedByteBuffer() { FreeData(); }
+    void FreeData() {
+        if (mapped)
+            Platform::UnmapBlock(data, capacity);
+        else
+            delete[] data;
+        data = nullptr;
+    }
 };
 
 namespace {
@@ -37,6 +48,34 @@ uint32_t CapacityFor(uint32_t length) {
 uint32_t CheckedSum(uint32_t a, uint32_t b) {
     if (b > UINT32_MAX - a) throw std::length_error("CBinaryData: length exceeds 4 GiB - 1 bytes");
     return a + b;
+}
+
+// Gives a store room for `needed` bytes (twice that, within 32 bits), keeping
+// its used bytes. Large stores are mapped and then grow without copying.
+// Returns the block's old address, which may no longer be readable.
+const unsigned char* GrowStore(CSharedByteBuffer* b, uint64_t needed) {
+    uint64_t wanted = std::min<uint64_t>(2 * needed, UINT32_MAX);
+    const unsigned char* old = b->data;
+    if (b->mapped) {
+        b->data = Platform::RemapBlock(b->data, b->capacity, static_cast<size_t>(wanted));
+        b->capacity = static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(wanted), UINT32_MAX));
+        return old;
+    }
+    if (wanted >= Platform::kMappedBlockMinimum) {
+        unsigned char* grown = Platform::MapBlock(static_cast<size_t>(wanted));
+        if (b->length) std::memcpy(grown, b->data, b->length);
+        delete[] b->data;
+        b->data = grown;
+        b->mapped = true;
+        b->capacity = static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(wanted), UINT32_MAX));
+        return old;
+    }
+    unsigned char* grown = new unsigned char[wanted];
+    if (b->length) std::memcpy(grown, b->data, b->length);
+    delete[] b->data;
+    b->data = grown;
+    b->capacity = static_cast<uint32_t>(wanted);
+    return old;
 }
 
 // A new store holding a copy of the bytes; capacity max(2 * length, 8192).
@@ -191,6 +230,22 @@ void CBinaryData::Adopt(unsigned char* bytes, uint32_t length, uint32_t capacity
     m_buffer = buffer;
 }
 
+void CBinaryDataAccess::AdoptMapped(CBinaryData& data, unsigned char* bytes, uint32_t length, uint32_t capacity) {
+    data.Clear();
+    CSharedByteBuffer* buffer;
+    try {
+        buffer = new CSharedByteBuffer;
+    } catch (...) {
+        Platform::UnmapBlock(bytes, capacity);
+        throw;
+    }
+    buffer->data = bytes;
+    buffer->length = length;
+    buffer->capacity = capacity;
+    buffer->mapped = true;
+    data.m_buffer = buffer;
+}
+
 void CBinaryData::Clear() {
     ReleaseBuffer(m_buffer);
     m_buffer = nullptr;
@@ -227,6 +282,18 @@ unsigned char* CBinaryData::ReleaseData() {
         }
     }
     unsigned char* bytes = buffer->data;
+    if (buffer->mapped) {
+        // The caller frees the block with delete[]: mapped pages are copied
+        // into one first.
+        try {
+            bytes = new unsigned char[buffer->length ? buffer->length : 1];
+        } catch (...) {
+            buffer->refCount.fetch_add(1);
+            throw;
+        }
+        if (buffer->length) std::memcpy(bytes, buffer->data, buffer->length);
+        buffer->FreeData();
+    }
     buffer->data = nullptr;
     delete buffer;
     m_buffer = nullptr;
@@ -273,14 +340,21 @@ void CBinaryData::Append(const unsigned char* bytes, uint32_t length) {
     int32_t count = b->refCount.load();
     if (count >= 2) throw CNyException(FormatString(L"Failed to append. [RefCount=%d]", count));
     if (needed > b->capacity) {
-        uint32_t capacity = static_cast<uint32_t>(std::min<uint64_t>(2 * static_cast<uint64_t>(needed), UINT32_MAX));
-        unsigned char* grown = new unsigned char[capacity];
-        std::memcpy(grown, b->data, b->length);
-        // The source may lie in the old block: copy it before that is freed.
-        std::memcpy(grown + b->length, bytes, length);
-        delete[] b->data;
-        b->data = grown;
-        b->capacity = capacity;
+        // The source may lie in the store itself: it is found again at the
+        // same offset once the store has moved.
+        const unsigned char* old = b->data;
+        uint32_t oldCapacity = b->capacity;
+        bool inside = old && bytes >= old && bytes < old + oldCapacity;
+        size_t offset = inside ? static_cast<size_t>(bytes - old) : 0;
+        if (inside && !b->mapped) {
+            // A block from new[] is freed by the move: keep the source first.
+            std::vector<unsigned char> source(bytes, bytes + length);
+            GrowStore(b, needed);
+            std::memcpy(b->data + b->length, source.data(), length);
+        } else {
+            GrowStore(b, needed);
+            std::memcpy(b->data + b->length, inside ? b->data + offset : bytes, length);
+        }
     } else if (length) {
         std::memmove(b->data + b->length, bytes, length);
     }
@@ -300,13 +374,7 @@ unsigned char* CBinaryDataAccess::Extend(CBinaryData& data, uint32_t length) {
     CSharedByteBuffer* b = data.m_buffer;
     if (old + length > b->capacity) {
         CNYLock guard(b->lock);
-        uint32_t capacity =
-            static_cast<uint32_t>(std::min<uint64_t>(2 * (static_cast<uint64_t>(old) + length), UINT32_MAX));
-        unsigned char* grown = new unsigned char[capacity];
-        if (old) std::memcpy(grown, b->data, old);
-        delete[] b->data;
-        b->data = grown;
-        b->capacity = capacity;
+        GrowStore(b, static_cast<uint64_t>(old) + length);
     }
     b->length = old + length;
     return b->data + old;

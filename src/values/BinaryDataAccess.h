@@ -15,6 +15,8 @@ public:
         data.Clear();
         data.Adopt(bytes, length, capacity);
     }
+    // The same for a block from Platform::MapBlock of `capacity` bytes.
+    static void AdoptMapped(CBinaryData& data, unsigned char* bytes, uint32_t length, uint32_t capacity);
     // Makes room for `length` more bytes at the end (growing as Append does)
     // and returns where they go; the caller fills them before the value is
     // read again.

@@ -64,6 +64,31 @@ TEST(CByteTextStreamBlock, ReadWhileWritingAfterTheEndAndAgain) {
     EXPECT_EQ(before, AsString(whole));
 }
 
+// Past a mebibyte the block is mapped and grows by remapping: a document of
+// several mebibytes keeps every byte, in both encodings, and a stream reused
+// for a second document starts from its first byte.
+TEST(CByteTextStreamBlock, DocumentsOfSeveralMebibytes) {
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
+        SCOPED_TRACE(encoding);
+        CByteTextStream stream(encoding);
+        for (int document = 0; document < 2; ++document) {
+            stream.Begin();
+            std::wstring text;
+            for (int i = 0; i < 150000 - 100000 * document; ++i) {
+                text += Piece(i);
+                stream.GetBuffer().Append(Piece(i));
+                if (stream.GetBuffer().GetTotal() >= 60000) stream.Flush();
+            }
+            stream.End();
+            CTextStream wide(encoding);
+            wide.GetBuffer().Append(text);
+            CBinaryData expected = wide.GetBytes(), actual = stream.GetBytes();
+            ASSERT_EQ(expected.GetLength(), actual.GetLength());
+            EXPECT_TRUE(expected == actual);
+        }
+    }
+}
+
 TEST(CByteTextStreamBlock, Utf16AndEmptyDocuments) {
     CByteTextStream stream(XmlEncoding_UTF16);
     stream.Begin();

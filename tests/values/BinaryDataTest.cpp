@@ -358,3 +358,63 @@ TEST(CBinaryDataSharing, MovedFromValueIsEmpty) {
     target = std::move(moved);
     EXPECT_EQ(Bytes("abc"), Bytes(target));
 }
+
+// Stores of a mebibyte and more live in mapped pages and grow by remapping:
+// every byte, copy-on-write and release behave as for small stores.
+TEST(CBinaryDataLarge, AppendsPastSeveralMebibytesKeepEveryByte) {
+    CBinaryData data;
+    std::vector<unsigned char> expected;
+    std::vector<unsigned char> block(3001);
+    for (int round = 0; expected.size() < (5u << 20); ++round) {
+        for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<unsigned char>(i * 31 + round);
+        data.Append(block.data(), static_cast<uint32_t>(block.size()));
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(expected, Bytes(data));
+}
+
+TEST(CBinaryDataLarge, AppendingItsOwnBytesAcrossTheGrowth) {
+    CBinaryData data = FromString("0123456789abcdef");
+    // Each append reads the whole store while it grows (and moves): from new[]
+    // to mapped pages, and from mapped pages to larger ones.
+    while (data.GetLength() < (6u << 20)) data.Append(data.GetData(), data.GetLength());
+    ASSERT_EQ(16u << 19, data.GetLength());
+    const unsigned char* p = data.GetData();
+    for (uint32_t i = 0; i < data.GetLength(); i += 4093) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ("0123456789abcdef"[i % 16], p[i]);
+    }
+    // A part of the store appended from its middle.
+    uint32_t before = data.GetLength();
+    data.Append(data.GetData() + 5, 70000);
+    EXPECT_EQ(before + 70000, data.GetLength());
+    EXPECT_EQ('5', data[before]);
+    EXPECT_EQ("0123456789abcdef"[(5 + 69999) % 16], data[before + 69999]);
+}
+
+TEST(CBinaryDataLarge, CopiesShareUntilOneChanges) {
+    CBinaryData data;
+    std::vector<unsigned char> bytes(3u << 20, 'x');
+    data.Append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    data.Append(bytes.data(), 1);  // now a grown, mapped store
+    CBinaryData copy(data);
+    EXPECT_EQ(copy.GetData(), data.GetData());
+    data[7] = 'y';
+    EXPECT_NE(copy.GetData(), data.GetData());
+    EXPECT_EQ('x', copy[7]);
+    EXPECT_EQ('y', data[7]);
+    EXPECT_EQ(copy.GetLength(), data.GetLength());
+}
+
+TEST(CBinaryDataLarge, ReleasedBytesAreFreedWithDeleteArray) {
+    CBinaryData data;
+    std::vector<unsigned char> bytes(2u << 20);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i / 7);
+    data.Append(bytes.data(), 100);
+    data.Append(bytes.data() + 100, static_cast<uint32_t>(bytes.size() - 100));
+    unsigned char* released = data.ReleaseData();
+    ASSERT_NE(nullptr, released);
+    EXPECT_EQ(0, std::memcmp(released, bytes.data(), bytes.size()));
+    delete[] released;  // the sanitizer build checks the pairing
+    EXPECT_EQ(0u, data.GetLength());
+}
