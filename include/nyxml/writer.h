@@ -96,10 +96,17 @@ private:
     void AppendSlow(const wchar_t* text, size_t length);
     void AddChunk();
 
+    // A chunk for the text, and the release of one.
+    wchar_t* NewChunk();
+    void FreeChunk(wchar_t* chunk);
+
     std::vector<wchar_t*> m_chunks;
     std::vector<uint32_t> m_chunkLengths;
     // Chunks of the default size left by Empty, reused before new ones.
     std::vector<wchar_t*> m_spareChunks;
+    // Once the text is long, chunks are cut from large mapped slabs (see
+    // StringBuffer.cpp); null until then.
+    void* m_slabs;
     uint32_t m_chunkSize;
     uint32_t m_used;
     uint32_t m_capacity;

@@ -222,7 +222,13 @@ CBinaryData& CBinaryData::operator=(CBinaryData&& other) noexcept {
 }
 
 void CBinaryData::Adopt(unsigned char* bytes, uint32_t length, uint32_t capacity) {
-    CSharedByteBuffer* buffer = new CSharedByteBuffer;
+    CSharedByteBuffer* buffer;
+    try {
+        buffer = new CSharedByteBuffer;
+    } catch (...) {
+        delete[] bytes;  // owned from the call on
+        throw;
+    }
     buffer->data = bytes;
     buffer->length = length;
     buffer->capacity = capacity;

@@ -2,6 +2,8 @@
 // terminator) that are never moved while the text grows.
 #include <nyxml/writer.h>
 
+#include "platform/Memory.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <memory>
@@ -9,9 +11,89 @@
 
 namespace NyXmlLib9 {
 
+namespace {
+
+// A long text would otherwise take a fresh heap block, and a page fault per
+// 4 KiB, for every chunk: past kSlabAfter chunks, chunks of the buffer's own
+// size are cut from mapped slabs instead (backed by huge pages where the
+// system allows). A slab chunk that is let go is kept for reuse; the slabs
+// are returned when the buffer is cleared.
+const size_t kSlabAfter = 16;
+const size_t kSlabBytes = size_t(2) << 20;
+
+class ChunkSlabs {
+public:
+    explicit ChunkSlabs(size_t chunkBytes) : m_chunkBytes(chunkBytes) {}
+    ChunkSlabs(const ChunkSlabs&) = delete;
+    ChunkSlabs& operator=(const ChunkSlabs&) = delete;
+    ~ChunkSlabs() {
+        for (unsigned char* slab : m_slabs) Platform::UnmapBlock(slab, Platform::MappedCapacity(kSlabBytes));
+    }
+
+    // Chunks that fit a slab at least eight times are worth cutting from one.
+    static bool Suits(size_t chunkBytes) { return chunkBytes <= kSlabBytes / 8; }
+
+    wchar_t* Take() {
+        if (!m_free.empty()) {
+            wchar_t* chunk = m_free.back();
+            m_free.pop_back();
+            return chunk;
+        }
+        if (m_left < m_chunkBytes) {
+            // Room in both lists first, so that a failure leaves them consistent.
+            m_slabs.reserve(m_slabs.size() + 1);
+            m_free.reserve(m_free.size() + Platform::MappedCapacity(kSlabBytes) / m_chunkBytes * (m_slabs.size() + 1));
+            unsigned char* slab = Platform::MapBlock(kSlabBytes);
+            m_slabs.insert(std::upper_bound(m_slabs.begin(), m_slabs.end(), slab), slab);
+            m_next = slab;
+            m_left = Platform::MappedCapacity(kSlabBytes);
+        }
+        wchar_t* chunk = reinterpret_cast<wchar_t*>(m_next);
+        m_next += m_chunkBytes;
+        m_left -= m_chunkBytes;
+        return chunk;
+    }
+
+    bool Owns(const wchar_t* chunk) const {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(chunk);
+        auto it = std::upper_bound(m_slabs.begin(), m_slabs.end(), p);
+        if (it == m_slabs.begin()) return false;
+        --it;
+        return p < *it + Platform::MappedCapacity(kSlabBytes);
+    }
+
+    // Room for every chunk of every slab is reserved by Take: never allocates.
+    void Give(wchar_t* chunk) { m_free.push_back(chunk); }
+
+private:
+    size_t m_chunkBytes;
+    std::vector<unsigned char*> m_slabs;  // by address
+    std::vector<wchar_t*> m_free;
+    unsigned char* m_next = nullptr;
+    size_t m_left = 0;
+};
+
+}  // namespace
+
+wchar_t* CStringBuffer::NewChunk() {
+    size_t chunkBytes = (static_cast<size_t>(m_chunkSize) + 1) * sizeof(wchar_t);
+    if (!m_slabs && m_chunks.size() >= kSlabAfter && ChunkSlabs::Suits(chunkBytes))
+        m_slabs = new ChunkSlabs(chunkBytes);
+    if (m_slabs) return static_cast<ChunkSlabs*>(m_slabs)->Take();
+    return new wchar_t[static_cast<size_t>(m_chunkSize) + 1];
+}
+
+void CStringBuffer::FreeChunk(wchar_t* chunk) {
+    ChunkSlabs* slabs = static_cast<ChunkSlabs*>(m_slabs);
+    if (slabs && slabs->Owns(chunk))
+        slabs->Give(chunk);
+    else
+        delete[] chunk;
+}
+
 CStringBuffer::CStringBuffer(uint32_t chunkSize)
-    : m_chunkSize(chunkSize ? std::min<uint32_t>(chunkSize, UINT32_MAX - 1) : 1), m_used(0), m_capacity(0),
-      m_current(nullptr), m_total(0) {
+    : m_slabs(nullptr), m_chunkSize(chunkSize ? std::min<uint32_t>(chunkSize, UINT32_MAX - 1) : 1), m_used(0),
+      m_capacity(0), m_current(nullptr), m_total(0) {
     m_spareChunks.reserve(4);  // so that Empty never allocates
 }
 
@@ -47,7 +129,7 @@ void CStringBuffer::AddChunk() {
         chunk = m_spareChunks.back();
         m_spareChunks.pop_back();
     } else {
-        chunk = new wchar_t[static_cast<size_t>(m_chunkSize) + 1];
+        chunk = NewChunk();
     }
     chunk[0] = L'\0';
     m_chunks.push_back(chunk);
@@ -68,7 +150,7 @@ const wchar_t* CStringBuffer::GetString() {
             std::memcpy(out, chunk, used * sizeof(wchar_t));
             out += used;
         }
-        for (wchar_t* chunk : m_chunks) delete[] chunk;
+        for (wchar_t* chunk : m_chunks) FreeChunk(chunk);
         m_chunks.assign(1, joined.release());
         m_chunkLengths.assign(1, m_total);
         m_current = m_chunks[0];
@@ -84,8 +166,10 @@ const wchar_t* CStringBuffer::GetChunk(size_t index, uint32_t& used) const {
 }
 
 void CStringBuffer::Clear() {
-    for (wchar_t* chunk : m_chunks) delete[] chunk;
-    for (wchar_t* chunk : m_spareChunks) delete[] chunk;
+    for (wchar_t* chunk : m_chunks) FreeChunk(chunk);
+    for (wchar_t* chunk : m_spareChunks) FreeChunk(chunk);
+    delete static_cast<ChunkSlabs*>(m_slabs);
+    m_slabs = nullptr;
     m_spareChunks.clear();
     m_chunks.clear();
     m_chunkLengths.clear();
@@ -113,7 +197,7 @@ void CStringBuffer::Empty() {
         if (m_chunkLengths[i] == m_chunkSize && m_spareChunks.size() < 4) {
             m_spareChunks.push_back(m_chunks[i]);
         } else {
-            delete[] m_chunks[i];
+            FreeChunk(m_chunks[i]);
         }
     }
     m_chunks.resize(1);

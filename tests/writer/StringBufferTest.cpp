@@ -99,6 +99,46 @@ TEST(CStringBuffer, EmptyKeepsTheFirstChunk) {
     EXPECT_EQ(std::wstring(), buffer.GetString());
 }
 
+// A long text takes its chunks from large mapped slabs; the chunks keep their
+// size and contents, and emptying, joining and refilling reuse them.
+TEST(CStringBuffer, LongTextsKeepEveryCharacterAcrossSlabs) {
+    for (uint32_t chunkSize : {CStringBuffer::kDefaultChunkSize, 100u, 70000u, 600000u}) {
+        SCOPED_TRACE(chunkSize);
+        CStringBuffer buffer(chunkSize);
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            std::wstring expected;
+            // Enough for several 2 MiB slabs of default chunks.
+            size_t target = round == 1 ? 50000 : 1500000;
+            for (size_t piece = 0; expected.size() < target; ++piece) {
+                std::wstring text = Pattern(1 + piece * 37 % 5000, piece);
+                buffer.Append(text);
+                expected += text;
+            }
+            ASSERT_EQ(expected.size(), buffer.GetTotal());
+            std::wstring chunked;
+            for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
+                uint32_t used = 0;
+                const wchar_t* chunk = buffer.GetChunk(i, used);
+                if (i + 1 < buffer.GetChunkCount()) {
+                    ASSERT_EQ(chunkSize, used);
+                }
+                chunked.append(chunk, used);
+            }
+            ASSERT_EQ(expected, chunked);
+            if (round == 0) {
+                ASSERT_EQ(expected, buffer.GetString());
+                buffer.Append(L"tail");
+                ASSERT_EQ(expected + L"tail", buffer.GetString());
+                buffer.Clear();
+            } else {
+                buffer.Empty();
+            }
+            EXPECT_EQ(0u, buffer.GetTotal());
+        }
+    }
+}
+
 TEST(CTextStream, BeginEmptiesAndEndKeepsTheText) {
     CTextStream stream;
     stream.GetBuffer().Append(L"old");
