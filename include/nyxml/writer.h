@@ -268,10 +268,8 @@ public:
                 }
                 return true;
             }
-            for (size_t i = 0; i + 16 < bytes; i += 16) {
-                if (!Same16(p + i, q + i)) return false;
-            }
-            return Same16(p + bytes - 16, q + bytes - 16);
+            if (!Same16(p + bytes - 16, q + bytes - 16)) return false;
+            return bytes <= 16 || std::memcmp(p, q, bytes - 16) == 0;
         }
         static bool Same16(const unsigned char* p, const unsigned char* q) {
             uint64_t p0, p1, q0, q1;
@@ -283,12 +281,22 @@ public:
         }
         // Makes room for `length` characters, keeping the first `keep`.
         void GrowNames(size_t length, size_t keep);
-        // Names are short: a loop in line beats a call.
+        // Names are short: copied in line, sixteen bytes at a time, the last
+        // block overlapping the one before (nothing outside the name is read
+        // or written).
         static void CopyName(wchar_t* out, const wchar_t* text, size_t length) {
-            if (length <= 64) {
+            size_t bytes = length * sizeof(wchar_t);
+            if (bytes < 16) {
                 for (size_t i = 0; i < length; ++i) out[i] = text[i];
+            } else if (bytes <= 256) {
+                unsigned char* o = reinterpret_cast<unsigned char*>(out);
+                const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+                unsigned char last[16];
+                std::memcpy(last, t + bytes - 16, 16);
+                for (size_t i = 0; i + 16 < bytes; i += 16) std::memcpy(o + i, t + i, 16);
+                std::memcpy(o + bytes - 16, last, 16);
             } else {
-                std::memcpy(out, text, length * sizeof(wchar_t));
+                std::memcpy(out, text, bytes);
             }
         }
         const std::wstring& MadeString(uint32_t flag, std::wstring& text, const wchar_t* characters,
