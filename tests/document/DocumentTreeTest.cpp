@@ -41,6 +41,33 @@ TEST(CXmlDocument, TextAroundChildIsConcatenated) {
     EXPECT_EQ(a->GetDocument(), &d);
 }
 
+// Text arrives in pieces (around references, children and CDATA markers, and
+// at the ends of the parser's buffers); each element gets all of its own, in
+// order, whether short or long.
+TEST(CXmlDocument, TextInManyPiecesGoesToItsOwnElement) {
+    for (size_t length : {size_t(5), size_t(20000), size_t(70000)}) {
+        SCOPED_TRACE(length);
+        std::string a(length, 'a'), b(length, 'b');
+        std::string xml = "<r>" + a + "&amp;<x>" + b + "&lt;" + a + "</x>" + b + "\r\n<y/><z>" + a + "</z>&#x4E2D;" +
+                          "<![CDATA[" + b + "]]></r>";
+        for (bool strip : {true, false}) {
+            SCOPED_TRACE(strip);
+            CXmlSerializationContext context;
+            context.SetStripCDATA(strip);
+            CXmlDocument d(context);
+            d.LoadXml(xml.c_str());
+            const CXmlElement* r = d.GetDocumentElement();
+            ASSERT_NE(nullptr, r);
+            std::wstring wa(length, L'a'), wb(length, L'b');
+            std::wstring cdata = strip ? wb : L"<![CDATA[" + wb + L"]]>";
+            EXPECT_TRUE(r->GetText() == wa + L"&" + wb + L"\n\x4E2D" + cdata);
+            EXPECT_TRUE(Child(r, 0)->GetText() == wb + L"<" + wa);
+            EXPECT_EQ(L"", Child(r, 1)->GetText());
+            EXPECT_TRUE(Child(r, 2)->GetText() == wa);
+        }
+    }
+}
+
 TEST(CXmlDocument, CarriageReturnsAreDropped) {
     const char* inputs[] = {"<a>\r\n</a>", "<a>&#13;&#10;</a>", "<a>\r</a>", "<a>&#13;\n</a>"};
     for (const char* input : inputs) {
