@@ -183,6 +183,7 @@ public:
             CopyName(m_names + names, prefix, length);
             m_prefixLength = static_cast<uint32_t>(length);
             m_made &= ~kPrefixMade;
+            m_endTagLength = 0;
         }
         // The same names without making strings.
         const wchar_t* GetLocalNameData() const { return m_names; }
@@ -252,6 +253,7 @@ public:
             m_prefixLength = 0;
             m_made = 0;
             m_namespaceKey = nullptr;
+            m_endTagLength = 0;
         }
         // Equality of two texts, compared sixteen bytes at a time in line
         // (namespace URIs are compared for every name written); the last
@@ -338,6 +340,12 @@ public:
         static const int kRecentCount = 4;
         mutable const NamespaceMap::value_type* m_recent[kRecentCount];
         mutable uint32_t m_recentNext;
+        // The name of the end tag as the text writer's UTF-8 output spells it
+        // ("prefix:local"), kept when it is short and ASCII so that the end
+        // tag is a copy; 0 when not kept. Any change of the names drops it.
+        static const uint32_t kEndTagRoom = 48;
+        uint32_t m_endTagLength;
+        unsigned char m_endTag[kEndTagRoom];
     };
 
     CXmlWriter();

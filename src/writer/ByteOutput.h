@@ -43,6 +43,10 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
         static const size_t kSlack = 32;
         // The bytes up to `out` are stored.
         void Advance(unsigned char* out) { m_out = out; }
+        // Whether `bytes` bytes from `p` (in the block) may be read.
+        bool Readable(const unsigned char* p, size_t bytes) const {
+            return static_cast<size_t>(m_limit - p) >= bytes;
+        }
         // What is stored becomes part of the output, up to where an unpaired
         // surrogate ended it. Done at the end of each writer call, and before
         // the block grows (so that a failure keeps what came before it).

@@ -305,8 +305,11 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteCalls {
             if (lineEnd) out = PutEol<F>(w, out);
         }
         out = F::Put(F::Tabs(out, tabs), '<');
+        unsigned char* name = out;
         if (started.prefix) out = F::Put(F::Plain(c, out, started.prefix->data(), prefixLength), ':');
-        c.Advance(F::Plain(c, out, localName.data(), localName.size()));
+        out = F::Plain(c, out, localName.data(), localName.size());
+        if (F::kAscii == 1) KeepEndTag(c, element, name, out, prefixLength + (started.prefix ? 1 : 0) + localName.size());
+        c.Advance(out);
         if (started.declare) {
             ByteOutput::Put<F>(c, ' ');
             Declare<F>(w, c, *started.prefix, namespaceURI);
@@ -335,6 +338,19 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteCalls {
         c.Commit();
     }
 
+    // UTF-8 only: the bytes of the start tag's name [name, end), when they are
+    // one per character (ASCII) and few, kept for the end tag.
+    static void KeepEndTag(Cursor& c, CXmlWriterContext* element, const unsigned char* name, const unsigned char* end,
+                           size_t characters) {
+        size_t length = static_cast<size_t>(end - name);
+        if (length != characters || length > CXmlWriterContext::kEndTagRoom) return;
+        if (c.Readable(name, CXmlWriterContext::kEndTagRoom))
+            std::memcpy(element->m_endTag, name, CXmlWriterContext::kEndTagRoom);
+        else
+            std::memcpy(element->m_endTag, name, length);
+        element->m_endTagLength = static_cast<uint32_t>(length);
+    }
+
     template <class F>
     static void EndElement(CXmlTextWriter& w, const CXmlWriterContext* element) {
         Cursor c(w.m_byteStream);
@@ -342,6 +358,13 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteCalls {
         unsigned char* out;
         if (element->IsStartTagOpen()) {
             out = F::Put(c.Room((2 + lineEnd) * F::kAscii), "/>", 2);
+        } else if (F::kAscii == 1 && element->m_endTagLength) {
+            // The name as the start tag wrote it, copied whole into the room.
+            size_t tabs = w.m_formatted && element->GetChildCount() > 0 ? static_cast<size_t>(element->GetDepth()) : 0;
+            out = c.Room(tabs + 3 + lineEnd + CXmlWriterContext::kEndTagRoom);
+            out = F::Put(F::Tabs(out, tabs), "</", 2);
+            std::memcpy(out, element->m_endTag, CXmlWriterContext::kEndTagRoom);
+            out = F::Put(out + element->m_endTagLength, '>');
         } else {
             // The prefix the start tag was written with, so the tags always match.
             size_t prefixLength = element->GetPrefixLength(), localLength = element->GetLocalNameLength();

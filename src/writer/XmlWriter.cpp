@@ -18,7 +18,8 @@ CXmlWriter::CXmlWriterContext::CXmlWriterContext()
     : CInstanceMonitor("CXmlWriterContext"), m_childCount(0), m_startTagOpen(false), m_depth(0), m_names(nullptr),
       m_namesCapacity(0), m_localLength(0), m_namespaceLength(0), m_prefixLength(0), m_made(0),
       m_namespaceKey(nullptr), m_parent(nullptr),
-      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0) {
+      m_namespaceMap(nullptr), m_inherits(false), m_ownsMap(false), m_scope(this), m_recentNext(0),
+      m_endTagLength(0) {
     ForgetRecent();
 }
 
