@@ -492,6 +492,7 @@ void CXmlTextWriter::ByteOutput::Cursor::CommitSlow() {
 }
 
 void CXmlTextWriter::ByteOutput::Cursor::EndAt(unsigned char* out) {
+    m_dirty = true;
     CByteTextStream* s = m_stream;
     if (s->m_ended) return;
     // A high surrogate waiting before this point is where the output ends.
@@ -501,6 +502,7 @@ void CXmlTextWriter::ByteOutput::Cursor::EndAt(unsigned char* out) {
 }
 
 void CXmlTextWriter::ByteOutput::Cursor::HoldHigh(unsigned char* out, uint32_t high) {
+    m_dirty = true;
     CByteTextStream* s = m_stream;
     if (s->m_ended) return;
     if (s->m_pendingHigh) {

@@ -50,10 +50,12 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
         // What is stored becomes part of the output, up to where an unpaired
         // surrogate ended it. Done at the end of each writer call, and before
         // the block grows (so that a failure keeps what came before it).
+        // A cursor is only made while the output goes on (not ended, no high
+        // surrogate waiting, or one about to be completed): unless this call
+        // ended it or left a surrogate waiting, the stored bytes simply count.
         void Commit() {
-            CByteTextStream* s = m_stream;
-            if (!s->m_ended && !s->m_pendingHigh) {
-                s->m_length = static_cast<uint32_t>(m_out - m_block);
+            if (!m_dirty) {
+                m_stream->m_length = static_cast<uint32_t>(m_out - m_block);
                 return;
             }
             CommitSlow();
@@ -72,6 +74,7 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
         unsigned char* m_block;
         unsigned char* m_out;
         unsigned char* m_limit;
+        bool m_dirty = false;  // EndAt or HoldHigh was called
     };
 
     // Elements of one text encoded at most at a time, so that the room made
