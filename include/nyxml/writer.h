@@ -289,7 +289,16 @@ public:
         static void CopyName(wchar_t* out, const wchar_t* text, size_t length) {
             size_t bytes = length * sizeof(wchar_t);
             if (bytes < 16) {
-                for (size_t i = 0; i < length; ++i) out[i] = text[i];
+                // Up to three: two overlapping pairs, or one.
+                if (length >= 2) {
+                    uint64_t first, last;
+                    std::memcpy(&first, text, 8);
+                    std::memcpy(&last, text + length - 2, 8);
+                    std::memcpy(out, &first, 8);
+                    std::memcpy(out + length - 2, &last, 8);
+                } else if (length == 1) {
+                    out[0] = text[0];
+                }
             } else if (bytes <= 256) {
                 unsigned char* o = reinterpret_cast<unsigned char*>(out);
                 const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
