@@ -66,6 +66,11 @@ public:
     CXmlElement& operator=(const CXmlElement&) = delete;
     ~CXmlElement() override;
 
+    // An element made by a reader may carry the room for its attributes in
+    // the same allocation; delete frees it whole.
+    static void* operator new(size_t size) { return ::operator new(size); }
+    static void operator delete(void* p) { ::operator delete(p); }
+
     const CXmlDocument* GetDocument() const { return m_document; }
     CXmlElement* GetFirstElement() const { return m_firstChild; }
     CXmlElement* GetNextSiblingElement() const { return m_nextSibling; }
@@ -96,6 +101,16 @@ private:
     friend class CElement;
     friend struct CXmlTreeAccess;
 
+    struct AttributeRoom {
+        size_t bytes;
+    };
+    static void* operator new(size_t size, AttributeRoom room) { return ::operator new(size + room.bytes); }
+    static void operator delete(void* p, AttributeRoom) { ::operator delete(p); }
+    // A new element with room for `attributes` attributes right after it,
+    // which ReserveAttributeBlock then hands out.
+    static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes);
+    CXmlElement* CreateNewChildElement(size_t attributes);
+
     // Grows the text capacity geometrically before an append of extra units.
     void ReserveText(size_t extra);
     // Points a name at a pooled string, or at an owned copy when the pool is full.
@@ -116,6 +131,7 @@ private:
     uint32_t m_blockCount;
     bool m_ownsLocalName;
     bool m_ownsNamespace;
+    bool m_blockInline;  // the block is part of this element's allocation
 };
 
 class NYXML_API CXmlDocument : public CInstanceMonitor {
@@ -159,7 +175,8 @@ private:
     CXmlElement* AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName);
     // Creates the document element or a child of the open element; used by the readers.
     CXmlElement* OpenElement(const std::wstring& namespaceURI, const std::wstring& localName);
-    CXmlElement* OpenElement();
+    // With room for `attributes` attributes in the element's allocation.
+    CXmlElement* OpenElement(size_t attributes = 0);
     void EndElement();
     static void AddElementAttribute(CXmlElement* element, const std::wstring& localName, const std::wstring& value,
                                     const std::wstring& namespaceURI);

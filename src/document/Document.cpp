@@ -99,7 +99,8 @@ bool CXmlAttribute::IsNilAttribute() const {
 CXmlElement::CXmlElement(const CXmlDocument* document)
     : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
       m_lastChild(nullptr), m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
-      m_attributeBlock(nullptr), m_blockCount(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
+      m_attributeBlock(nullptr), m_blockCount(0), m_ownsLocalName(false), m_ownsNamespace(false),
+      m_blockInline(false) {}
 
 CXmlElement::~CXmlElement() {
     // Children are freed along the sibling chain; recursion depth is the
@@ -116,7 +117,7 @@ CXmlElement::~CXmlElement() {
         else
             delete m_attributes[i];
     }
-    ::operator delete(m_attributeBlock);
+    if (!m_blockInline) ::operator delete(m_attributeBlock);
     if (m_ownsLocalName) delete m_localName;
     if (m_ownsNamespace) delete m_namespaceURI;
 }
@@ -143,8 +144,20 @@ const std::wstring& CXmlElement::GetAttribute(const std::wstring& localName, con
     return CNamePool::Empty();
 }
 
-CXmlElement* CXmlElement::CreateNewChildElement() {
-    CXmlElement* child = new CXmlElement(m_document);
+CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes) {
+    if (attributes == 0) return new CXmlElement(document);
+    // The element and its attributes are read together: one allocation.
+    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute)}) CXmlElement(document);
+    static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
+    element->m_attributeBlock = reinterpret_cast<CXmlAttribute*>(reinterpret_cast<char*>(element) + sizeof(CXmlElement));
+    element->m_blockInline = true;
+    return element;
+}
+
+CXmlElement* CXmlElement::CreateNewChildElement() { return CreateNewChildElement(0); }
+
+CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes) {
+    CXmlElement* child = NewElement(m_document, attributes);
     if (m_lastChild) {
         m_lastChild->m_nextSibling = child;
         child->m_prevSibling = m_lastChild;
@@ -157,7 +170,13 @@ CXmlElement* CXmlElement::CreateNewChildElement() {
 
 CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
     // Only a fresh element gets a block: later attributes are allocated one by one.
-    if (!m_attributes.empty() || m_attributeBlock || count == 0) return nullptr;
+    if (!m_attributes.empty() || count == 0) return nullptr;
+    if (m_blockInline) {
+        // Made with room for exactly these attributes.
+        m_attributes.reserve(count);
+        return m_attributeBlock;
+    }
+    if (m_attributeBlock) return nullptr;
     m_attributes.reserve(count);
     m_attributeBlock = static_cast<CXmlAttribute*>(::operator new(count * sizeof(CXmlAttribute)));
     return m_attributeBlock;
@@ -258,17 +277,17 @@ CXmlElement* CXmlDocument::OpenElement(const std::wstring& namespaceURI, const s
     return element;
 }
 
-CXmlElement* CXmlDocument::OpenElement() {
+CXmlElement* CXmlDocument::OpenElement(size_t attributes) {
     if (m_openElements.size() == m_openElements.capacity()) m_openElements.reserve(m_openElements.size() * 2 + 16);
     CXmlElement* element;
     if (!m_documentElement) {
-        element = new CXmlElement(this);
+        element = CXmlElement::NewElement(this, attributes);
         m_documentElement = element;
     } else {
         CXmlElement* parent = TopElement();
         // A second top-level element never reaches here: the text reader
         // rejects it. Other callers append to the document element.
-        element = (parent ? parent : m_documentElement)->CreateNewChildElement();
+        element = (parent ? parent : m_documentElement)->CreateNewChildElement(attributes);
     }
     m_openElements.push_back(element);
     return element;

@@ -171,7 +171,9 @@ void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_
         CXmlDocument* document = self->m_document;
         CNamePool& pool = *static_cast<CNamePool*>(document->m_namePool);
         const XML_Char separator = self->m_namespaces ? kSeparator : 0;
-        CXmlElement* element = document->OpenElement();
+        size_t count = 0;
+        while (attributes[2 * count]) ++count;
+        CXmlElement* element = document->OpenElement(count);
         CNamePool::SplitName split;
         if (pool.Split(name, separator, split)) {
             element->m_namespaceURI = split.namespaceURI;
@@ -182,9 +184,7 @@ void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_
             element->SetNamespace(ns);
             element->SetElementName(local);
         }
-        if (!*attributes) return;
-        size_t count = 0;
-        while (attributes[2 * count]) ++count;
+        if (count == 0) return;
         CXmlAttribute* block = element->ReserveAttributeBlock(count);
         std::wstring value;
         for (const XML_Char** a = attributes; *a; a += 2) {

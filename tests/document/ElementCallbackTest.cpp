@@ -58,3 +58,30 @@ TEST(ElementCallback, KeptAndDiscardedSiblingsInterleave) {
     d.LoadXml("<r><k1/><item/><k2><item/><k3/></k2><item/><item/><k4/><item/></r>");
     EXPECT_EQ(L"{}r[]\"\"({}k1[]\"\"(){}k2[]\"\"({}k3[]\"\"()){}k4[]\"\"())", DumpTree(d.GetDocumentElement()));
 }
+
+// Elements carry their attributes in their own allocation: discarded ones
+// with attributes (and with more than the reader could pool) are freed whole,
+// kept ones keep every attribute.
+TEST(ElementCallback, DiscardedAndKeptElementsWithAttributes) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    std::string xml = "<r a='1' b='2'>";
+    for (int i = 0; i < 2000; ++i) {
+        std::string n = std::to_string(i);
+        xml += "<item x='" + n + "' y='" + n + "' z" + n + "='v'/><keep k" + n + "='" + n + "' m='m'/>";
+    }
+    xml += "</r>";
+    d.LoadXml(xml.c_str());
+    const CXmlElement* r = d.GetDocumentElement();
+    ASSERT_EQ(2u, r->GetAttributes().size());
+    EXPECT_EQ(L"2", r->GetAttribute(L"b", L""));
+    int kept = 0;
+    for (const CXmlElement* c = r->GetFirstElement(); c; c = c->GetNextSiblingElement(), ++kept) {
+        ASSERT_EQ(L"keep", c->GetLocalName());
+        ASSERT_EQ(2u, c->GetAttributes().size());
+        std::wstring n = std::to_wstring(kept);
+        EXPECT_EQ(n, c->GetAttribute(L"k" + n, L""));
+        EXPECT_EQ(L"m", c->GetAttributes()[1]->GetValue());
+    }
+    EXPECT_EQ(2000, kept);
+}
