@@ -172,6 +172,10 @@ struct __attribute__((visibility("hidden"))) CXmlTextWriter::ByteOutput {
         }
         static unsigned char* EscapedLong(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
                                           bool attribute, EOLType eol);
+        // The loops of PlainLong (escape false) and EscapedLong built for
+        // processors with SSSE3, in a file of their own.
+        static unsigned char* TextSsse3(Cursor& c, unsigned char* out, const wchar_t* text, size_t length,
+                                        bool escape, bool attribute, EOLType eol);
         // 0x80 for the characters that escaping changes, 0 for the others.
         static const unsigned char kStops[128];
     };
