@@ -14,13 +14,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 using namespace NyXmlLib9;
-using nyxml_bench::BestOf;
 using nyxml_bench::MBps;
 
 namespace {
@@ -129,23 +129,53 @@ struct StringWriter : pugi::xml_writer {
 };
 #endif
 
-// Runs `body` kRuns times unless `only` names another case; 0 when skipped.
-// With a case named on the command line, that case alone runs `runs` times
-// (for profiling).
-struct CaseRunner {
+// The cases of the benchmark, run in rounds: every case once per round, so
+// that a slow spell of the machine falls on all of them alike; each keeps its
+// best time. A body returns the seconds it measured itself, leaving out its
+// preparation (freeing the previous output, for instance). With a case named
+// on the command line, that case alone runs `runs` times (for profiling).
+class CaseRunner {
+public:
     std::string only;
     int runs = kRuns;
-    template <class Body>
-    double Run(const char* name, Body&& body) const {
-        if (!only.empty() && only != name) return 0;
-        return BestOf(runs, body);
+
+    void Add(const char* name, std::function<double()> body) {
+        if (only.empty() || only == name) m_cases.push_back({name, std::move(body), 0});
     }
+    void RunAll() {
+        for (Case& c : m_cases) c.best = 1e300;
+        for (int round = 0; round < runs; ++round)
+            for (Case& c : m_cases) c.best = std::min(c.best, c.body());
+    }
+    // The best time of a case; 0 when it did not run.
+    double Best(const char* name) const {
+        for (const Case& c : m_cases)
+            if (c.name == name) return c.best;
+        return 0;
+    }
+    bool Ran(const char* name) const { return Best(name) > 0; }
+
+private:
+    struct Case {
+        std::string name;
+        std::function<double()> body;
+        double best;
+    };
+    std::vector<Case> m_cases;
 };
 
-void PrintCase(const CaseRunner& cases, const char* name, const char* label, double bytes, double seconds,
-               double floorRate, const char* floorLabel) {
-    if (!cases.only.empty() && cases.only != name) return;
-    nyxml_bench::PrintRate(label, MBps(bytes, seconds), "MB/s", floorRate, floorLabel);
+// Times fn alone.
+template <class F>
+double Timed(F&& fn) {
+    nyxml_bench::Stopwatch watch;
+    fn();
+    return watch.Seconds();
+}
+
+void PrintCase(const CaseRunner& cases, const char* name, const char* label, double bytes, double floorRate,
+               const char* floorLabel) {
+    if (!cases.Ran(name)) return;
+    nyxml_bench::PrintRate(label, MBps(bytes, cases.Best(name)), "MB/s", floorRate, floorLabel);
 }
 
 }  // namespace
@@ -176,59 +206,67 @@ int main(int argc, char** argv) {
     }
     std::printf("output:   %.1f MB (formatted, UTF-8)\n\n", outputBytes / 1e6);
 
+    // Each output is freed before the next run, outside the time measured.
     std::unique_ptr<CTextStream> kept;
-    double memory = cases.Run("tree-memory", [&] {
+    cases.Add("tree-memory", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
-        WriteDocument(root, *kept);
+        return Timed([&] { WriteDocument(root, *kept); });
     });
-    kept.reset();
-    double utf8 = cases.Run("tree-utf8", [&] {
+    cases.Add("tree-utf8", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
-        WriteDocument(root, *kept);
-        CBinaryData bytes = kept->GetBytes();
-        if (bytes.GetLength() == 0) std::printf("no output\n");
+        CBinaryData bytes;
+        double seconds = Timed([&] {
+            WriteDocument(root, *kept);
+            bytes = kept->GetBytes();
+        });
+        if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
+        return seconds;
     });
-    kept.reset();
-    double pieces = cases.Run("tree-bytes", [&] {
+    cases.Add("tree-bytes", [&] {
         kept.reset();
         kept.reset(new CByteTextStream(XmlEncoding_UTF8));
-        WriteDocument(root, *kept);
-        CBinaryData bytes = kept->GetBytes();
+        CBinaryData bytes;
+        double seconds = Timed([&] {
+            WriteDocument(root, *kept);
+            bytes = kept->GetBytes();
+        });
         if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
+        return seconds;
     });
-    kept.reset();
-
     uint32_t seen = 0;
-    double treeReading = cases.Run("tree-reading", [&] {
+    cases.Add("tree-reading", [&] {
         ReadingWriter writer;
-        WriteTree(root, writer);
+        double seconds = Timed([&] { WriteTree(root, writer); });
         seen |= writer.seen;
+        return seconds;
     });
     std::vector<Event> events;
     if (cases.only.empty() || cases.only.compare(0, 6, "calls-") == 0) RecordTree(root, events);
     auto replay = [&events](CXmlWriter& writer) { Replay(events, writer); };
-    double replayMemory = cases.Run("calls-memory", [&] {
+    cases.Add("calls-memory", [&] {
         kept.reset();
         kept.reset(new CTextStream(XmlEncoding_UTF8));
-        WriteWith(*kept, replay);
+        return Timed([&] { WriteWith(*kept, replay); });
     });
-    kept.reset();
-    double replayPieces = cases.Run("calls-bytes", [&] {
+    cases.Add("calls-bytes", [&] {
         kept.reset();
         kept.reset(new CByteTextStream(XmlEncoding_UTF8));
-        WriteWith(*kept, replay);
-        CBinaryData bytes = kept->GetBytes();
+        CBinaryData bytes;
+        double seconds = Timed([&] {
+            WriteWith(*kept, replay);
+            bytes = kept->GetBytes();
+        });
         if (bytes.GetLength() != static_cast<uint32_t>(outputBytes)) std::printf("different output\n");
+        return seconds;
     });
-    kept.reset();
-    double replayReading = cases.Run("calls-reading", [&] {
+    cases.Add("calls-reading", [&] {
         ReadingWriter writer;
-        Replay(events, writer);
+        double seconds = Timed([&] { Replay(events, writer); });
         seen |= writer.seen;
+        return seconds;
     });
-    if (seen == 0 && (treeReading > 0 || replayReading > 0)) std::printf("nothing read\n");
 
     double floorRate = 0;
     const char* floorLabel = "pugixml";
@@ -236,49 +274,60 @@ int main(int argc, char** argv) {
     pugi::xml_document pugiDocument;
     pugiDocument.load_buffer(source.data(), source.size());
     double pugiBytes = 0;
-    double pugi = cases.Run("pugixml", [&] {
-        StringWriter writer;
-        writer.text.reserve(static_cast<size_t>(outputBytes) + 4096);
-        pugiDocument.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
-        pugiBytes = static_cast<double>(writer.text.size());
+    // Into a new string, as a program writing a new document does: its pages
+    // are fresh, as the writer's output block is.
+    std::unique_ptr<StringWriter> pugiOut;
+    cases.Add("pugixml", [&] {
+        pugiOut.reset();
+        pugiOut.reset(new StringWriter);
+        return Timed([&] {
+            pugiOut->text.reserve(static_cast<size_t>(outputBytes) + 4096);
+            pugiDocument.save(*pugiOut, "\t", pugi::format_default, pugi::encoding_utf8);
+            pugiBytes = static_cast<double>(pugiOut->text.size());
+        });
     });
     // The same into a string whose pages were written before: pugixml's own
-    // work without the page faults of fresh output memory (which the floor
-    // above pays, as a program writing a new document does).
+    // work without the page faults of fresh output memory.
     StringWriter warm;
-    double pugiWarm = cases.Run("pugixml-warm", [&] {
+    cases.Add("pugixml-warm", [&] {
         warm.text.assign(static_cast<size_t>(outputBytes) + 4096, ' ');
         warm.text.clear();
-        nyxml_bench::Stopwatch watch;
-        pugiDocument.save(warm, "\t", pugi::format_default, pugi::encoding_utf8);
-        return watch.Seconds();
+        return Timed([&] { pugiDocument.save(warm, "\t", pugi::format_default, pugi::encoding_utf8); });
     });
-    floorRate = MBps(pugiBytes, pugi);
-    if (cases.only.empty() || cases.only == "pugixml")
+#endif
+    cases.RunAll();
+    kept.reset();
+    if (seen == 0 && (cases.Ran("tree-reading") || cases.Ran("calls-reading"))) std::printf("nothing read\n");
+#ifdef NYXML_HAVE_PUGIXML
+    if (cases.Ran("pugixml")) {
+        double pugi = cases.Best("pugixml");
+        floorRate = MBps(pugiBytes, pugi);
         std::printf("%-44s %10.1f MB/s  (%.1f MB in %.3f s)\n", "pugixml save to memory (UTF-8)", floorRate,
                     pugiBytes / 1e6, pugi);
-    if (cases.only.empty() || cases.only == "pugixml-warm")
-        std::printf("%-44s %10.1f MB/s  (%.2fx pugixml)\n", "  into memory written before (no page faults)",
-                    MBps(pugiBytes, pugiWarm), MBps(pugiBytes, pugiWarm) / floorRate);
+    }
+    if (cases.Ran("pugixml-warm")) {
+        double rate = MBps(static_cast<double>(warm.text.size()), cases.Best("pugixml-warm"));
+        std::printf("%-44s %10.1f MB/s  (%.2fx pugixml)\n", "  into memory written before (no page faults)", rate,
+                    floorRate > 0 ? rate / floorRate : 0.0);
+    }
 #else
     floorLabel = "(pugixml not available)";
 #endif
     std::printf("written from the CXmlDocument tree (walk included):\n");
-    PrintCase(cases, "tree-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, memory, floorRate,
+    PrintCase(cases, "tree-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, floorRate, floorLabel);
+    PrintCase(cases, "tree-utf8", "CXmlTextWriter -> CTextStream -> UTF-8 bytes", outputBytes, floorRate,
               floorLabel);
-    PrintCase(cases, "tree-utf8", "CXmlTextWriter -> CTextStream -> UTF-8 bytes", outputBytes, utf8, floorRate,
+    PrintCase(cases, "tree-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, floorRate,
               floorLabel);
-    PrintCase(cases, "tree-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, pieces, floorRate,
-              floorLabel);
-    PrintCase(cases, "tree-reading", "  the walk, reading the strings, no output", outputBytes, treeReading, floorRate,
+    PrintCase(cases, "tree-reading", "  the walk, reading the strings, no output", outputBytes, floorRate,
               floorLabel);
     std::printf("written from a flat list of writer calls:\n");
-    PrintCase(cases, "calls-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, replayMemory, floorRate,
+    PrintCase(cases, "calls-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, floorRate,
               floorLabel);
-    PrintCase(cases, "calls-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, replayPieces,
-              floorRate, floorLabel);
-    PrintCase(cases, "calls-reading", "  the replay, reading the strings, no output", outputBytes, replayReading,
-              floorRate, floorLabel);
+    PrintCase(cases, "calls-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, floorRate,
+              floorLabel);
+    PrintCase(cases, "calls-reading", "  the replay, reading the strings, no output", outputBytes, floorRate,
+              floorLabel);
     std::printf("\npeak RSS: %.1f MiB\n", nyxml_bench::PeakRssKiB() / 1024.0);
     return 0;
 }
