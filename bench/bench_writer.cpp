@@ -27,6 +27,8 @@ namespace {
 
 const size_t kDocumentBytes = 50u << 20;
 const int kRuns = 5;
+const size_t kSmallDocumentBytes = 64u << 10;
+const int kSmallRepeats = 400;
 
 // Element events for the whole tree, text after the children (the tree keeps
 // one text per element): the plain recursive walk a caller writes.
@@ -180,8 +182,9 @@ void PrintCase(const CaseRunner& cases, const char* name, const char* label, dou
 
 }  // namespace
 
-// bench_writer [case [runs]]; cases: pugixml, tree-memory, tree-utf8,
-// tree-bytes, tree-reading, calls-memory, calls-bytes, calls-reading. The
+// bench_writer [case [runs]]; cases: pugixml, pugixml-warm, tree-memory,
+// tree-utf8, tree-bytes, tree-reading, calls-memory, calls-bytes,
+// calls-reading, small-bytes, small-pugixml. The
 // "reading" cases write nothing: they measure what producing the events and
 // reading their strings costs by itself, the part of every other case that no
 // writer can remove (given per output byte, like the others).
@@ -295,6 +298,37 @@ int main(int argc, char** argv) {
         return Timed([&] { pugiDocument.save(warm, "\t", pugi::format_default, pugi::encoding_utf8); });
     });
 #endif
+    // A small document (64 KB of XML text) written many times: tree and
+    // output stay in the caches, so this compares the writers' own work.
+    std::string smallSource = nyxml_bench::MakeXmlDocument(kSmallDocumentBytes, 2);
+    CXmlDocument smallDocument;
+    smallDocument.LoadXmlStream(reinterpret_cast<unsigned char*>(&smallSource[0]),
+                                static_cast<uint32_t>(smallSource.size()));
+    double smallBytes = 0;
+    cases.Add("small-bytes", [&] {
+        return Timed([&] {
+            for (int i = 0; i < kSmallRepeats; ++i) {
+                CByteTextStream stream(XmlEncoding_UTF8);
+                WriteDocument(smallDocument.GetDocumentElement(), stream);
+                smallBytes = stream.GetBytes().GetLength();
+            }
+        });
+    });
+#ifdef NYXML_HAVE_PUGIXML
+    pugi::xml_document smallPugi;
+    smallPugi.load_buffer(smallSource.data(), smallSource.size());
+    double smallPugiBytes = 0;
+    cases.Add("small-pugixml", [&] {
+        return Timed([&] {
+            for (int i = 0; i < kSmallRepeats; ++i) {
+                StringWriter writer;
+                writer.text.reserve(smallSource.size() + 4096);
+                smallPugi.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+                smallPugiBytes = static_cast<double>(writer.text.size());
+            }
+        });
+    });
+#endif
     cases.RunAll();
     kept.reset();
     if (seen == 0 && (cases.Ran("tree-reading") || cases.Ran("calls-reading"))) std::printf("nothing read\n");
@@ -328,6 +362,16 @@ int main(int argc, char** argv) {
               floorLabel);
     PrintCase(cases, "calls-reading", "  the replay, reading the strings, no output", outputBytes, floorRate,
               floorLabel);
+    if (cases.Ran("small-bytes")) {
+        double rate = MBps(smallBytes * kSmallRepeats, cases.Best("small-bytes"));
+        double smallFloor = 0;
+#ifdef NYXML_HAVE_PUGIXML
+        if (cases.Ran("small-pugixml")) smallFloor = MBps(smallPugiBytes * kSmallRepeats, cases.Best("small-pugixml"));
+#endif
+        std::printf("a %.0f KB document written %d times (in the caches):\n", smallSource.size() / 1e3, kSmallRepeats);
+        std::printf("%-44s %10.1f MB/s\n", "pugixml save to memory (UTF-8)", smallFloor);
+        nyxml_bench::PrintRate("CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", rate, "MB/s", smallFloor, floorLabel);
+    }
     std::printf("\npeak RSS: %.1f MiB\n", nyxml_bench::PeakRssKiB() / 1024.0);
     return 0;
 }
