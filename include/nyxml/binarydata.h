@@ -38,7 +38,8 @@ public:
     uint32_t GetLength() const;
     bool IsEmpty() const { return GetLength() == 0; }
     // Detaches the bytes (null if none); the caller owns them (delete[]) and
-    // this value is left empty.
+    // this value is left empty. Values of a mebibyte and more keep their bytes
+    // in mapped pages: those are copied into a block from new[] first.
     unsigned char* ReleaseData();
 
     void Append(const unsigned char* bytes, uint32_t length);
