@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include <new>
 
@@ -53,6 +54,47 @@ unsigned char* RemapBlock(unsigned char* block, size_t capacity, size_t bytes) {
 
 void UnmapBlock(unsigned char* block, size_t capacity) {
     if (block) munmap(block, capacity);
+}
+
+namespace {
+
+uint32_t Capacity32(size_t capacity) { return capacity > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(capacity); }
+
+}  // namespace
+
+ByteBlock NewByteBlock(uint64_t bytes) {
+    if (bytes > UINT32_MAX) throw std::bad_alloc();
+    ByteBlock block;
+    if (bytes >= kMappedBlockMinimum) {
+        block.bytes = MapBlock(static_cast<size_t>(bytes));
+        block.capacity = Capacity32(MappedCapacity(static_cast<size_t>(bytes)));
+        block.mapped = true;
+    } else {
+        block.capacity = bytes ? static_cast<uint32_t>(bytes) : 1;
+        block.bytes = new unsigned char[block.capacity];
+    }
+    return block;
+}
+
+void GrowByteBlock(ByteBlock& block, uint32_t used, uint64_t bytes) {
+    if (bytes > UINT32_MAX) throw std::bad_alloc();
+    if (block.mapped) {
+        block.bytes = RemapBlock(block.bytes, block.capacity, static_cast<size_t>(bytes));
+        block.capacity = Capacity32(MappedCapacity(static_cast<size_t>(bytes)));
+        return;
+    }
+    ByteBlock grown = NewByteBlock(bytes);
+    if (used) std::memcpy(grown.bytes, block.bytes, used);
+    delete[] block.bytes;
+    block = grown;
+}
+
+void FreeByteBlock(ByteBlock& block) {
+    if (block.mapped)
+        UnmapBlock(block.bytes, block.capacity);
+    else
+        delete[] block.bytes;
+    block = ByteBlock();
 }
 
 }  // namespace Platform

@@ -6,6 +6,7 @@
 #define NYXML_SRC_PLATFORM_MEMORY_H
 
 #include <cstddef>
+#include <cstdint>
 
 namespace NyXmlLib9 {
 namespace Platform {
@@ -28,6 +29,23 @@ unsigned char* RemapBlock(unsigned char* block, size_t capacity, size_t bytes);
 
 // Returns a mapped block of `capacity` bytes to the system.
 void UnmapBlock(unsigned char* block, size_t capacity);
+
+// A block of bytes: from new[] below kMappedBlockMinimum, mapped pages from
+// there on. The capacity is kept in 32 bits (a mapping of 4 GiB says
+// UINT32_MAX, which the system rounds up to the same pages).
+struct ByteBlock {
+    unsigned char* bytes = nullptr;
+    uint32_t capacity = 0;
+    bool mapped = false;
+};
+
+// A block of at least `bytes` bytes (and at least one), up to UINT32_MAX.
+ByteBlock NewByteBlock(uint64_t bytes);
+// Makes room for `bytes` bytes, keeping the first `used`: a mapped block
+// grows by remapping (no copy), a new[] block is copied into a new block.
+// When memory is refused (std::bad_alloc) the block stays as it was.
+void GrowByteBlock(ByteBlock& block, uint32_t used, uint64_t bytes);
+void FreeByteBlock(ByteBlock& block);
 
 }  // namespace Platform
 }  // namespace NyXmlLib9

@@ -16,18 +16,14 @@ namespace {
 
 const uint64_t kFirstBlock = 65536;
 
-// Blocks from a mebibyte on are mapped pages, smaller ones come from new[].
-inline bool IsMapped(uint64_t capacity) { return capacity >= Platform::kMappedBlockMinimum; }
-
-void FreeBlock(unsigned char* block, uint32_t capacity) {
-    if (IsMapped(capacity))
-        Platform::UnmapBlock(block, capacity);
-    else
-        delete[] block;
-}
-
-uint32_t MappedCapacity(uint64_t bytes) {
-    return static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(static_cast<size_t>(bytes)), UINT32_MAX));
+// The block as the platform layer sees it: blocks from a mebibyte on are
+// mapped pages, smaller ones come from new[].
+Platform::ByteBlock Block(unsigned char* bytes, uint32_t capacity) {
+    Platform::ByteBlock block;
+    block.bytes = bytes;
+    block.capacity = capacity;
+    block.mapped = capacity >= Platform::kMappedBlockMinimum;
+    return block;
 }
 
 }  // namespace
@@ -35,7 +31,10 @@ uint32_t MappedCapacity(uint64_t bytes) {
 CByteTextStream::CByteTextStream(XmlEncoding encoding)
     : CTextStream(encoding), m_block(nullptr), m_length(0), m_capacity(0) {}
 
-CByteTextStream::~CByteTextStream() { FreeBlock(m_block, m_capacity); }
+CByteTextStream::~CByteTextStream() {
+    Platform::ByteBlock block = Block(m_block, m_capacity);
+    Platform::FreeByteBlock(block);
+}
 
 void CByteTextStream::Begin() {
     CTextStream::Begin();
@@ -54,25 +53,10 @@ void CByteTextStream::Reserve(uint64_t more) {
     // never touched. Small blocks are copied, a block of a mebibyte or more
     // is mapped and then grows by remapping its pages, without a copy.
     uint64_t capacity = std::max(needed, std::max(kFirstBlock, 4 * static_cast<uint64_t>(m_capacity)));
-    capacity = std::min<uint64_t>(capacity, UINT32_MAX);
-    if (IsMapped(m_capacity)) {
-        m_block = Platform::RemapBlock(m_block, m_capacity, static_cast<size_t>(capacity));
-        m_capacity = MappedCapacity(capacity);
-        return;
-    }
-    unsigned char* grown;
-    uint32_t grownCapacity;
-    if (IsMapped(capacity)) {
-        grown = Platform::MapBlock(static_cast<size_t>(capacity));
-        grownCapacity = MappedCapacity(capacity);
-    } else {
-        grown = new unsigned char[capacity];
-        grownCapacity = static_cast<uint32_t>(capacity);
-    }
-    if (m_length) std::memcpy(grown, m_block, m_length);
-    delete[] m_block;
-    m_block = grown;
-    m_capacity = grownCapacity;
+    Platform::ByteBlock block = Block(m_block, m_capacity);
+    Platform::GrowByteBlock(block, m_length, std::min<uint64_t>(capacity, UINT32_MAX));
+    m_block = block.bytes;
+    m_capacity = block.capacity;
 }
 
 void CByteTextStream::Flush() {
@@ -101,10 +85,7 @@ void CByteTextStream::Flush() {
 void CByteTextStream::End() {
     Flush();
     if (m_block && !m_handedOver) {
-        if (IsMapped(m_capacity))
-            CBinaryDataAccess::AdoptMapped(m_bytes, m_block, m_length, m_capacity);
-        else
-            CBinaryDataAccess::Adopt(m_bytes, m_block, m_length, m_capacity);
+        CBinaryDataAccess::AdoptBlock(m_bytes, Block(m_block, m_capacity), m_length);
         m_block = nullptr;
         m_length = m_capacity = 0;
         m_handedOver = true;

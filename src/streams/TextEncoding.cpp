@@ -404,39 +404,20 @@ void Encode(const std::vector<Piece>& pieces, XmlEncoding encoding, Reserve&& re
 // A new value holding exactly the encoded bytes.
 CBinaryData EncodeNew(const std::vector<Piece>& pieces, XmlEncoding encoding) {
     // A large text goes to mapped pages (fewer page faults than new[] memory).
-    struct Block {
-        unsigned char* bytes = nullptr;
-        size_t capacity = 0;
-        bool mapped = false;
-        ~Block() {
-            if (mapped)
-                Platform::UnmapBlock(bytes, capacity);
-            else
-                delete[] bytes;
-        }
-    } block;
+    struct Owned {
+        Platform::ByteBlock block;
+        ~Owned() { Platform::FreeByteBlock(block); }
+    } owned;
     uint64_t size = 0;
     Encode(pieces, encoding, [&](uint64_t bytes) {
         size = bytes;
-        if (bytes >= Platform::kMappedBlockMinimum) {
-            block.bytes = Platform::MapBlock(static_cast<size_t>(bytes));
-            block.capacity = Platform::MappedCapacity(static_cast<size_t>(bytes));
-            block.mapped = true;
-        } else {
-            block.capacity = bytes ? bytes : 1;
-            block.bytes = new unsigned char[block.capacity];
-        }
-        return block.bytes;
+        owned.block = Platform::NewByteBlock(bytes);
+        return owned.block.bytes;
     });
     CBinaryData data;
-    uint32_t capacity = static_cast<uint32_t>(std::min<uint64_t>(block.capacity, UINT32_MAX));
-    // The value owns the block from here on, also when adopting it fails.
-    unsigned char* bytes = block.bytes;
-    block.bytes = nullptr;
-    if (block.mapped)
-        CBinaryDataAccess::AdoptMapped(data, bytes, static_cast<uint32_t>(size), capacity);
-    else
-        CBinaryDataAccess::Adopt(data, bytes, static_cast<uint32_t>(size), capacity);
+    Platform::ByteBlock block = owned.block;
+    owned.block = Platform::ByteBlock();
+    CBinaryDataAccess::AdoptBlock(data, block, static_cast<uint32_t>(size));
     return data;
 }
 

@@ -28,10 +28,11 @@ struct CSharedByteBuffer {
 
     ~CSharedByteBuffer() { FreeData(); }
     void FreeData() {
-        if (mapped)
-            Platform::UnmapBlock(data, capacity);
-        else
-            delete[] data;
+        Platform::ByteBlock block;
+        block.bytes = data;
+        block.capacity = capacity;
+        block.mapped = mapped;
+        Platform::FreeByteBlock(block);
         data = nullptr;
     }
 };
@@ -52,30 +53,15 @@ uint32_t CheckedSum(uint32_t a, uint32_t b) {
 
 // Gives a store room for `needed` bytes (twice that, within 32 bits), keeping
 // its used bytes. Large stores are mapped and then grow without copying.
-// Returns the block's old address, which may no longer be readable.
-const unsigned char* GrowStore(CSharedByteBuffer* b, uint64_t needed) {
-    uint64_t wanted = std::min<uint64_t>(2 * needed, UINT32_MAX);
-    const unsigned char* old = b->data;
-    if (b->mapped) {
-        b->data = Platform::RemapBlock(b->data, b->capacity, static_cast<size_t>(wanted));
-        b->capacity = static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(wanted), UINT32_MAX));
-        return old;
-    }
-    if (wanted >= Platform::kMappedBlockMinimum) {
-        unsigned char* grown = Platform::MapBlock(static_cast<size_t>(wanted));
-        if (b->length) std::memcpy(grown, b->data, b->length);
-        delete[] b->data;
-        b->data = grown;
-        b->mapped = true;
-        b->capacity = static_cast<uint32_t>(std::min<uint64_t>(Platform::MappedCapacity(wanted), UINT32_MAX));
-        return old;
-    }
-    unsigned char* grown = new unsigned char[wanted];
-    if (b->length) std::memcpy(grown, b->data, b->length);
-    delete[] b->data;
-    b->data = grown;
-    b->capacity = static_cast<uint32_t>(wanted);
-    return old;
+void GrowStore(CSharedByteBuffer* b, uint64_t needed) {
+    Platform::ByteBlock block;
+    block.bytes = b->data;
+    block.capacity = b->capacity;
+    block.mapped = b->mapped;
+    Platform::GrowByteBlock(block, b->length, std::min<uint64_t>(2 * needed, UINT32_MAX));
+    b->data = block.bytes;
+    b->capacity = block.capacity;
+    b->mapped = block.mapped;
 }
 
 // A new store holding a copy of the bytes; capacity max(2 * length, 8192).
@@ -236,19 +222,19 @@ void CBinaryData::Adopt(unsigned char* bytes, uint32_t length, uint32_t capacity
     m_buffer = buffer;
 }
 
-void CBinaryDataAccess::AdoptMapped(CBinaryData& data, unsigned char* bytes, uint32_t length, uint32_t capacity) {
+void CBinaryDataAccess::AdoptBlock(CBinaryData& data, Platform::ByteBlock block, uint32_t length) {
     data.Clear();
     CSharedByteBuffer* buffer;
     try {
         buffer = new CSharedByteBuffer;
     } catch (...) {
-        Platform::UnmapBlock(bytes, capacity);
+        Platform::FreeByteBlock(block);
         throw;
     }
-    buffer->data = bytes;
+    buffer->data = block.bytes;
     buffer->length = length;
-    buffer->capacity = capacity;
-    buffer->mapped = true;
+    buffer->capacity = block.capacity;
+    buffer->mapped = block.mapped;
     data.m_buffer = buffer;
 }
 

@@ -5,6 +5,8 @@
 
 #include <nyxml/binarydata.h>
 
+#include "platform/Memory.h"
+
 namespace NyXmlLib9 {
 
 class CBinaryDataAccess {
@@ -15,8 +17,9 @@ public:
         data.Clear();
         data.Adopt(bytes, length, capacity);
     }
-    // The same for a block from Platform::MapBlock of `capacity` bytes.
-    static void AdoptMapped(CBinaryData& data, unsigned char* bytes, uint32_t length, uint32_t capacity);
+    // The same for a block of either kind, `length` bytes of it used; the
+    // value owns it from the call on, also when the call fails.
+    static void AdoptBlock(CBinaryData& data, Platform::ByteBlock block, uint32_t length);
     // Makes room for `length` more bytes at the end (growing as Append does)
     // and returns where they go; the caller fills them before the value is
     // read again.
