@@ -39,25 +39,7 @@ inline unsigned char* PutElement16(unsigned char* out, uint32_t u) {
 
 template <class Cursor>
 inline unsigned char* EscapeUtf16(Cursor& c, unsigned char* out, uint32_t u, bool attribute, EOLType eol) {
-    switch (u) {
-    case '\n':
-        if (attribute) return PutUtf16(out, "&#xA;", 5);
-        if (eol == EOL_CRLF) return PutUtf16(out, "\r\n", 2);
-        if (eol == EOL_LF) return PutUtf16(out, "\n", 1);
-        c.Advance(out);
-        c.Commit();
-        throw CNyException(L"Invalid EOL type.");
-    case '\r':
-        return out;
-    case '"':
-        return PutUtf16(out, "&quot;", 6);
-    case '&':
-        return PutUtf16(out, "&amp;", 5);
-    case '<':
-        return PutUtf16(out, "&lt;", 4);
-    default:
-        return PutUtf16(out, "&gt;", 4);
-    }
+    return EscapeSpecial(c, out, u, attribute, eol, PutUtf16);
 }
 
 #if defined(__SSE2__)

@@ -78,31 +78,37 @@ inline unsigned char* PutUtf8(unsigned char* out, const char* text, size_t lengt
     return out + length;
 }
 
-// The replacement of a special character, or DEL unchanged.
-template <class Cursor>
-inline unsigned char* EscapeUtf8(Cursor& c, unsigned char* out, uint32_t u, bool attribute, EOLType eol) {
+// The replacement of one of the six special characters, stored by `put`
+// (the ASCII text in the output's form).
+template <class Cursor, class Put>
+inline unsigned char* EscapeSpecial(Cursor& c, unsigned char* out, uint32_t u, bool attribute, EOLType eol, Put put) {
     switch (u) {
     case '\n':
-        if (attribute) return PutUtf8(out, "&#xA;", 5);
-        if (eol == EOL_CRLF) return PutUtf8(out, "\r\n", 2);
-        if (eol == EOL_LF) return PutUtf8(out, "\n", 1);
+        if (attribute) return put(out, "&#xA;", 5);
+        if (eol == EOL_CRLF) return put(out, "\r\n", 2);
+        if (eol == EOL_LF) return put(out, "\n", 1);
         c.Advance(out);
         c.Commit();
         throw CNyException(L"Invalid EOL type.");
     case '\r':
         return out;
     case '"':
-        return PutUtf8(out, "&quot;", 6);
+        return put(out, "&quot;", 6);
     case '&':
-        return PutUtf8(out, "&amp;", 5);
+        return put(out, "&amp;", 5);
     case '<':
-        return PutUtf8(out, "&lt;", 4);
-    case '>':
-        return PutUtf8(out, "&gt;", 4);
+        return put(out, "&lt;", 4);
     default:
-        *out = static_cast<unsigned char>(u);
-        return out + 1;
+        return put(out, "&gt;", 4);
     }
+}
+
+// The replacement of a special character, or DEL unchanged.
+template <class Cursor>
+inline unsigned char* EscapeUtf8(Cursor& c, unsigned char* out, uint32_t u, bool attribute, EOLType eol) {
+    if (IsSpecial(u)) return EscapeSpecial(c, out, u, attribute, eol, PutUtf8);
+    *out = static_cast<unsigned char>(u);
+    return out + 1;
 }
 
 inline unsigned char* PutCodePoint4(unsigned char* out, uint32_t u) {
