@@ -53,9 +53,6 @@ CExpatReader::CExpatReader(CXmlDocument* document)
 CExpatReader::~CExpatReader() { Release(); }
 
 void CExpatReader::Release() {
-    // Text not handed over by now belongs to a load that failed.
-    m_pendingText.clear();
-    m_pendingOwner = nullptr;
     if (m_parser) {
         XML_ParserFree(m_parser);
         m_parser = nullptr;
@@ -86,14 +83,6 @@ void CExpatReader::ParseBytes(const unsigned char* data, uint32_t length, bool l
         bool final = last && piece == length;
         enum XML_Status status =
             XML_Parse(m_parser, reinterpret_cast<const char*>(data), static_cast<int>(piece), final ? 1 : 0);
-        // Whatever happens next, the open element has its text so far.
-        if (m_pendingOwner && !m_handlerError) {
-            try {
-                FlushText();
-            } catch (...) {
-                m_handlerError = std::current_exception();
-            }
-        }
         if (m_handlerError) {
             std::exception_ptr error = m_handlerError;
             m_handlerError = nullptr;
@@ -119,55 +108,9 @@ void CExpatReader::Fail(std::exception_ptr error) {
     XML_StopParser(m_parser, XML_FALSE);
 }
 
-void CExpatReader::FlushText() {
-    CXmlElement* owner = m_pendingOwner;
-    m_pendingOwner = nullptr;
-    if (!owner || m_pendingText.empty()) return;
-    std::wstring& text = owner->m_text;
-    if (text.empty() && m_pendingText.size() > 16384) {
-        // A long text keeps the gathering buffer itself instead of a copy.
-        text.swap(m_pendingText);
-    } else if (text.empty()) {
-        text.assign(m_pendingText);  // exactly its size
-    } else {
-        text.append(m_pendingText);  // text around a child element
-    }
-    m_pendingText.clear();
-}
-
-void CExpatReader::AppendText(CXmlElement* owner, const XML_Char* text, size_t length) {
-    if (owner != m_pendingOwner) {
-        FlushText();
-        m_pendingOwner = owner;
-    }
-    std::wstring& out = m_pendingText;
-    size_t start = out.size();
-    out.resize(start + length);
-    wchar_t* d = &out[start];
-    size_t n = 0;
-    // Carriage returns are dropped, as XML line-end handling does for literal ones.
-    for (size_t i = 0; i < length; ++i) {
-        XML_Char c = text[i];
-        if (c == 0) break;
-        d[n] = static_cast<wchar_t>(c);
-        n += c != u'\r';
-    }
-    out.resize(start + n);
-}
-
-void CExpatReader::AppendText(CXmlElement* owner, const wchar_t* text) {
-    if (owner != m_pendingOwner) {
-        FlushText();
-        m_pendingOwner = owner;
-    }
-    m_pendingText.append(text);
-}
-
 void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
     CExpatReader* self = static_cast<CExpatReader*>(userData);
     try {
-        // Text before a child belongs to the parent.
-        if (self->m_pendingOwner) self->FlushText();
         CXmlDocument* document = self->m_document;
         CNamePool& pool = *static_cast<CNamePool*>(document->m_namePool);
         const XML_Char separator = self->m_namespaces ? kSeparator : 0;
@@ -211,8 +154,12 @@ void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_
 void CExpatReader::EndElement(void* userData, const XML_Char*) {
     CExpatReader* self = static_cast<CExpatReader*>(userData);
     try {
-        // The element is complete before the element callback sees it.
-        if (self->m_pendingOwner) self->FlushText();
+        // A text that arrived in pieces (around references, at buffer ends)
+        // grew with room to spare: it keeps just its size.
+        if (CXmlElement* top = self->m_document->TopElement()) {
+            std::wstring& text = top->m_text;
+            if (text.capacity() - text.size() > text.size() / 8 + 4) text.shrink_to_fit();
+        }
         self->m_document->EndElement();
     } catch (...) {
         self->Fail(std::current_exception());
@@ -236,7 +183,20 @@ void CExpatReader::CharacterData(void* userData, const XML_Char* text, int lengt
     CXmlElement* top = self->m_document->TopElement();
     if (!top) return;
     try {
-        self->AppendText(top, text, static_cast<size_t>(length));
+        top->ReserveText(static_cast<size_t>(length));
+        std::wstring& out = top->m_text;
+        size_t start = out.size();
+        out.resize(start + static_cast<size_t>(length));
+        wchar_t* d = &out[start];
+        size_t n = 0;
+        // Carriage returns are dropped, as XML line-end handling does for literal ones.
+        for (int i = 0; i < length; ++i) {
+            XML_Char c = text[i];
+            if (c == 0) break;
+            d[n] = static_cast<wchar_t>(c);
+            n += c != u'\r';
+        }
+        out.resize(start + n);
     } catch (...) {
         self->Fail(std::current_exception());
     }
@@ -246,7 +206,7 @@ void CExpatReader::StartCData(void* userData) {
     CExpatReader* self = static_cast<CExpatReader*>(userData);
     if (CXmlElement* top = self->m_document->TopElement()) {
         try {
-            self->AppendText(top, L"<![CDATA[");
+            CXmlDocument::AppendTextExcludingCR(top, L"<![CDATA[");
         } catch (...) {
             self->Fail(std::current_exception());
         }
@@ -257,7 +217,7 @@ void CExpatReader::EndCData(void* userData) {
     CExpatReader* self = static_cast<CExpatReader*>(userData);
     if (CXmlElement* top = self->m_document->TopElement()) {
         try {
-            self->AppendText(top, L"]]>");
+            CXmlDocument::AppendTextExcludingCR(top, L"]]>");
         } catch (...) {
             self->Fail(std::current_exception());
         }

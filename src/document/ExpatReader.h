@@ -5,7 +5,6 @@
 #include <nyxml/document.h>
 
 #include <exception>
-#include <string>
 
 struct XML_ParserStruct;
 
@@ -39,19 +38,11 @@ private:
     static void EndCData(void* userData);
     void Fail(std::exception_ptr error);
     void Release();
-    // Character data is gathered here while it arrives in pieces (Expat splits
-    // text at entity references and buffer ends) and given to its element in
-    // one piece, so that each text is allocated once and at its exact size.
-    void AppendText(CXmlElement* owner, const unsigned short* text, size_t length);
-    void AppendText(CXmlElement* owner, const wchar_t* text);
-    void FlushText();
 
     CXmlDocument* m_document;
     XML_ParserStruct* m_parser;
     std::exception_ptr m_handlerError;  // thrown by a handler, rethrown once Expat has returned
     bool m_namespaces;
-    std::wstring m_pendingText;
-    CXmlElement* m_pendingOwner = nullptr;  // the element m_pendingText belongs to
 };
 
 }  // namespace NyXmlLib9
