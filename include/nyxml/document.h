@@ -66,10 +66,11 @@ public:
     CXmlElement& operator=(const CXmlElement&) = delete;
     ~CXmlElement() override;
 
-    // An element made by a reader may carry the room for its attributes in
-    // the same allocation; delete frees it whole.
-    static void* operator new(size_t size) { return ::operator new(size); }
-    static void operator delete(void* p) { ::operator delete(p); }
+    // Elements of a document live in its arena, an element made by a reader
+    // with the room for its attributes in the same block; delete frees any
+    // element whole, wherever it came from.
+    static void* operator new(size_t size);
+    static void operator delete(void* p);
 
     const CXmlDocument* GetDocument() const { return m_document; }
     CXmlElement* GetFirstElement() const { return m_firstChild; }
@@ -103,9 +104,10 @@ private:
 
     struct AttributeRoom {
         size_t bytes;
+        void* arena;  // CElementArena of the document, or null
     };
-    static void* operator new(size_t size, AttributeRoom room) { return ::operator new(size + room.bytes); }
-    static void operator delete(void* p, AttributeRoom) { ::operator delete(p); }
+    static void* operator new(size_t size, AttributeRoom room);
+    static void operator delete(void* p, AttributeRoom room);
     // A new element with room for `attributes` attributes right after it,
     // which ReserveAttributeBlock then hands out.
     static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes);
@@ -212,6 +214,7 @@ private:
     ElementCallback m_callback;
     const CXmlSerializationContext* m_context;
     void* m_namePool;  // CNamePool: names shared by the nodes of this document
+    void* m_elementArena;  // CElementArena: memory of the elements of this document
 
     friend class CXmlElement;
 };

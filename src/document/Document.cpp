@@ -1,5 +1,6 @@
 #include <nyxml/document.h>
 
+#include "document/ElementArena.h"
 #include "document/ExpatReader.h"
 #include "document/NamePool.h"
 #include "fastinfoset/FastInfosetReader.h"
@@ -13,6 +14,7 @@
 #include <cwchar>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace NyXmlLib9 {
 
@@ -144,10 +146,24 @@ const std::wstring& CXmlElement::GetAttribute(const std::wstring& localName, con
     return CNamePool::Empty();
 }
 
+void* CXmlElement::operator new(size_t size) { return CElementArena::AllocateUnowned(size); }
+
+void CXmlElement::operator delete(void* p) { CElementArena::Free(p); }
+
+void* CXmlElement::operator new(size_t size, AttributeRoom room) {
+    size_t bytes = size + room.bytes;
+    if (bytes < size) throw std::bad_alloc();
+    return room.arena ? static_cast<CElementArena*>(room.arena)->Allocate(bytes) : CElementArena::AllocateUnowned(bytes);
+}
+
+void CXmlElement::operator delete(void* p, AttributeRoom) { CElementArena::Free(p); }
+
 CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes) {
-    if (attributes == 0) return new CXmlElement(document);
-    // The element and its attributes are read together: one allocation.
-    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute)}) CXmlElement(document);
+    void* arena = document ? document->m_elementArena : nullptr;
+    if (attributes > (SIZE_MAX - sizeof(CXmlElement)) / sizeof(CXmlAttribute)) throw std::bad_alloc();
+    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute), arena}) CXmlElement(document);
+    if (attributes == 0) return element;
+    // The element and its attributes are read together: one block.
     static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
     element->m_attributeBlock = reinterpret_cast<CXmlAttribute*>(reinterpret_cast<char*>(element) + sizeof(CXmlElement));
     element->m_blockInline = true;
@@ -231,11 +247,19 @@ CXmlDocument::CXmlDocument(ElementCallback callback)
 CXmlDocument::CXmlDocument(ElementCallback callback, const CXmlSerializationContext& context)
     : m_asyncIo(nullptr), m_filePosition(0), m_fileHandle(-1), m_documentElement(nullptr), m_input(nullptr),
       m_inputLength(0), m_schemaType(context.GetSchemaType()), m_callback(callback), m_context(&context),
-      m_namePool(new CNamePool) {}
+      m_namePool(new CNamePool), m_elementArena(nullptr) {
+    try {
+        m_elementArena = CElementArena::Create();
+    } catch (...) {
+        delete static_cast<CNamePool*>(m_namePool);
+        throw;
+    }
+}
 
 CXmlDocument::~CXmlDocument() {
     CXmlDocument::Cleanup();
     delete static_cast<CNamePool*>(m_namePool);
+    static_cast<CElementArena*>(m_elementArena)->ReleaseOwner();
 }
 
 void CXmlDocument::Cleanup() {

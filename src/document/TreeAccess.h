@@ -5,6 +5,10 @@
 
 #include <nyxml/document.h>
 
+#include "document/ElementArena.h"
+
+#include <cstddef>
+
 namespace NyXmlLib9 {
 
 struct CXmlTreeAccess {
@@ -34,6 +38,9 @@ struct CXmlTreeAccess {
         if (!d->m_openElements.empty()) d->m_openElements.pop_back();
     }
     static CXmlElement* TopElement(const CXmlDocument* d) { return d->TopElement(); }
+    static const CElementArena& Arena(const CXmlDocument* d) {
+        return *static_cast<const CElementArena*>(d->m_elementArena);
+    }
     static void AppendTextExcludingCR(CXmlElement* e, const wchar_t* text, uint32_t length) {
         CXmlDocument::AppendTextExcludingCR(e, text, length);
     }

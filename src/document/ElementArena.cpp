@@ -1,0 +1,207 @@
+#include "document/ElementArena.h"
+
+#include "platform/Memory.h"
+
+#include <mutex>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define NYXML_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define NYXML_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+// Blocks given back are marked unreadable for the address sanitizer, so that
+// a use after free is still found although the memory stays in the arena.
+#define NYXML_POISON(p, n) ((void)(p), (void)(n))
+#define NYXML_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace NyXmlLib9 {
+
+// Before every block. While a block waits on a free list, `arena` holds the
+// next block of the list instead.
+struct alignas(16) CElementArena::Header {
+    union {
+        CElementArena* arena;
+        Header* next;
+    };
+    uint32_t sizeClass;  // block size in 16-byte units, header included
+    uint32_t spare;
+};
+
+// At the start of every slab; blocks follow it.
+struct CElementArena::Slab {
+    Slab* next;
+    Platform::ByteBlock block;
+};
+
+namespace {
+
+const size_t kFirstSlab = size_t(16) << 10;
+const size_t kLargestSlab = size_t(32) << 20;
+const size_t kSlabHeader = (sizeof(void*) + sizeof(Platform::ByteBlock) + 15) & ~size_t(15);
+
+// Mapped slabs of arenas that are gone, kept (up to a limit) for the next
+// documents: a program that loads one large document after another then
+// reuses pages it has already touched instead of faulting in fresh ones.
+const size_t kKeptSlabBytes = size_t(64) << 20;
+
+struct KeptSlabs {
+    std::mutex lock;
+    Platform::ByteBlock blocks[kKeptSlabBytes / (size_t(2) << 20)];
+    size_t count = 0;
+    size_t bytes = 0;
+};
+
+KeptSlabs& Kept() {
+    // Never destroyed: arenas may be freed during the exit of the process.
+    static KeptSlabs* kept = new KeptSlabs;
+    return *kept;
+}
+
+// A kept slab, or one with nothing in it.
+Platform::ByteBlock TakeKeptSlab() {
+    KeptSlabs& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    if (kept.count == 0) return Platform::ByteBlock();
+    Platform::ByteBlock block = kept.blocks[--kept.count];
+    kept.bytes -= block.capacity;
+    return block;
+}
+
+// Keeps a mapped slab if there is room; frees it otherwise.
+void KeepOrFreeSlab(Platform::ByteBlock block) {
+    if (block.mapped) {
+        KeptSlabs& kept = Kept();
+        std::lock_guard<std::mutex> hold(kept.lock);
+        if (kept.bytes + block.capacity <= kKeptSlabBytes) {
+            kept.blocks[kept.count++] = block;
+            kept.bytes += block.capacity;
+            return;
+        }
+    }
+    Platform::FreeByteBlock(block);
+}
+
+}  // namespace
+
+CElementArena* CElementArena::Create() { return new CElementArena(); }
+
+CElementArena::~CElementArena() {
+    Slab* slab = m_first;
+    while (slab) {
+        Slab* next = slab->next;
+        Platform::ByteBlock block = slab->block;
+        NYXML_UNPOISON(block.bytes, block.capacity);
+        KeepOrFreeSlab(block);
+        slab = next;
+    }
+}
+
+void CElementArena::ReleaseOwner() {
+    m_ownerGone = true;
+    if (m_live == 0) delete this;
+}
+
+size_t CElementArena::GetReservedBytes() const {
+    size_t bytes = 0;
+    for (const Slab* slab = m_first; slab; slab = slab->next) bytes += slab->block.capacity;
+    return bytes;
+}
+
+void* CElementArena::Allocate(size_t bytes) {
+    static_assert(sizeof(Header) == kHeader, "blocks stay 16-byte aligned");
+    if (bytes > kLargestBlock) return AllocateUnowned(bytes);
+    uint32_t sizeClass = static_cast<uint32_t>((bytes + kHeader + 15) / 16);
+    Header* header;
+    if (m_free[sizeClass]) {
+        header = reinterpret_cast<Header*>(m_free[sizeClass]);
+        m_free[sizeClass] = reinterpret_cast<FreeBlock*>(header->next);
+    } else {
+        size_t size = size_t(sizeClass) * 16;
+        if (static_cast<size_t>(m_end - m_cursor) < size) NextSlab(size);
+        header = reinterpret_cast<Header*>(m_cursor);
+        m_cursor += size;
+        NYXML_UNPOISON(header, kHeader);
+        header->sizeClass = sizeClass;
+    }
+    header->arena = this;
+    NYXML_UNPOISON(header + 1, size_t(sizeClass) * 16 - kHeader);
+    ++m_live;
+    return header + 1;
+}
+
+void* CElementArena::AllocateUnowned(size_t bytes) {
+    if (bytes > SIZE_MAX - kHeader) throw std::bad_alloc();
+    Header* header = static_cast<Header*>(::operator new(bytes + kHeader));
+    header->arena = nullptr;
+    header->sizeClass = 0;
+    header->spare = 0;
+    return header + 1;
+}
+
+void CElementArena::Free(void* block) {
+    if (!block) return;
+    Header* header = static_cast<Header*>(block) - 1;
+    if (!header->arena) {
+        ::operator delete(header);
+        return;
+    }
+    header->arena->GiveBack(header);
+}
+
+void CElementArena::GiveBack(Header* header) {
+    uint32_t sizeClass = header->sizeClass;
+    NYXML_POISON(header + 1, size_t(sizeClass) * 16 - kHeader);
+    header->next = reinterpret_cast<Header*>(m_free[sizeClass]);
+    m_free[sizeClass] = reinterpret_cast<FreeBlock*>(header);
+    if (--m_live != 0) return;
+    if (m_ownerGone)
+        delete this;
+    else
+        Rewind();
+}
+
+void CElementArena::Rewind() {
+    for (FreeBlock*& list : m_free) list = nullptr;
+    m_current = m_first;
+    if (m_first) {
+        m_cursor = m_first->block.bytes + kSlabHeader;
+        m_end = m_first->block.bytes + m_first->block.capacity;
+    }
+}
+
+void CElementArena::NextSlab(size_t bytes) {
+    // A slab made before and rewound over is used again first.
+    if (m_current && m_current->next) {
+        m_current = m_current->next;
+        m_cursor = m_current->block.bytes + kSlabHeader;
+        m_end = m_current->block.bytes + m_current->block.capacity;
+        if (static_cast<size_t>(m_end - m_cursor) >= bytes) return;
+    }
+    // Each new slab doubles the last (fewer, larger ones for large
+    // documents); from 1 MiB on they are mapped pages.
+    size_t size = m_current ? m_current->block.capacity * size_t(2) : kFirstSlab;
+    if (size > kLargestSlab) size = kLargestSlab;
+    if (size < bytes + kSlabHeader) size = bytes + kSlabHeader;
+    Platform::ByteBlock block;
+    if (size >= Platform::kMappedBlockMinimum) block = TakeKeptSlab();
+    if (!block.bytes) block = Platform::NewByteBlock(size);
+    Slab* slab = reinterpret_cast<Slab*>(block.bytes);
+    slab->next = nullptr;
+    slab->block = block;
+    NYXML_POISON(block.bytes + kSlabHeader, block.capacity - kSlabHeader);
+    // Appended after the last slab: the chain keeps the order of making.
+    if (!m_first) {
+        m_first = slab;
+    } else {
+        Slab* last = m_current;
+        while (last->next) last = last->next;
+        last->next = slab;
+    }
+    m_current = slab;
+    m_cursor = block.bytes + kSlabHeader;
+    m_end = block.bytes + block.capacity;
+}
+
+}  // namespace NyXmlLib9
