@@ -26,7 +26,7 @@ using nyxml_bench::MBps;
 namespace {
 
 const size_t kDocumentBytes = 50u << 20;
-const int kRuns = 5;
+const int kRuns = 9;
 const size_t kSmallDocumentBytes = 64u << 10;
 const int kSmallRepeats = 400;
 

@@ -117,8 +117,12 @@ private:
     void ReserveText(size_t extra);
     // Points a name at a pooled string, or at an owned copy when the pool is full.
     void AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value);
-    // Room for count attributes in one block; the reader fills it in order.
+    // The room for count attributes made with the element, which the reader
+    // fills in order; null when the element has no such room.
     CXmlAttribute* ReserveAttributeBlock(size_t count);
+    CXmlAttribute* AttributeBlock() {
+        return reinterpret_cast<CXmlAttribute*>(reinterpret_cast<char*>(this) + sizeof(CXmlElement));
+    }
 
     const CXmlDocument* m_document;
     CXmlElement* m_nextSibling;
@@ -129,11 +133,12 @@ private:
     std::wstring m_text;
     const std::wstring* m_localName;
     const std::wstring* m_namespaceURI;
-    CXmlAttribute* m_attributeBlock;  // the first m_blockCount attributes live here
+    // The first m_blockCount attributes live in the room for m_blockRoom
+    // attributes right after the element, in the same block.
     uint32_t m_blockCount;
+    uint16_t m_blockRoom;
     bool m_ownsLocalName;
     bool m_ownsNamespace;
-    bool m_blockInline;  // the block is part of this element's allocation
 };
 
 class NYXML_API CXmlDocument : public CInstanceMonitor {

@@ -101,8 +101,7 @@ bool CXmlAttribute::IsNilAttribute() const {
 CXmlElement::CXmlElement(const CXmlDocument* document)
     : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
       m_lastChild(nullptr), m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
-      m_attributeBlock(nullptr), m_blockCount(0), m_ownsLocalName(false), m_ownsNamespace(false),
-      m_blockInline(false) {}
+      m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
 CXmlElement::~CXmlElement() {
     // Children are freed along the sibling chain; recursion depth is the
@@ -119,7 +118,6 @@ CXmlElement::~CXmlElement() {
         else
             delete m_attributes[i];
     }
-    if (!m_blockInline) ::operator delete(m_attributeBlock);
     if (m_ownsLocalName) delete m_localName;
     if (m_ownsNamespace) delete m_namespaceURI;
 }
@@ -160,13 +158,16 @@ void CXmlElement::operator delete(void* p, AttributeRoom) { CElementArena::Free(
 
 CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes) {
     void* arena = document ? document->m_elementArena : nullptr;
-    if (attributes > (SIZE_MAX - sizeof(CXmlElement)) / sizeof(CXmlAttribute)) throw std::bad_alloc();
-    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute), arena}) CXmlElement(document);
-    if (attributes == 0) return element;
-    // The element and its attributes are read together: one block.
+    // The element and its attributes are read together: one block. Very
+    // many attributes are made one by one instead.
+    if (attributes > UINT16_MAX) attributes = 0;
     static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
-    element->m_attributeBlock = reinterpret_cast<CXmlAttribute*>(reinterpret_cast<char*>(element) + sizeof(CXmlElement));
-    element->m_blockInline = true;
+#if defined(__GLIBCXX__) && __SIZEOF_POINTER__ == 8
+    // With its 16-byte arena header an element takes 144 bytes.
+    static_assert(sizeof(CXmlElement) == 128, "an element is two cache lines");
+#endif
+    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute), arena}) CXmlElement(document);
+    element->m_blockRoom = static_cast<uint16_t>(attributes);
     return element;
 }
 
@@ -185,17 +186,10 @@ CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes) {
 }
 
 CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
-    // Only a fresh element gets a block: later attributes are allocated one by one.
-    if (!m_attributes.empty() || count == 0) return nullptr;
-    if (m_blockInline) {
-        // Made with room for exactly these attributes.
-        m_attributes.reserve(count);
-        return m_attributeBlock;
-    }
-    if (m_attributeBlock) return nullptr;
+    // Only a fresh element made with room for these attributes.
+    if (!m_attributes.empty() || count == 0 || count > m_blockRoom) return nullptr;
     m_attributes.reserve(count);
-    m_attributeBlock = static_cast<CXmlAttribute*>(::operator new(count * sizeof(CXmlAttribute)));
-    return m_attributeBlock;
+    return AttributeBlock();
 }
 
 void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
