@@ -183,7 +183,7 @@ void PrintCase(const CaseRunner& cases, const char* name, const char* label, dou
 }  // namespace
 
 // bench_writer [case [runs]]; cases: pugixml, pugixml-warm, tree-memory,
-// tree-utf8, tree-bytes, tree-reading, calls-memory, calls-bytes,
+// memory-fill, tree-utf8, tree-bytes, tree-reading, calls-memory, calls-bytes,
 // calls-reading, small-bytes, small-pugixml. The
 // "reading" cases write nothing: they measure what producing the events and
 // reading their strings costs by itself, the part of every other case that no
@@ -202,10 +202,12 @@ int main(int argc, char** argv) {
 
     // Output size, and a first run that warms the allocator.
     double outputBytes = 0;
+    size_t outputCharacters = 0;
     {
         CTextStream stream(XmlEncoding_UTF8);
         WriteDocument(root, stream);
         outputBytes = stream.GetBytes().GetLength();
+        outputCharacters = stream.GetBuffer().GetTotal();
     }
     std::printf("output:   %.1f MB (formatted, UTF-8)\n\n", outputBytes / 1e6);
 
@@ -227,6 +229,22 @@ int main(int argc, char** argv) {
     cases.Add("tree-memory", [&] { return writeInto(new CTextStream(XmlEncoding_UTF8), false, tree); });
     cases.Add("tree-utf8", [&] { return writeInto(new CTextStream(XmlEncoding_UTF8), true, tree); });
     cases.Add("tree-bytes", [&] { return writeInto(new CByteTextStream(XmlEncoding_UTF8), true, tree); });
+    // The in-memory stream's buffer filled with as many characters by plain
+    // appends of a block: what its memory (four bytes per character, fresh
+    // pages) costs before any writing.
+    cases.Add("memory-fill", [&] {
+        kept.reset();
+        kept.reset(new CTextStream(XmlEncoding_UTF8));
+        const std::wstring block(4095, L'x');
+        return Timed([&] {
+            CStringBuffer& buffer = kept->GetBuffer();
+            for (size_t left = outputCharacters; left > 0;) {
+                size_t n = std::min(left, block.size());
+                buffer.Append(block.data(), n);
+                left -= n;
+            }
+        });
+    });
     uint32_t seen = 0;
     cases.Add("tree-reading", [&] {
         ReadingWriter writer;
@@ -325,6 +343,7 @@ int main(int argc, char** argv) {
 #endif
     std::printf("written from the CXmlDocument tree (walk included):\n");
     PrintCase(cases, "tree-memory", "CXmlTextWriter -> CTextStream (in memory)", outputBytes, floorRate, floorLabel);
+    PrintCase(cases, "memory-fill", "  its buffer filled by appends, no writer", outputBytes, floorRate, floorLabel);
     PrintCase(cases, "tree-utf8", "CXmlTextWriter -> CTextStream -> UTF-8 bytes", outputBytes, floorRate,
               floorLabel);
     PrintCase(cases, "tree-bytes", "CXmlTextWriter -> CByteTextStream (UTF-8 bytes)", outputBytes, floorRate,
