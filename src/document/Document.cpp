@@ -151,7 +151,8 @@ void CXmlElement::operator delete(void* p) { CElementArena::Free(p); }
 void* CXmlElement::operator new(size_t size, AttributeRoom room) {
     size_t bytes = size + room.bytes;
     if (bytes < size) throw std::bad_alloc();
-    return room.arena ? static_cast<CElementArena*>(room.arena)->Allocate(bytes) : CElementArena::AllocateUnowned(bytes);
+    if (!room.arena) return CElementArena::AllocateUnowned(bytes);
+    return static_cast<CElementArena*>(room.arena)->Allocate(bytes);
 }
 
 void CXmlElement::operator delete(void* p, AttributeRoom) { CElementArena::Free(p); }
