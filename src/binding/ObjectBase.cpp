@@ -6,6 +6,8 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include "foundation/TextInternal.h"
+
 #include <cwchar>
 
 namespace NyXmlLib9 {
@@ -108,8 +110,8 @@ void CXmlObjectBase::TestNamespace(const wchar_t* namespaceUri, const wchar_t* a
 
 bool CXmlObjectBase::DoesElementNameMatch(const CXmlSerializationContext& ctx, const CXmlElement* element,
                                           const wchar_t* name, const wchar_t* namespaceUri) const {
-    if (!element || element->GetLocalName() != (name ? name : L"")) return false;
-    return ctx.GetIgnoreNamespaces() || element->GetNamespaceURI() == (namespaceUri ? namespaceUri : L"");
+    if (!element || !SameText(element->GetLocalName(), name ? name : L"")) return false;
+    return ctx.GetIgnoreNamespaces() || SameText(element->GetNamespaceURI(), namespaceUri ? namespaceUri : L"");
 }
 
 // ---- property setter checks ----

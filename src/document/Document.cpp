@@ -3,6 +3,7 @@
 #include "document/ElementArena.h"
 #include "document/ExpatReader.h"
 #include "document/NamePool.h"
+#include "foundation/TextInternal.h"
 #include "fastinfoset/FastInfosetReader.h"
 #include "platform/File.h"
 
@@ -25,7 +26,10 @@ bool g_asyncFromXmlFile = false;
 const wchar_t kXsiNamespace[] = L"http://www.w3.org/2001/XMLSchema-instance";
 const wchar_t kXmlnsNamespace[] = L"http://www.w3.org/2000/xmlns/";
 
-bool IsInstanceOrXmlnsNamespace(const std::wstring& ns) { return ns == kXsiNamespace || ns == kXmlnsNamespace; }
+bool IsInstanceOrXmlnsNamespace(const std::wstring& ns) {
+    // Most attributes have no namespace at all: decided by the length.
+    return !ns.empty() && (SameText(ns, kXsiNamespace) || SameText(ns, kXmlnsNamespace));
+}
 
 }  // namespace
 
@@ -89,11 +93,12 @@ void CXmlAttribute::ReleaseNames() {
 bool CXmlAttribute::IsNamespaceAttribute() const {
     if (!IsInstanceOrXmlnsNamespace(*m_namespaceURI)) return false;
     const std::wstring& n = *m_localName;
-    return n == L"xmlns" || n == L"type" || n == L"schemaLocation" || n == L"noNamespaceSchemaLocation";
+    return SameText(n, L"xmlns") || SameText(n, L"type") || SameText(n, L"schemaLocation") ||
+           SameText(n, L"noNamespaceSchemaLocation");
 }
 
 bool CXmlAttribute::IsNilAttribute() const {
-    return IsInstanceOrXmlnsNamespace(*m_namespaceURI) && *m_localName == L"nil";
+    return IsInstanceOrXmlnsNamespace(*m_namespaceURI) && SameText(*m_localName, L"nil");
 }
 
 // ---- CXmlElement ----

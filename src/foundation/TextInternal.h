@@ -24,6 +24,18 @@ std::wstring WidenText(const std::string& text);
 std::string NarrowText(const wchar_t* text, size_t length);
 std::string NarrowText(const std::wstring& text);
 
+// Whether text equals the NUL-terminated string: compared unit by unit up to
+// the first difference, without measuring the string first.
+inline bool SameText(const std::wstring& text, const wchar_t* string) {
+    const wchar_t* units = text.data();
+    size_t length = text.size();
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t c = string[i];
+        if (c == L'\0' || c != units[i]) return false;
+    }
+    return string[length] == L'\0';
+}
+
 }  // namespace NyXmlLib9
 
 #endif
