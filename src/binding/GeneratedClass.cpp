@@ -7,7 +7,9 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include <cstdint>
 #include <cwctype>
+#include <typeinfo>
 #include <vector>
 
 namespace NyXmlLib9 {
@@ -15,6 +17,29 @@ namespace NyXmlLib9 {
 using namespace NyXmlLib9Data;
 
 CNYCriticalSection CXmlGeneratedClass::m_csInit;
+
+namespace {
+
+// The object as an INillable, or null. A dynamic cast that fails searches the
+// whole class hierarchy, and most classes are not nillable: the answer is kept
+// per class (by its type) in a small table of the calling thread, so the cast
+// is made only for classes that are nillable.
+INillable* AsNillable(CXmlGeneratedClass* object) {
+    struct Known {
+        const std::type_info* type;
+        bool nillable;
+    };
+    thread_local Known known[16];
+    const std::type_info* type = &typeid(*object);
+    Known& entry = known[(reinterpret_cast<uintptr_t>(type) >> 4) & 15];
+    if (entry.type == type) return entry.nillable ? dynamic_cast<INillable*>(object) : nullptr;
+    INillable* nillable = dynamic_cast<INillable*>(object);
+    entry.type = type;
+    entry.nillable = nillable != nullptr;
+    return nillable;
+}
+
+}  // namespace
 
 CXmlGeneratedClass::CXmlGeneratedClass() = default;
 CXmlGeneratedClass::CXmlGeneratedClass(const CXmlGeneratedClass& other) = default;
@@ -118,7 +143,7 @@ void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, c
             if (!schema.empty()) writer->WriteInLineSchema(schema);
         }
     }
-    INillable* nillable = dynamic_cast<INillable*>(const_cast<CXmlGeneratedClass*>(this));
+    INillable* nillable = AsNillable(const_cast<CXmlGeneratedClass*>(this));
     if (nillable && nillable->IsNil()) {
         writer->WriteXsiNil();
     } else {
@@ -196,7 +221,7 @@ CXmlElement* CXmlGeneratedClass::ReadContent(CXmlElement* element, CXmlElement* 
     if (elementType == XmlElementType_Element && element && ElementName() != element->GetLocalName())
         SetElementName(element->GetLocalName().c_str());
     if (element) ProcessAttributesFromXml(ctx, element, info->GetFromXmlFailIfAttributeUnknown());
-    INillable* nillable = dynamic_cast<INillable*>(this);
+    INillable* nillable = AsNillable(this);
     if (nillable && nillable->IsNil()) return firstChild;
     CXmlElement* next;
     switch (info->GetElementGroupType()) {
@@ -250,7 +275,7 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
         if (attribute->IsNamespaceAttribute()) continue;
         if (attribute->IsNilAttribute()) {
             if (!nillableKnown) {
-                nillable = dynamic_cast<INillable*>(this);
+                nillable = AsNillable(this);
                 nillableKnown = true;
             }
             if (!nillable)

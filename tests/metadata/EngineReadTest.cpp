@@ -6,6 +6,10 @@
 #include "TestClasses.h"
 #include "TestSupport.h"
 
+#include <string>
+#include <thread>
+#include <vector>
+
 using namespace testclasses;
 using nyxml_test::Utf8;
 
@@ -169,6 +173,41 @@ TEST(EngineRead, NilOnAClassThatIsNotNillable) {
                   L"CNyValidationException: Unexpected Attribute [nil] found.",
                   Chain([&] { object->FromXml(xml.c_str(), lenient); }));
     }
+}
+
+TEST(EngineRead, NillableAndOtherClassesTakeTurnsOnSeveralThreads) {
+    // Whether a class is nillable is remembered per class and thread: classes
+    // read in turn, on two threads, still each get their own answer.
+    auto readInTurns = [] {
+        CTestMetadata nillableMd(Parent(L"N"), {}, {});
+        CTestMetadata plainMd(Parent(L"R", XmlElementGroupType_Sequence, XmlElementType_Element, -1, false), {}, {});
+        CSmartPtr<CNillableTestObject> nillable(new CNillableTestObject(&nillableMd, L"n"));
+        CSmartPtr<CTestObject> plain(new CTestObject(&plainMd, L"r"));
+        std::vector<std::wstring> seen;
+        for (int round = 0; round < 3; ++round) {
+            nillable->FromXml(L"<n xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:nil='true'/>", Default());
+            seen.push_back(nillable->nil ? L"nil" : L"not nil");
+            seen.push_back(Chain([&] {
+                plain->FromXml(L"<r xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:nil='true'/>",
+                               Default());
+            }));
+            nillable->FromXml(L"<n xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:nil='false'/>", Default());
+            seen.push_back(nillable->nil ? L"nil" : L"not nil");
+        }
+        return seen;
+    };
+    std::vector<std::wstring> expected;
+    for (int round = 0; round < 3; ++round) {
+        expected.push_back(L"nil");
+        expected.push_back(L"CNyValidationException: Failed to process the element [r]\n"
+                           L"CNyValidationException: Unexpected Attribute [nil] found.");
+        expected.push_back(L"not nil");
+    }
+    EXPECT_EQ(expected, readInTurns());
+    std::vector<std::wstring> onOtherThread;
+    std::thread other([&] { onOtherThread = readInTurns(); });
+    other.join();
+    EXPECT_EQ(expected, onOtherThread);
 }
 
 TEST(EngineRead, UnknownAttributes) {
