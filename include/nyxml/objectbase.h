@@ -90,9 +90,9 @@ public:
     // Current count, for diagnostics and tests.
     int32_t GetRefCount() const { return m_refCount.load(); }
 
-    std::wstring GetElementName() const { return m_elementName; }
+    std::wstring GetElementName() const { return *m_elementName; }
     // The element name without a copy.
-    const std::wstring& ElementName() const { return m_elementName; }
+    const std::wstring& ElementName() const { return *m_elementName; }
 
     // The wildcard namespace rule of xs:any: the first token of `allowed` that
     // accepts the namespace decides.
@@ -148,7 +148,10 @@ private:
 
     void WriteDocument(CXmlTextWriter* writer, bool writeDeclaration, const CXmlSerializationContext& ctx) const;
 
-    std::wstring m_elementName;
+    // The element name: a copy shared by the process (the names generated
+    // classes give their objects) or m_ownElementName.
+    std::wstring m_ownElementName;
+    const std::wstring* m_elementName;
     std::atomic<int32_t> m_refCount;
 };
 

@@ -6,22 +6,29 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include "binding/SharedNames.h"
 #include "foundation/TextInternal.h"
 
 #include <cwchar>
 
 namespace NyXmlLib9 {
 
-CXmlObjectBase::CXmlObjectBase() : m_refCount(0) {}
+CXmlObjectBase::CXmlObjectBase() : m_elementName(&m_ownElementName), m_refCount(0) {}
 
 // A copy is a new object: it starts without owners, and assignment leaves the
 // target's owners alone. Copying the count would leak a copy handed to a
 // CSmartPtr, and assigning it would free an object that still has owners.
+// A name of the object's own is copied into the copy's own.
 CXmlObjectBase::CXmlObjectBase(const CXmlObjectBase& other)
-    : IEventSink(), m_elementName(other.m_elementName), m_refCount(0) {}
+    : IEventSink(), m_ownElementName(other.m_ownElementName),
+      m_elementName(other.m_elementName == &other.m_ownElementName ? &m_ownElementName : other.m_elementName),
+      m_refCount(0) {}
 
 CXmlObjectBase& CXmlObjectBase::operator=(const CXmlObjectBase& other) {
-    if (this != &other) m_elementName = other.m_elementName;
+    if (this != &other) {
+        m_ownElementName = other.m_ownElementName;
+        m_elementName = other.m_elementName == &other.m_ownElementName ? &m_ownElementName : other.m_elementName;
+    }
     return *this;
 }
 
@@ -41,7 +48,16 @@ int32_t CXmlObjectBase::Release() {
 
 void CXmlObjectBase::AttributesToXml_Int(CXmlWriter*, const CXmlSerializationContext&) const {}
 
-void CXmlObjectBase::SetElementName(const wchar_t* name) { m_elementName = name ? name : L""; }
+void CXmlObjectBase::SetElementName(const wchar_t* name) {
+    if (!name) name = L"";
+    if (const std::wstring* shared = SharedElementName(name)) {
+        m_elementName = shared;
+        if (!m_ownElementName.empty()) std::wstring().swap(m_ownElementName);
+        return;
+    }
+    m_ownElementName = name;
+    m_elementName = &m_ownElementName;
+}
 
 void CXmlObjectBase::SetElementName(CXmlObjectBase* object, const wchar_t* name) { object->SetElementName(name); }
 
@@ -124,7 +140,7 @@ void CXmlObjectBase::Throw_IfPropertyIsNull(CXmlObjectBase* value, const wchar_t
 
 void CXmlObjectBase::Throw_IfElementNameDiffers(CXmlObjectBase* value, const wchar_t* expectedName) {
     if (!value) return;
-    std::wstring actual = value->GetBase()->m_elementName;
+    std::wstring actual = value->GetBase()->ElementName();
     std::wstring expected = expectedName ? expectedName : L"";
     if (actual != expected)
         throw CNyInvalidParamException(FormatString(

@@ -4,6 +4,9 @@
 
 #include "TestSupport.h"
 
+#include <memory>
+#include <string>
+
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
 
@@ -14,6 +17,7 @@ public:
     static int live;
     Probe() { ++live; }
     Probe(const Probe& other) : CXmlObjectBase(other) { ++live; }
+    Probe& operator=(const Probe&) = default;
     ~Probe() override { --live; }
     CXmlObjectBase* GetBase() override { return this; }
     std::wstring GetNamespace() override { return L""; }
@@ -62,6 +66,34 @@ TEST(CXmlObjectBase, CopyStartsWithoutOwners) {
     EXPECT_EQ(L"name", copy->GetElementName());
     copy = nullptr;
     EXPECT_EQ(1, Probe::live);
+}
+
+TEST(CXmlObjectBase, ElementNamesShortAndLongSurviveCopiesAndTheirOriginals) {
+    // Short names are shared by the process, names past 128 units are the
+    // object's own: either way a copy keeps the name when the original goes.
+    const std::wstring longName(200, L'n');
+    for (const std::wstring& name : {std::wstring(L"shipTo"), longName, std::wstring()}) {
+        SCOPED_TRACE(name.size());
+        std::unique_ptr<Probe> original(new Probe);
+        original->SetElementName(name.c_str());
+        Probe copied(*original);
+        Probe assigned;
+        assigned.SetElementName(L"other");
+        assigned = *original;
+        original.reset();
+        EXPECT_EQ(name, copied.ElementName());
+        EXPECT_EQ(name, assigned.GetElementName());
+        // Renaming one leaves the other as it was.
+        copied.SetElementName(L"billTo");
+        EXPECT_EQ(L"billTo", copied.ElementName());
+        EXPECT_EQ(name, assigned.ElementName());
+        assigned.SetElementName(longName.c_str());
+        EXPECT_EQ(longName, assigned.ElementName());
+    }
+    Probe unnamed;
+    EXPECT_EQ(L"", unnamed.ElementName());
+    unnamed.SetElementName(nullptr);
+    EXPECT_EQ(L"", unnamed.ElementName());
 }
 
 TEST(CXmlObjectBase, WildcardNamespaceRule) {
