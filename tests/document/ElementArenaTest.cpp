@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace NyXmlLib9;
@@ -176,4 +177,26 @@ TEST(CElementArena, AUseAfterFreeIsStillSeenByTheAddressSanitizer) {
 #else
     GTEST_SKIP() << "built without the address sanitizer";
 #endif
+}
+
+TEST(ElementArenaOfDocument, LargeDocumentsOnSeveralThreadsPassKeptSlabsAround) {
+    // Each tree needs mapped slabs; documents made and destroyed on two
+    // threads at once hand them to each other through the process's kept slabs.
+    const std::string xml = Items(30000, "<item a=\"1\" b=\"2\"><x/>text</item>");
+    auto loadSeveralTimes = [&xml](size_t& elements) {
+        for (int round = 0; round < 4; ++round) {
+            CXmlDocument d;
+            d.LoadXml(xml.c_str());
+            EXPECT_GT(CXmlTreeAccess::Arena(&d).GetReservedBytes(), size_t(4) << 20);
+            elements = 0;
+            for (const CXmlElement* e = d.GetDocumentElement()->GetFirstElement(); e; e = e->GetNextSiblingElement())
+                elements += 1 + (e->GetFirstElement() ? 1 : 0);
+        }
+    };
+    size_t here = 0, there = 0;
+    std::thread other([&] { loadSeveralTimes(there); });
+    loadSeveralTimes(here);
+    other.join();
+    EXPECT_EQ(60000u, here);
+    EXPECT_EQ(60000u, there);
 }
