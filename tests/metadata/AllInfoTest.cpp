@@ -17,8 +17,7 @@ struct PairSchemaT {
     enum { M1, M2 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         CElementInfo* second = nullptr;
@@ -106,8 +105,7 @@ struct KindsSchema {
                 ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -195,8 +193,7 @@ struct ClassMemberSchemaT {
     enum { G, S };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Child>(L"g")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      false, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -253,8 +250,7 @@ struct OptionalGroupSchema {
     enum { OPT, S };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      false, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -318,8 +314,7 @@ struct AllHolderSchemaT {
     enum { GRP, M2 };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -397,8 +392,7 @@ struct AbstractSchemaT {
     static constexpr const wchar_t* kNamespace = L"";
     static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         if (Mandatory)
@@ -465,8 +459,7 @@ struct CollectionsSchema {
                 CollectionSlot(MakeCollection<CAbsObjectCol>(L"ac", L"", 0, -1, &CPartyFactory::Create))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -521,8 +514,7 @@ struct WildCollectionSchema {
             CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -581,8 +573,7 @@ struct ValidateSchema {
     static constexpr const wchar_t* kNamespace = L"";
     static std::vector<SlotDef> Slots() { return {}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         const wchar_t* ns = kNamespace;
@@ -658,8 +649,7 @@ struct SpacedSchema {
     enum { M1, M2 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_All, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(

@@ -24,8 +24,7 @@ struct ChoiceSchema {
         return {ValueSlot(), ValueSlot(), ObjectSlot(), ObjectSlot(), ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -172,8 +171,7 @@ struct WildChoiceSchema {
     enum { U, ANY, COUNT };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoChoiceUntpdOpt(L"u", L"##other", U, L"##other", L"urn:t"),
@@ -219,8 +217,7 @@ struct CollectionChoiceSchemaT {
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 1, 2, &Create<ChildSchema>, 42))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoChoicePrimCol(L"pc", kNamespace, PC),
@@ -311,8 +308,7 @@ struct MoreCollectionsSchema {
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoChoiceEnumCol(L"ec", kNamespace, EC),
@@ -405,8 +401,7 @@ struct GroupChoiceSchema {
     enum { G, S, COUNT };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      false, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -484,8 +479,7 @@ struct ChoiceHolderSchemaT {
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -571,8 +565,7 @@ struct SpacedChoiceSchema {
     enum { S, C, COUNT };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Choice, XmlElementType_Element, kElementName, kNamespace, -1,
-                                      true, false);
+        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(

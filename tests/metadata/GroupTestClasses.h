@@ -217,6 +217,13 @@ private:
     static inline CAttributeInfo** ms_attributeInfo = nullptr;
 };
 
+// The class info of a class with its own element: no text member, and the
+// flag for unknown attributes as given.
+inline CParentElementInfo* ElementParent(XmlElementGroupType group, const wchar_t* name, const wchar_t* ns,
+                                         bool failIfAttributeUnknown) {
+    return new CParentElementInfo(group, XmlElementType_Element, name, ns, -1, failIfAttributeUnknown, false);
+}
+
 // A null-terminated element info array.
 template <class... T>
 CElementInfo** ElementArray(T*... infos) {
@@ -430,8 +437,7 @@ struct ChildSchema {
     enum { V, W };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(

@@ -19,8 +19,7 @@ struct ColsSchema {
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),
@@ -148,8 +147,7 @@ struct BoundsSchema {
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, 1, &Create<ChildSchema>, 32))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),

@@ -16,8 +16,7 @@ struct HolderSchemaT {
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, false, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -114,8 +113,7 @@ struct OptionalHolderSchema {
     enum { OPT, T };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, false, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -197,8 +195,7 @@ struct KindsHolderSchema {
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, false, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -309,8 +306,7 @@ struct NestedHolderSchemaT {
     enum { OUTER, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, false, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -367,8 +363,7 @@ struct PseudoSchemaT {
         return {ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, false, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, false);
     }
     static CElementInfo** Elements() {
         switch (Member) {

@@ -14,8 +14,7 @@ struct TrioSchema {
     enum { M1, M2, M3 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -124,8 +123,7 @@ struct KindsSchema {
                 ObjectSlot()};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -318,8 +316,7 @@ struct LooseSchema {
         return {ObjectSlot(), ObjectSlot(), HeldSlot(HeldElement(L"AnyElement", L"##other", L"urn:t"))};
     }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -427,8 +424,7 @@ struct SpacedSchema {
     enum { M1, M2, C };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ObjectSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -501,8 +497,7 @@ struct FacetSchema {
     enum { S, E };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -557,8 +552,7 @@ struct TextSchema {
     enum { COLLAPSED, REPLACED, PRESERVED, REAL, DECIMAL };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
-        return new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, kElementName, kNamespace,
-                                      -1, true, false);
+        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
