@@ -77,7 +77,8 @@ public:
     CXmlObjectBase* GetBase() override { return this; }
 
     void Add(const Value& value) { AddAt(GetCount(), value); }
-    // Tells the listeners, checks the index and the facets, inserts before index.
+    // Tells the listeners, checks the index and the facets, inserts before index
+    // (the date and time collections check the kind and the facets first).
     virtual void AddAt(int index, const Value& value);
     Value Item(int index) const;
     void Remove(int index) override;

@@ -4,6 +4,8 @@
 #include <nyxml/variant.h>
 #include <nyxml/writer.h>
 
+#include <type_traits>
+
 #include "metadata/FacetBridge.h"
 
 namespace NyXmlLib9 {
@@ -131,10 +133,18 @@ void CXmlPrimitiveCollection<Traits>::CheckFacets(const Value& value) const {
 
 template <class Traits>
 void CXmlPrimitiveCollection<Traits>::AddAt(int index, const Value& value) {
-    FireOnCollectionAdd(const_cast<Value*>(&value));
-    CheckKind(value);
-    if (index < 0 || index > GetCount()) throw CNyInvalidParamException(L"Index out of range");
-    CheckFacets(value);
+    if constexpr (std::is_same<Traits, CdatetimeBaseTraits>::value) {
+        // The date and time collections check the value (its kind, then its
+        // facets) before a listener hears of it, and the index last.
+        CheckKind(value);
+        CheckFacets(value);
+        FireOnCollectionAdd(const_cast<Value*>(&value));
+        if (index < 0 || index > GetCount()) throw CNyInvalidParamException(L"Index out of range");
+    } else {
+        FireOnCollectionAdd(const_cast<Value*>(&value));
+        if (index < 0 || index > GetCount()) throw CNyInvalidParamException(L"Index out of range");
+        CheckFacets(value);
+    }
     m_items.insert(m_items.begin() + index, value);
     FireOnCollectionAddComplete(const_cast<Value*>(&value));
     FireOnCollectionChange();
