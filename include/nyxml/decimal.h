@@ -33,7 +33,9 @@ public:
     virtual ~CDecimal();
 
     // Process-wide number of places kept (default 30); not synchronised, so
-    // set it before decimals are used on several threads. Must not be negative.
+    // set it before decimals are used on several threads. A negative number is
+    // taken as 0 (results rounded to whole numbers) and GetMaxDecimalPlaces then
+    // returns 0.
     static int GetMaxDecimalPlaces();
     static void SetMaxDecimalPlaces(int places);
 

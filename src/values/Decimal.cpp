@@ -67,13 +67,8 @@ CDecimal::~CDecimal() = default;
 
 int CDecimal::GetMaxDecimalPlaces() { return m_maxDivider; }
 
-void CDecimal::SetMaxDecimalPlaces(int places) {
-    if (places < 0) {
-        throw CNyInvalidParamException(
-            FormatString(L"The maximum number of decimal places must not be negative [%d]", places));
-    }
-    m_maxDivider = places;
-}
+// A negative number keeps no places, as 0 does, and is stored as 0.
+void CDecimal::SetMaxDecimalPlaces(int places) { m_maxDivider = places < 0 ? 0 : places; }
 
 bool CDecimal::IsNegative() const { return m_whole.m_sign < 0; }
 
