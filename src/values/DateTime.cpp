@@ -424,8 +424,8 @@ void DateTimeAccess::SetAs(CDateTime& dt, CDateTime::DTType type, const Fields& 
     if (dt.m_type != CDateTime::dt_unset && dt.m_type != type)
         throw CNyInvalidStateException(FormatString(L"Failed to copy CDateTime. Invalid Date Type: %s, expected: %s.",
                                                     TypeName(type), TypeName(dt.m_type)));
-    // Checked before storing, so a failure leaves the value as it was.
-    ValidateFields(type, f);
+    // Stored first, in the widths the fields have, then validated: a failure
+    // leaves the new fields set and its message quotes them as stored.
     dt.m_zoned = dt.m_offsetGiven = false;
     dt.m_zoneHour = 0;
     dt.m_zoneMinute = 0;
@@ -439,6 +439,7 @@ void DateTimeAccess::SetAs(CDateTime& dt, CDateTime::DTType type, const Fields& 
     dt.m_milliSecond = static_cast<unsigned short>(f.milli);
     dt.m_microSecond = static_cast<unsigned short>(f.micro);
     dt.m_nanoSecond = static_cast<unsigned short>(f.nano);
+    dt.Validate();
 }
 
 }  // namespace NyXmlLib9

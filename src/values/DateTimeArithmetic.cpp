@@ -79,38 +79,45 @@ CDateTime WithZone(const CDateTime& value, short hour) {
 
 }  // namespace
 
-void CDateTime::AddDateTimeSpan(const CDateTimeSpan& span) {
+Fields DateTimeAccess::AddSpan(const CDateTime& dt, const CDateTimeSpan& span) {
     const int s = span.IsNegative() ? -1 : 1;
     int64_t q, r;
-    FloorDivMod<int64_t>(static_cast<int64_t>(m_month) - 1 + s * static_cast<int64_t>(span.GetMonths()), 12, q, r);
+    FloorDivMod<int64_t>(static_cast<int64_t>(dt.m_month) - 1 + s * static_cast<int64_t>(span.GetMonths()), 12, q, r);
     int month = static_cast<int>(r) + 1;
-    int64_t year = m_year + s * static_cast<int64_t>(span.GetYears()) + q;
+    int64_t year = dt.m_year + s * static_cast<int64_t>(span.GetYears()) + q;
 
     Wide carry = 0;
-    const int64_t nano = AddUnit(carry, m_nanoSecond, s, span.GetNanoSeconds(), 1000);
-    const int64_t micro = AddUnit(carry, m_microSecond, s, span.GetMicroSeconds(), 1000);
-    const int64_t milli = AddUnit(carry, m_milliSecond, s, span.GetMilliSeconds(), 1000);
-    const int64_t second = AddUnit(carry, m_second, s, span.GetSeconds(), 60);
-    const int64_t minute = AddUnit(carry, m_minute, s, span.GetMinutes(), 60);
-    const int64_t hour = AddUnit(carry, m_hour, s, span.GetHours(), 24);
+    Fields f{};
+    f.nano = AddUnit(carry, dt.m_nanoSecond, s, span.GetNanoSeconds(), 1000);
+    f.micro = AddUnit(carry, dt.m_microSecond, s, span.GetMicroSeconds(), 1000);
+    f.milli = AddUnit(carry, dt.m_milliSecond, s, span.GetMilliSeconds(), 1000);
+    f.second = AddUnit(carry, dt.m_second, s, span.GetSeconds(), 60);
+    f.minute = AddUnit(carry, dt.m_minute, s, span.GetMinutes(), 60);
+    f.hour = AddUnit(carry, dt.m_hour, s, span.GetHours(), 24);
     // |carry| is at most about 2^64 / 1440 (minutes turned into days): it fits 64 bits.
     const int64_t days = static_cast<int64_t>(carry + Wide(s) * Wide(span.GetDays()));
 
-    int64_t day = m_day;
+    int64_t day = dt.m_day;
     WalkDays(year, month, day, days);
-    if (year < -32768 || year > 32767)
-        throw CNyInvalidValueException(FormatString(
-            L"Adding the duration [%s] gives the year [%I64d], out of range", span.ToString().c_str(), year));
+    f.year = year;
+    f.month = month;
+    f.day = day;
+    return f;
+}
 
-    m_year = static_cast<short>(year);
-    m_month = static_cast<unsigned char>(month);
-    m_day = static_cast<unsigned char>(day);
-    m_hour = static_cast<unsigned char>(hour);
-    m_minute = static_cast<unsigned char>(minute);
-    m_second = static_cast<unsigned char>(second);
-    m_milliSecond = static_cast<unsigned short>(milli);
-    m_microSecond = static_cast<unsigned short>(micro);
-    m_nanoSecond = static_cast<unsigned short>(nano);
+// Never fails: the result is not validated, and a year beyond the 16 bits of
+// its field keeps the low 16 bits, as the field holds it.
+void CDateTime::AddDateTimeSpan(const CDateTimeSpan& span) {
+    const Fields f = DateTimeAccess::AddSpan(*this, span);
+    m_year = static_cast<short>(static_cast<uint16_t>(static_cast<uint64_t>(f.year)));
+    m_month = static_cast<unsigned char>(f.month);
+    m_day = static_cast<unsigned char>(f.day);
+    m_hour = static_cast<unsigned char>(f.hour);
+    m_minute = static_cast<unsigned char>(f.minute);
+    m_second = static_cast<unsigned char>(f.second);
+    m_milliSecond = static_cast<unsigned short>(f.milli);
+    m_microSecond = static_cast<unsigned short>(f.micro);
+    m_nanoSecond = static_cast<unsigned short>(f.nano);
 }
 
 CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {

