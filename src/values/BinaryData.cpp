@@ -438,7 +438,10 @@ std::wstring CBinaryData::GetAsBase64() const {
 void CBinaryData::SetAsBase64(const wchar_t* text) {
     Clear();
     size_t length = text ? std::wcslen(text) : 0;
-    size_t room = length / 4 * 3 + 3;
+    // An element above U+FFFF is decoded as two units.
+    size_t units = length;
+    for (size_t i = 0; i < length; ++i) units += static_cast<uint32_t>(text[i]) > 0xFFFF;
+    size_t room = units / 4 * 3 + 3;
     if (room > UINT32_MAX) throw std::length_error("CBinaryData: length exceeds 4 GiB - 1 bytes");
     unsigned char* block = new unsigned char[room];
     uint32_t written = 0;

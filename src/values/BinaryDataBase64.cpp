@@ -90,8 +90,21 @@ bool CBase64::Decode(const wchar_t* text, size_t length, unsigned char* out, uin
     const wchar_t* p = text;
     const wchar_t* end = text + length;
     bool valid = true;
+    // One 16-bit unit: false when it is invalid.
+    auto feed = [&](wchar_t unit) {
+        const unsigned v = Class(unit, table);
+        if (v == kSkip) return true;
+        if (v == kInvalid) return false;
+        acc = acc << 6 | v;
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            *o++ = static_cast<unsigned char>(acc >> bits);
+        }
+        return true;
+    };
     while (p < end) {
-        if (end - p >= 4) {
+        if (end - p >= 4 && static_cast<uint32_t>(p[0] | p[1] | p[2] | p[3]) <= 0xFFFF) {
             unsigned a = Class(p[0], table), b = Class(p[1], table), c = Class(p[2], table), d = Class(p[3], table);
             if (((a | b | c | d) & (kSkip | kInvalid)) == 0) {
                 acc = acc << 24 | a << 18 | b << 12 | c << 6 | d;
@@ -103,18 +116,18 @@ bool CBase64::Decode(const wchar_t* text, size_t length, unsigned char* out, uin
                 continue;
             }
         }
-        unsigned v = Class(*p++, table);
-        if (v == kSkip) continue;
-        if (v == kInvalid) {
-            valid = false;
-            break;
+        const uint32_t element = static_cast<uint32_t>(*p++);
+        if (element <= 0xFFFF) {
+            valid = feed(static_cast<wchar_t>(element));
+        } else if (element <= 0x10FFFF) {
+            // Read as its UTF-16 pair, two units, as text of 16-bit units is.
+            const uint32_t offset = element - 0x10000;
+            valid = feed(static_cast<wchar_t>(0xD800 + (offset >> 10))) &&
+                    feed(static_cast<wchar_t>(0xDC00 + (offset & 0x3FF)));
+        } else {
+            valid = false;  // no character at all
         }
-        acc = acc << 6 | v;
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            *o++ = static_cast<unsigned char>(acc >> bits);
-        }
+        if (!valid) break;
     }
     m_accumulator = acc;
     m_pendingBits = bits;
