@@ -77,9 +77,11 @@ public:
     CNamespaceAliasMap& GetNamespaceAliases() { return m_namespaceAliases; }
     const CNamespaceAliasMap& GetNamespaceAliases() const { return m_namespaceAliases; }
     // Untyped attributes written on the root element. Created empty (namespace
-    // rule "##any") on the first call; every call returns the same collection,
-    // which contexts assigned from each other share.
-    CSmartPtr<CAttributeCol> GetAdditionalRootAttributes();
+    // rule "##any") on the first call, or by the first write of a document
+    // element with this context; every call returns the same collection, which
+    // contexts assigned from each other share. The creation is guarded, so
+    // writes on several threads may share one context.
+    CSmartPtr<CAttributeCol> GetAdditionalRootAttributes() const;
     // The collection when one was created, else null; never creates one.
     CAttributeCol* PeekAdditionalRootAttributes() const { return m_additionalRootAttributes.Get(); }
     std::vector<std::wstring>& GetProcessingInstructions() { return m_processingInstructions; }
@@ -97,7 +99,7 @@ private:
     std::wstring m_defaultNamespaceURI;
     bool m_writeTypeAttribute;
     CNamespaceAliasMap m_namespaceAliases;
-    CSmartPtr<CAttributeCol> m_additionalRootAttributes;
+    mutable CSmartPtr<CAttributeCol> m_additionalRootAttributes;
     std::vector<std::wstring> m_processingInstructions;
     std::wstring m_inLineSchema;
     bool m_ignoreInvalidCollectionCounts;

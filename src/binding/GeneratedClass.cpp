@@ -134,8 +134,9 @@ void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, c
         }
         writer->StartElement(ElementName(), namespaceUri ? namespaceUri : L"");
         if (isDocumentRoot) {
-            if (CAttributeCol* extra = ctx.PeekAdditionalRootAttributes())
-                CXmlObjectBase::ToXml_Int(extra, writer, false, namespaceUri, ctx, flag);
+            // Created here when missing, so contexts copied after a write share it.
+            CSmartPtr<CAttributeCol> extra = ctx.GetAdditionalRootAttributes();
+            CXmlObjectBase::ToXml_Int(extra.Get(), writer, false, namespaceUri, ctx, flag);
         }
         AttributesToXml_Int(writer, ctx);
         if (isDocumentRoot) {

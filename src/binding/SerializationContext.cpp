@@ -2,7 +2,20 @@
 
 #include <nyxml/untyped.h>
 
+#include <mutex>
+
 namespace NyXmlLib9 {
+
+namespace {
+
+// Guards the creation of the root attribute collection, which a write through a
+// shared (for example the default) context may do on any thread.
+std::mutex& RootAttributesLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
 
 // ---- CNamespaceAliasMap ----
 
@@ -82,7 +95,10 @@ CXmlSerializationContext& CXmlSerializationContext::operator=(const CXmlSerializ
     m_defaultNamespaceURI = other.m_defaultNamespaceURI;
     m_writeTypeAttribute = other.m_writeTypeAttribute;
     m_namespaceAliases = other.m_namespaceAliases;
-    m_additionalRootAttributes = other.m_additionalRootAttributes;  // shared, not cloned
+    {
+        std::lock_guard<std::mutex> guard(RootAttributesLock());
+        m_additionalRootAttributes = other.m_additionalRootAttributes;  // shared, not cloned
+    }
     m_processingInstructions = other.m_processingInstructions;
     m_inLineSchema = other.m_inLineSchema;
     m_ignoreInvalidCollectionCounts = other.m_ignoreInvalidCollectionCounts;
@@ -102,7 +118,8 @@ CXmlSerializationContext::~CXmlSerializationContext() = default;
 
 CXmlSerializationContext& CXmlSerializationContext::GetDefaultContext() { return m_defaultContext; }
 
-CSmartPtr<CAttributeCol> CXmlSerializationContext::GetAdditionalRootAttributes() {
+CSmartPtr<CAttributeCol> CXmlSerializationContext::GetAdditionalRootAttributes() const {
+    std::lock_guard<std::mutex> guard(RootAttributesLock());
     if (!m_additionalRootAttributes) m_additionalRootAttributes = new CAttributeCol(L"", L"##any", L"");
     return m_additionalRootAttributes;
 }
