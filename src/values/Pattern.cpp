@@ -4,6 +4,9 @@
 
 #include <nyxml/foundation.h>
 
+#include <cstdint>
+#include <new>
+
 #include "foundation/TextInternal.h"
 #include "values/PatternInternal.h"
 
@@ -123,16 +126,50 @@ CompiledPattern::~CompiledPattern() {
     pcre2_code_free(m_code);
 }
 
+namespace {
+
+uint32_t Scaled(uint32_t base, uint32_t perByte, size_t length) {
+    const uint64_t value = base + static_cast<uint64_t>(perByte) * length;
+    return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+}
+
+// A match of a long value, or of one that outgrew the JIT's default stack: the
+// limits grow with the value, the JIT gets a stack sized to it, and the
+// interpreter takes over when the JIT cannot finish.
+int MatchLong(const pcre2_code* code, pcre2_match_context* shared, PCRE2_SPTR text, size_t length,
+              pcre2_match_data* data) {
+    pcre2_match_context* context = pcre2_match_context_copy(shared);
+    if (!context) throw std::bad_alloc();
+    pcre2_set_match_limit(context, Scaled(kMatchLimit, kMatchLimitPerByte, length));
+    pcre2_set_depth_limit(context, Scaled(kDepthLimit, kDepthLimitPerByte, length));
+    pcre2_set_heap_limit(context, Scaled(kHeapLimitKiB, kHeapLimitKiBPerByte, length));
+    const size_t stackSize =
+        length > (SIZE_MAX - kJitStackBase) / kJitStackPerByte ? SIZE_MAX : kJitStackBase + kJitStackPerByte * length;
+    pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, stackSize, nullptr);
+    int rc = PCRE2_ERROR_JIT_STACKLIMIT;
+    if (stack) {
+        pcre2_jit_stack_assign(context, nullptr, stack);
+        rc = pcre2_match(code, text, length, 0, PCRE2_NO_UTF_CHECK, data, context);
+    }
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT)
+        rc = pcre2_match(code, text, length, 0, PCRE2_NO_UTF_CHECK | PCRE2_NO_JIT, data, context);
+    pcre2_jit_stack_free(stack);
+    pcre2_match_context_free(context);
+    return rc;
+}
+
+}  // namespace
+
 bool CompiledPattern::Matches(const std::wstring& value) const {
     if (!m_code) throw CNyException(m_error);
     std::string& subject = Utf8Subject(value);
     pcre2_match_data* data = t_matchData.Get();
     const PCRE2_SPTR text = reinterpret_cast<PCRE2_SPTR>(subject.data());
-    int rc = pcre2_match(m_code, text, subject.size(), 0, PCRE2_NO_UTF_CHECK, data, m_context);
-    // The JIT backtracks on a small machine stack; deep matches go to the
-    // interpreter, whose backtracking memory the heap limit bounds.
-    if (rc == PCRE2_ERROR_JIT_STACKLIMIT)
-        rc = pcre2_match(m_code, text, subject.size(), 0, PCRE2_NO_UTF_CHECK | PCRE2_NO_JIT, data, m_context);
+    int rc = subject.size() > kShortValue
+                 ? MatchLong(m_code, m_context, text, subject.size(), data)
+                 : pcre2_match(m_code, text, subject.size(), 0, PCRE2_NO_UTF_CHECK, data, m_context);
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT && subject.size() <= kShortValue)
+        rc = MatchLong(m_code, m_context, text, subject.size(), data);
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
     const bool whole = rc >= 0 && ovector[0] == 0 && ovector[1] == subject.size();
     if ((rc < 0 && rc != PCRE2_ERROR_NOMATCH) || subject.size() >= kKeepMemoryBelow) t_matchData.Reset();

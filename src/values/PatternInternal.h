@@ -17,13 +17,24 @@ struct pcre2_real_match_context_8;
 namespace NyXmlLib9 {
 namespace PatternDetail {
 
-// Limits of one match. The match limit ends catastrophic backtracking within
-// about a tenth of a second; the heap limit bounds the backtracking memory
-// (enough for a repeated group, such as the one \c becomes, over about half a
-// million characters); the depth limit lies beyond what that heap allows.
+// Limits of one match: a base, plus a share per byte of the (UTF-8) value for
+// values longer than kShortValue, so that a pattern that matches in linear
+// time, such as a repeated group like the one \c becomes, accepts a value of
+// any length, while catastrophic backtracking still ends in an exception, in
+// time and memory proportional to the value. The base match limit ends it
+// within about a tenth of a second.
 const uint32_t kMatchLimit = 5000000;
+const uint32_t kMatchLimitPerByte = 20;
 const uint32_t kDepthLimit = 5000000;
+const uint32_t kDepthLimitPerByte = 4;
 const uint32_t kHeapLimitKiB = 256 * 1024;
+const uint32_t kHeapLimitKiBPerByte = 1;  // the interpreter's frames, when there is no JIT
+// The JIT backtracks on its own stack: 32 KiB by default, else a stack sized to
+// the value (a repeated group takes about 32 bytes per character). The memory
+// is reserved, and only the part in use is touched.
+const size_t kJitStackBase = 1024 * 1024;
+const size_t kJitStackPerByte = 256;
+const size_t kShortValue = 4096;
 
 // The PCRE2 form of a UTF-8 XSD pattern: \i, \I, \c, \C and four Latin block
 // escapes are replaced (an escaped backslash is left alone); everything else,

@@ -215,15 +215,7 @@ TEST(PatternMatching, LongValues) {
     CFacetCheck::CheckString(L"v", value.substr(0, 200000), Pattern(L"(x|y)*"));
     EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", value + L"1", Pattern(L"[a-z]*")), CNyException,
                     Invalid(L"v", value + L"1"));
-    // A repeated group over a very long value needs more backtracking memory than allowed.
-    try {
-        CFacetCheck::CheckString(L"v", value, Pattern(L"(x|y)*"));
-        ADD_FAILURE() << "no exception";
-    } catch (const CNyException& error) {
-        const std::wstring prefix = L"Failed to match the Regular Expression: (x|y)* Error: 'heap limit exceeded'\n";
-        EXPECT_EQ(nyxml_test::Utf8(prefix), nyxml_test::Utf8(error.GetMessage().substr(0, prefix.size())));
-        EXPECT_EQ(prefix.size() + Invalid(L"v", value).size(), error.GetMessage().size());
-    }
+    CFacetCheck::CheckString(L"v", value, Pattern(L"(x|y)*"));  // a repeated group, too
     CFacetCheck::CheckString(L"v", L"short", Pattern(L"[a-z]*"));
 }
 
