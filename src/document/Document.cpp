@@ -580,4 +580,6 @@ void CXmlDocument::AsyncParse(bool last) {
     }
 }
 
+void CXmlDocument::ReleaseKeptMemory() { CElementArena::ReleaseKeptSlabs(); }
+
 }  // namespace NyXmlLib9

@@ -41,10 +41,11 @@ const size_t kFirstSlab = size_t(16) << 10;
 const size_t kLargestSlab = size_t(32) << 20;
 const size_t kSlabHeader = (sizeof(void*) + sizeof(Platform::ByteBlock) + 15) & ~size_t(15);
 
-// Mapped slabs of arenas that are gone, kept (up to a limit) for the next
-// documents: a program that loads one large document after another then
-// reuses pages it has already touched instead of faulting in fresh ones.
-const size_t kKeptSlabBytes = size_t(64) << 20;
+// Mapped slabs of arenas that are gone, kept (up to what the tree of a typical
+// document needs) for the next documents: a program that loads one document
+// after another then reuses pages it has already touched instead of faulting
+// in fresh ones. Larger slabs go back to the system with their arena.
+const size_t kKeptSlabBytes = size_t(4) << 20;
 
 struct KeptSlabs {
     std::mutex lock;
@@ -84,6 +85,19 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
 }
 
 }  // namespace
+
+void CElementArena::ReleaseKeptSlabs() {
+    KeptSlabs& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    while (kept.count > 0) Platform::FreeByteBlock(kept.blocks[--kept.count]);
+    kept.bytes = 0;
+}
+
+size_t CElementArena::GetKeptBytes() {
+    KeptSlabs& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    return kept.bytes;
+}
 
 CElementArena* CElementArena::Create() { return new CElementArena(); }
 

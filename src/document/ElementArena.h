@@ -11,9 +11,9 @@
 // document come from operator new with the same header and no arena.
 //
 // The arena lives until its document and every element taken from it are
-// gone; its mapped slabs are then kept, up to 64 MiB in the process, for the
-// arenas of later documents. Like the document, an arena is used by one
-// thread at a time.
+// gone; its mapped slabs are then kept, up to 4 MiB in the process, for the
+// arenas of later documents (ReleaseKeptSlabs gives them back). Like the
+// document, an arena is used by one thread at a time.
 #ifndef NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 #define NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 
@@ -40,6 +40,11 @@ public:
     static void* AllocateUnowned(size_t bytes);
     // Gives back a block of either kind; null is ignored.
     static void Free(void* block);
+
+    // Frees the slabs kept for later documents; any thread may call it.
+    static void ReleaseKeptSlabs();
+    // Bytes of the slabs kept for later documents.
+    static size_t GetKeptBytes();
 
     // Memory the arena holds from the system, in bytes (for tests).
     size_t GetReservedBytes() const;
