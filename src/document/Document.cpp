@@ -520,8 +520,11 @@ void CXmlDocument::AsyncLoad(const wchar_t* fileName) {
     if (!m_input) throw std::bad_alloc();
     bool atEnd = ReadChunkFromFile(m_input);
     size_t got = 0;
-    if (!atEnd && !io.Wait(got)) got = 0;
-    if (atEnd || got == 0) {
+    // Only a real end of file (nothing to read) fails here; a read that fails
+    // otherwise counts as zero bytes, and the parser reports the empty input.
+    bool failed = !atEnd && !io.Wait(got);
+    if (failed) got = 0;
+    if (atEnd || (got == 0 && !failed)) {
         ReleaseInput();
         throw CNyException(FormatString(L"Failed to read the contents of the file [%s] Error [0x%08x]", name,
                                         Platform::kErrorHandleEof));
