@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when some are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libpcre2-dev libgtest-dev googletest libpugixml-dev)
+packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libpcre2-dev liburing-dev libgtest-dev googletest libpugixml-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,7 +21,11 @@ class CElement;
 
 // Chooses how CXmlDocument::Load reads files: false (the default) reads the
 // whole file at once; true reads XML text in 128 KiB chunks, the next chunk
-// being read while the current one is parsed.
+// being read while the current one is parsed, on the calling thread: through
+// io_uring where the build and the kernel allow it, the kernel reading ahead
+// meanwhile. Without io_uring the chunks are read plainly when needed (after
+// asking the kernel to read ahead): not overlapped otherwise. No thread is
+// started either way.
 NYXML_API void AsyncFromXmlFile(bool async);
 NYXML_API bool GetAsyncFromXmlFile();
 
@@ -144,8 +148,8 @@ private:
 // A document keeps its elements in memory of its own, taken in reading order
 // from blocks that grow to huge pages for large trees; elements a callback
 // discards are reused, and a further load reuses the blocks. When a document
-// is destroyed, up to 64 MiB of those blocks stay in the process for the
-// documents loaded after it.
+// is destroyed, up to 4 MiB of those blocks stay in the process for the
+// documents loaded after it (ReleaseKeptMemory gives them back).
 class NYXML_API CXmlDocument : public CInstanceMonitor {
 public:
     typedef bool (*ElementCallback)(CXmlElement*);

@@ -15,7 +15,10 @@
 namespace NyXmlLib9 {
 
 // Process-wide switch read by ToXmlFile: true streams uncompressed output
-// straight into the file while it is written. Off until called.
+// straight into the file while it is written, one write in flight while the
+// next piece is formatted, on the calling thread (io_uring where available; a
+// write the kernel cannot take without blocking, and every write without
+// io_uring, is made plainly, not overlapped). Off until called.
 NYXML_API void AsyncToXmlFile(bool async);
 NYXML_API bool GetAsyncToXmlFile();
 
