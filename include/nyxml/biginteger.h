@@ -16,7 +16,10 @@ class CDecimal;
 
 // Held as decimal digits (packed nine to a 32-bit word), so text converts to
 // and from the value in linear time. Failures throw CNyInvalidValueException
-// and leave the object unchanged.
+// and leave the object unchanged. Text with an exponent is read through
+// CDecimal, so an exponent above 10^6 is refused with its message ("The string
+// representing a Decimal, contained an exponent out of range [...]") rather
+// than building a million digits; this is kept on purpose.
 class NYXML_API CBigInteger {
 public:
     // Bounds of the 32-bit and 64-bit conversions and of CDecimal::ToDouble

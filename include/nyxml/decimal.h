@@ -16,6 +16,12 @@ class CConversions;
 // Value = sign * (|whole| + |fraction| / 10^places). Results of parsing, +, *
 // and / carry no trailing zero fraction digits, and parsing, * and / keep at
 // most GetMaxDecimalPlaces() places, rounding halves away from zero.
+//
+// Text with an exponent above 10^6 ("1e1000001") is refused with a message
+// of the library's own, "The string representing a Decimal, contained an
+// exponent out of range [...]": a nine-character text would otherwise build
+// a number of a million digits. Negative exponents of any size round to zero.
+// This is kept on purpose.
 class NYXML_API CDecimal {
 public:
     CDecimal();

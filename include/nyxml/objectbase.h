@@ -45,6 +45,11 @@ protected:
     ~IEventSink() = default;
 };
 
+// The root of every bindable object: an intrusive reference count, the element
+// name, the entry points and the protected hooks. A copy (copy constructor)
+// starts without owners, its reference count at 0 whatever the source's, and
+// an assignment keeps the target's own count: the count belongs to the object
+// and its holders, not to the value it carries. This is kept on purpose.
 class NYXML_API CXmlObjectBase : public IEventSink {
 public:
     CXmlObjectBase();

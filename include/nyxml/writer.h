@@ -448,6 +448,12 @@ private:
 // tab indentation, the end-of-line style and the declaration. Into a
 // CByteTextStream in UTF-8 or UTF-16 it writes the bytes directly, without
 // the stream's character buffer (same bytes).
+//
+// Two choices keep the output well-formed where writing the names and URIs
+// literally would not, and are kept on purpose: the namespace URI of an xmlns
+// declaration is escaped like an attribute value ("&", "<" and '"'), and an
+// end tag always repeats the prefix its start tag was written with, whatever
+// declarations were made in between.
 class NYXML_API CXmlTextWriter : public CXmlWriter {
 public:
     // The stream must outlive the writer. New writers use line feeds and indent.
