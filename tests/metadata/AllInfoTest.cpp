@@ -32,7 +32,6 @@ struct PairSchemaT {
 };
 typedef PairSchemaT<true> PairSchema;
 typedef TGroupClass<PairSchemaT<true>> CPair;
-typedef TGroupClass<PairSchemaT<false>> COptionalPair;
 
 struct PairRow {
     const wchar_t* xml;
@@ -74,19 +73,6 @@ TEST(AllMembers, AnyOrderEachOnce) {
         {L"<al><m1>a</m1><m2>b</m2><x/><m1>c</m1></al>", Opt_IgnoreUnknown, L"a", L"b", L""},
     };
     for (const PairRow& row : rows) CheckPair<CPair>(row);
-}
-
-TEST(AllMembers, RepeatedMemberIsLeftOver) {
-    const wchar_t* u = L"(unset)";
-    const PairRow rows[] = {
-        {L"<alo><m1>a</m1><m1>b</m1></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Leftover(L"alo", L"m1")})},
-        {L"<alo><m1>a</m1><m1>b</m1></alo>", Opt_IgnoreUnknown, L"a", u, L""},
-        {L"<alo><m2>b</m2><m1>a</m1></alo>", Opt_None, L"a", L"b", L""},
-        {L"<alo><m1>a</m1></alo>", Opt_None, L"a", u, L""},
-        {L"<alo><m2>b</m2></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Mandatory(L"m1")})},
-        {L"<alo><m2>b</m2><m2>c</m2><m1>a</m1></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Mandatory(L"m1")})},
-    };
-    for (const PairRow& row : rows) CheckPair<COptionalPair>(row);
 }
 
 // <alk> every kind, mandatory and optional, in any order </alk>
@@ -221,26 +207,6 @@ TEST(AllMembers, AbsentClassMemberPassesUnlessRequiredOrTypeOne) {
         EXPECT_TRUE(IsThrown<CNyValidationException>(ReadClassMember<XmlElementType_NoElementNoAttributes, true>(xml),
                                                      missing));
     }
-}
-
-TEST(AllMembers, GroupMemberReadsFromTheHolderInAnyPass) {
-    typedef ClassMemberSchemaT<XmlElementType_NoElement, true> Schema;
-    TGroupClass<Schema> alc;
-    // s comes first: the group finds nothing in the first pass and its g1 in the second.
-    Read(alc, L"<alc code='K'><s>x</s><g1>a</g1><g2>b</g2></alc>");
-    EXPECT_EQ(L"x", alc.Text(Schema::S));
-    CBagClass* g = alc.Child(Schema::G);
-    ASSERT_NE(nullptr, g);
-    EXPECT_EQ(L"a", g->Text(Group1Schema::G1));
-    EXPECT_EQ(L"b", g->Text(Group1Schema::G2));
-    EXPECT_EQ(L"K", g->Text(Group1Schema::CODE));
-    EXPECT_EQ(L"<alc code=\"K\"><g1>a</g1><g2>b</g2><s>x</s></alc>", Write(alc));
-
-    typedef ClassMemberSchemaT<XmlElementType_Element, true> OwnSchema;
-    TGroupClass<OwnSchema> own;
-    Read(own, L"<alc><s>x</s><g><v>1</v></g></alc>");
-    EXPECT_EQ(L"1", own.Child(OwnSchema::G)->Text(ChildSchema::V));
-    EXPECT_EQ(L"<alc><g><v>1</v></g><s>x</s></alc>", Write(own));
 }
 
 // <alp> opt (optional group of type 1) & s? </alp>

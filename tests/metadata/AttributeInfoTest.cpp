@@ -127,87 +127,7 @@ TEST(AttributeInfo, PrimitiveReadingAlwaysComparesBothNames) {
     }
 }
 
-TEST(AttributeInfo, EnumerationReadingHonoursIgnoreNamespaces) {
-    CTestMetadata md(Parent(), {}, {});
-    CTestObject object(&md, L"R");
-    CXmlDocument document;
-    CXmlElement* root = Parse(document, L"<r xmlns:p='urn:p' p:color='blue'/>");
-    CXmlAttribute* foreign = FindAttribute(root, L"color", L"urn:p");
-    CAttributeInfoEnum info(L"color", L"", 3, true, &ColorToText, &ColorFromText, nullptr);
-    EXPECT_FALSE(info.AttributeFromXml(Default(), &object, foreign));
-    EXPECT_FALSE(object.Has(3));
-    CXmlSerializationContext loose;
-    loose.SetIgnoreNamespaces(true);
-    EXPECT_TRUE(info.AttributeFromXml(loose, &object, foreign));
-    ASSERT_TRUE(object.Has(3));
-    EXPECT_EQ(ItemType_i4, object.Get(3).GetTypeAsEnum());
-    EXPECT_EQ(Color_blue, object.Get(3).GetI4());
-}
-
-TEST(AttributeInfo, ForeignAttributeUnderIgnoreNamespacesThroughTheEngine) {
-    // The enumeration info takes the foreign attribute, the primitive one does
-    // not: it reaches the wildcard, or the engine's unknown-attribute error.
-    CXmlSerializationContext loose;
-    loose.SetIgnoreNamespaces(true);
-    {
-        CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, true), Prim(L"size", L"", 1, true, ItemType_i4)});
-        CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-        object->FromXml(L"<r xmlns:p='urn:p' p:color='green'/>", loose);
-        EXPECT_EQ(Color_green, object->Get(0).GetI4());
-        EXPECT_NY_THROW(object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose), CNyValidationException,
-                        L"Failed to process the element [r]");
-        EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
-                  L"CNyValidationException: Unexpected Attribute [size] found.",
-                  Chain([&] { object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose); }));
-    }
-    {
-        CSmartPtr<CAttributeCol> any(new CAttributeCol(L"", L"##any", L""));
-        CTestMetadata md(Parent(), {},
-                         {Prim(L"size", L"", 1, true, ItemType_i4),
-                          new CAttributeInfoAny(L"AnyAttribute", L"", 2, true, L"##any", L"", nullptr)});
-        CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-        object->initial[2].SetXmlCollection(any);
-        object->FromXml(L"<r xmlns:p='urn:p' p:size='3'/>", loose);
-        EXPECT_FALSE(object->Has(1));
-        ASSERT_EQ(1, any->GetCount());
-        EXPECT_EQ(L"size", any->Item(0)->GetName());
-        EXPECT_EQ(L"urn:p", any->Item(0)->GetNamespaceURI());
-        EXPECT_EQ(L"3", any->Item(0)->GetValue());
-    }
-}
-
 // ---- reading ----
-
-TEST(AttributeInfo, ConversionErrorsPropagateAndFacetsAreNotCheckedOnInput) {
-    CPrimitiveRestrictions shortText(nullptr, -1, 2, nullptr, nullptr, nullptr, nullptr, -1);
-    CTestMetadata md(Parent(), {},
-                     {Prim(L"name", L"", 0, true, ItemType_string, nullptr, shortText),
-                      Prim(L"n", L"", 1, true, ItemType_i4)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-    object->FromXml(L"<r name='abcd'/>", Default());
-    EXPECT_EQ(L"abcd", object->GetString(0));
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
-              L"CNyInvalidValueException: The value [x] can not be converted to a i4",
-              Chain([&] { object->FromXml(L"<r name='ok' n='x'/>", Default()); }));
-    // What was read before the failure stays.
-    EXPECT_EQ(L"ok", object->GetString(0));
-    EXPECT_FALSE(object->Has(1));
-    // The value breaks the facet: writing fails, naming the attribute.
-    EXPECT_EQ(L"CNyValidationException: Failed to convert the element [r] to XML\n"
-              L"CNyException: Failed to convert attributes to XML\n"
-              L"CNyException: Invalid Value for name [ok2]",
-              Chain([&] {
-                  object->SetString(0, L"ok2");
-                  Compact(*object, Default());
-              }));
-}
-
-TEST(AttributeInfo, EnumerationConversionErrorsPropagate) {
-    CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, true)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [x]\nCNyInvalidValueException: No color [pink]",
-              Chain([&] { object->FromXml(L"<x color='pink'/>", Default()); }));
-}
 
 TEST(AttributeInfo, WildcardChecksTheNamespaceRule) {
     CTestMetadata md(Parent(), {}, {});
@@ -261,49 +181,7 @@ TEST(AttributeInfo, WildcardNeedsAnAttributeCollection) {
                     L"is [urn:t]");
 }
 
-TEST(AttributeInfo, WildcardOtherRejectsTheTargetNamespaceThroughTheEngine) {
-    CTestMetadata md(Parent(), {},
-                     {Prim(L"id", L"", 0, true, ItemType_i4),
-                      new CAttributeInfoAny(L"AnyAttribute", L"", 1, true, L"##other", L"urn:t", nullptr)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R", L"urn:t", L"urn:t"));
-    object->initial[1].SetXmlCollection(new CAttributeCol(L"", L"##any", L""));
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
-              L"CNyInvalidNamespaceException: Invalid namespace [urn:t]. The namespace must be one of [##other] where the "
-              L"target namespace is [urn:t]",
-              Chain([&] { object->FromXml(L"<r xmlns:t='urn:t' id='4' t:x='1'/>", Default()); }));
-    EXPECT_EQ(4, object->Get(0).GetI4());  // taken before the failure
-    object->FromXml(L"<r xmlns:t='urn:o' id='5' t:x='1'/>", Default());
-    EXPECT_EQ(5, object->Get(0).GetI4());
-    EXPECT_EQ(1, object->Get(1).PeekXmlCollection()->GetCount());
-}
-
 // ---- validation ----
-
-TEST(AttributeInfo, RequiredAttributesMustBeFound) {
-    struct Case {
-        const wchar_t* name;
-        CAttributeInfo* info;
-        bool throwsWhenMissing;
-    };
-    Case cases[] = {
-        {L"required primitive", Prim(L"id", L"", 0, false, ItemType_i4), true},
-        {L"optional primitive", Prim(L"id", L"", 0, true, ItemType_i4), false},
-        {L"required enumeration", Enum(L"id", L"", 0, false), true},
-        {L"optional enumeration", Enum(L"id", L"", 0, true), false},
-        {L"required wildcard", new CAttributeInfoAny(L"id", L"", 0, false, L"##any", L"", nullptr), false},
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.name));
-        if (c.throwsWhenMissing) {
-            EXPECT_NY_THROW(c.info->Validate(Default(), false), CNyValidationException,
-                            L"Failed to find the required Attribute [id]");
-        } else {
-            c.info->Validate(Default(), false);
-        }
-        c.info->Validate(Default(), true);
-        delete c.info;
-    }
-}
 
 TEST(AttributeInfo, MissingRequiredAttributeThroughTheEngine) {
     CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, false, ItemType_i4), Enum(L"color", L"", 1, true)});
@@ -321,29 +199,7 @@ TEST(AttributeInfo, MissingRequiredAttributeThroughTheEngine) {
               Chain([&] { object->FromXml(L"<r xmlns:p='urn:p' p:id='1'/>", Default()); }));
 }
 
-TEST(AttributeInfo, FirstInfoThatTakesTheAttributeClaimsIt) {
-    // Two infos for one name: the second never sees the attribute, so when it
-    // is required its validation fails.
-    CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, true, ItemType_i4), Prim(L"id", L"", 1, false, ItemType_i4)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
-              L"CNyValidationException: Failed to find the required Attribute [id]",
-              Chain([&] { object->FromXml(L"<r id='1'/>", Default()); }));
-    EXPECT_EQ(1, object->Get(0).GetI4());
-    EXPECT_FALSE(object->Has(1));
-}
-
 // ---- writing ----
-
-TEST(AttributeInfo, OptionalUnsetWritesNothing) {
-    CTestMetadata md(Parent(), {},
-                     {Prim(L"a", L"", 0, true, ItemType_i4, L"1"), Enum(L"b", L"", 1, true, L"red"),
-                      Prim(L"c", L"urn:c", 2, true, ItemType_string)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    EXPECT_EQ(L"<r/>", Compact(*object, Default()));
-    object->SetString(2, L"");
-    EXPECT_EQ(L"<r xmlns:AA=\"urn:c\" AA:c=\"\"/>", Compact(*object, Default()));
-}
 
 TEST(AttributeInfo, DefaultValuesAreLeftOutOnlyWhenAsked) {
     CXmlSerializationContext elide;
@@ -380,23 +236,6 @@ TEST(AttributeInfo, DefaultValuesAreLeftOutOnlyWhenAsked) {
         EXPECT_EQ(c.byDefault, Compact(*object, Default()));
         EXPECT_EQ(c.elided, Compact(*object, elide));
     }
-}
-
-TEST(AttributeInfo, WriterReceivesNameNamespaceTextAndItemType) {
-    CTestMetadata md(Parent(), {},
-                     {Prim(L"r", L"urn:a", 0, true, ItemType_r8, nullptr, CPrimitiveRestrictions(), L"%.2f"),
-                      Enum(L"color", L"urn:b", 1, true), Prim(L"when", L"", 2, true, ItemType_date),
-                      Prim(L"flag", L"", 3, true, ItemType_boolean)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    object->values[0].SetR8(1.5);
-    object->SetI4(1, Color_blue);
-    object->values[2].FromString(L"2026-11-30", ItemType_date, kCollapse);
-    object->values[3].SetBoolean(true);
-    CRecordingWriter writer;
-    object->WriteAttributes(&writer, Default());
-    EXPECT_EQ(L"attr {urn:a}r=1.50 #12 | attr {urn:b}color=blue #23 | attr {}when=2026-11-30 #19 | "
-              L"attr {}flag=true #24",
-              writer.Joined());
 }
 
 TEST(AttributeInfo, FacetViolationFailsOnWriting) {
@@ -525,70 +364,4 @@ TEST(AttributeInfo, StaticHelpers) {
                                          c.ns, c.rule, L"urn:t"));
         }
     }
-}
-
-TEST(AttributeInfo, AccessorsAndNullArguments) {
-    CAttributeInfoPrimitive info(nullptr, nullptr, 4, true, ItemType_i4, nullptr, kCollapse, CPrimitiveRestrictions(),
-                                 nullptr);
-    EXPECT_EQ(L"", info.GetName());
-    EXPECT_EQ(L"", info.GetNamespace());
-    EXPECT_EQ(L"", info.GetDefaultValue());
-    EXPECT_EQ(4, info.GetPropertyIndex());
-    EXPECT_TRUE(info.IsOptional());
-    CTestMetadata md(Parent(), {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    NyVariant v;
-    v.SetI4(12);
-    info.AccessProperty(object, false, v);
-    EXPECT_EQ(std::vector<int>{4}, object->stores);
-    NyVariant back;
-    info.ReadProperty(object, back);
-    EXPECT_EQ(12, back.GetI4());
-    info.AccessProperty(object, true, back);
-    EXPECT_EQ(12, back.GetI4());
-}
-
-TEST(AttributeInfo, CopiesBehaveAsTheOriginals) {
-    CPrimitiveRestrictions facets(nullptr, -1, 2, nullptr, nullptr, nullptr, nullptr, -1);
-    CAttributeInfoPrimitive prim(L"p", L"urn:p", 1, true, ItemType_string, nullptr, kCollapse, facets, L"d");
-    CAttributeInfoEnum en(L"e", L"urn:e", 2, false, &ColorToText, &ColorFromText, L"red");
-    CAttributeInfoAny any(L"AnyAttribute", L"", 3, true, L"##local", L"urn:t", nullptr);
-    CAttributeInfoPrimitive primCopy(prim);
-    CAttributeInfoEnum enCopy(en);
-    CAttributeInfoAny anyCopy(any);
-    CAttributeInfoPrimitive primAssigned(L"x", L"", 9, false, ItemType_i4, nullptr, kCollapse,
-                                         CPrimitiveRestrictions(), nullptr);
-    primAssigned = prim;
-    CAttributeInfoEnum enAssigned(L"x", L"", 9, true, nullptr, nullptr, nullptr);
-    enAssigned = en;
-    for (const CAttributeInfo* info : std::vector<const CAttributeInfo*>{&primCopy, &primAssigned}) {
-        EXPECT_EQ(L"p", info->GetName());
-        EXPECT_EQ(L"urn:p", info->GetNamespace());
-        EXPECT_EQ(1, info->GetPropertyIndex());
-        EXPECT_TRUE(info->IsOptional());
-        EXPECT_EQ(L"d", info->GetDefaultValue());
-    }
-    for (const CAttributeInfo* info : std::vector<const CAttributeInfo*>{&enCopy, &enAssigned}) {
-        EXPECT_EQ(L"e", info->GetName());
-        EXPECT_EQ(L"urn:e", info->GetNamespace());
-        EXPECT_EQ(2, info->GetPropertyIndex());
-        EXPECT_FALSE(info->IsOptional());
-        EXPECT_EQ(L"red", info->GetDefaultValue());
-    }
-    NyVariant tooLong;
-    tooLong.SetString(L"abc");
-    EXPECT_NY_THROW(primAssigned.CheckRestriction(tooLong), CNyException, L"Invalid Value for p [abc]");
-    // The copied function pointers and rules still work.
-    CTestMetadata md(Parent(), {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    CXmlDocument document;
-    CXmlElement* root = Parse(document, L"<r xmlns:e='urn:e' xmlns:o='urn:o' e:e='blue' o:z='1'/>");
-    EXPECT_TRUE(enAssigned.AttributeFromXml(Default(), object, FindAttribute(root, L"e", L"urn:e")));
-    EXPECT_EQ(Color_blue, object->Get(2).GetI4());
-    object->SetCollection(3, new CAttributeCol(L"", L"##any", L""));
-    EXPECT_THROW(anyCopy.AttributeFromXml(Default(), object, FindAttribute(root, L"z", L"urn:o")),
-                 CNyInvalidNamespaceException);
-    CRecordingWriter writer;
-    enCopy.AttributeToXml(Default(), object, &writer);
-    EXPECT_EQ(L"attr {urn:e}e=blue #23", writer.Joined());
 }
