@@ -116,14 +116,6 @@ TEST(ConversionsReal, RuntimeSyntax) {
     EXPECT_EQ(1.5, CConversions::r8FromString(L" 1.5\r\n", kCollapse));
 }
 
-TEST(ConversionsReal, R4NarrowsTheDoubleResult) {
-    EXPECT_EQ(0.1f, CConversions::r4FromString(L"0.1", kNone));
-    EXPECT_EQ(std::numeric_limits<float>::infinity(), CConversions::r4FromString(L"1e39", kNone));
-    EXPECT_EQ(-std::numeric_limits<float>::infinity(), CConversions::r4FromString(L"-1e300", kNone));
-    EXPECT_EQ(std::numeric_limits<float>::max(), CConversions::r4FromString(L"3.4028235e38", kNone));
-    EXPECT_EQ(0.0f, CConversions::r4FromString(L"1e-50", kNone));
-}
-
 TEST(ConversionsReal, ReadsAsTheOracleDoes) {
     std::ifstream in(nyxml_test::TestDataPath("conversions_real_cases.txt"));
     ASSERT_TRUE(in.good());

@@ -37,47 +37,6 @@ const char* ResultName(CDateTime::DTCompareResult r) {
 
 }  // namespace
 
-TEST(DateTimeSpan, ComponentsAsWritten) {
-    CDateTimeSpan span = Span(L"P1Y2M3DT10H30M");
-    EXPECT_EQ(1, span.GetYears());
-    EXPECT_EQ(2u, span.GetMonths());
-    EXPECT_EQ(3u, span.GetDays());
-    EXPECT_EQ(10u, span.GetHours());
-    EXPECT_EQ(30u, span.GetMinutes());
-    EXPECT_EQ(0u, span.GetSeconds());
-    EXPECT_FALSE(span.IsNegative());
-    EXPECT_EQ(L"P1Y2M3DT10H30M", span.ToString());
-
-    CDateTimeSpan negative = Span(L"-P1D");
-    EXPECT_TRUE(negative.IsNegative());
-    EXPECT_EQ(L"-P1D", negative.ToString());
-
-    CDateTimeSpan half = Span(L"PT1.5S");
-    EXPECT_EQ(1u, half.GetSeconds());
-    EXPECT_EQ(500, half.GetMilliSeconds());
-    EXPECT_EQ(L"PT1.5S", half.ToString());
-
-    CDateTimeSpan nano = Span(L"PT0.000000001S");
-    EXPECT_EQ(1, nano.GetNanoSeconds());
-    EXPECT_EQ(L"PT0.000000001S", nano.ToString());
-
-    EXPECT_EQ(L"PT90M", Span(L"PT90M").ToString());
-    EXPECT_EQ(L"P400D", Span(L"P400D").ToString());
-}
-
-TEST(DateTimeSpan, PrintsBackAsWritten) {
-    const wchar_t* texts[] = {L"P1Y",        L"P1M",           L"P1D",           L"PT1H",
-                              L"PT1M",       L"PT1S",          L"P1Y1D",         L"P13M",
-                              L"PT25H",      L"PT3600S",       L"P1DT1S",        L"PT1H1S",
-                              L"PT0.1S",     L"PT0.000001S",   L"PT0.123456789S", L"-P1Y2M3DT4H5M6.7S",
-                              L"P65535Y",    L"P4294967295M",  L"PT18446744073709551615M",
-                              L"PT18446744073709551615.999999999S"};
-    for (const wchar_t* text : texts) {
-        SCOPED_TRACE(Utf8(text));
-        EXPECT_EQ(text, Span(text).ToString());
-    }
-}
-
 TEST(DateTimeSpan, EquivalentSpellings) {
     struct Case {
         const wchar_t* text;
@@ -120,13 +79,6 @@ TEST(DateTimeSpan, MalformedForms) {
     EXPECT_NY_THROW(span.ParseXSDDuration(L""), CNyInvalidValueException, L"Invalid XSD Duration (Empty String)");
     EXPECT_NY_THROW(span.ParseXSDDuration(L"PT1.1234567891S"), CNyInvalidValueException,
                     L"Invalid XSD Duration [PT1.1234567891S] Fraction part too long");
-}
-
-TEST(DateTimeSpan, ParseReplacesTheWholeValue) {
-    CDateTimeSpan span = Span(L"-P1Y2M3DT4H5M6.789S");
-    span.ParseXSDDuration(L"PT1M");
-    EXPECT_EQ(L"PT1M", span.ToString());
-    EXPECT_FALSE(span.IsNegative());
 }
 
 TEST(DateTimeSpan, HugeDigitRuns) {
@@ -194,18 +146,6 @@ TEST(DateTimeSpan, ConstructorsAndSetters) {
     CDateTimeSpan assigned;
     assigned = Span(L"-PT1S");
     EXPECT_EQ(L"-PT1S", assigned.ToString());
-}
-
-TEST(DateTimeSpan, Sign) {
-    CDateTimeSpan negative = Span(L"-P1D");
-    EXPECT_TRUE(negative.GetAsNegative().IsNegative());
-    EXPECT_TRUE(Span(L"P1D").GetAsNegative().IsNegative());
-    EXPECT_EQ(L"-P1D", Span(L"P1D").GetAsNegative().ToString());
-    negative.Negate();
-    EXPECT_FALSE(negative.IsNegative());
-    EXPECT_EQ(L"P1D", negative.ToString());
-    negative.Negate();
-    EXPECT_EQ(L"-P1D", negative.ToString());
 }
 
 TEST(DateTimeSpanCompare, Cases) {

@@ -107,29 +107,6 @@ TEST(CPrimitiveRestrictions, CopiesAreIndependent) {
     EXPECT_TRUE(self.IsEmpty());
 }
 
-TEST(FacetCheckString, Lengths) {
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"code", L"a", WithLengths(2, -1, -1)), CNyException,
-                    Invalid(L"code", L"a"));
-    CFacetCheck::CheckString(L"code", L"ab", WithLengths(2, -1, -1));
-    CFacetCheck::CheckString(L"code", L"abc", WithLengths(-1, -1, 3));
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"code", L"abcd", WithLengths(-1, -1, 3)), CNyException,
-                    Invalid(L"code", L"abcd"));
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"code", L"ab", WithLengths(-1, -1, 3)), CNyException,
-                    Invalid(L"code", L"ab"));
-    CFacetCheck::CheckString(L"code", L"abcd", WithLengths(-1, 4, -1));
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"code", L"abcde", WithLengths(-1, 4, -1)), CNyException,
-                    Invalid(L"code", L"abcde"));
-    CFacetCheck::CheckString(L"code", L"", WithLengths(0, 0, 0));
-    // Any negative length means "not set".
-    CFacetCheck::CheckString(L"code", L"abc", WithLengths(-5, -7, -2));
-    // Lengths count UTF-16 units: a surrogate pair, or an element above U+FFFF, is two.
-    const std::wstring pair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
-    CFacetCheck::CheckString(L"code", pair, WithLengths(-1, -1, 2));
-    CFacetCheck::CheckString(L"code", std::wstring(1, static_cast<wchar_t>(0x1F600)), WithLengths(-1, -1, 2));
-    // Bounds do not apply to strings.
-    CFacetCheck::CheckString(L"code", L"b", WithBounds({L"x", L"y", L"", L""}));
-}
-
 TEST(FacetCheckBinary, LengthsOnBytesQuotedAsHex) {
     const CBinaryData three = Bytes(3);
     CFacetCheck::CheckBinary(L"blob", three, WithLengths(3, 3, 3));
@@ -411,23 +388,4 @@ TEST(FacetCheckDispatch, EachItemTypeReachesItsCheck) {
     v.integer = CBigInteger(7);
     EXPECT_NY_THROW(CFacetCheck::Check(L"el", v, NyXmlLib9::ItemType_integer, WithBounds({L"8", L"", L"", L""})),
                     CNyException, Invalid(L"el", L"7"));
-}
-
-TEST(FacetCheckDispatch, BooleansAreNeverCheckedAndCharsAreUnknown) {
-    FakeVariant v;
-    v.tag = NyXmlLib9::ItemType_boolean;
-    CFacetCheck::Check(L"flag", v, NyXmlLib9::ItemType_boolean, CPrimitiveRestrictions(L"(", 9, 9, L"x", L"y", L"z",
-                                                                                        L"w", 9));
-    v.tag = NyXmlLib9::ItemType_char;
-    EXPECT_NY_THROW(CFacetCheck::Check(L"c", v, NyXmlLib9::ItemType_char, CPrimitiveRestrictions()),
-                    CNyInvalidValueException, L"unknown type [char]");
-    EXPECT_NY_THROW(CFacetCheck::Check(L"c", v, NyXmlLib9::ItemType_char, WithLengths(1, 1, 1)),
-                    CNyInvalidValueException, L"unknown type [char]");
-    // Outside 1 to 26 the variant's own type name is asked for, with its own failure.
-    v.tag = NyXmlLib9::ItemType_object;
-    EXPECT_NY_THROW(CFacetCheck::Check(L"c", v, NyXmlLib9::ItemType_object, CPrimitiveRestrictions()), CNyException,
-                    L"Invalid Type 27");
-    v.tag = NyXmlLib9::ItemType_char;
-    EXPECT_NY_THROW(CFacetCheck::Check(L"c", v, static_cast<ItemType>(99), CPrimitiveRestrictions()),
-                    CNyInvalidValueException, L"unknown type [char]");
 }

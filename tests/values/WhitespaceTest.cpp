@@ -34,27 +34,6 @@ std::wstring ReferenceRule(Rule rule, const std::wstring& text) {
 
 }  // namespace
 
-TEST(CWhitespaceUtils, DocumentedExamples) {
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Collapse(L"  a \t\n b  "));
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Replace(L"a\tb"));
-    EXPECT_EQ(L"a\nb", CWhitespaceUtils::Preserve(L"a\r\nb"));
-    // Carriage returns are dropped, not counted as white space.
-    EXPECT_EQ(L"ab", CWhitespaceUtils::Collapse(L"a\rb"));
-    EXPECT_EQ(L"ab", CWhitespaceUtils::Replace(L"a\rb"));
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Collapse(L"a \r b"));
-    EXPECT_EQ(L"", CWhitespaceUtils::Collapse(L" \t\r\n "));
-    EXPECT_EQ(L"", CWhitespaceUtils::Collapse(L""));
-    // Other control and Unicode spaces are content.
-    EXPECT_EQ(L"\va\x00A0", CWhitespaceUtils::Collapse(L" \va\x00A0 "));
-}
-
-TEST(CWhitespaceUtils, IsWhiteSpace) {
-    for (int c = 0; c < 0x3000 + 1; ++c) {
-        const bool expected = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        ASSERT_EQ(expected, CWhitespaceUtils::IsWhiteSpace(static_cast<wchar_t>(c))) << c;
-    }
-}
-
 TEST(CWhitespaceUtils, EveryShortTextOverTheInterestingAlphabet) {
     // All texts of up to six characters over {a, space, tab, LF, CR}: 5^0 + ... + 5^6 of them.
     const wchar_t alphabet[] = {L'a', L' ', L'\t', L'\n', L'\r'};
