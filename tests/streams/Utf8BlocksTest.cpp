@@ -99,20 +99,6 @@ TEST(Utf8Blocks, EveryElementAtEveryOffsetOfARun) {
     }
 }
 
-TEST(Utf8Blocks, LoneSurrogatesEndTheOutputWhereverTheyFall) {
-    for (wchar_t lone : {L'\xD83D', L'\xDE00'}) {
-        for (size_t before = 0; before <= 70; ++before) {
-            std::wstring text = std::wstring(before, L'a') + lone + std::wstring(40, L'z');
-            SCOPED_TRACE(before);
-            std::string expected(before, 'a');
-            ASSERT_EQ(expected, Reference(text));
-            ASSERT_EQ(expected, AsString(EncodeText(text.data(), text.size(), XmlEncoding_UTF8)));
-            ASSERT_EQ(expected, OnePass(text, 4095));
-            ASSERT_EQ(expected, TwoPass(text, 7));
-        }
-    }
-}
-
 TEST(Utf8Blocks, RandomMixedTexts) {
     std::mt19937 rng(31);
     for (int round = 0; round < 400; ++round) {
