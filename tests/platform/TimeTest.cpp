@@ -24,16 +24,6 @@ bool Leap(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
 
 }  // namespace
 
-TEST(PlatformTime, StructLayouts) {
-    EXPECT_EQ(16u, sizeof(SYSTEMTIME));
-    EXPECT_EQ(0u, offsetof(SYSTEMTIME, wYear));
-    EXPECT_EQ(4u, offsetof(SYSTEMTIME, wDayOfWeek));
-    EXPECT_EQ(14u, offsetof(SYSTEMTIME, wMilliseconds));
-    EXPECT_EQ(8u, sizeof(FILETIME));
-    EXPECT_EQ(0u, offsetof(FILETIME, dwLowDateTime));
-    EXPECT_EQ(4u, offsetof(FILETIME, dwHighDateTime));
-}
-
 TEST(PlatformTime, FileTimeToSystemTimeKnownValues) {
     SYSTEMTIME st{};
     ASSERT_TRUE(Platform::FileTimeToSystemTime(Ticks(0), st));
@@ -165,26 +155,4 @@ TEST(PlatformTime, LocalTimeFollowsTheZone) {
     EXPECT_EQ(1, overflow.tm_mon);
     EXPECT_EQ(1, overflow.tm_mday);
     EXPECT_EQ(981028800, back);  // 2001-02-01T12:00:00Z
-}
-
-TEST(PlatformTime, LocalClock) {
-    ScopedTimeZone tokyo("JST-9");
-    const time_t before = std::time(nullptr);
-    SYSTEMTIME st{};
-    Platform::GetLocalTime(st);
-    const time_t after = std::time(nullptr);
-    std::tm t{};
-    t.tm_year = st.wYear - 1900;
-    t.tm_mon = st.wMonth - 1;
-    t.tm_mday = st.wDay;
-    t.tm_hour = st.wHour;
-    t.tm_min = st.wMinute;
-    t.tm_sec = st.wSecond;
-    int64_t asUtc = 0;
-    ASSERT_TRUE(Platform::MkGmTime64(t, asUtc));
-    // Local wall clock nine hours ahead of UTC.
-    EXPECT_GE(asUtc - 9 * 3600, static_cast<int64_t>(before));
-    EXPECT_LE(asUtc - 9 * 3600, static_cast<int64_t>(after));
-    EXPECT_LE(st.wMilliseconds, 999);
-    EXPECT_EQ(t.tm_wday, st.wDayOfWeek);
 }

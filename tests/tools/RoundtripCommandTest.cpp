@@ -36,26 +36,6 @@ TEST_F(RoundtripCommand, MixedContentTextMovesAfterChildren) {
         r.err);
 }
 
-TEST_F(RoundtripCommand, FilesInUtf16AndGzipReadBack) {
-    std::string in = dir.Path("in.xml");
-    std::string body = "<r>";
-    for (int i = 0; i < 200; ++i) body += "<item n='" + std::to_string(i) + "'>text</item>";
-    body += "</r>";
-    nyxml_test::WriteFile(in, body);
-    for (const std::string& options : {std::string("--encoding utf-16"), std::string("--gzip"),
-                                       std::string("--stream --declaration --eol crlf")}) {
-        SCOPED_TRACE(options);
-        std::string out = dir.Path("out.xml");
-        ToolResult r = Run(options + " " + Quoted(in) + " " + Quoted(out));
-        ASSERT_EQ(0, r.status) << r.err;
-        ToolResult again = RunTool("roundtrip --compact " + Quoted(out) + " -", dir.path());
-        ASSERT_EQ(0, again.status) << again.err;
-        EXPECT_NE(std::string::npos, again.out.find("<item n=\"199\">text</item>"));
-    }
-    std::string bytes = nyxml_test::ReadFile(dir.Path("out.xml"));
-    EXPECT_EQ(0u, bytes.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
-}
-
 TEST_F(RoundtripCommand, StandardInputAndErrors) {
     std::string in = dir.Path("in.xml");
     nyxml_test::WriteFile(in, "<a><b></a>");

@@ -56,20 +56,6 @@ TEST_F(StatsCommand, CountsTheTree) {
     }
 }
 
-TEST_F(StatsCommand, StandardInputCompressed) {
-    std::string packed(1024, '\0');
-    uLongf size = packed.size();
-    ASSERT_EQ(Z_OK, compress(reinterpret_cast<Bytef*>(&packed[0]), &size,
-                             reinterpret_cast<const Bytef*>(kDocument), sizeof kDocument - 1));
-    packed.resize(size);
-    std::string in = dir.Path("in.z");
-    nyxml_test::WriteFile(in, packed);
-    ToolResult r = Run("-", in);
-    ASSERT_EQ(0, r.status) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("elements:    4\n"));
-    EXPECT_NE(std::string::npos, r.out.find("bytes read:  " + std::to_string(packed.size()) + "\n"));
-}
-
 TEST_F(StatsCommand, BadInputAndUsage) {
     std::string empty = dir.Path("empty.xml");
     nyxml_test::WriteFile(empty, "");
