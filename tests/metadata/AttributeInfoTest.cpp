@@ -129,37 +129,6 @@ TEST(AttributeInfo, PrimitiveReadingAlwaysComparesBothNames) {
 
 // ---- reading ----
 
-TEST(AttributeInfo, WildcardChecksTheNamespaceRule) {
-    CTestMetadata md(Parent(), {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"R", L"urn:t", L"urn:t"));
-    CSmartPtr<CAttributeCol> held(new CAttributeCol(L"", L"##any", L""));
-    object->SetCollection(5, held);
-    CXmlDocument document;
-    CXmlElement* root = Parse(document, L"<r xmlns:t='urn:t' xmlns:o='urn:o' t:a='1' o:b='2' c='3'/>");
-    CAttributeInfoAny other(L"AnyAttribute", L"", 5, true, L"##other", L"urn:t", nullptr);
-    EXPECT_NY_THROW(other.AttributeFromXml(Default(), object, FindAttribute(root, L"a", L"urn:t")),
-                    CNyInvalidNamespaceException,
-                    L"Invalid namespace [urn:t]. The namespace must be one of [##other] where the target namespace "
-                    L"is [urn:t]");
-    EXPECT_EQ(0, held->GetCount());
-    EXPECT_TRUE(other.AttributeFromXml(Default(), object, FindAttribute(root, L"b", L"urn:o")));
-    EXPECT_TRUE(other.AttributeFromXml(Default(), object, FindAttribute(root, L"c", L"")));
-    ASSERT_EQ(2, held->GetCount());
-    EXPECT_EQ(L"b", held->Item(0)->GetName());
-    EXPECT_EQ(L"2", held->Item(0)->GetValue());
-    EXPECT_EQ(L"urn:o", held->Item(0)->GetNamespaceURI());
-    EXPECT_EQ(L"c", held->Item(1)->GetName());
-    EXPECT_EQ(L"", held->Item(1)->GetNamespaceURI());
-
-    CAttributeInfoAny listed(L"AnyAttribute", L"", 5, true, L"urn:x urn:o", L"urn:t", nullptr);
-    EXPECT_NY_THROW(listed.AttributeFromXml(Default(), object, FindAttribute(root, L"a", L"urn:t")),
-                    CNyInvalidNamespaceException,
-                    L"Invalid namespace [urn:t]. The namespace must be one of [urn:x urn:o] where the target "
-                    L"namespace is [urn:t]");
-    EXPECT_TRUE(listed.AttributeFromXml(Default(), object, FindAttribute(root, L"b", L"urn:o")));
-    EXPECT_EQ(3, held->GetCount());
-}
-
 TEST(AttributeInfo, WildcardNeedsAnAttributeCollection) {
     CTestMetadata md(Parent(), {}, {});
     CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
@@ -200,43 +169,6 @@ TEST(AttributeInfo, MissingRequiredAttributeThroughTheEngine) {
 }
 
 // ---- writing ----
-
-TEST(AttributeInfo, DefaultValuesAreLeftOutOnlyWhenAsked) {
-    CXmlSerializationContext elide;
-    elide.SetNoOptionalAttributeDefaultOutput(true);
-    struct Case {
-        const wchar_t* what;
-        CAttributeInfo* info;
-        int32_t value;
-        const wchar_t* byDefault;
-        const wchar_t* elided;
-    };
-    Case cases[] = {
-        {L"optional integer at its default", Prim(L"a", L"", 0, true, ItemType_i4, L"1"), 1, L"<r a=\"1\"/>",
-         L"<r/>"},
-        {L"optional integer elsewhere", Prim(L"a", L"", 0, true, ItemType_i4, L"1"), 2, L"<r a=\"2\"/>",
-         L"<r a=\"2\"/>"},
-        {L"default compared as text", Prim(L"a", L"", 0, true, ItemType_i4, L"01"), 1, L"<r a=\"1\"/>",
-         L"<r a=\"1\"/>"},
-        {L"required at its default", Prim(L"a", L"", 0, false, ItemType_i4, L"1"), 1, L"<r a=\"1\"/>",
-         L"<r a=\"1\"/>"},
-        {L"optional without default", Prim(L"a", L"", 0, true, ItemType_i4), 0, L"<r a=\"0\"/>", L"<r a=\"0\"/>"},
-        {L"optional enumeration at its default", Enum(L"a", L"", 0, true, L"green"), Color_green,
-         L"<r a=\"green\"/>", L"<r/>"},
-        {L"optional enumeration elsewhere", Enum(L"a", L"", 0, true, L"green"), Color_blue, L"<r a=\"blue\"/>",
-         L"<r a=\"blue\"/>"},
-        {L"required enumeration at its default", Enum(L"a", L"", 0, false, L"green"), Color_green,
-         L"<r a=\"green\"/>", L"<r a=\"green\"/>"},
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.what));
-        CTestMetadata md(Parent(), {}, {c.info});
-        CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-        object->SetI4(0, c.value);
-        EXPECT_EQ(c.byDefault, Compact(*object, Default()));
-        EXPECT_EQ(c.elided, Compact(*object, elide));
-    }
-}
 
 TEST(AttributeInfo, FacetViolationFailsOnWriting) {
     struct Case {

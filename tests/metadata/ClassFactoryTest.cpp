@@ -55,14 +55,6 @@ TEST(ClassFactory, TypeAndNamespaceOfOneElement) {
     }
 }
 
-TEST(ClassFactory, UnprefixedTypeTakesTheElementsNamespaceNotTheDefault) {
-    CXmlDocument document;
-    document.LoadXml((std::wstring(L"<p:e ") + kXsi + L" xmlns='urn:default' xmlns:p='urn:e' xsi:type='Derived'/>")
-                         .c_str());
-    EXPECT_EQ(L"urn:e", Factory::GetElementTypeNamespaceUri(document.GetDocumentElement()));
-    EXPECT_EQ(L"Derived", Factory::GetElementType(document.GetDocumentElement()));
-}
-
 TEST(ClassFactory, PrefixesResolveThroughTheDocumentsLastDeclaration) {
     // The document keeps, per prefix, the last declaration anywhere in it.
     CXmlDocument document;
@@ -78,15 +70,4 @@ TEST(ClassFactory, PrefixesResolveThroughTheDocumentsLastDeclaration) {
     // An empty prefix looks up the default namespace's entry.
     EXPECT_EQ(L"urn:d", Factory::GetElementTypeNamespaceUri(Find(root, L"d")));
     EXPECT_EQ(L"T", Factory::GetElementType(Find(root, L"d")));
-}
-
-TEST(ClassFactory, UndeclaredPrefixFallsBackToTheElementsNamespace) {
-    // A prefix declared as empty (an undeclaration) has an empty entry.
-    CXmlDocument document;
-    document.LoadXml((std::wstring(L"<r ") + kXsi +
-                      L" xmlns='urn:r'><x:e xmlns:x='urn:x' xsi:type='zz:T'/></r>")
-                         .c_str());
-    CXmlElement* e = document.GetDocumentElement()->GetFirstElement();
-    EXPECT_EQ(L"urn:x", Factory::GetElementTypeNamespaceUri(e));
-    EXPECT_EQ(L"T", Factory::GetElementType(e));
 }

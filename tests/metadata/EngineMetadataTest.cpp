@@ -57,34 +57,6 @@ public:
 
 // ---- parent info ----
 
-TEST(ParentElementInfo, FieldsAndCopies) {
-    CParentElementInfo info(XmlElementGroupType_All, XmlElementType_NoElementNoAttributes, L"Name", L"urn:n", 4, true,
-                            false);
-    EXPECT_EQ(XmlElementGroupType_All, info.GetElementGroupType());
-    EXPECT_EQ(XmlElementType_NoElementNoAttributes, info.GetElementType());
-    EXPECT_EQ(L"Name", info.GetElementName());
-    EXPECT_EQ(L"urn:n", info.GetElementNamespace());
-    EXPECT_EQ(4, info.GetElementTextPropertyIndex());
-    EXPECT_TRUE(info.GetFromXmlFailIfAttributeUnknown());
-    EXPECT_FALSE(info.GetHasBaseClasses());
-    CParentElementInfo copy(info);
-    CParentElementInfo assigned(XmlElementGroupType_Sequence, XmlElementType_Element, nullptr, nullptr, -1, false,
-                                true);
-    EXPECT_EQ(L"", assigned.GetElementName());
-    EXPECT_EQ(L"", assigned.GetElementNamespace());
-    EXPECT_TRUE(assigned.GetHasBaseClasses());
-    assigned = info;
-    for (const CParentElementInfo* p : {&copy, &assigned}) {
-        EXPECT_EQ(XmlElementGroupType_All, p->GetElementGroupType());
-        EXPECT_EQ(XmlElementType_NoElementNoAttributes, p->GetElementType());
-        EXPECT_EQ(L"Name", p->GetElementName());
-        EXPECT_EQ(L"urn:n", p->GetElementNamespace());
-        EXPECT_EQ(4, p->GetElementTextPropertyIndex());
-        EXPECT_TRUE(p->GetFromXmlFailIfAttributeUnknown());
-        EXPECT_FALSE(p->GetHasBaseClasses());
-    }
-}
-
 // ---- element info base ----
 
 TEST(ElementInfo, CheckRestriction) {

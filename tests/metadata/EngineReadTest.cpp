@@ -222,49 +222,4 @@ TEST(EngineRead, ChoiceWithNothingMatching) {
 
 namespace {
 
-// A member that moves the cursor past elements named "junk" and still
-// reports no match, as members that skip unknown elements do.
-class CJunkSkipper : public CProbeInfo {
-public:
-    using CProbeInfo::CProbeInfo;
-    bool ElementFromXml(const CXmlSerializationContext&, CXmlGeneratedClass*, CXmlElement*, CXmlElement** cursor,
-                        const wchar_t*, XmlElementType) override {
-        while (*cursor && (*cursor)->GetLocalName() == L"junk") *cursor = (*cursor)->GetNextSiblingElement();
-        return false;
-    }
-};
-
 }  // namespace
-
-TEST(EngineRead, ChoiceWithoutElementWhereAMemberMovedTheCursor) {
-    // Without a match, a class without element of type 1 hands back where the
-    // members left the cursor, or the cursor it was given when unknown
-    // elements are ignored; type 2 always where the members left it.
-    std::vector<std::wstring> log;
-    CXmlSerializationContext skip;
-    skip.SetIgnoreUnknownElements(true);
-    struct Case {
-        XmlElementType type;
-        const CXmlSerializationContext* ctx;
-        const wchar_t* next;
-    } cases[] = {
-        {XmlElementType_NoElement, &Default(), L"x"},
-        {XmlElementType_NoElement, &skip, L"junk"},
-        {XmlElementType_NoElementNoAttributes, &Default(), L"x"},
-        {XmlElementType_NoElementNoAttributes, &skip, L"x"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.type) + (c.ctx == &skip ? " skip" : ""));
-        CTestMetadata md(Parent(L"R", XmlElementGroupType_Choice, c.type, -1, false),
-                         {new CJunkSkipper(L"j", L"", 0, &log, true), new CProbeInfo(L"b", L"", 1, &log, true)}, {});
-        CSmartPtr<CTestObject> object(new CTestObject(&md, L"R"));
-        CXmlDocument document;
-        CXmlElement* root = Parse(document, L"<h><junk/><junk/><x/></h>");
-        CXmlElement* next = object->Read(root, root->GetFirstElement(), *c.ctx, false);
-        ASSERT_NE(nullptr, next);
-        EXPECT_EQ(c.next, next->GetLocalName());
-        if (std::wstring(c.next) == L"junk") {
-            EXPECT_EQ(root->GetFirstElement(), next);
-        }
-    }
-}

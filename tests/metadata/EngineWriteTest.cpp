@@ -94,24 +94,6 @@ TEST(EngineWrite, XsiTypeOnlyWhenAllThreeConditionsHold) {
               object->ToXml(false, false, EOL_LF, ctx));
 }
 
-TEST(EngineWrite, NilWritesTheAttributeAndNoContent) {
-    CTestMetadata md(Parent(L"Note", XmlElementGroupType_Sequence, XmlElementType_Element, 2), {PrimMnd(L"v", 0)},
-                     {Attr(L"a", 1)});
-    CSmartPtr<CNillableTestObject> object(new CNillableTestObject(&md, L"note"));
-    object->SetI4(0, 5);
-    object->SetI4(1, 6);
-    object->SetString(2, L"text");
-    EXPECT_EQ(L"start {urn:t}note | attr {}a=6 #5 | start {urn:t}v | text 5 #5 | end | text text #23 | end",
-              Record(*object, false, Default()));
-    object->nil = true;
-    EXPECT_EQ(L"start {urn:t}note | attr {}a=6 #5 | xsi:nil | end", Record(*object, false, Default()));
-    EXPECT_EQ(L"<note a=\"6\" xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:nil=\"true\"/>",
-              object->ToXml(false, false, EOL_LF, Default()));
-    // Nil needs no members: a nil object whose text property is unset writes.
-    object->values.clear();
-    EXPECT_EQ(L"start {urn:t}note | xsi:nil | end", Record(*object, false, Default()));
-}
-
 TEST(EngineWrite, ElementTextProperty) {
     {
         // No text property: a stored text is never written.

@@ -148,37 +148,6 @@ TEST(PurchaseOrder, ChangedValuesAreWritten) {
     EXPECT_EQ(0, back->GetAnyAttributes()->GetCount());
 }
 
-TEST(PurchaseOrder, WrongNil) {
-    struct Case {
-        const wchar_t* what;
-        std::wstring xml;
-        const wchar_t* chain;
-    } cases[] = {
-        {L"nil yes", Document(L"", std::wstring(kMinimalOrder) + L"<po:giftNote xsi:nil='yes'/>"),
-         L"CNyValidationException: Failed to process the element [giftNote]\n"
-         L"CNyValidationException: Unexpected Value for Attribute [nil] found."},
-        {L"nil on an address", Replaced(L"<po:shipTo>", L"<po:shipTo xsi:nil='true'>"),
-         L"CNyValidationException: Failed to process the element [shipTo]\n"
-         L"CNyValidationException: Unexpected Attribute [nil] found."},
-        {L"nil on the order", Document(L" xsi:nil='false'", kMinimalOrder),
-         L"CNyValidationException: Unexpected Attribute [nil] found."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.what));
-        CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-        EXPECT_EQ(kOrderChain + c.chain, Chain([&] { orders->FromXml(c.xml.c_str(), Default()); }));
-    }
-    // TRUE is nil: the gift note's text is not read.
-    CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-    orders->FromXml(Document(L"", std::wstring(kMinimalOrder) + L"<po:giftNote xsi:nil='TRUE'>ignored</po:giftNote>")
-                        .c_str(),
-                    Default());
-    CSmartPtr<CGiftNote> note = orders->GetOrder()->Item(0)->GetGiftNote();
-    ASSERT_TRUE(note);
-    EXPECT_TRUE(note->IsNil());
-    EXPECT_EQ(L"", note->GetText());
-}
-
 TEST(PurchaseOrder, UnknownAttributes) {
     std::wstring onAddress = Replaced(L"<po:shipTo>", L"<po:shipTo foo='1'>");
     CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
@@ -275,32 +244,6 @@ TEST(PurchaseOrder, FacetViolationsFailOnWritingNotReading) {
                       c.chain,
                   Chain([&] { Compact(*orders); }));
     }
-}
-
-TEST(PurchaseOrder, ValuesBeforeAFailureStay) {
-    // The second order fails in its items: the first order is kept, and the
-    // second is not added; inside an order, what came before stays read.
-    std::wstring good = kMinimalOrder;
-    std::wstring bad = Replaced(L"<po:price>1.5</po:price>", L"<po:price>1.5.5</po:price>");
-    size_t open = bad.find(L"<po:order>");
-    ASSERT_NE(std::wstring::npos, open);
-    std::wstring both = bad;
-    both.insert(open, L"<po:order>" + good + L"</po:order>");
-    CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-    EXPECT_THROW(orders->FromXml(both.c_str(), Default()), CNyValidationException);
-    EXPECT_EQ(1, orders->GetOrder()->GetCount());
-
-    // An order read directly keeps its address and audit when its items fail.
-    CXmlDocument document;
-    document.LoadXml(bad.c_str());
-    CXmlElement* orderElement = document.GetDocumentElement()->GetFirstElement();
-    CSmartPtr<CPurchaseOrder> order(new CPurchaseOrder);
-    EXPECT_THROW(order->FromXmlElement(orderElement, Default()), CNyValidationException);
-    EXPECT_EQ(L"N", order->GetShipTo()->GetName());
-    EXPECT_EQ(L"12345", order->GetShipTo()->GetZip());
-    EXPECT_EQ(L"me", order->GetAudit()->GetCreatedBy());
-    EXPECT_EQ(0, order->GetItems()->GetItem()->GetCount());
-    EXPECT_EQ(L"", order->GetPayment()->GetSelectedElement());
 }
 
 // ---- a mandatory abstract member, in a small class of its own ----

@@ -33,56 +33,12 @@ struct ColsSchema {
 };
 typedef TGroupClass<ColsSchema> CCols;
 
-// The names of the elements an untyped collection holds, joined by '|'.
-std::wstring Names(const CElementCol* elements) {
-    std::wstring all;
-    for (CElementCol::iterator i = elements->begin(); i != elements->end(); ++i) {
-        if (!all.empty()) all += L'|';
-        all += (*i)->GetName();
-    }
-    return all;
-}
-
 TEST(SequenceCollections, EmptyCollectionsReadAndWriteNothing) {
     CCols cols;
     Read(cols, L"<cols/>");
     for (int i = ColsSchema::PC; i <= ColsSchema::ANY; ++i)
         EXPECT_EQ(0, cols.CollectionAs<CXmlCollectionBase>(i)->GetCount());
     EXPECT_EQ(L"<cols/>", Write(cols));
-}
-
-TEST(SequenceCollections, WhatEachCollectionLeavesGoesOnToTheNext) {
-    struct Row {
-        const wchar_t* xml;
-        const wchar_t* pc;
-        const wchar_t* uc;
-        const wchar_t* any;
-    };
-    const Row rows[] = {
-        // The second run of pc is not pc's any more: the wildcard at the end takes it.
-        {L"<cols><pc>1</pc><ec>red</ec><pc>2</pc></cols>", L"1", L"", L"pc"},
-        // A named wildcard collection reads its name in the namespace of the first element it meets.
-        {L"<cols><uc xmlns='urn:a'>1</uc><uc xmlns='urn:a'>2</uc><uc xmlns='urn:b'>3</uc></cols>", L"", L"uc|uc",
-         L"uc"},
-        {L"<cols><uc xmlns='urn:b'>3</uc><uc>4</uc></cols>", L"", L"uc", L"uc"},
-        {L"<cols><v/><uc>1</uc></cols>", L"", L"", L"v|uc"},
-        // The factory refuses the second ac: the abstract run ends there.
-        {L"<cols><ac xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'><name>p</name></ac>"
-         L"<ac/></cols>",
-         L"", L"", L"ac"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.xml));
-        CCols cols;
-        Read(cols, row.xml);
-        EXPECT_EQ(row.pc, cols.CollectionAs<CValueCol>(ColsSchema::PC)->Joined());
-        EXPECT_EQ(row.uc, Names(cols.CollectionAs<CElementCol>(ColsSchema::UC)));
-        EXPECT_EQ(row.any, Names(cols.CollectionAs<CElementCol>(ColsSchema::ANY)));
-    }
-    CCols cols;
-    Read(cols, L"<cols><uc xmlns='urn:a'>1</uc><uc xmlns='urn:b'>3</uc></cols>");
-    EXPECT_EQ(L"urn:a", cols.CollectionAs<CElementCol>(ColsSchema::UC)->Item(0)->GetNamespaceURI());
-    EXPECT_EQ(L"urn:b", cols.CollectionAs<CElementCol>(ColsSchema::ANY)->Item(0)->GetNamespaceURI());
 }
 
 // <mins> pc{1,2} cc{0,1} </mins>

@@ -199,31 +199,6 @@ TEST(DateTimeValue, FieldSettersDoNotValidate) {
     EXPECT_NY_THROW(value.GetDayOfYear(), CNyInvalidValueException, L"Invalid Month [13] (1 <= month <= 12)");
 }
 
-TEST(DateTimeValue, TimeZones) {
-    CDateTime value(2001, 10, 26, 10, 0, 0);
-    value.SetTimeZone(-5, 30);
-    EXPECT_TRUE(value.IsUTC());
-    EXPECT_TRUE(value.HasTimeZone());
-    EXPECT_EQ(-5, value.GetZoneHour());
-    EXPECT_EQ(30, value.GetZoneMinute());
-    EXPECT_EQ(L"2001-10-26T10:00:00-05:30", value.ToString());
-    value.SetTimeZone(23, 59);
-    EXPECT_EQ(L"2001-10-26T10:00:00+23:59", value.ToString());
-    value.SetTimeZone(-23, 0);
-    EXPECT_EQ(L"2001-10-26T10:00:00-23:00", value.ToString());
-    value.SetTimeZone(0, 0);
-    EXPECT_EQ(L"2001-10-26T10:00:00+00:00", value.ToString());
-    EXPECT_NY_THROW(value.SetTimeZone(24, 0), CNyInvalidValueException, L"Invalid TimeZone [24:0]");
-    EXPECT_NY_THROW(value.SetTimeZone(-24, 0), CNyInvalidValueException, L"Invalid TimeZone [-24:0]");
-    EXPECT_NY_THROW(value.SetTimeZone(0, 60), CNyInvalidValueException, L"Invalid TimeZone [0:60]");
-    EXPECT_EQ(L"2001-10-26T10:00:00+00:00", value.ToString());  // unchanged by the failures
-    value.SetUTC();
-    EXPECT_TRUE(value.IsUTC());
-    EXPECT_FALSE(value.HasTimeZone());
-    EXPECT_EQ(L"2001-10-26T10:00:00Z", value.ToString());
-    EXPECT_NY_THROW(value.GetZoneHour(), CNyInvalidStateException, L"TimeZone is not been used");
-}
-
 // The conversions a value of each type allows through SetDateTime(source, type).
 TEST(DateTimeValue, TypedCopyConversions) {
     const wchar_t* sources[] = {L"", L"2001-10-26T21:32:52.5+02:00", L"2001-10-26", L"2001-10", L"2001",

@@ -157,29 +157,6 @@ TEST(CDecimalArithmetic, Negation) {
     EXPECT_TRUE(zero == CDecimal(0));
 }
 
-TEST(CDecimalComparison, NumericOrder) {
-    const wchar_t* ascending[] = {L"-1e40", L"-2", L"-1.1", L"-1.01", L"-1", L"-0.0001", L"0",
-                                  L"0.000000000000000000000000000001", L"0.1", L"0.10001", L"1", L"1.5",
-                                  L"2", L"123456789012345678901234567890.5"};
-    const size_t count = sizeof ascending / sizeof ascending[0];
-    for (size_t i = 0; i < count; ++i) {
-        for (size_t j = 0; j < count; ++j) {
-            SCOPED_TRACE(Utf8(ascending[i]) + " vs " + Utf8(ascending[j]));
-            const CDecimal a(ascending[i]);
-            const CDecimal b(ascending[j]);
-            EXPECT_EQ(i == j, a == b);
-            EXPECT_EQ(i != j, a != b);
-            EXPECT_EQ(i < j, a < b);
-            EXPECT_EQ(i > j, a > b);
-            EXPECT_EQ(i <= j, a <= b);
-            EXPECT_EQ(i >= j, a >= b);
-        }
-    }
-    EXPECT_TRUE(CDecimal(L"1.50") == CDecimal(L"1.5"));
-    EXPECT_TRUE(CDecimal(L"-0.000") == CDecimal(0));
-    EXPECT_TRUE(CDecimal(L"0.5") == CDecimal(0.5));
-}
-
 TEST(CDecimalConversion, ToDoubleBelowTheNormalRange) {
     MaxPlacesScope scope;
     CDecimal::SetMaxDecimalPlaces(400);
