@@ -98,35 +98,6 @@ TEST(AttributeInfo, IsThisAttributeComparesLocalNameAndNamespace) {
     EXPECT_FALSE(info.IsThisAttribute(loose, nullptr));
 }
 
-TEST(AttributeInfo, PrimitiveReadingAlwaysComparesBothNames) {
-    CTestMetadata md(Parent(), {}, {});
-    CTestObject object(&md, L"R");
-    CXmlDocument document;
-    CXmlElement* root = Parse(document, L"<r xmlns:p='urn:p' a=' 7 ' p:a='8'/>");
-    CAttributeInfoPrimitive plain(L"a", L"", 0, true, ItemType_i4, nullptr, kCollapse, CPrimitiveRestrictions(),
-                                  nullptr);
-    CAttributeInfoPrimitive qualified(L"a", L"urn:p", 1, true, ItemType_i4, nullptr, kCollapse,
-                                      CPrimitiveRestrictions(), nullptr);
-    CXmlAttribute* unqualifiedA = FindAttribute(root, L"a", L"");
-    CXmlAttribute* prefixedA = FindAttribute(root, L"a", L"urn:p");
-    for (int option = 0; option < 3; ++option) {
-        SCOPED_TRACE(option);
-        CXmlSerializationContext ctx;
-        if (option == 1) ctx.SetIgnoreNamespaces(true);
-        if (option == 2) ctx.SetSchemaType(SchemaType_NoNamespaces);
-        object.values.clear();
-        EXPECT_TRUE(plain.AttributeFromXml(ctx, &object, unqualifiedA));
-        EXPECT_FALSE(plain.AttributeFromXml(ctx, &object, prefixedA));
-        EXPECT_FALSE(qualified.AttributeFromXml(ctx, &object, unqualifiedA));
-        EXPECT_TRUE(qualified.AttributeFromXml(ctx, &object, prefixedA));
-        EXPECT_FALSE(plain.AttributeFromXml(ctx, &object, nullptr));
-        ASSERT_TRUE(object.Has(0));
-        EXPECT_EQ(ItemType_i4, object.Get(0).GetTypeAsEnum());
-        EXPECT_EQ(7, object.Get(0).GetI4());  // the whitespace rule applies
-        EXPECT_EQ(8, object.Get(1).GetI4());
-    }
-}
-
 // ---- reading ----
 
 TEST(AttributeInfo, WildcardNeedsAnAttributeCollection) {
@@ -271,29 +242,3 @@ TEST(AttributeInfo, WildcardWritesItsCollection) {
 }
 
 // ---- the base class's helpers and copies ----
-
-TEST(AttributeInfo, StaticHelpers) {
-    CTestMetadata md(Parent(), {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r", L"urn:class", L"urn:target"));
-    EXPECT_EQ(L"urn:target", CAttributeInfo::GetTargetNamespace(object));
-    struct Case {
-        const wchar_t* ns;
-        const wchar_t* rule;
-        bool ok;
-    } cases[] = {
-        {L"", L"##local", true},        {L"urn:x", L"##other", true},      {L"urn:t", L"##other", false},
-        {L"urn:b", L"urn:a urn:b", true}, {L"urn:c", L"urn:a urn:b", false}, {L"", L"urn:a", true},
-        {L"urn:t", L"##targetNamespace", true}, {L"urn:x", L"", false},   {L"urn:x", L"##any", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Utf8(std::wstring(c.ns) + L" / " + c.rule));
-        if (c.ok) {
-            CAttributeInfo::TestNamespace(c.ns, c.rule, L"urn:t");
-        } else {
-            EXPECT_NY_THROW(CAttributeInfo::TestNamespace(c.ns, c.rule, L"urn:t"), CNyInvalidNamespaceException,
-                            FormatString(L"Invalid namespace [%s]. The namespace must be one of [%s] where the "
-                                         L"target namespace is [%s]",
-                                         c.ns, c.rule, L"urn:t"));
-        }
-    }
-}

@@ -108,22 +108,6 @@ TEST(EngineRead, NilValues) {
     }
 }
 
-TEST(EngineRead, NilContentIsNotChecked) {
-    // A nil element with content that would be wrong is not looked at.
-    CTestMetadata md(Parent(L"N"),
-                     {new CElementInfoSeqPrimMnd(L"v", L"", 0, ItemType_i4, nullptr, kCollapse,
-                                                 CPrimitiveRestrictions())},
-                     {});
-    CSmartPtr<CNillableTestObject> object(new CNillableTestObject(&md, L"n"));
-    object->FromXml(L"<n xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:nil='true'><x/><v>bad</v></n>",
-                    Default());
-    EXPECT_TRUE(object->nil);
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [n]\n"
-              L"CNyValidationException: Failed to find a required element [v]",
-              Chain([&] { object->FromXml(L"<n/>", Default()); }));
-    EXPECT_FALSE(object->nil);
-}
-
 TEST(EngineRead, NillableAndOtherClassesTakeTurnsOnSeveralThreads) {
     // Whether a class is nillable is remembered per class and thread: classes
     // read in turn, on two threads, still each get their own answer.

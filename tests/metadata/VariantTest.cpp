@@ -101,40 +101,6 @@ TEST(Variant, FromStringAndToStringForEveryItemType) {
     }
 }
 
-TEST(Variant, HeapSettersAndGetters) {
-    NyVariant v;
-    v.SetDuration(CDateTimeSpan(1, 2, 3));
-    EXPECT_EQ(CDateTimeSpan(1, 2, 3).ToString(), v.GetDuration().ToString());
-    struct DateCase {
-        void (NyVariant::*set)(const CDateTime&);
-        ItemType type;
-        const wchar_t* text;
-    } dates[] = {
-        {&NyVariant::SetYearMonth, ItemType_yearMonth, L"2026-11"},
-        {&NyVariant::SetMonthDay, ItemType_monthDay, L"--11-30"},
-        {&NyVariant::SetDate, ItemType_date, L"2026-11-30"},
-        {&NyVariant::SetDateTime, ItemType_datetime, L"2026-11-30T09:15:00"},
-        {&NyVariant::SetTime, ItemType_time, L"09:15:00"},
-    };
-    for (const DateCase& d : dates) {
-        SCOPED_TRACE(Utf8(d.text));
-        NyVariant parsed;
-        parsed.FromString(d.text, d.type, kCollapse);
-        (v.*d.set)(parsed.GetDateTime());
-        EXPECT_EQ(d.type, v.GetTypeAsEnum());
-        // Every date kind prints in the form of the value's own kind.
-        EXPECT_EQ(d.text, v.ToString(nullptr));
-    }
-    const CDecimal half(L"-0.5");
-    v.SetDecimal(half);
-    EXPECT_TRUE(half == v.GetDecimal());
-    EXPECT_EQ(L"-0.50", v.ToString(L"2"));  // the format is the number of places
-    const CBigInteger big(L"98765432109876543210");
-    v.SetInteger(big);
-    EXPECT_EQ(ItemType_integer, v.GetTypeAsEnum());
-    EXPECT_EQ(L"98765432109876543210", v.GetInteger().ToString());
-}
-
 TEST(Variant, SettingAnIntegerAfterAStringFreesTheString) {
     // Under the leak checker a lost string fails the run.
     NyVariant v;

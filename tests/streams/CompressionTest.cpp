@@ -35,46 +35,7 @@ std::string AsString(const CBinaryData& data) {
     return std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength());
 }
 
-int CountChildren(const CXmlElement* root) {
-    int n = 0;
-    for (const CXmlElement* e = root->GetFirstElement(); e; e = e->GetNextSiblingElement()) ++n;
-    return n;
-}
-
 }  // namespace
-
-TEST(CCompression, GzipAndZlibOutputLoadsBackAsTheDocument) {
-    CBinaryData plain = Document(300);
-    ASSERT_GT(plain.GetLength(), 8000u);
-    for (CompressionType type : {Compression_GZip, Compression_ZLib}) {
-        SCOPED_TRACE(type);
-        CBinaryData packed = plain;
-        CCompression::Compress(packed, type);
-        EXPECT_LT(packed.GetLength(), plain.GetLength() / 3);
-        if (type == Compression_GZip) {
-            EXPECT_EQ("\x1F\x8B\x08", AsString(packed).substr(0, 3));
-        } else {
-            EXPECT_EQ("\x78\x01", AsString(packed).substr(0, 2));  // deflate, fastest level
-        }
-        EXPECT_EQ(AsString(Document(300)), AsString(plain));  // the shared original is untouched
-
-        CXmlDocument document;
-        document.LoadXmlStream(const_cast<unsigned char*>(packed.GetData()), packed.GetLength());
-        ASSERT_NE(nullptr, document.GetDocumentElement());
-        EXPECT_EQ(300, CountChildren(document.GetDocumentElement()));
-        const CXmlElement* last = document.GetDocumentElement()->GetFirstElement();
-        while (last->GetNextSiblingElement()) last = last->GetNextSiblingElement();
-        EXPECT_EQ(std::wstring(L"value \x00E9 89401"), last->GetText());
-
-        nyxml_test::TempDir dir;
-        std::string path = dir.Path("doc.xml.z");
-        CFileBinaryStream file(std::wstring(path.begin(), path.end()).c_str(), XmlEncoding_UTF8, packed);
-        file.Write();
-        CXmlDocument fromFile;
-        fromFile.Load(std::wstring(path.begin(), path.end()).c_str());
-        EXPECT_EQ(300, CountChildren(fromFile.GetDocumentElement()));
-    }
-}
 
 TEST(CCompression, OutputThatDoesNotShrinkIsRefused) {
     // Four bytes of room: the gzip header alone fills them during the first

@@ -57,32 +57,6 @@ CBinaryData Bytes(uint32_t count) {
 
 }  // namespace
 
-TEST(CPrimitiveRestrictions, DefaultsAndFields) {
-    const CPrimitiveRestrictions none;
-    EXPECT_EQ(L"", none.GetPattern());
-    EXPECT_EQ(-1, none.GetMinLength());
-    EXPECT_EQ(-1, none.GetMaxLength());
-    EXPECT_EQ(-1, none.GetLength());
-    EXPECT_EQ(L"", none.GetMinInclusive());
-    EXPECT_TRUE(none.IsEmpty());
-
-    const CPrimitiveRestrictions all(L"p", 1, 2, L"a", L"b", L"c", L"d", 3);
-    EXPECT_EQ(L"p", all.GetPattern());
-    EXPECT_EQ(1, all.GetMinLength());
-    EXPECT_EQ(2, all.GetMaxLength());
-    EXPECT_EQ(L"a", all.GetMinInclusive());
-    EXPECT_EQ(L"b", all.GetMaxInclusive());
-    EXPECT_EQ(L"c", all.GetMinExclusive());
-    EXPECT_EQ(L"d", all.GetMaxExclusive());
-    EXPECT_EQ(3, all.GetLength());
-    EXPECT_FALSE(all.IsEmpty());
-
-    const CPrimitiveRestrictions nulls(nullptr, -1, -1, nullptr, nullptr, nullptr, nullptr, -1);
-    EXPECT_TRUE(nulls.IsEmpty());
-    EXPECT_FALSE(CPrimitiveRestrictions(L"", -1, -1, L"", L"", L"", L"x", -1).IsEmpty());
-    EXPECT_FALSE(CPrimitiveRestrictions(L"", 0, -1, L"", L"", L"", L"", -1).IsEmpty());
-}
-
 TEST(CPrimitiveRestrictions, CopiesAreIndependent) {
     CPrimitiveRestrictions* original = new CPrimitiveRestrictions(L"\\d{3}", 1, 5, L"1", L"9", L"0", L"10", 3);
     CFacetCheck::CheckString(L"e", L"123", *original);  // compiled before the copy
@@ -105,6 +79,9 @@ TEST(CPrimitiveRestrictions, CopiesAreIndependent) {
     self = CPrimitiveRestrictions();  // the pattern goes with the assignment
     CFacetCheck::CheckString(L"e", L"123", self);
     EXPECT_TRUE(self.IsEmpty());
+    EXPECT_TRUE(CPrimitiveRestrictions(nullptr, -1, -1, nullptr, nullptr, nullptr, nullptr, -1).IsEmpty());
+    EXPECT_FALSE(CPrimitiveRestrictions(L"", -1, -1, L"", L"", L"", L"x", -1).IsEmpty());
+    EXPECT_FALSE(CPrimitiveRestrictions(L"", 0, -1, L"", L"", L"", L"", -1).IsEmpty());
 }
 
 TEST(FacetCheckBinary, LengthsOnBytesQuotedAsHex) {

@@ -14,8 +14,6 @@ using namespace NyXmlLib9;
 
 namespace {
 
-const std::wstring kXsi = L"http://www.w3.org/2001/XMLSchema-instance";
-
 struct Output {
     explicit Output(bool formatted = false, XmlEncoding encoding = XmlEncoding_None) : stream(encoding), writer(&stream) {
         writer.SetFormatted(formatted);
@@ -53,23 +51,6 @@ TEST(CXmlTextWriter, LineEndsAndEscapingInTextAndAttributes) {
     out.writer.EndElement();
     EXPECT_EQ(L"<r v=\"1&#xA;23&quot;4&amp;5&lt;6&gt;7'8\t9\">\r\n\t<e/>\r\n"
               L"1\r\n23&quot;4&amp;5&lt;6&gt;7'8\t9</r>\r\n",
-              out.Text());
-}
-
-TEST(CXmlTextWriter, XsiTypeAndNil) {
-    Output out;
-    out.writer.StartElement(L"r", L"");
-    out.writer.StartElement(L"a", L"");
-    out.writer.WriteXsiType(L"", L"T", ItemType_none);
-    out.writer.EndElement();
-    out.writer.StartElement(L"b", L"");
-    out.writer.AddNamespace(L"xsi", kXsi);
-    out.writer.WriteXsiType(L"urn:t", L"T", ItemType_none);
-    out.writer.WriteXsiNil();
-    out.writer.EndElement();
-    out.writer.EndElement();
-    EXPECT_EQ(L"<r><a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"T\"/>"
-              L"<b xmlns:AA=\"urn:t\"  xsi:type=\"AA:T\" xsi:nil=\"true\"/></r>",
               out.Text());
 }
 
