@@ -122,13 +122,3 @@ TEST(CXmlDocumentFile, EmptyFileInBothModes) {
     EXPECT_NY_THROW(d.Load(name.c_str()), CNyException,
                     L"Failed to read the contents of the file [" + name + L"] Error [0x00000026]");
 }
-
-TEST(CXmlDocumentFile, NonAsciiFileName) {
-    TempDir dir;
-    std::string name = "caf\xc3\xa9.xml";
-    WriteFile(dir.Path(name), "<a/>");
-    std::wstring wide = Wide(dir.path()) + L"/caf\u00e9.xml";
-    CXmlDocument d;
-    d.Load(wide.c_str());
-    EXPECT_EQ(L"a", d.GetDocumentElement()->GetLocalName());
-}

@@ -106,25 +106,6 @@ TEST(CXmlDocument, TextInManyPiecesGoesToItsOwnElement) {
     }
 }
 
-TEST(CXmlDocument, GetAttributeAbsentAndEmptyReadTheSame) {
-    CXmlDocument d;
-    d.LoadXml("<r><a b=''/><a/><a b='v' xmlns:p='urn:p' p:b='w'/></r>");
-    const CXmlElement* r = d.GetDocumentElement();
-    EXPECT_EQ(L"", Child(r, 0)->GetAttribute(L"b", L""));
-    EXPECT_EQ(L"", Child(r, 1)->GetAttribute(L"b", L""));
-    EXPECT_EQ(L"v", Child(r, 2)->GetAttribute(L"b", L""));
-    EXPECT_EQ(L"w", Child(r, 2)->GetAttribute(L"b", L"urn:p"));
-    EXPECT_EQ(L"", Child(r, 2)->GetAttribute(L"B", L""));
-}
-
-TEST(CXmlDocument, SchemaTypeIsCopiedAtConstruction) {
-    CXmlSerializationContext ctx;
-    CXmlDocument d(ctx);
-    ctx.SetSchemaType(SchemaType_NoNamespaces);
-    d.LoadXml("<p:a xmlns:p='urn:x'/>");
-    EXPECT_EQ(L"urn:x", d.GetDocumentElement()->GetNamespaceURI());
-}
-
 TEST(CXmlAttribute, NamespaceAndNilAttributes) {
     CXmlDocument d;
     d.LoadXml(
@@ -155,17 +136,6 @@ TEST(CXmlAttribute, NamespaceAndNilAttributes) {
         EXPECT_EQ(expected[i].namespaceAttribute, attrs[i]->IsNamespaceAttribute());
         EXPECT_EQ(expected[i].nilAttribute, attrs[i]->IsNilAttribute());
     }
-}
-
-TEST(CXmlAttribute, XmlnsAttributesWithoutNamespaceProcessing) {
-    CXmlSerializationContext ctx;
-    ctx.SetSchemaType(SchemaType_NoNamespaces);
-    CXmlDocument d(ctx);
-    d.LoadXml("<a xmlns='urn:d'/>");
-    const CXmlAttribute* a = d.GetDocumentElement()->GetAttributes().at(0);
-    EXPECT_EQ(L"xmlns", a->GetLocalName());
-    // Without a namespace the attribute is not one of the reserved ones.
-    EXPECT_FALSE(a->IsNamespaceAttribute());
 }
 
 TEST(CXmlDocument, DeepNestingLoadsAndFrees) {

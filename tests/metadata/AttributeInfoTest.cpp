@@ -194,15 +194,6 @@ TEST(AttributeInfo, FacetCheckUsesTheCheckRestrictionOfTheInfo) {
     EXPECT_NY_THROW(info.CheckRestriction(v), CNyException, L"Invalid Value for qty [0]");
 }
 
-TEST(AttributeInfo, RequiredPrimitiveWithoutValueFailsOnWriting) {
-    CTestMetadata md(Parent(), {}, {Prim(L"id", L"", 0, false, ItemType_i4)});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    EXPECT_EQ(L"CNyValidationException: Failed to convert the element [r] to XML\n"
-              L"CNyException: Failed to convert attributes to XML\n"
-              L"CNyException: Invalid Type 0 to convert to string",
-              Chain([&] { Compact(*object, Default()); }));
-}
-
 TEST(AttributeInfo, RequiredEnumerationWithoutValuePassesTheStoredInteger) {
     // The cleared variant holds 0, which the generated function names.
     CTestMetadata md(Parent(), {}, {Enum(L"color", L"", 0, false)});

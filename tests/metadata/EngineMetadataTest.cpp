@@ -124,27 +124,6 @@ TEST(ElementInfo, GetAnyDefaultNamespace) {
 
 // ---- CleanMetaData ----
 
-TEST(GeneratedClass, CleanMetaDataDeletesEverythingAndNullsThePointers) {
-    g_destroyed = 0;
-    CParentElementInfo* parent = new CCountedParent;
-    CElementInfo** elements = new CElementInfo*[3]{new CCountedInfo(L"a", L""), new CCountedInfo(L"b", L""), nullptr};
-    CAttributeInfo** attributes = new CAttributeInfo*[2]{new CCountedAttribute(L"x"), nullptr};
-    CTestObject::CleanMetaData(parent, elements, attributes);
-    EXPECT_EQ(4, g_destroyed);
-    EXPECT_EQ(nullptr, parent);
-    EXPECT_EQ(nullptr, elements);
-    EXPECT_EQ(nullptr, attributes);
-    // Again, on what is left: nothing happens.
-    CTestObject::CleanMetaData(parent, elements, attributes);
-    EXPECT_EQ(4, g_destroyed);
-    // Empty arrays and a missing parent.
-    elements = new CElementInfo*[1]{nullptr};
-    attributes = nullptr;
-    CTestObject::CleanMetaData(parent, elements, attributes);
-    EXPECT_EQ(nullptr, elements);
-    EXPECT_EQ(4, g_destroyed);
-}
-
 TEST(GeneratedClass, CleanMetaDataNullsEachEntryBeforeFreeingTheArray) {
     // Entries are deleted in order: a destructor sees the earlier ones nulled.
     static CElementInfo** s_array = nullptr;

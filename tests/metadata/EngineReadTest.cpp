@@ -143,21 +143,6 @@ TEST(EngineRead, NillableAndOtherClassesTakeTurnsOnSeveralThreads) {
     EXPECT_EQ(expected, onOtherThread);
 }
 
-TEST(EngineRead, NamespaceDeclarationsAndSchemaAttributesAreNeverUnknown) {
-    CTestMetadata md(Parent(L"R"), {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
-    object->FromXml(L"<r xmlns='urn:d' xmlns:p='urn:p' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' "
-                    L"xsi:type='p:T' xsi:schemaLocation='urn:d d.xsd' xsi:noNamespaceSchemaLocation='n.xsd'/>",
-                    Default());
-    EXPECT_TRUE(object->stores.empty());
-    EXPECT_EQ(L"CNyValidationException: Failed to process the element [r]\n"
-              L"CNyValidationException: Unexpected Attribute [other] found.",
-              Chain([&] {
-                  object->FromXml(L"<r xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:other='1'/>",
-                                  Default());
-              }));
-}
-
 TEST(EngineRead, UnknownGroupType) {
     CTestMetadata md(Parent(L"R", static_cast<XmlElementGroupType>(5)), {}, {Attr(L"a", 0)});
     CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));

@@ -66,34 +66,6 @@ TEST(EngineWrite, DocumentRootItemsInOrder) {
               object->ToXml(false, false, EOL_LF, ctx));
 }
 
-TEST(EngineWrite, XsiTypeOnlyWhenAllThreeConditionsHold) {
-    for (int mask = 0; mask < 8; ++mask) {
-        const bool option = mask & 1, hasBase = mask & 2, renamed = mask & 4;
-        SCOPED_TRACE(mask);
-        CTestMetadata md(Parent(L"Derived", XmlElementGroupType_Sequence, XmlElementType_Element, -1, hasBase,
-                                L"urn:cls"),
-                         {}, {Attr(L"a", 0)});
-        CSmartPtr<CTestObject> object(new CTestObject(&md, renamed ? L"contact" : L"Derived", L"urn:t", L"urn:t"));
-        object->SetI4(0, 1);
-        CXmlSerializationContext ctx;
-        ctx.SetWriteTypeAttribute(option);
-        std::wstring name = renamed ? L"contact" : L"Derived";
-        std::wstring expected = L"start {urn:t}" + name + L" | " +
-                                (option && hasBase && renamed ? L"xsi:type {urn:cls}Derived | " : L"") +
-                                L"attr {}a=1 #5 | end";
-        EXPECT_EQ(expected, Record(*object, false, ctx));
-    }
-    CTestMetadata md(Parent(L"Derived", XmlElementGroupType_Sequence, XmlElementType_Element, -1, true, L"urn:cls"),
-                     {}, {});
-    CSmartPtr<CTestObject> object(new CTestObject(&md, L"contact", L"urn:t", L"urn:t"));
-    CXmlSerializationContext ctx;
-    ctx.SetWriteTypeAttribute(true);
-    // The declaration written by xsi:type ends in a blank, and the attribute starts with one.
-    EXPECT_EQ(L"<AA:contact xmlns:AA=\"urn:t\" xmlns:AB=\"urn:cls\"  "
-              L"xmlns:AC=\"http://www.w3.org/2001/XMLSchema-instance\" AC:type=\"AB:Derived\"/>",
-              object->ToXml(false, false, EOL_LF, ctx));
-}
-
 TEST(EngineWrite, ElementTextProperty) {
     {
         // No text property: a stored text is never written.

@@ -214,49 +214,6 @@ TEST(SequenceMembers, IgnoredMissingMandatoryKindsLeaveTheirProperties) {
 
 // ---- abstract and wildcard members ----
 
-// <s> b (optional abstract), w (optional wildcard named w), n (mandatory wildcard, any name) </s>
-struct LooseSchema {
-    static constexpr const wchar_t* kElementName = L"s";
-    static constexpr const wchar_t* kNamespace = L"urn:t";
-    enum { B, W, N };
-    static std::vector<SlotDef> Slots() {
-        return {ObjectSlot(), ObjectSlot(), HeldSlot(HeldElement(L"AnyElement", L"##other", L"urn:t"))};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        return ElementArray(
-            new CElementInfoSeqAbsClsOpt(L"b", kNamespace, B, XmlElementType_Element, &CPartyFactory::Create),
-            new CElementInfoSeqUntpdOpt(L"w", L"##any", W, L"##any", L"urn:t"),
-            new CElementInfoSeqUntpdMnd(L"AnyElement", L"##other", N, L"##other", L"urn:t"));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-typedef TGroupClass<LooseSchema> CLoose;
-
-TEST(SequenceMembers, OptionalAbstractMemberLetsTheFactoryDecide) {
-    CLoose s;
-    Calls() = CallLog();
-    // Any element name: the factory is asked, and xsi:type makes it a Person.
-    Read(s,
-         L"<s xmlns='urn:t' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>"
-         L"<zz xsi:type='Person'><name xmlns=''>n</name></zz><o xmlns='urn:o'/></s>");
-    EXPECT_EQ(1, Calls().factoryCalls);
-    EXPECT_EQ(L"zz", Calls().lastFactoryElement);
-    ASSERT_NE(nullptr, s.ObjectAs<CPerson>(LooseSchema::B));
-    EXPECT_EQ(L"zz", s.Child(LooseSchema::B)->GetElementName());
-    // Refused: the property stays empty and the element goes on to the next members.
-    Calls() = CallLog();
-    CLoose refused;
-    Read(refused, L"<s xmlns='urn:t'><o xmlns='urn:o'/></s>");
-    EXPECT_EQ(1, Calls().factoryCalls);
-    EXPECT_EQ(nullptr, refused.Object(LooseSchema::B));
-    EXPECT_EQ(0, refused.ObjectStores());
-    ASSERT_NE(nullptr, refused.ObjectAs<CElement>(LooseSchema::N));
-    EXPECT_EQ(L"o", refused.ObjectAs<CElement>(LooseSchema::N)->GetName());
-}
-
 // ---- namespaces ----
 
 // ---- writing ----

@@ -101,29 +101,3 @@ TEST(PlatformTime, GmTimeAndMkGmTimeAcrossEras) {
     EXPECT_TRUE(Platform::MkGmTime64(last, result));
     EXPECT_EQ(-1, result);
 }
-
-TEST(PlatformTime, LocalTimeFollowsTheZone) {
-    ScopedTimeZone newYork("EST5EDT,M3.2.0,M11.1.0");
-    std::tm tm{};
-    ASSERT_TRUE(Platform::LocalTime64(1004097600, tm));  // 2001-10-26T12:00:00Z
-    EXPECT_EQ(8, tm.tm_hour);
-    EXPECT_EQ(1, tm.tm_isdst);
-    int64_t back = 0;
-    tm.tm_isdst = -1;
-    ASSERT_TRUE(Platform::MkTime64(tm, back));
-    EXPECT_EQ(1004097600, back);
-    ASSERT_TRUE(Platform::LocalTime64(979560000, tm));  // 2001-01-15T12:00:00Z
-    EXPECT_EQ(7, tm.tm_hour);
-    EXPECT_EQ(0, tm.tm_isdst);
-    // Normalises out-of-range fields as mktime does.
-    std::tm overflow{};
-    overflow.tm_year = 101;
-    overflow.tm_mon = 0;
-    overflow.tm_mday = 32;
-    overflow.tm_hour = 7;
-    overflow.tm_isdst = -1;
-    ASSERT_TRUE(Platform::MkTime64(overflow, back));
-    EXPECT_EQ(1, overflow.tm_mon);
-    EXPECT_EQ(1, overflow.tm_mday);
-    EXPECT_EQ(981028800, back);  // 2001-02-01T12:00:00Z
-}

@@ -32,21 +32,15 @@ const char kFormatted[] =
 
 using Result = nyxml_test::ToolResult;
 
-class FormatCommand : public testing::Test {
+class FormatCommand : public nyxml_test::ToolCommandTest {
 protected:
+    FormatCommand() : ToolCommandTest("format") {}
     void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
+        ToolCommandTest::SetUp();
         input = dir.Path("in.xml");
         nyxml_test::WriteFile(input, kInput);
     }
-
-    Result Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return nyxml_test::RunTool("format " + arguments, dir.path(), stdinFile);
-    }
-
-    std::string Quoted(const std::string& path) { return nyxml_test::Quoted(path); }
-
-    nyxml_test::TempDir dir;
+    static std::string Quoted(const std::string& path) { return nyxml_test::Quoted(path); }
     std::string input;
 };
 

@@ -10,15 +10,9 @@ using nyxml_test::ToolResult;
 
 namespace {
 
-class RoundtripCommand : public testing::Test {
+class RoundtripCommand : public nyxml_test::ToolCommandTest {
 protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return RunTool("roundtrip " + arguments, dir.path(), stdinFile);
-    }
-    nyxml_test::TempDir dir;
+    RoundtripCommand() : ToolCommandTest("roundtrip") {}
 };
 
 }  // namespace

@@ -12,20 +12,14 @@ using nyxml_test::ToolResult;
 
 namespace {
 
-class StatsCommand : public testing::Test {
+class StatsCommand : public nyxml_test::ToolCommandTest {
 protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return RunTool("stats " + arguments, dir.path(), stdinFile);
-    }
+    StatsCommand() : ToolCommandTest("stats") {}
     // The report without its last line, the load time.
     static std::string WithoutTime(const std::string& out) {
         size_t at = out.find("load time:");
         return at == std::string::npos ? out : out.substr(0, at);
     }
-    nyxml_test::TempDir dir;
 };
 
 const char kDocument[] =

@@ -198,12 +198,6 @@ TEST(CBigIntegerConversion, FromDouble) {
                     L"The value [-inf] can not be converted to an integer");
 }
 
-TEST(CBigIntegerConversion, FromDecimalRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(L"3", CBigInteger(CDecimal(L"2.5")).ToString());
-    EXPECT_EQ(L"-3", CBigInteger(CDecimal(L"-2.5")).ToString());
-    EXPECT_EQ(L"2", CBigInteger(CDecimal(L"2.4999")).ToString());
-}
-
 TEST(CBigIntegerRoots, SquareRoot) {
     EXPECT_NY_THROW(CBigInteger(-1).SquareRoot(), CNyInvalidValueException,
                     L"ERROR: Negative Number in function SquareRoot().");

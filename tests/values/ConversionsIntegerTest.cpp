@@ -95,30 +95,6 @@ TEST(ConversionsInteger, UnsignedNegationWrapsAsTheRuntimeDoes) {
     EXPECT_NY_THROW(CConversions::ui8FromString(L"1 ", kNone), CNyInvalidValueException, NotConverted(L"1 ", L"ui8"));
 }
 
-TEST(ConversionsInteger, NarrowTypesReuseTheWideParse) {
-    EXPECT_NY_THROW(CConversions::i1FromString(L"128", kNone), CNyInvalidValueException, TooLarge(L"128", L"i1"));
-    EXPECT_NY_THROW(CConversions::i1FromString(L"-129", kNone), CNyInvalidValueException, TooLarge(L"-129", L"i1"));
-    EXPECT_NY_THROW(CConversions::i1FromString(L"abc", kNone), CNyInvalidValueException, NotConverted(L"abc", L"i4"));
-    EXPECT_NY_THROW(CConversions::i2FromString(L"32768", kNone), CNyInvalidValueException, TooLarge(L"32768", L"i2"));
-    EXPECT_NY_THROW(CConversions::i2FromString(L"-32769", kNone), CNyInvalidValueException,
-                    TooLarge(L"-32769", L"i2"));
-    EXPECT_NY_THROW(CConversions::ui1FromString(L"256", kNone), CNyInvalidValueException, TooLarge(L"256", L"ui1"));
-    EXPECT_NY_THROW(CConversions::ui2FromString(L"65536", kNone), CNyInvalidValueException,
-                    TooLarge(L"65536", L"ui2"));
-    // "-1" is 4294967295 to the 32-bit parse, so too large for the narrow type.
-    EXPECT_NY_THROW(CConversions::ui1FromString(L"-1", kNone), CNyInvalidValueException, TooLarge(L"-1", L"ui1"));
-    EXPECT_NY_THROW(CConversions::ui2FromString(L"1.0", kNone), CNyInvalidValueException,
-                    NotConverted(L"1.0", L"ui4"));
-    // The wide range check still comes first.
-    EXPECT_NY_THROW(CConversions::i2FromString(L"2147483648", kNone), CNyInvalidValueException,
-                    TooLarge(L"2147483648", L"i4"));
-    // The narrow message quotes the text as given, before the rule; the wide one after it.
-    EXPECT_NY_THROW(CConversions::i1FromString(L" 200 ", kCollapse), CNyInvalidValueException,
-                    TooLarge(L" 200 ", L"i1"));
-    EXPECT_NY_THROW(CConversions::i1FromString(L" x ", kCollapse), CNyInvalidValueException,
-                    NotConverted(L"x", L"i4"));
-}
-
 TEST(ConversionsInteger, HugeTexts) {
     const std::wstring zeros(1 << 20, L'0');
     EXPECT_EQ(7, CConversions::i4FromString(zeros + L"7", kNone));

@@ -93,29 +93,6 @@ TEST(ConversionsReal, SpecialWords) {
     }
 }
 
-TEST(ConversionsReal, RuntimeSyntax) {
-    const struct {
-        const wchar_t* text;
-        double expected;
-    } valid[] = {{L"1", 1},          {L"+1.5", 1.5},       {L"-.5", -0.5},     {L"5.", 5},
-                 {L"1e3", 1000},     {L"1E+3", 1000},      {L"25e-1", 2.5},    {L" \t\n\v\f\r7", 7},
-                 {L"1e400", kInf},   {L"-1e400", -kInf},   {L"1e-400", 0},     {L"0.000", 0},
-                 {L"1e0000000000000000000000001", 10}};
-    for (const auto& c : valid) {
-        SCOPED_TRACE(nyxml_test::Utf8(c.text));
-        EXPECT_EQ(c.expected, CConversions::r8FromString(c.text, kNone));
-    }
-    EXPECT_TRUE(std::signbit(CConversions::r8FromString(L"-0", kNone)));
-    EXPECT_TRUE(std::signbit(CConversions::r8FromString(L"-1e-400", kNone)));
-    const wchar_t* invalid[] = {L"abc", L".", L"-", L"+", L"e5", L"1e", L"1e+", L"1.5.", L"1,5", L"1 ", L" ",
-                                L"1d5", L"--1", L"1e5x", L"\x0661"};
-    for (const wchar_t* text : invalid) {
-        SCOPED_TRACE(nyxml_test::Utf8(text));
-        EXPECT_NY_THROW(CConversions::r8FromString(text, kNone), CNyInvalidValueException, NotConverted(text, L"r8"));
-    }
-    EXPECT_EQ(1.5, CConversions::r8FromString(L" 1.5\r\n", kCollapse));
-}
-
 TEST(ConversionsReal, ReadsAsTheOracleDoes) {
     std::ifstream in(nyxml_test::TestDataPath("conversions_real_cases.txt"));
     ASSERT_TRUE(in.good());

@@ -36,12 +36,6 @@ std::wstring CharMessage(const std::wstring& text) {
     return L"The value [" + text + L"] can not be a char as it is either empty of greater than 1 char long";
 }
 
-std::wstring Printf(const char* format, unsigned value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return std::wstring(buffer, buffer + std::char_traits<char>::length(buffer));
-}
-
 }  // namespace
 
 TEST(ConversionsBoolean, AcceptsTheFourWordsInAnyCase) {
@@ -134,34 +128,6 @@ TEST(ConversionsDate, DateTimeAndTime) {
     EXPECT_NY_THROW(CConversions::dateFromString(L"2001-02-03 ", kNone), CNyInvalidValueException,
                     L"Invalid XSD Date [2001-02-03 ] expected CCYY-MM-DD[Z|[+|-]hh:mm]");
     EXPECT_NY_THROW(CConversions::timeFromString(L"12:00:00", kUnknown), CNyException, L"Unknown WhitespaceRule");
-}
-
-TEST(ConversionsDateParts, EveryMonthAndDay) {
-    for (unsigned month = 1; month <= 12; ++month) {
-        const std::wstring text = Printf("--%02u", month);
-        SCOPED_TRACE(nyxml_test::Utf8(text));
-        EXPECT_EQ(text, CConversions::monthToString(static_cast<uint8_t>(month)));
-        EXPECT_EQ(month, CConversions::monthFromString(text, kNone));
-        EXPECT_EQ(month, CConversions::monthFromString(text + L"-01", kNone));  // from a gMonthDay
-        EXPECT_EQ(month, CConversions::monthFromString(L"1999" + text.substr(1), kNone));  // from a gYearMonth
-    }
-    for (unsigned day = 1; day <= 31; ++day) {
-        const std::wstring text = Printf("---%02u", day);
-        SCOPED_TRACE(nyxml_test::Utf8(text));
-        EXPECT_EQ(text, CConversions::dayToString(static_cast<uint8_t>(day)));
-        EXPECT_EQ(day, CConversions::dayFromString(text, kNone));
-        EXPECT_EQ(day, CConversions::dayFromString(L"--01" + text.substr(2), kNone));
-    }
-    EXPECT_NY_THROW(CConversions::monthFromString(L"--13", kNone), CNyInvalidValueException,
-                    L"Invalid Month [13] (1 <= month <= 12)");
-    EXPECT_NY_THROW(CConversions::dayFromString(L"---32", kNone), CNyInvalidValueException,
-                    L"Invalid Day [32] (1 <= day <= 31)");
-    // Month 5 as --05, day 7 as ---07, and large numbers unpadded.
-    EXPECT_EQ(L"--05", CConversions::monthToString(5));
-    EXPECT_EQ(L"---07", CConversions::dayToString(7));
-    EXPECT_EQ(L"--200", CConversions::monthToString(200));
-    EXPECT_EQ(L"---255", CConversions::dayToString(255));
-    EXPECT_EQ(L"--00", CConversions::monthToString(0));
 }
 
 TEST(ConversionsDateParts, Years) {

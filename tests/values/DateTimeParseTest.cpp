@@ -33,33 +33,6 @@ CDateTime Time(const wchar_t* text) {
 
 }  // namespace
 
-TEST(DateTimeParse, DateKindsFromTheirForms) {
-    struct Case {
-        const wchar_t* text;
-        CDateTime::DTType type;
-        const wchar_t* name;
-    } cases[] = {
-        {L"2001-10-26", CDateTime::dt_date, L"date"},     {L"2001-10", CDateTime::dt_gYearMonth, L"gYearMonth"},
-        {L"2001", CDateTime::dt_gYear, L"gYear"},         {L"--10", CDateTime::dt_gMonth, L"gMonth"},
-        {L"--10--", CDateTime::dt_gMonth, L"gMonth"},     {L"---26", CDateTime::dt_gDay, L"gDay"},
-        {L"--10-26", CDateTime::dt_gMonthDay, L"gMonthDay"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.text));
-        CDateTime value = Date(c.text);
-        EXPECT_EQ(c.type, value.GetType());
-        EXPECT_EQ(c.name, value.GetTypeAsString());
-        EXPECT_FALSE(value.IsUTC());
-    }
-    CDateTime date = Date(L"2001-10-26");
-    EXPECT_EQ(2001, date.GetYear());
-    EXPECT_EQ(10, date.GetMonth());
-    EXPECT_EQ(26, date.GetDay());
-    EXPECT_EQ(26, Date(L"---26").GetDay());
-    EXPECT_EQ(10, Date(L"--10--").GetMonth());
-    EXPECT_EQ(L"--10", Date(L"--10--").ToString());
-}
-
 TEST(DateTimeParse, MalformedDatesGiveTheFormMessage) {
     const wchar_t* texts[] = {L"01-10-26",    L"20011-10-26", L"2001-1-26",  L"2001/10/26",  L"2001-10-2",
                               L"200",         L"2001-",       L"-",          L"--",          L"--1",

@@ -57,33 +57,6 @@ CBinaryData Bytes(uint32_t count) {
 
 }  // namespace
 
-TEST(CPrimitiveRestrictions, CopiesAreIndependent) {
-    CPrimitiveRestrictions* original = new CPrimitiveRestrictions(L"\\d{3}", 1, 5, L"1", L"9", L"0", L"10", 3);
-    CFacetCheck::CheckString(L"e", L"123", *original);  // compiled before the copy
-    const CPrimitiveRestrictions copy(*original);
-    CPrimitiveRestrictions assigned;
-    assigned = *original;
-    delete original;
-    const CPrimitiveRestrictions* const copies[] = {&copy, &assigned};
-    for (const CPrimitiveRestrictions* r : copies) {
-        EXPECT_EQ(L"\\d{3}", r->GetPattern());
-        EXPECT_EQ(L"10", r->GetMaxExclusive());
-        EXPECT_EQ(3, r->GetLength());
-        CFacetCheck::CheckString(L"e", L"456", *r);
-        EXPECT_NY_THROW(CFacetCheck::CheckString(L"e", L"45a", *r), CNyException, Invalid(L"e", L"45a"));
-    }
-    CPrimitiveRestrictions self(L"[a-z]+", -1, -1, L"", L"", L"", L"", -1);
-    const CPrimitiveRestrictions& alias = self;
-    self = alias;
-    CFacetCheck::CheckString(L"e", L"abc", self);
-    self = CPrimitiveRestrictions();  // the pattern goes with the assignment
-    CFacetCheck::CheckString(L"e", L"123", self);
-    EXPECT_TRUE(self.IsEmpty());
-    EXPECT_TRUE(CPrimitiveRestrictions(nullptr, -1, -1, nullptr, nullptr, nullptr, nullptr, -1).IsEmpty());
-    EXPECT_FALSE(CPrimitiveRestrictions(L"", -1, -1, L"", L"", L"", L"x", -1).IsEmpty());
-    EXPECT_FALSE(CPrimitiveRestrictions(L"", 0, -1, L"", L"", L"", L"", -1).IsEmpty());
-}
-
 TEST(FacetCheckBinary, LengthsOnBytesQuotedAsHex) {
     const CBinaryData three = Bytes(3);
     CFacetCheck::CheckBinary(L"blob", three, WithLengths(3, 3, 3));

@@ -68,24 +68,3 @@ TEST(CWhitespaceUtils, PreserveWithACount) {
     EXPECT_NY_THROW(CWhitespaceUtils::Preserve(nullptr, 4), CNyInvalidParamException,
                     L"A null text can not hold 4 characters");
 }
-
-TEST(CWhitespaceUtils, UnknownRules) {
-    for (int rule : {-1, 4, 100, 0x7fffffff}) {
-        SCOPED_TRACE(rule);
-        EXPECT_NY_THROW(CWhitespaceUtils::ApplyRule(static_cast<Rule>(rule), L"a"), CNyException,
-                        L"Unknown WhitespaceRule");
-        std::wstring storage;
-        EXPECT_NY_THROW(NyXmlLib9::WhitespaceDetail::ApplyRuleInPlace(static_cast<Rule>(rule), L"a", storage),
-                        CNyException, L"Unknown WhitespaceRule");
-    }
-}
-
-TEST(CWhitespaceUtils, LongTexts) {
-    std::wstring text;
-    for (int i = 0; i < 100000; ++i) text += L" \r\n\tword";
-    const std::wstring collapsed = CWhitespaceUtils::Collapse(text);
-    EXPECT_EQ(100000u * 5 - 1, collapsed.size());
-    EXPECT_EQ(L"word word", collapsed.substr(0, 9));
-    EXPECT_EQ(100000u * 7, CWhitespaceUtils::Replace(text).size());
-    EXPECT_EQ(100000u * 7, CWhitespaceUtils::Preserve(text).size());
-}

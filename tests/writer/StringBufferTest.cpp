@@ -18,13 +18,6 @@ std::wstring Pattern(size_t length, size_t seed) {
 
 }  // namespace
 
-TEST(CStringBuffer, EmptyBufferGivesEmptyString) {
-    CStringBuffer buffer;
-    EXPECT_EQ(std::wstring(), buffer.GetString());
-    EXPECT_EQ(0u, buffer.GetTotal());
-    EXPECT_EQ(0u, buffer.GetChunkCount());
-}
-
 TEST(CStringBuffer, EveryPieceSizeAcrossChunkBoundaries) {
     // Small chunks make every boundary position reachable; each text is cut
     // into pieces of one size and appended piece by piece.

@@ -299,33 +299,3 @@ TEST(CXmlTextWriterBytes, DocumentsAfterBeginAndCallsAfterTheEnd) {
         }
     }
 }
-
-// Text appended to the stream's buffer by other code between calls stays in
-// its place among the writer's output.
-TEST(CXmlTextWriterBytes, TextAppendedByHandKeepsItsPlace) {
-    for (XmlEncoding encoding : kEncodings) {
-        SCOPED_TRACE(encoding);
-        Generator g(99, false);
-        Twin twin(encoding);
-        twin.Do([](CXmlTextWriter& w) {
-            w.StartDocument();
-            w.StartElement(L"r", L"urn:r");
-        });
-        for (int i = 0; i < 400; ++i) {
-            std::wstring text = g.Text(), added = g.Text();
-            twin.Do([&](CXmlTextWriter& w) { w.WriteText(text, ItemType_string); });
-            twin.bytes.GetBuffer().Append(added);
-            twin.wide.GetBuffer().Append(added);
-            if (i % 7 == 0) {
-                ASSERT_NO_FATAL_FAILURE(twin.ExpectSameBytes());
-            }
-            twin.Do([](CXmlTextWriter& w) { w.StartElement(L"e", L""); });
-            twin.Do([](CXmlTextWriter& w) { w.EndElement(); });
-        }
-        twin.Do([](CXmlTextWriter& w) {
-            w.EndElement();
-            w.EndDocument();
-        });
-        ASSERT_NO_FATAL_FAILURE(twin.ExpectSameBytes());
-    }
-}

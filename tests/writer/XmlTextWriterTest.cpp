@@ -27,19 +27,6 @@ struct Output {
 
 }  // namespace
 
-TEST(CXmlTextWriter, GeneratedPrefixesAreDeclaredWhereFirstUsed) {
-    Output out;
-    out.writer.StartElement(L"a", L"urn:x");
-    out.writer.StartElement(L"b", L"urn:x");
-    out.writer.EndElement();
-    out.writer.StartElement(L"c", L"urn:y");
-    out.writer.StartElement(L"d", L"urn:y");
-    out.writer.EndElement();
-    out.writer.EndElement();
-    out.writer.EndElement();
-    EXPECT_EQ(L"<AA:a xmlns:AA=\"urn:x\"><AA:b/><AB:c xmlns:AB=\"urn:y\"><AB:d/></AB:c></AA:a>", out.Text());
-}
-
 TEST(CXmlTextWriter, LineEndsAndEscapingInTextAndAttributes) {
     Output out(true);
     out.writer.SetEOLType(EOL_CRLF);
@@ -52,13 +39,6 @@ TEST(CXmlTextWriter, LineEndsAndEscapingInTextAndAttributes) {
     EXPECT_EQ(L"<r v=\"1&#xA;23&quot;4&amp;5&lt;6&gt;7'8\t9\">\r\n\t<e/>\r\n"
               L"1\r\n23&quot;4&amp;5&lt;6&gt;7'8\t9</r>\r\n",
               out.Text());
-}
-
-TEST(CXmlTextWriterFailures, InvalidEolType) {
-    Output out;
-    EXPECT_NY_THROW(out.writer.SetEOLType(static_cast<EOLType>(2)), CNyException, L"Invalid EOL type.");
-    EXPECT_NY_THROW(out.writer.SetEOLType(static_cast<EOLType>(-1)), CNyException, L"Invalid EOL type.");
-    EXPECT_EQ(EOL_LF, out.writer.GetEOLType());
 }
 
 TEST(CXmlTextWriterFailures, AttributesAfterContentKeepTheOutput) {
