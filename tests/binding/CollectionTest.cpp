@@ -37,7 +37,6 @@ public:
     using CXmlCollection::AddBeforeItem;
     using CXmlCollection::AddItemAt;
     using CXmlCollection::AppendItem;
-    using CXmlCollection::FireOnCollectionRemove;
     using CXmlCollection::GetItemAt;
     using CXmlCollection::PrependItem;
     using CXmlCollectionBase::GetTargetNamespace;

@@ -29,7 +29,6 @@ public:
     using CXmlObjectBase::FireOnCollectionRemoveCompleteEvent;
     using CXmlObjectBase::FireOnCollectionRemoveEvent;
     using CXmlObjectBase::SetElementName;
-    using CXmlObjectBase::TestNamespace;
     using CXmlObjectBase::Throw_IfElementNameDiffers;
     using CXmlObjectBase::Throw_IfPropertyIsNull;
 

@@ -532,8 +532,6 @@ TEST(AllMembers, WildcardCollectionTakesAnyNameEnumerationCollectionNothing) {
     EXPECT_EQ(L"<alu><m>x</m></alu>", Write(alu));
 }
 
-// ---- Validate of every member class ----
-
 // ---- namespaces ----
 
 struct SpacedSchema {

@@ -231,5 +231,3 @@ TEST(AttributeInfo, WildcardWritesItsCollection) {
     object->values.erase(1);
     EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\" id=\"3\"/>", Compact(*object, Default()));
 }
-
-// ---- the base class's helpers and copies ----

@@ -212,10 +212,6 @@ TEST(SequenceMembers, IgnoredMissingMandatoryKindsLeaveTheirProperties) {
     EXPECT_EQ(L"u", k.ObjectAs<CElement>(KindsSchema::U)->GetName());
 }
 
-// ---- abstract and wildcard members ----
-
-// ---- namespaces ----
-
 // ---- writing ----
 
 // <f> s (string of at most 3 characters), e (enumeration) </f>

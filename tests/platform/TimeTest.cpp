@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <string>
@@ -12,7 +13,6 @@
 #include "TestSupport.h"
 
 using namespace NyXmlLib9;
-using nyxml_test::ScopedTimeZone;
 
 namespace {
 
@@ -23,30 +23,22 @@ uint64_t Ticks(const FILETIME& ft) { return (static_cast<uint64_t>(ft.dwHighDate
 }  // namespace
 
 TEST(PlatformTime, FileTimeToSystemTimeKnownValues) {
+    struct Case {
+        uint64_t ticks;
+        SYSTEMTIME expected;  // year, month, day of week, day, hour, minute, second, millisecond
+    } cases[] = {
+        {0, {1601, 1, 1, 1, 0, 0, 0, 0}},  // a Monday
+        // Sub-millisecond ticks are dropped.
+        {116444736000000000ull + 9999999, {1970, 1, 4, 1, 0, 0, 0, 999}},
+        {0x7FFFFFFFFFFFFFFFull, {30828, 9, 4, 14, 2, 48, 5, 477}},
+    };
+    for (const Case& c : cases) {
+        SYSTEMTIME st{};
+        ASSERT_TRUE(Platform::FileTimeToSystemTime(Ticks(c.ticks), st));
+        EXPECT_EQ(0, std::memcmp(&c.expected, &st, sizeof st)) << c.ticks << ": " << st.wYear << "-" << st.wMonth
+                                                               << "-" << st.wDay << " day " << st.wDayOfWeek;
+    }
     SYSTEMTIME st{};
-    ASSERT_TRUE(Platform::FileTimeToSystemTime(Ticks(0), st));
-    EXPECT_EQ(1601, st.wYear);
-    EXPECT_EQ(1, st.wMonth);
-    EXPECT_EQ(1, st.wDay);
-    EXPECT_EQ(1, st.wDayOfWeek);  // a Monday
-    EXPECT_EQ(0, st.wHour);
-    EXPECT_EQ(0, st.wMilliseconds);
-
-    ASSERT_TRUE(Platform::FileTimeToSystemTime(Ticks(116444736000000000ull + 9999999), st));
-    EXPECT_EQ(1970, st.wYear);
-    EXPECT_EQ(4, st.wDayOfWeek);  // a Thursday
-    EXPECT_EQ(0, st.wSecond);
-    EXPECT_EQ(999, st.wMilliseconds);  // sub-millisecond ticks are dropped
-
-    ASSERT_TRUE(Platform::FileTimeToSystemTime(Ticks(0x7FFFFFFFFFFFFFFFull), st));
-    EXPECT_EQ(30828, st.wYear);
-    EXPECT_EQ(9, st.wMonth);
-    EXPECT_EQ(14, st.wDay);
-    EXPECT_EQ(2, st.wHour);
-    EXPECT_EQ(48, st.wMinute);
-    EXPECT_EQ(5, st.wSecond);
-    EXPECT_EQ(477, st.wMilliseconds);
-
     EXPECT_FALSE(Platform::FileTimeToSystemTime(Ticks(0x8000000000000000ull), st));
     EXPECT_FALSE(Platform::FileTimeToSystemTime(Ticks(~0ull), st));
 }

@@ -9,12 +9,9 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
-}
 
 // The UTF-8 of a wide text, through the whole-text conversion.
 std::string Utf8(const std::wstring& text) {

@@ -11,6 +11,7 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
 
@@ -29,10 +30,6 @@ CBinaryData Document(int items, XmlEncoding encoding = XmlEncoding_UTF8) {
     writer.EndElement();
     writer.EndDocument();
     return stream.GetBytes();
-}
-
-std::string AsString(const CBinaryData& data) {
-    return std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength());
 }
 
 }  // namespace

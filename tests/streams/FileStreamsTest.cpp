@@ -13,6 +13,7 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
 
@@ -24,10 +25,6 @@ int OpenDescriptors() {
         closedir(dir);
     }
     return count;
-}
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
 }
 
 std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }

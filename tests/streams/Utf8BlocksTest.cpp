@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
 
@@ -53,10 +54,6 @@ std::string Reference(const std::wstring& text) {
         }
     }
     return out;
-}
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
 }
 
 // One pass into a block with room for four bytes per element, as the byte

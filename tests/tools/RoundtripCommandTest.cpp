@@ -5,7 +5,6 @@
 #include <string>
 
 using nyxml_test::Quoted;
-using nyxml_test::RunTool;
 using nyxml_test::ToolResult;
 
 namespace {

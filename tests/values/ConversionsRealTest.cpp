@@ -17,7 +17,6 @@
 #include <string>
 
 using NyXmlLib9::CConversions;
-using NyXmlLib9::CNyException;
 using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CNyInvalidValueException;
 using NyXmlLib9::CWhitespaceUtils;

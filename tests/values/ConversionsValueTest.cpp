@@ -11,7 +11,6 @@ using NyXmlLib9::CBigInteger;
 using NyXmlLib9::CBinaryData;
 using NyXmlLib9::CConversions;
 using NyXmlLib9::CDateTime;
-using NyXmlLib9::CDateTimeSpan;
 using NyXmlLib9::CDecimal;
 using NyXmlLib9::CNyException;
 using NyXmlLib9::CNyInvalidParamException;

@@ -19,7 +19,6 @@ using NyXmlLib9::CDateTimeSpan;
 using NyXmlLib9::CDecimal;
 using NyXmlLib9::CFacetCheck;
 using NyXmlLib9::CNyException;
-using NyXmlLib9::CNyInvalidStateException;
 using NyXmlLib9::CNyInvalidValueException;
 using NyXmlLib9::CPrimitiveRestrictions;
 using NyXmlLib9::CWhitespaceUtils;

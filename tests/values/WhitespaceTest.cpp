@@ -7,7 +7,6 @@
 
 #include <string>
 
-using NyXmlLib9::CNyException;
 using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CWhitespaceUtils;
 

@@ -15,13 +15,9 @@
 #include <vector>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength())
-                            : std::string();
-}
 
 // Two streams in one encoding, each with its writer: every call goes to both.
 struct Twin {
