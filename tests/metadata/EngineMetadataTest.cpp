@@ -6,10 +6,6 @@
 #include "TestClasses.h"
 #include "TestSupport.h"
 
-#include <atomic>
-#include <functional>
-#include <thread>
-
 using namespace testclasses;
 using nyxml_test::Utf8;
 

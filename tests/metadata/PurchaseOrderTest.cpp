@@ -5,7 +5,6 @@
 #include "TestClasses.h"
 #include "TestSupport.h"
 
-#include <functional>
 #include <thread>
 #include <vector>
 

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;

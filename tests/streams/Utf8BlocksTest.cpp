@@ -8,7 +8,6 @@
 
 #include "TestSupport.h"
 
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>

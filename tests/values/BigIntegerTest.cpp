@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <random>
 
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;

@@ -7,7 +7,6 @@
 
 #include "values/FacetsCheck.h"
 
-#include <cmath>
 #include <limits>
 #include <string>
 
