@@ -63,6 +63,11 @@ TEST(EngineRead, InitFirstAndTheElementNameFromTheDocument) {
     EXPECT_EQ(2, object->initCount);
     EXPECT_EQ(L"again", object->GetElementName());
     EXPECT_FALSE(object->Has(0));
+    // An attribute the class does not know passes when the context ignores them.
+    CXmlSerializationContext lenient;
+    lenient.SetIgnoreUnknownAttributes(true);
+    object->FromXml(L"<r a='2' other='x'/>", lenient);
+    EXPECT_EQ(2, object->Get(0).GetI4());
 }
 
 TEST(EngineRead, NilValues) {

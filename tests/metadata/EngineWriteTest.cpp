@@ -1,6 +1,6 @@
-// The generated-class engine writing: document-level items, xsi:type,
-// xsi:nil, members, element text, classes without an element of their own,
-// and the messages that wrap failures.
+// The generated-class engine writing: document-level items, element text,
+// an empty choice, unknown group types and the messages that wrap failures.
+// Members are written in the member tests and the purchase order.
 #include <nyxml/untyped.h>
 
 #include "TestClasses.h"

@@ -1,4 +1,4 @@
-// NyVariant: tags, setters and getters, copies, reference counts, text forms.
+// NyVariant: the text form of every item type, copies, freed values, failed conversions and unknown tags.
 #include <nyxml/collections.h>
 #include <nyxml/conversions.h>
 #include <nyxml/untyped.h>

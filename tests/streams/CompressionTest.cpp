@@ -1,5 +1,5 @@
-// Deflate output at level 1: what the document loader and gzip read back, and
-// the refusal of output that does not shrink.
+// Deflate output at level 1: the refusal of output that does not shrink, and
+// nothing to do for empty data. Compressed output is read back by the entry points.
 #include <nyxml/document.h>
 #include <nyxml/streams.h>
 #include <nyxml/writer.h>

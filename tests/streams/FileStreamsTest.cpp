@@ -1,5 +1,5 @@
-// File text stream (written while the document is produced), file and memory
-// byte streams, and the process-wide switch for streamed file output.
+// File text stream (written while the document is produced) and file byte
+// streams: their bytes, and failures that close the file and name it.
 #include <nyxml/document.h>
 #include <nyxml/streams.h>
 #include <nyxml/writer.h>
