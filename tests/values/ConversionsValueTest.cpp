@@ -148,6 +148,8 @@ TEST(ConversionsDateParts, Years) {
                     L"Invalid Year [0] (-9999 <= year <= 9999 && year != 0)");
     EXPECT_NY_THROW(CConversions::yearFromString(L"5", kNone), CNyInvalidValueException,
                     L"Invalid XSD Date [5] expected CCYY-MM-DD[Z|[+|-]hh:mm]");
+    EXPECT_NY_THROW(CConversions::dayFromString(L"5", kNone), CNyInvalidValueException,
+                    L"Invalid XSD Date [5] expected CCYY-MM-DD[Z|[+|-]hh:mm]");
 }
 
 TEST(ConversionsDecimal, ParseAndPlaces) {

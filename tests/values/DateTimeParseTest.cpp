@@ -25,12 +25,6 @@ CDateTime Date(const wchar_t* text) {
     return value;
 }
 
-CDateTime Time(const wchar_t* text) {
-    CDateTime value;
-    value.ParseXSDTime(text);
-    return value;
-}
-
 }  // namespace
 
 TEST(DateTimeParse, MalformedDatesGiveTheFormMessage) {
@@ -110,13 +104,6 @@ TEST(DateTimeParse, ZoneEdgeValues) {
     // The six characters before the end are the zone only when they start with a sign.
     EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02;00:"), CNyInvalidValueException,
                     DateFormMessage(L"2001-10-26+02;00:"));
-}
-
-TEST(DateTimeParse, TimeTrailingTextThatIsNoZoneIsIgnored) {
-    // Only "Z", "+" and "-" start a zone; anything else after the time is not examined.
-    EXPECT_EQ(L"12:00:00", Time(L"12:00:00abc").ToString());
-    EXPECT_EQ(L"12:00:00Z", Time(L"12:00:00Zjunk").ToString());
-    EXPECT_EQ(L"12:00:00.5", Time(L"12:00:00.5 ").ToString());
 }
 
 TEST(DateTimeParse, MalformedTimes) {
