@@ -4,6 +4,7 @@
 # Builds and test runs take the shared build lock so parallel builds wait.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+command -v gcovr >/dev/null 2>&1 || { echo "coverage.sh: gcovr is needed (Debian package gcovr)" >&2; exit 1; }
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}"
 lock=/tmp/nyxml-build.lock
 jobs=$(nproc 2>/dev/null || echo 2)
