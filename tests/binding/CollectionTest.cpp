@@ -37,7 +37,6 @@ public:
     using CXmlCollection::AddBeforeItem;
     using CXmlCollection::AddItemAt;
     using CXmlCollection::AppendItem;
-    using CXmlCollection::FireOnCollectionRemove;
     using CXmlCollection::GetItemAt;
     using CXmlCollection::PrependItem;
     using CXmlCollectionBase::GetTargetNamespace;
@@ -133,75 +132,6 @@ TEST(CXmlCollection, NotFoundSendsOnlyTheFirstEvent) {
     EXPECT_EQ(L"A", col->Names());
     EXPECT_EQ(1, x->GetRefCount());
     col->RemoveEventListener(&r);
-}
-
-TEST(CXmlCollection, EventOrder) {
-    CSmartPtr<ItemCol> col(new ItemCol);
-    Recorder r;
-    col->AddEventListener(&r);
-    CSmartPtr<Item> a(new Item(L"A"));
-    col->AppendItem(a);
-    ASSERT_EQ("120", r.Types());
-    EXPECT_EQ(a.Get(), r.events[0].data);
-    EXPECT_EQ(a.Get(), r.events[1].data);
-    EXPECT_EQ(nullptr, r.events[2].data);
-    EXPECT_EQ(col.Get(), r.events[0].sender);
-    r.events.clear();
-    col->Remove(0);
-    ASSERT_EQ("340", r.Types());
-    for (const auto& e : r.events) EXPECT_EQ(nullptr, e.data);
-    col->AppendItem(new Item(L"1"));
-    col->AppendItem(new Item(L"2"));
-    col->AppendItem(new Item(L"3"));
-    r.events.clear();
-    col->Clear();
-    EXPECT_EQ("340340340", r.Types());
-    col->RemoveEventListener(&r);
-}
-
-TEST(CXmlCollection, DuplicateListenersAndRemoval) {
-    CSmartPtr<ItemCol> col(new ItemCol);
-    Recorder r;
-    col->AddEventListener(&r);
-    col->AddEventListener(&r);
-    col->AppendItem(new Item(L"A"));
-    EXPECT_EQ("112200", r.Types());
-    col->RemoveEventListener(&r);
-    r.events.clear();
-    col->AppendItem(new Item(L"B"));
-    EXPECT_TRUE(r.events.empty());
-}
-
-TEST(CXmlCollection, BaseRemoveEventsCarryTheIndex) {
-    CSmartPtr<ItemCol> col(new ItemCol);
-    Recorder r;
-    col->AddEventListener(&r);
-    col->FireOnCollectionRemove(4);
-    col->FireOnCollectionRemove(-1);
-    ASSERT_EQ(2u, r.events.size());
-    EXPECT_EQ(4, r.events[0].index);
-    EXPECT_EQ(nullptr, r.events[1].data);
-    col->RemoveEventListener(&r);
-}
-
-TEST(CXmlCollection, OccurrenceBounds) {
-    CXmlSerializationContext strict, lenient;
-    lenient.SetIgnoreInvalidCollectionCounts(true);
-    CSmartPtr<ItemCol> col(new ItemCol(0, 2));
-    for (int i = 0; i < 3; ++i) col->AppendItem(new Item(L"i"));
-    EXPECT_NY_THROW(col->ValidateCount(strict), CNyValidationException,
-                    L"The Maximum number of [item] elements allowed in this collection is 2");
-    EXPECT_FALSE(col->IsValidCount(strict));
-    EXPECT_NO_THROW(col->ValidateCount(lenient));
-    EXPECT_TRUE(col->IsValidCount(lenient));
-
-    CSmartPtr<ItemCol> atLeastOne(new ItemCol(1, -1));
-    EXPECT_NY_THROW(atLeastOne->ValidateCount(strict), CNyValidationException,
-                    L"The Minimum number of [item] elements allowed in this collection is 1");
-    EXPECT_FALSE(atLeastOne->IsValidCount(strict));
-    for (int i = 0; i < 50; ++i) atLeastOne->AppendItem(new Item(L"i"));
-    EXPECT_NO_THROW(atLeastOne->ValidateCount(strict));
-    EXPECT_TRUE(atLeastOne->IsValidCount(strict));
 }
 
 TEST(CXmlCollection, TargetNamespaceIsALogicError) {

@@ -42,52 +42,6 @@ TEST(EntryPoints, ToXmlCompactAndDeclaration) {
     EXPECT_NY_THROW(e->ToXml(false, false, static_cast<EOLType>(7), Default()), CNyException, L"Invalid EOL type.");
 }
 
-TEST(EntryPoints, DefaultNamespaceOfTheContext) {
-    CXmlSerializationContext ctx;
-    ctx.SetDefaultNamespaceURI(L"urn:po");
-    // The untyped element writes no document-level items of its own: the
-    // context's default namespace is for generated classes.
-    CSmartPtr<CElement> e = Sample();
-    EXPECT_NE(std::wstring::npos, e->ToXml(false, false, EOL_LF, ctx).find(L"xmlns:AA=\"urn:po\""));
-}
-
-TEST(EntryPoints, StreamsInEveryEncodingReadBack) {
-    CSmartPtr<CElement> e = Sample();
-    std::wstring expected = e->ToXml(false, false, EOL_LF, Default());
-    struct Case {
-        XmlEncoding encoding;
-        CompressionType compression;
-    } cases[] = {
-        {XmlEncoding_UTF8, Compression_None},  {XmlEncoding_UTF16, Compression_None},
-        {XmlEncoding_UTF16_NoDeclaration, Compression_None},
-        {XmlEncoding_UTF8, Compression_GZip},  {XmlEncoding_UTF8, Compression_ZLib},
-        {XmlEncoding_UTF16, Compression_GZip}, {XmlEncoding_UTF16, Compression_ZLib},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.encoding) + "/" + std::to_string(c.compression));
-        // Long enough that compression pays.
-        CSmartPtr<CElement> big = Sample();
-        for (int i = 0; i < 50; ++i) big->GetChildElements()->Add(L"filler", L"urn:po")->SetText(L"text text text");
-        CBinaryData bytes = big->ToXmlStream(true, false, c.encoding, EOL_CRLF, Default(), c.compression);
-        CSmartPtr<CElement> back(new CElement(L"x"));
-        back->FromXmlStream(bytes, Default());
-        EXPECT_EQ(big->ToXml(false, false, EOL_LF, Default()), back->ToXml(false, false, EOL_LF, Default()));
-    }
-    CBinaryData utf16 = e->ToXmlStream(false, false, XmlEncoding_UTF16, EOL_LF, Default(), Compression_None);
-    ASSERT_GE(utf16.GetLength(), 2u);
-    EXPECT_EQ('<', utf16[0]);  // a stream carries no byte order mark
-    EXPECT_EQ(0, utf16[1]);
-    EXPECT_EQ(expected.size() * 2, utf16.GetLength());
-}
-
-TEST(EntryPoints, DeclarationNamesTheEncoding) {
-    CSmartPtr<CElement> e = Sample();
-    CBinaryData utf8 = e->ToXmlStream(true, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None);
-    std::string text(reinterpret_cast<const char*>(utf8.GetData()), utf8.GetLength());
-    EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AA:order"));
-    EXPECT_NE(std::string::npos, text.find("caf\xc3\xa9"));
-}
-
 TEST(EntryPoints, UnknownEncodingIsRefused) {
     CSmartPtr<CElement> e = Sample();
     try {

@@ -49,18 +49,6 @@ TEST(ChunkedParse, EveryChunkSizeGivesTheSameTree) {
     }
 }
 
-TEST(ChunkedParse, EmptyChunksAreHarmless) {
-    CXmlDocument d;
-    CExpatReader reader(&d);
-    reader.Initialise();
-    std::string xml = "<a>x</a>";
-    reader.ParseBytes(reinterpret_cast<const unsigned char*>(xml.data()), 0, false);
-    reader.ParseBytes(reinterpret_cast<const unsigned char*>(xml.data()), 4, false);
-    reader.ParseBytes(reinterpret_cast<const unsigned char*>(xml.data()) + 4, 0, false);
-    reader.ParseBytes(reinterpret_cast<const unsigned char*>(xml.data()) + 4, 4, true);
-    EXPECT_EQ(L"{}a[]\"x\"()", DumpTree(d.GetDocumentElement()));
-}
-
 TEST(ChunkedParse, ErrorInLaterChunkKeepsLineNumber) {
     CXmlDocument d;
     CExpatReader reader(&d);

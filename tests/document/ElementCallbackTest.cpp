@@ -52,13 +52,6 @@ TEST(ElementCallback, SeesCompleteElementsInEndOrder) {
     EXPECT_EQ(L"{}r[]\"\"()", DumpTree(d.GetDocumentElement()));
 }
 
-TEST(ElementCallback, KeptAndDiscardedSiblingsInterleave) {
-    g_seen.clear();
-    CXmlDocument d(&DiscardItems);
-    d.LoadXml("<r><k1/><item/><k2><item/><k3/></k2><item/><item/><k4/><item/></r>");
-    EXPECT_EQ(L"{}r[]\"\"({}k1[]\"\"(){}k2[]\"\"({}k3[]\"\"()){}k4[]\"\"())", DumpTree(d.GetDocumentElement()));
-}
-
 // Elements carry their attributes in their own allocation: discarded ones
 // with attributes (and with more than the reader could pool) are freed whole,
 // kept ones keep every attribute.

@@ -7,44 +7,34 @@
 
 using namespace NyXmlLib9;
 
-TEST(FormatString, IndexMessage) {
-    EXPECT_EQ(L"Index 5 is out of range, use 0 - 3", FormatString(L"Index %d is out of range, use 0 - %d", 5, 3));
-}
-
-TEST(FormatString, WideAndNarrowStrings) {
-    EXPECT_EQ(L"[abc]", FormatString(L"[%s]", L"abc"));
-    EXPECT_EQ(L"[abc]", FormatString(L"[%ls]", L"abc"));
-    EXPECT_EQ(L"[abc]", FormatString(L"[%S]", "abc"));
-    EXPECT_EQ(L"[abc]", FormatString(L"[%hs]", "abc"));
-    EXPECT_EQ(L"(null)", FormatString(L"%s", static_cast<const wchar_t*>(nullptr)));
-    EXPECT_EQ(L"(null)", FormatString(L"%S", static_cast<const char*>(nullptr)));
-}
-
-TEST(FormatString, NarrowUtf8IsDecoded) {
-    EXPECT_EQ(std::wstring(L"caf\u00e9"), FormatString(L"%S", "caf\xc3\xa9"));
-    // A byte outside UTF-8 reads as its Latin-1 character.
-    EXPECT_EQ(std::wstring(L"a\u00ffb"), FormatString(L"%S", "a\xff" "b"));
-}
-
-TEST(FormatString, Characters) {
-    EXPECT_EQ(L"x", FormatString(L"%c", L'x'));
-    EXPECT_EQ(L"y", FormatString(L"%C", 'y'));
-    EXPECT_EQ(L"z", FormatString(L"%hc", 'z'));
-    EXPECT_EQ(L"  q", FormatString(L"%3c", L'q'));
-}
-
-TEST(FormatString, WidthAndPrecisionOfStrings) {
-    EXPECT_EQ(L"   ab", FormatString(L"%5s", L"ab"));
-    EXPECT_EQ(L"ab   |", FormatString(L"%-5s|", L"ab"));
-    EXPECT_EQ(L"abc", FormatString(L"%.3s", L"abcdef"));
-    EXPECT_EQ(L"  abc", FormatString(L"%*.*s", 5, 3, L"abcdef"));
-}
-
-TEST(FormatString, Integers) {
+TEST(FormatString, Conversions) {
+    std::wstring pair;
+    pair += static_cast<wchar_t>(0xD83D);
+    pair += static_cast<wchar_t>(0xDE00);
     struct Case {
         std::wstring expected;
         std::wstring actual;
     } cases[] = {
+        {L"Index 5 is out of range, use 0 - 3", FormatString(L"Index %d is out of range, use 0 - %d", 5, 3)},
+        // Strings: %s and %ls wide, %S and %hs narrow UTF-8 (a byte outside it reads as Latin-1).
+        {L"[abc]", FormatString(L"[%s]", L"abc")},
+        {L"[abc]", FormatString(L"[%ls]", L"abc")},
+        {L"[abc]", FormatString(L"[%S]", "abc")},
+        {L"[abc]", FormatString(L"[%hs]", "abc")},
+        {L"(null)", FormatString(L"%s", static_cast<const wchar_t*>(nullptr))},
+        {L"(null)", FormatString(L"%S", static_cast<const char*>(nullptr))},
+        {L"caf\u00e9", FormatString(L"%S", "caf\xc3\xa9")},
+        {L"a\u00ffb", FormatString(L"%S", "a\xff" "b")},
+        {L"[" + pair + L"]", FormatString(L"[%s]", pair.c_str())},
+        {L"x", FormatString(L"%c", L'x')},
+        {L"y", FormatString(L"%C", 'y')},
+        {L"z", FormatString(L"%hc", 'z')},
+        {L"  q", FormatString(L"%3c", L'q')},
+        {L"   ab", FormatString(L"%5s", L"ab")},
+        {L"ab   |", FormatString(L"%-5s|", L"ab")},
+        {L"abc", FormatString(L"%.3s", L"abcdef")},
+        {L"  abc", FormatString(L"%*.*s", 5, 3, L"abcdef")},
+        // Integers.
         {L"-42", FormatString(L"%d", -42)},
         {L"42", FormatString(L"%i", 42)},
         {L"4294967295", FormatString(L"%u", 0xFFFFFFFFu)},
@@ -58,45 +48,27 @@ TEST(FormatString, Integers) {
         {L"18446744073709551615", FormatString(L"%I64u", static_cast<uint64_t>(UINT64_MAX))},
         {L"123456789012", FormatString(L"%lld", 123456789012LL)},
         {L"100%", FormatString(L"%d%%", 100)},
+        // Floats take three exponent digits.
+        {L"1e+021", FormatString(L"%g", 1e21)},
+        {L"1.5E-007", FormatString(L"%G", 1.5e-7)},
+        {L"1.000000e+100", FormatString(L"%e", 1e100)},
+        {L"3.141593", FormatString(L"%f", 3.14159265)},
+        {L"3.1415927", FormatString(L"%.8g", 3.14159265)},
+        {L"0.1000000000000", FormatString(L"%.13f", 0.1)},
+        {L"1234567", FormatString(L"%.7g", 1234567.0)},
+        {L"1.234568e+007", FormatString(L"%.7g", 12345678.0)},
+        {L"  1e+021", FormatString(L"%8g", 1e21)},
+        {L"-001e+021", FormatString(L"%09g", -1e21)},
     };
     for (const Case& c : cases) EXPECT_EQ(c.expected, c.actual);
 }
 
-TEST(FormatString, FloatsUseThreeExponentDigits) {
-    EXPECT_EQ(L"1e+021", FormatString(L"%g", 1e21));
-    EXPECT_EQ(L"1.5E-007", FormatString(L"%G", 1.5e-7));
-    EXPECT_EQ(L"1.000000e+100", FormatString(L"%e", 1e100));
-    EXPECT_EQ(L"3.141593", FormatString(L"%f", 3.14159265));
-    EXPECT_EQ(L"3.1415927", FormatString(L"%.8g", 3.14159265));
-    EXPECT_EQ(L"0.1000000000000", FormatString(L"%.13f", 0.1));
-    EXPECT_EQ(L"1234567", FormatString(L"%.7g", 1234567.0));
-    EXPECT_EQ(L"1.234568e+007", FormatString(L"%.7g", 12345678.0));
-    EXPECT_EQ(L"  1e+021", FormatString(L"%8g", 1e21));
-    EXPECT_EQ(L"-001e+021", FormatString(L"%09g", -1e21));
-}
-
-TEST(FormatString, HugeFixedValueIsWhole) {
+TEST(FormatString, LongResultsAreWhole) {
     std::wstring s = FormatString(L"%f", 1e300);
     EXPECT_EQ(301u + 7u, s.size());
     EXPECT_EQ(L"1", s.substr(0, 1));
     EXPECT_EQ(L".000000", s.substr(s.size() - 7));
-}
-
-TEST(FormatString, VeryLongArgumentIsNotTruncated) {
     std::wstring longText(200000, L'x');
     longText[12345] = L'y';
-    std::wstring s = FormatString(L"Invalid value [%s] end", longText.c_str());
-    EXPECT_EQ(L"Invalid value [" + longText + L"] end", s);
-}
-
-TEST(FormatString, SurrogatesPassThroughUnchanged) {
-    std::wstring pair;
-    pair += static_cast<wchar_t>(0xD83D);
-    pair += static_cast<wchar_t>(0xDE00);
-    EXPECT_EQ(L"[" + pair + L"]", FormatString(L"[%s]", pair.c_str()));
-}
-
-TEST(FormatString, EmbeddedMessageFormat) {
-    EXPECT_EQ(L"first\nInvalid Value for x [y]",
-              FormatString(L"%s\nInvalid Value for %s [%s]", L"first", L"x", L"y"));
+    EXPECT_EQ(L"Invalid value [" + longText + L"] end", FormatString(L"Invalid value [%s] end", longText.c_str()));
 }

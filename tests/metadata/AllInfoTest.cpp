@@ -32,7 +32,6 @@ struct PairSchemaT {
 };
 typedef PairSchemaT<true> PairSchema;
 typedef TGroupClass<PairSchemaT<true>> CPair;
-typedef TGroupClass<PairSchemaT<false>> COptionalPair;
 
 struct PairRow {
     const wchar_t* xml;
@@ -74,19 +73,6 @@ TEST(AllMembers, AnyOrderEachOnce) {
         {L"<al><m1>a</m1><m2>b</m2><x/><m1>c</m1></al>", Opt_IgnoreUnknown, L"a", L"b", L""},
     };
     for (const PairRow& row : rows) CheckPair<CPair>(row);
-}
-
-TEST(AllMembers, RepeatedMemberIsLeftOver) {
-    const wchar_t* u = L"(unset)";
-    const PairRow rows[] = {
-        {L"<alo><m1>a</m1><m1>b</m1></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Leftover(L"alo", L"m1")})},
-        {L"<alo><m1>a</m1><m1>b</m1></alo>", Opt_IgnoreUnknown, L"a", u, L""},
-        {L"<alo><m2>b</m2><m1>a</m1></alo>", Opt_None, L"a", L"b", L""},
-        {L"<alo><m1>a</m1></alo>", Opt_None, L"a", u, L""},
-        {L"<alo><m2>b</m2></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Mandatory(L"m1")})},
-        {L"<alo><m2>b</m2><m2>c</m2><m1>a</m1></alo>", Opt_None, L"", L"", Chain({ReadWrap(L"alo"), Mandatory(L"m1")})},
-    };
-    for (const PairRow& row : rows) CheckPair<COptionalPair>(row);
 }
 
 // <alk> every kind, mandatory and optional, in any order </alk>
@@ -221,26 +207,6 @@ TEST(AllMembers, AbsentClassMemberPassesUnlessRequiredOrTypeOne) {
         EXPECT_TRUE(IsThrown<CNyValidationException>(ReadClassMember<XmlElementType_NoElementNoAttributes, true>(xml),
                                                      missing));
     }
-}
-
-TEST(AllMembers, GroupMemberReadsFromTheHolderInAnyPass) {
-    typedef ClassMemberSchemaT<XmlElementType_NoElement, true> Schema;
-    TGroupClass<Schema> alc;
-    // s comes first: the group finds nothing in the first pass and its g1 in the second.
-    Read(alc, L"<alc code='K'><s>x</s><g1>a</g1><g2>b</g2></alc>");
-    EXPECT_EQ(L"x", alc.Text(Schema::S));
-    CBagClass* g = alc.Child(Schema::G);
-    ASSERT_NE(nullptr, g);
-    EXPECT_EQ(L"a", g->Text(Group1Schema::G1));
-    EXPECT_EQ(L"b", g->Text(Group1Schema::G2));
-    EXPECT_EQ(L"K", g->Text(Group1Schema::CODE));
-    EXPECT_EQ(L"<alc code=\"K\"><g1>a</g1><g2>b</g2><s>x</s></alc>", Write(alc));
-
-    typedef ClassMemberSchemaT<XmlElementType_Element, true> OwnSchema;
-    TGroupClass<OwnSchema> own;
-    Read(own, L"<alc><s>x</s><g><v>1</v></g></alc>");
-    EXPECT_EQ(L"1", own.Child(OwnSchema::G)->Text(ChildSchema::V));
-    EXPECT_EQ(L"<alc><g><v>1</v></g><s>x</s></alc>", Write(own));
 }
 
 // <alp> opt (optional group of type 1) & s? </alp>
@@ -564,81 +530,6 @@ TEST(AllMembers, WildcardCollectionTakesAnyNameEnumerationCollectionNothing) {
     alu.SetText(WildCollectionSchema::M, L"x");
     alu.CollectionAs<CValueCol>(WildCollectionSchema::EC)->AddFromString(L"red");
     EXPECT_EQ(L"<alu><m>x</m></alu>", Write(alu));
-}
-
-// ---- Validate of every member class ----
-
-struct ValidateSchema {
-    static constexpr const wchar_t* kElementName = L"allv";
-    static constexpr const wchar_t* kNamespace = L"";
-    static std::vector<SlotDef> Slots() { return {}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        const wchar_t* ns = kNamespace;
-        return ElementArray(
-            new CElementInfoAllPrimMnd(L"PrimMnd", ns, 0, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoAllPrimOpt(L"PrimOpt", ns, 0, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoAllEnumMnd(L"EnumMnd", ns, 0, &ColorToText, &ColorFromText),
-            new CElementInfoAllEnumOpt(L"EnumOpt", ns, 0, &ColorToText, &ColorFromText),
-            new CElementInfoAllClsMnd(L"ClsMnd0", ns, 0, XmlElementType_Element, &Create<ChildSchema>, 0, false),
-            new CElementInfoAllClsMnd(L"ClsMnd0Required", ns, 0, XmlElementType_Element, &Create<ChildSchema>, 0, true),
-            new CElementInfoAllClsMnd(L"ClsMnd1", ns, 0, XmlElementType_NoElement, &Create<Group1Schema>, 0, false),
-            new CElementInfoAllClsMnd(L"ClsMnd2", ns, 0, XmlElementType_NoElementNoAttributes, &Create<Group2Schema>, 0,
-                                      false),
-            new CElementInfoAllClsOpt(L"ClsOpt", ns, 0, XmlElementType_Element, &Create<ChildSchema>, 0),
-            new CElementInfoAllAbsClsMnd(L"AbsClsMnd", ns, 0, XmlElementType_Element, &CPartyFactory::Create, 0),
-            new CElementInfoAllAbsClsOpt(L"AbsClsOpt", ns, 0, XmlElementType_Element, &CPartyFactory::Create),
-            new CElementInfoAllUntpdMnd(L"UntpdMnd", L"##any", 0, L"##any", L""),
-            new CElementInfoAllUntpdOpt(L"UntpdOpt", L"##any", 0, L"##any", L""),
-            new CElementInfoAllPrimCol(L"PrimCol", ns, 0),
-            new CElementInfoAllClsCol(L"ClsCol", ns, 0, XmlElementType_Element),
-            new CElementInfoAllAbsClsCol(L"AbsClsCol", ns, 0, XmlElementType_Element),
-            new CElementInfoAllUntpdCol(L"UntpdCol", L"##any", 0), new CElementInfoAllEnumCol(L"EnumCol", ns, 0));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-
-TEST(AllMembers, ValidateOfEveryMemberClass) {
-    // For each member: the results of (found, strict) = (true, true), (true, false), (false, false),
-    // (false, true); 'T' true, 'F' false, 'X' the mandatory-element exception.
-    struct Row {
-        const wchar_t* name;
-        const char* results;
-    };
-    const Row rows[] = {
-        {L"PrimMnd", "TTFX"},  {L"PrimOpt", "TTTT"},         {L"EnumMnd", "TTFX"},   {L"EnumOpt", "TTTT"},
-        {L"ClsMnd0", "TTFT"},  {L"ClsMnd0Required", "TTFX"}, {L"ClsMnd1", "TTFX"},   {L"ClsMnd2", "TTFT"},
-        {L"ClsOpt", "TTTT"},   {L"AbsClsMnd", "TTFX"},       {L"AbsClsOpt", "TTTT"}, {L"UntpdMnd", "TTFX"},
-        {L"UntpdOpt", "TTTT"}, {L"PrimCol", "TTTT"},         {L"ClsCol", "TTTT"},    {L"AbsClsCol", "TTTT"},
-        {L"UntpdCol", "TTTT"}, {L"EnumCol", "TTTT"},
-    };
-    const bool args[4][2] = {{true, true}, {true, false}, {false, false}, {false, true}};
-    TGroupClass<ValidateSchema> object;
-    CElementInfo** infos = object.GetClassElementInfo();
-    for (const CXmlSerializationContext& ctx :
-         {MakeContext(Opt_None), MakeContext(Opt_IgnoreMissingMandatory), MakeContext(Opt_IgnoreUnknown)}) {
-        size_t i = 0;
-        for (const Row& row : rows) {
-            SCOPED_TRACE(nyxml_test::Utf8(row.name));
-            ASSERT_NE(nullptr, infos[i]);
-            ASSERT_EQ(row.name, infos[i]->GetElementName());
-            for (int a = 0; a < 4; ++a) {
-                SCOPED_TRACE(a);
-                bool result = false;
-                Thrown thrown = Catch([&] { result = infos[i]->Validate(ctx, &object, args[a][0], args[a][1]); });
-                if (row.results[a] == 'X') {
-                    EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, Mandatory(row.name)));
-                } else {
-                    ASSERT_TRUE(NothingThrown(thrown));
-                    EXPECT_EQ(row.results[a] == 'T', result);
-                }
-            }
-            ++i;
-        }
-        EXPECT_EQ(nullptr, infos[i]);
-    }
 }
 
 // ---- namespaces ----

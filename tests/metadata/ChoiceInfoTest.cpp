@@ -113,55 +113,6 @@ TEST(ChoiceMembers, EachChoiceRoundTrips) {
     }
 }
 
-TEST(ChoiceMembers, ClassMemberCreatesItsObject) {
-    Calls() = CallLog();
-    CChoice ch;
-    Read(ch, L"<ch><c><v>q</v></c></ch>");
-    EXPECT_EQ(1, Calls().createCalls);
-    EXPECT_EQ(41, Calls().lastClassId);
-    EXPECT_EQ(L"c", Calls().lastName);
-    ASSERT_NE(nullptr, ch.Child(ChoiceSchema::C));
-    EXPECT_EQ(L"q", ch.Child(ChoiceSchema::C)->Text(ChildSchema::V));
-}
-
-TEST(ChoiceMembers, AbstractMemberStoresWhatTheFactoryGives) {
-    Calls() = CallLog();
-    CChoice refused;
-    Read(refused, L"<ch><a/></ch>", Opt_IgnoreUnknown);
-    EXPECT_EQ(1, Calls().factoryCalls);
-    EXPECT_EQ(1, refused.ObjectStores());  // the empty result
-    EXPECT_EQ(nullptr, refused.Object(ChoiceSchema::A));
-    // Unlike the sequence member, the choice member checks the name first.
-    Calls() = CallLog();
-    CChoice other;
-    Read(other, L"<ch xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><b xsi:type='Person'/></ch>",
-         Opt_IgnoreUnknown);
-    EXPECT_EQ(0, Calls().factoryCalls);
-    EXPECT_EQ(-1, Selected(other, ChoiceSchema::COUNT));
-}
-
-TEST(ChoiceMembers, WritingStopsAtTheFirstMemberSet) {
-    CChoice ch;
-    EXPECT_EQ(L"<ch/>", Write(ch));
-    ch.SetI4(ChoiceSchema::E, 2);
-    EXPECT_EQ(L"<ch><e>blue</e></ch>", Write(ch));
-    CSmartPtr<CChild> child(new CChild);
-    child->SetText(ChildSchema::V, L"q");
-    ch.SetObject(ChoiceSchema::C, child, L"c");
-    EXPECT_EQ(L"<ch><e>blue</e></ch>", Write(ch));
-    ch.SetText(ChoiceSchema::S, L"x");
-    EXPECT_EQ(L"<ch><s>x</s></ch>", Write(ch));
-    ch.Set(ChoiceSchema::S, NyVariant());
-    ch.Set(ChoiceSchema::E, NyVariant());
-    EXPECT_EQ(L"<ch><c><v>q</v></c></ch>", Write(ch));
-    CSmartPtr<CElement> u(new CElement(L"u"));
-    u->SetText(L"t");
-    ch.SetObject(ChoiceSchema::U, u, L"u");
-    EXPECT_EQ(L"<ch><c><v>q</v></c></ch>", Write(ch));
-    ch.SetObject(ChoiceSchema::C, nullptr, nullptr);
-    EXPECT_EQ(L"<ch><u>t</u></ch>", Write(ch));
-}
-
 // ---- wildcards ----
 
 // <chu> u (named, from another namespace than urn:t) | any </chu>
@@ -227,74 +178,6 @@ struct CollectionChoiceSchemaT {
 };
 typedef CollectionChoiceSchemaT<1> CollectionChoiceSchema;
 typedef TGroupClass<CollectionChoiceSchema> CCollectionChoice;
-typedef TGroupClass<CollectionChoiceSchemaT<0>> COptionalCollectionChoice;
-
-TEST(ChoiceMembers, CollectionChoiceIsReadWhole) {
-    struct Row {
-        const wchar_t* body;
-        unsigned options;
-        const wchar_t* pc;
-        int cc;
-        std::wstring error;
-    };
-    const std::wstring empty = Chain({ReadWrap(L"chc"), NoChild(L"chc")});
-    const Row rows[] = {
-        {L"<pc>1</pc><pc>2</pc>", Opt_None, L"1|2", 0, L""},
-        {L"<pc>1</pc><pc>2</pc><pc>3</pc><pc>4</pc>", Opt_None, L"", 0, Chain({ReadWrap(L"chc"), MaxCount(L"pc", 3)})},
-        {L"<pc>1</pc><pc>2</pc><pc>3</pc><pc>4</pc>", Opt_IgnoreCounts, L"1|2|3|4", 0, L""},
-        {L"<cc><v>a</v></cc><cc><v>b</v></cc>", Opt_None, L"", 2, L""},
-        {L"<pc>1</pc><cc><v/></cc>", Opt_None, L"", 0, Chain({ReadWrap(L"chc"), Leftover(L"chc", L"cc")})},
-        {L"<pc>1</pc><cc><v/></cc>", Opt_IgnoreUnknown, L"1", 0, L""},
-        {L"", Opt_None, L"", 0, empty},
-        {L"", Opt_IgnoreUnknown, L"", 0, empty},
-        {L"", Opt_IgnoreMissingChoice, L"", 0, L""},
-        {L"<x/>", Opt_None, L"", 0, empty},
-        {L"<x/>", Opt_IgnoreUnknown, L"", 0, empty},
-        {L"<x/>", Opt_IgnoreMissingChoice, L"", 0, Chain({ReadWrap(L"chc"), Leftover(L"chc", L"x")})},
-        {L"<x/>", Opt_IgnoreMissingChoice | Opt_IgnoreUnknown, L"", 0, L""},
-        {L"<x/><cc><v>a</v></cc>", Opt_IgnoreUnknown, L"", 1, L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.body) + " options " + std::to_string(row.options));
-        CCollectionChoice chc;
-        const std::wstring xml = L"<chc>" + std::wstring(row.body) + L"</chc>";
-        Thrown thrown = Catch([&] { Read(chc, xml.c_str(), row.options); });
-        if (!row.error.empty()) {
-            EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, row.error));
-            continue;
-        }
-        ASSERT_TRUE(NothingThrown(thrown));
-        EXPECT_EQ(row.pc, chc.CollectionAs<CValueCol>(CollectionChoiceSchema::PC)->Joined());
-        EXPECT_EQ(row.cc, chc.CollectionAs<CObjectCol>(CollectionChoiceSchema::CC)->GetCount());
-    }
-}
-
-TEST(ChoiceMembers, EmptyChoiceIsRefusedOnlyWithoutOptionalMembers) {
-    EXPECT_FALSE(CCollectionChoice().ContainsOptionalElements());
-    EXPECT_TRUE(COptionalCollectionChoice().ContainsOptionalElements());
-    EXPECT_TRUE(CChoice().ContainsOptionalElements());
-    EXPECT_TRUE(CWildChoice().ContainsOptionalElements());
-    // Only choice members count.
-    EXPECT_FALSE(CChild().ContainsOptionalElements());
-
-    CCollectionChoice chc;
-    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(chc); }), Chain({WriteWrap(L"chc"), kNoneSet})));
-    EXPECT_EQ(L"<chc/>", Write(chc, Opt_IgnoreMissingChoice));
-    COptionalCollectionChoice chc0;
-    EXPECT_EQ(L"<chc0/>", Write(chc0));
-    Read(chc0, L"<chc0/>");
-    EXPECT_EQ(0, chc0.CollectionAs<CValueCol>(CollectionChoiceSchema::PC)->GetCount());
-}
-
-TEST(ChoiceMembers, CollectionsAreWrittenWithoutCountCheck) {
-    CCollectionChoice chc;
-    CObjectCol* cc = chc.CollectionAs<CObjectCol>(CollectionChoiceSchema::CC);
-    for (const wchar_t* v : {L"a", L"b", L"c"}) cc->Add()->SetText(ChildSchema::V, v);
-    // Three items where two are allowed: a choice writes them as they are.
-    EXPECT_EQ(L"<chc><cc><v>a</v></cc><cc><v>b</v></cc><cc><v>c</v></cc></chc>", Write(chc));
-    chc.CollectionAs<CValueCol>(CollectionChoiceSchema::PC)->AddFromString(L"7");
-    EXPECT_EQ(L"<chc><pc>7</pc></chc>", Write(chc));
-}
 
 // <chk> ec{1,} | ac{1,} | uc | any </chk>: the remaining collection kinds.
 struct MoreCollectionsSchema {
@@ -558,53 +441,6 @@ TEST(ChoiceMembers, CollectionInAGroupMustHaveAValidCount) {
 }
 
 // ---- namespaces ----
-
-struct SpacedChoiceSchema {
-    static constexpr const wchar_t* kElementName = L"r";
-    static constexpr const wchar_t* kNamespace = L"urn:g";
-    enum { S, C, COUNT };
-    static std::vector<SlotDef> Slots() { return {ValueSlot(), ObjectSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        return ElementArray(
-            new CElementInfoChoicePrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoChoiceClsOpt(L"c", kNamespace, C, XmlElementType_Element, &Create<ChildSchema>, 1));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-typedef TGroupClass<SpacedChoiceSchema> CSpacedChoice;
-
-TEST(ChoiceMembers, NamespacesMatchUnlessIgnored) {
-    struct Row {
-        const wchar_t* xml;
-        unsigned options;
-        int selected;
-        std::wstring error;
-    };
-    const Row rows[] = {
-        {L"<r xmlns='urn:g'><s>x</s></r>", Opt_None, SpacedChoiceSchema::S, L""},
-        {L"<r><s>x</s></r>", Opt_None, -1, Chain({ReadWrap(L"r"), Leftover(L"r", L"s")})},
-        {L"<r><s>x</s></r>", Opt_IgnoreNamespaces, SpacedChoiceSchema::S, L""},
-        {L"<r><c><v>1</v></c></r>", Opt_NoNamespacesSchema, SpacedChoiceSchema::C, L""},
-        {L"<r xmlns='urn:g'><c xmlns='urn:h'><v xmlns=''>1</v></c></r>", Opt_None, -1,
-         Chain({ReadWrap(L"r"), Leftover(L"r", L"c")})},
-        {L"<r xmlns='urn:g'><c xmlns='urn:h'><v xmlns=''>1</v></c></r>", Opt_IgnoreNamespaces, SpacedChoiceSchema::C,
-         L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.xml) + " options " + std::to_string(row.options));
-        CSpacedChoice r;
-        Thrown thrown = Catch([&] { Read(r, row.xml, row.options); });
-        if (!row.error.empty()) {
-            EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, row.error));
-            continue;
-        }
-        ASSERT_TRUE(NothingThrown(thrown));
-        EXPECT_EQ(row.selected, Selected(r, SpacedChoiceSchema::COUNT));
-    }
-}
 
 TEST(ChoiceMembers, ValidateIsNotPartOfChoices) {
     CXmlSerializationContext ctx;

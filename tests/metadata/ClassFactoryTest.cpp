@@ -54,39 +54,3 @@ TEST(ClassFactory, TypeAndNamespaceOfOneElement) {
         EXPECT_EQ(c.ns, Factory::GetElementTypeNamespaceUri(e));
     }
 }
-
-TEST(ClassFactory, UnprefixedTypeTakesTheElementsNamespaceNotTheDefault) {
-    CXmlDocument document;
-    document.LoadXml((std::wstring(L"<p:e ") + kXsi + L" xmlns='urn:default' xmlns:p='urn:e' xsi:type='Derived'/>")
-                         .c_str());
-    EXPECT_EQ(L"urn:e", Factory::GetElementTypeNamespaceUri(document.GetDocumentElement()));
-    EXPECT_EQ(L"Derived", Factory::GetElementType(document.GetDocumentElement()));
-}
-
-TEST(ClassFactory, PrefixesResolveThroughTheDocumentsLastDeclaration) {
-    // The document keeps, per prefix, the last declaration anywhere in it.
-    CXmlDocument document;
-    document.LoadXml((std::wstring(L"<r ") + kXsi +
-                      L" xmlns='urn:r' xmlns:p='urn:one'>"
-                      L"<a xsi:type='p:T'/><b xmlns:p='urn:two'/><c xsi:type='p:T'/>"
-                      L"<d xmlns='urn:d' xsi:type=':T'/></r>")
-                         .c_str());
-    CXmlElement* root = document.GetDocumentElement();
-    EXPECT_EQ(L"urn:two", Factory::GetElementTypeNamespaceUri(Find(root, L"a")));
-    EXPECT_EQ(L"urn:two", Factory::GetElementTypeNamespaceUri(Find(root, L"c")));
-    EXPECT_EQ(L"T", Factory::GetElementType(Find(root, L"c")));
-    // An empty prefix looks up the default namespace's entry.
-    EXPECT_EQ(L"urn:d", Factory::GetElementTypeNamespaceUri(Find(root, L"d")));
-    EXPECT_EQ(L"T", Factory::GetElementType(Find(root, L"d")));
-}
-
-TEST(ClassFactory, UndeclaredPrefixFallsBackToTheElementsNamespace) {
-    // A prefix declared as empty (an undeclaration) has an empty entry.
-    CXmlDocument document;
-    document.LoadXml((std::wstring(L"<r ") + kXsi +
-                      L" xmlns='urn:r'><x:e xmlns:x='urn:x' xsi:type='zz:T'/></r>")
-                         .c_str());
-    CXmlElement* e = document.GetDocumentElement()->GetFirstElement();
-    EXPECT_EQ(L"urn:x", Factory::GetElementTypeNamespaceUri(e));
-    EXPECT_EQ(L"T", Factory::GetElementType(e));
-}

@@ -446,7 +446,6 @@ struct ChildSchema {
     }
     static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
-typedef TGroupClass<ChildSchema> CChild;
 
 // Groups without an element of their own (types 1 and 2): a sequence of g1
 // (mandatory) and g2 (optional), and an attribute "code".

@@ -28,31 +28,6 @@ struct HolderSchemaT {
 typedef HolderSchemaT<XmlElementType_NoElement, true> HolderSchema;
 typedef TGroupClass<HolderSchema> CHolder;
 typedef TGroupClass<HolderSchemaT<XmlElementType_NoElement, false>> CLooseHolder;
-typedef TGroupClass<HolderSchemaT<XmlElementType_NoElementNoAttributes, true>> CHolder2;
-
-TEST(SequenceGroups, TypeOneGroupReadsFromTheHolderAndWritesIntoIt) {
-    const wchar_t xml[] = L"<h code=\"K\"><g1>a</g1><g2>b</g2><t>z</t></h>";
-    CHolder h;
-    Read(h, xml);
-    CBagClass* grp = h.Child(HolderSchema::GRP);
-    ASSERT_NE(nullptr, grp);
-    EXPECT_EQ(L"a", grp->Text(Group1Schema::G1));
-    EXPECT_EQ(L"b", grp->Text(Group1Schema::G2));
-    EXPECT_EQ(L"K", grp->Text(Group1Schema::CODE));
-    EXPECT_EQ(L"z", h.Text(HolderSchema::T));
-    EXPECT_EQ(xml, Write(h));
-}
-
-TEST(SequenceGroups, TypeTwoGroupKeepsItsAttributesOffTheHolder) {
-    CHolder2 h;
-    Read(h, L"<h code='K'><g1>a</g1><t>z</t></h>");
-    CBagClass* grp = h.Child(HolderSchema::GRP);
-    ASSERT_NE(nullptr, grp);
-    EXPECT_EQ(L"a", grp->Text(Group2Schema::G1));
-    // Read from the holder's element, but not written back there.
-    EXPECT_EQ(L"K", grp->Text(Group2Schema::CODE));
-    EXPECT_EQ(L"<h><g1>a</g1><t>z</t></h>", Write(h));
-}
 
 struct HolderRow {
     const wchar_t* xml;
@@ -153,17 +128,6 @@ TEST(SequenceGroups, OptionalGroupIsKeptOnlyWhenItReadSomething) {
     }
 }
 
-TEST(SequenceGroups, OptionalGroupRoundTrips) {
-    const wchar_t xml[] = L"<ho code=\"K\"><g1>a</g1><g2>b</g2><t>z</t></ho>";
-    COptionalHolder h;
-    Read(h, xml);
-    ASSERT_NE(nullptr, h.Child(OptionalHolderSchema::OPT));
-    EXPECT_EQ(L"K", h.Child(OptionalHolderSchema::OPT)->Text(Group1Schema::CODE));
-    EXPECT_EQ(xml, Write(h));
-    h.SetObject(OptionalHolderSchema::OPT, nullptr, nullptr);
-    EXPECT_EQ(L"<ho><t>z</t></ho>", Write(h));
-}
-
 // A group of type 1 with one mandatory member of every kind that has one.
 struct KindsGroupSchema {
     static constexpr const wchar_t* kElementName = L"KindsGroup";
@@ -237,30 +201,6 @@ TEST(SequenceGroups, MembersOfAGroupReportAMissInsteadOfRaising) {
         }
         // Whatever the member, the group only reports that it did not match.
         EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, Chain({ReadWrap(L"hk"), Required(L"grp")})));
-    }
-}
-
-TEST(SequenceGroups, FailuresInsideAGroupAreWrappedWithTheHoldersName) {
-    // The group reads from the holder's element, so its own wrapper names the holder too.
-    struct Row {
-        const wchar_t* body;
-        std::wstring inner;
-    };
-    const Row rows[] = {
-        {L"<e>pink</e><c><v>1</v></c>", L"Invalid value [pink] for the enumeration Color"},
-        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'/><u/>"
-         L"<pc>1</pc>",
-         Chain({ReadWrap(L"a"), Required(L"name")})},
-        {L"<e>red</e><c><v>1</v></c><a xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance' xsi:type='Person'>"
-         L"<name>n</name></a><u/><pc>x</pc>",
-         L"The value [x] can not be converted to a i4"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.body));
-        CKindsHolder h;
-        const std::wstring xml = L"<hk>" + std::wstring(row.body) + L"</hk>";
-        EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Read(h, xml.c_str()); }),
-                                                     Chain({ReadWrap(L"hk"), ReadWrap(L"hk"), row.inner})));
     }
 }
 

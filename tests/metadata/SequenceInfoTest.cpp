@@ -83,26 +83,6 @@ TEST(SequenceMembers, MandatoryOptionalMandatoryUnderEveryOption) {
     }
 }
 
-TEST(SequenceMembers, ReadingResetsTheObjectFirst) {
-    CTrio r;
-    r.SetText(TrioSchema::M1, L"old");
-    r.SetI4(TrioSchema::M2, 9);
-    Read(r, L"<r><m1>a</m1><m3>c</m3></r>");
-    EXPECT_EQ(L"a", r.Text(TrioSchema::M1));
-    EXPECT_EQ(L"(unset)", r.Text(TrioSchema::M2));
-    EXPECT_EQ(L"c", r.Text(TrioSchema::M3));
-}
-
-TEST(SequenceMembers, UnsetMandatoryPrimitiveWritesNothing) {
-    CTrio r;
-    EXPECT_EQ(L"<r/>", Write(r));
-    r.SetText(TrioSchema::M3, L"c");
-    EXPECT_EQ(L"<r><m3>c</m3></r>", Write(r));
-    r.SetI4(TrioSchema::M2, -4);
-    r.SetText(TrioSchema::M1, L"");
-    EXPECT_EQ(L"<r><m1/><m2>-4</m2><m3>c</m3></r>", Write(r));
-}
-
 // ---- every content kind, mandatory and optional ----
 
 // <k> p e c a u (mandatory) with o f d b (optional) between them, then any element.
@@ -146,49 +126,6 @@ const wchar_t kXsi[] = L" xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'"
 
 std::wstring KindsXml(const std::wstring& body) { return L"<k" + std::wstring(kXsi) + L">" + body + L"</k>"; }
 
-const wchar_t kMandatoryOnly[] = L"<p>5</p><e>green</e><c><v>x</v></c><a xsi:type='Person'><name>n</name></a><u/>";
-
-TEST(SequenceMembers, EveryKindIsReadIntoItsProperty) {
-    CKinds k;
-    Calls() = CallLog();
-    Read(k, KindsXml(L"<p>5</p><o>true</o><e>green</e><f>blue</f><c><v>x</v><w>3</w></c><d><v>y</v></d>"
-                     L"<a xsi:type='Person'><name>n</name></a><b xsi:type='Company'><name>m</name><vat>v</vat></b>"
-                     L"<u q='1'>t<i/></u><z xmlns='urn:z'>zz</z>")
-                .c_str());
-    EXPECT_EQ(5, k.Get(KindsSchema::P).GetI4());
-    EXPECT_EQ(ItemType_i4, k.Get(KindsSchema::P).GetTypeAsEnum());
-    EXPECT_TRUE(k.Get(KindsSchema::O).GetBoolean());
-    EXPECT_EQ(ItemType_i4, k.Get(KindsSchema::E).GetTypeAsEnum());  // enumerations travel as i4
-    EXPECT_EQ(1, k.Get(KindsSchema::E).GetI4());
-    EXPECT_EQ(2, k.Get(KindsSchema::F).GetI4());
-    ASSERT_NE(nullptr, k.Child(KindsSchema::C));
-    EXPECT_EQ(L"x", k.Child(KindsSchema::C)->Text(ChildSchema::V));
-    EXPECT_EQ(L"3", k.Child(KindsSchema::C)->Text(ChildSchema::W));
-    ASSERT_NE(nullptr, k.Child(KindsSchema::D));
-    EXPECT_EQ(L"y", k.Child(KindsSchema::D)->Text(ChildSchema::V));
-    EXPECT_EQ(L"d", k.Child(KindsSchema::D)->GetElementName());
-    ASSERT_NE(nullptr, k.ObjectAs<CPerson>(KindsSchema::A));
-    EXPECT_EQ(L"n", k.Child(KindsSchema::A)->Text(PersonSchema::NAME));
-    EXPECT_EQ(L"a", k.Child(KindsSchema::A)->GetElementName());
-    ASSERT_NE(nullptr, k.ObjectAs<CCompany>(KindsSchema::B));
-    EXPECT_EQ(L"v", k.Child(KindsSchema::B)->Text(CompanySchema::VAT));
-    CElement* u = k.ObjectAs<CElement>(KindsSchema::U);
-    ASSERT_NE(nullptr, u);
-    EXPECT_EQ(L"u", u->GetName());
-    EXPECT_EQ(L"t", u->GetText());
-    EXPECT_EQ(1, u->GetAttributes()->GetCount());
-    EXPECT_EQ(1, u->GetChildElements()->GetCount());
-    CElement* any = k.ObjectAs<CElement>(KindsSchema::ANY);
-    ASSERT_NE(nullptr, any);
-    EXPECT_EQ(L"z", any->GetName());
-    EXPECT_EQ(L"urn:z", any->GetNamespaceURI());
-    EXPECT_EQ(L"zz", any->GetText());
-    // Only the optional class member creates its object; the mandatory one reads into the held one.
-    EXPECT_EQ(1, Calls().createCalls);
-    EXPECT_EQ(12, Calls().lastClassId);
-    EXPECT_EQ(L"d", Calls().lastName);
-}
-
 TEST(SequenceMembers, EveryKindRoundTrips) {
     const std::wstring written =
         L"<k><p>5</p><o>false</o><e>green</e><f>red</f><c><v>x</v><w>3</w></c><d><v>y</v></d>"
@@ -204,21 +141,6 @@ TEST(SequenceMembers, EveryKindRoundTrips) {
     CKinds second;
     Read(second, written.c_str());
     EXPECT_EQ(written, Write(second));
-}
-
-TEST(SequenceMembers, OptionalKindsMayAllBeAbsent) {
-    CKinds k;
-    Read(k, KindsXml(kMandatoryOnly).c_str());
-    EXPECT_EQ(L"(unset)", k.Text(KindsSchema::O));
-    EXPECT_EQ(L"(unset)", k.Text(KindsSchema::F));
-    EXPECT_EQ(nullptr, k.Object(KindsSchema::D));
-    EXPECT_EQ(nullptr, k.Object(KindsSchema::B));
-    EXPECT_EQ(nullptr, k.Object(KindsSchema::ANY));
-    EXPECT_EQ(
-        L"<k><p>5</p><e>green</e><c><v>x</v></c>"
-        L"<a xmlns:AA=\"http://www.w3.org/2001/XMLSchema-instance\" AA:type=\"Person\"><name>n</name></a>"
-        L"<u/></k>",
-        Write(k));
 }
 
 struct KindsErrorRow {
@@ -290,204 +212,6 @@ TEST(SequenceMembers, IgnoredMissingMandatoryKindsLeaveTheirProperties) {
     EXPECT_EQ(L"u", k.ObjectAs<CElement>(KindsSchema::U)->GetName());
 }
 
-TEST(SequenceMembers, UnknownElementsAreSkippedBeforeEachMandatoryKind) {
-    CKinds k;
-    Read(k,
-         KindsXml(L"<x/><p>5</p><x/><e>green</e><x/><c><v>x</v></c><a xsi:type='Person'><name>n</name></a>"
-                  L"<u/>")
-             .c_str(),
-         Opt_IgnoreUnknown);
-    EXPECT_EQ(5, k.Get(KindsSchema::P).GetI4());
-    EXPECT_EQ(1, k.Get(KindsSchema::E).GetI4());
-    EXPECT_EQ(L"x", k.Child(KindsSchema::C)->Text(ChildSchema::V));
-    EXPECT_NE(nullptr, k.ObjectAs<CPerson>(KindsSchema::A));
-    ASSERT_NE(nullptr, k.ObjectAs<CElement>(KindsSchema::U));
-    EXPECT_EQ(nullptr, k.Object(KindsSchema::ANY));
-}
-
-// ---- abstract and wildcard members ----
-
-// <s> b (optional abstract), w (optional wildcard named w), n (mandatory wildcard, any name) </s>
-struct LooseSchema {
-    static constexpr const wchar_t* kElementName = L"s";
-    static constexpr const wchar_t* kNamespace = L"urn:t";
-    enum { B, W, N };
-    static std::vector<SlotDef> Slots() {
-        return {ObjectSlot(), ObjectSlot(), HeldSlot(HeldElement(L"AnyElement", L"##other", L"urn:t"))};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        return ElementArray(
-            new CElementInfoSeqAbsClsOpt(L"b", kNamespace, B, XmlElementType_Element, &CPartyFactory::Create),
-            new CElementInfoSeqUntpdOpt(L"w", L"##any", W, L"##any", L"urn:t"),
-            new CElementInfoSeqUntpdMnd(L"AnyElement", L"##other", N, L"##other", L"urn:t"));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-typedef TGroupClass<LooseSchema> CLoose;
-
-TEST(SequenceMembers, OptionalAbstractMemberLetsTheFactoryDecide) {
-    CLoose s;
-    Calls() = CallLog();
-    // Any element name: the factory is asked, and xsi:type makes it a Person.
-    Read(s,
-         L"<s xmlns='urn:t' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>"
-         L"<zz xsi:type='Person'><name xmlns=''>n</name></zz><o xmlns='urn:o'/></s>");
-    EXPECT_EQ(1, Calls().factoryCalls);
-    EXPECT_EQ(L"zz", Calls().lastFactoryElement);
-    ASSERT_NE(nullptr, s.ObjectAs<CPerson>(LooseSchema::B));
-    EXPECT_EQ(L"zz", s.Child(LooseSchema::B)->GetElementName());
-    // Refused: the property stays empty and the element goes on to the next members.
-    Calls() = CallLog();
-    CLoose refused;
-    Read(refused, L"<s xmlns='urn:t'><o xmlns='urn:o'/></s>");
-    EXPECT_EQ(1, Calls().factoryCalls);
-    EXPECT_EQ(nullptr, refused.Object(LooseSchema::B));
-    EXPECT_EQ(0, refused.ObjectStores());
-    ASSERT_NE(nullptr, refused.ObjectAs<CElement>(LooseSchema::N));
-    EXPECT_EQ(L"o", refused.ObjectAs<CElement>(LooseSchema::N)->GetName());
-}
-
-TEST(SequenceMembers, WildcardNamesAndNamespaces) {
-    struct Row {
-        const wchar_t* xml;
-        const wchar_t* w;  // name read into w, empty when unset
-        const wchar_t* n;  // name read into n
-        std::wstring error;
-    };
-    const std::wstring fromNamespace = L"Failed to find the required element from namespace [##other]";
-    const Row rows[] = {
-        {L"<s xmlns='urn:t'><w/><x xmlns='urn:o'/></s>", L"w", L"x", L""},
-        {L"<s xmlns='urn:t'><w xmlns='urn:o'/></s>", L"w", L"", Chain({ReadWrap(L"s"), Required(L"AnyElement")})},
-        // "AnyElement" takes any name, but only from another namespace than the target.
-        {L"<s xmlns='urn:t'><x xmlns='urn:o'/></s>", L"", L"x", L""},
-        {L"<s xmlns='urn:t'><x/></s>", L"", L"", Chain({ReadWrap(L"s"), fromNamespace})},
-        {L"<s xmlns='urn:t'><w/><w/></s>", L"", L"", Chain({ReadWrap(L"s"), fromNamespace})},
-        {L"<s xmlns='urn:t'><w/><w xmlns='urn:o'/></s>", L"w", L"w", L""},
-        {L"<s xmlns='urn:t'><x xmlns='urn:o'/><y xmlns='urn:o'/></s>", L"", L"",
-         Chain({ReadWrap(L"s"), Leftover(L"s", L"y")})},
-        // The wildcard reads the whole element: children and attributes in any namespace.
-        {L"<s xmlns='urn:t'><x xmlns='urn:o' a='1'><y xmlns='urn:t'/></x></s>", L"", L"x", L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.xml));
-        CLoose s;
-        Thrown thrown = Catch([&] { Read(s, row.xml); });
-        if (!row.error.empty()) {
-            EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, row.error));
-            continue;
-        }
-        ASSERT_TRUE(NothingThrown(thrown));
-        CElement* w = s.ObjectAs<CElement>(LooseSchema::W);
-        EXPECT_EQ(row.w, w ? w->GetName() : std::wstring());
-        CElement* n = s.ObjectAs<CElement>(LooseSchema::N);
-        ASSERT_NE(nullptr, n);
-        EXPECT_EQ(row.n, n->GetName());
-    }
-}
-
-TEST(SequenceMembers, AnyDefaultNamespace) {
-    struct Row {
-        const wchar_t* allowed;
-        const wchar_t* classNamespace;
-        const wchar_t* target;
-        const wchar_t* expected;
-    };
-    const Row rows[] = {
-        {L"##any", L"urn:c", L"urn:t", L"urn:c"},
-        {L"##other", L"", L"urn:t", L"DefaultNamespace"},
-        {L"##other", L"urn:c", L"urn:t", L""},
-        {L"##local", L"urn:c", L"urn:t", L""},
-        {L"##targetNamespace", L"urn:c", L"urn:t", L"urn:t"},
-        {L"##targetNamespace ##local", L"urn:c", L"urn:t", L"urn:t"},
-        {L"##any ##local", L"urn:c", L"urn:t", L"urn:c"},
-        {L"##other ##local", L"", L"urn:t", L"DefaultNamespace"},
-        {L"urn:a urn:b", L"urn:c", L"urn:t", L""},
-        {L"urn:a", L"urn:c", L"urn:t", L""},
-        {L"", L"urn:c", L"urn:t", L""},
-        {L"##anything", L"urn:c", L"urn:t", L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.allowed));
-        EXPECT_EQ(row.expected, CElementInfo::GetAnyDefaultNamespace(row.allowed, row.classNamespace, row.target));
-    }
-}
-
-// ---- namespaces ----
-
-// <r xmlns="urn:g"> m1 (mandatory), m2 (optional), c (optional class) </r>
-struct SpacedSchema {
-    static constexpr const wchar_t* kElementName = L"r";
-    static constexpr const wchar_t* kNamespace = L"urn:g";
-    enum { M1, M2, C };
-    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ObjectSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        return ElementArray(
-            new CElementInfoSeqPrimMnd(L"m1", kNamespace, M1, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoSeqClsOpt(L"c", kNamespace, C, XmlElementType_Element, &Create<ChildSchema>, 3));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-typedef TGroupClass<SpacedSchema> CSpaced;
-
-TEST(SequenceMembers, NamespacesMatchUnlessIgnored) {
-    struct Row {
-        const wchar_t* xml;
-        std::wstring compared;     // error with namespaces compared; empty when m1 and m2 are read
-        std::wstring ignored;      // the same with IgnoreNamespaces
-        std::wstring unprocessed;  // the same with schema type 2 (no namespace processing at all)
-    };
-    // Without namespace processing a declaration is a plain attribute, and prefixes stay in the names.
-    const std::wstring xmlnsAttribute = Chain({ReadWrap(L"r"), L"Unexpected Attribute [xmlns] found."});
-    const Row rows[] = {
-        {L"<r><m1>a</m1><m2>b</m2></r>", Chain({ReadWrap(L"r"), Required(L"m1")}), L"", L""},
-        {L"<r xmlns='urn:g'><m1>a</m1><m2 xmlns='urn:h'>b</m2></r>", Chain({ReadWrap(L"r"), Leftover(L"r", L"m2")}),
-         L"", xmlnsAttribute},
-        {L"<g:r xmlns:g='urn:g'><g:m1>a</g:m1><m2>b</m2></g:r>", Chain({ReadWrap(L"r"), Leftover(L"r", L"m2")}), L"",
-         Chain({ReadWrap(L"g:r"), L"Unexpected Attribute [xmlns:g] found."})},
-        {L"<r xmlns='urn:g'><m1>a</m1><m2>b</m2></r>", L"", L"", xmlnsAttribute},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(nyxml_test::Utf8(row.xml));
-        const std::pair<unsigned, std::wstring> cases[] = {
-            {Opt_None, row.compared}, {Opt_IgnoreNamespaces, row.ignored}, {Opt_NoNamespacesSchema, row.unprocessed}};
-        for (const auto& c : cases) {
-            SCOPED_TRACE("options " + std::to_string(c.first));
-            CSpaced r;
-            Thrown thrown = Catch([&] { Read(r, row.xml, c.first); });
-            if (!c.second.empty()) {
-                EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, c.second));
-                continue;
-            }
-            ASSERT_TRUE(NothingThrown(thrown));
-            EXPECT_EQ(L"a", r.Text(SpacedSchema::M1));
-            EXPECT_EQ(L"b", r.Text(SpacedSchema::M2));
-        }
-    }
-}
-
-TEST(SequenceMembers, MembersAreWrittenInTheirNamespace) {
-    CSpaced r;
-    r.SetText(SpacedSchema::M1, L"a");
-    CSmartPtr<CChild> child(new CChild);
-    child->SetText(ChildSchema::V, L"v");
-    r.SetObject(SpacedSchema::C, child, L"c");
-    const std::wstring written = Write(r);
-    // The child class has no namespace; as member c it is written in the member's.
-    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:g\"><AA:m1>a</AA:m1><AA:c><v>v</v></AA:c></AA:r>", written);
-    CSpaced back;
-    Read(back, written.c_str());
-    EXPECT_EQ(L"a", back.Text(SpacedSchema::M1));
-    ASSERT_NE(nullptr, back.Child(SpacedSchema::C));
-    EXPECT_EQ(L"v", back.Child(SpacedSchema::C)->Text(ChildSchema::V));
-}
-
 // ---- writing ----
 
 // <f> s (string of at most 3 characters), e (enumeration) </f>
@@ -508,16 +232,6 @@ struct FacetSchema {
 };
 typedef TGroupClass<FacetSchema> CFacet;
 
-TEST(SequenceMembers, FacetsAreCheckedWhenWrittenNotWhenRead) {
-    CFacet f;
-    Read(f, L"<f><s>abcd</s></f>");
-    EXPECT_EQ(L"abcd", f.Text(FacetSchema::S));
-    EXPECT_TRUE(IsThrown<CNyValidationException>(Catch([&] { Write(f); }),
-                                                 Chain({WriteWrap(L"f"), L"Invalid Value for s [abcd]"})));
-    f.SetText(FacetSchema::S, L"abc");
-    EXPECT_EQ(L"<f><s>abc</s></f>", Write(f));
-}
-
 TEST(SequenceMembers, EnumerationTextComesFromTheGeneratedFunction) {
     CFacet f;
     for (int value = 0; value < 3; ++value) {
@@ -527,59 +241,6 @@ TEST(SequenceMembers, EnumerationTextComesFromTheGeneratedFunction) {
     f.SetI4(FacetSchema::E, 7);
     EXPECT_TRUE(IsThrown<CNyValidationException>(
         Catch([&] { Write(f); }), Chain({WriteWrap(L"f"), L"Invalid value [7] for the enumeration Color"})));
-}
-
-TEST(SequenceMembers, RestrictionsNeedPrimitiveInformation) {
-    CElementInfo** infos = CFacet().GetClassElementInfo();
-    NyVariant number;
-    number.SetI4(3);
-    EXPECT_NY_THROW(infos[1]->CheckRestriction(number), CNyException, L"Cannot CheckRestriction for type: i4");
-    NyVariant text;
-    text.SetString(L"abcd");
-    EXPECT_NY_THROW(infos[0]->CheckRestriction(text), CNyException, L"Invalid Value for s [abcd]");
-    text.SetString(L"abc");
-    infos[0]->CheckRestriction(text);
-}
-
-// The format texts of the members below; the infos keep the pointers, not copies.
-wchar_t g_realFormat[8] = L"%.2f";
-wchar_t g_decimalFormat[4] = L"2";
-
-// <t> collapsed, replaced and preserved strings, a formatted real and a rounded decimal </t>
-struct TextSchema {
-    static constexpr const wchar_t* kElementName = L"t";
-    static constexpr const wchar_t* kNamespace = L"";
-    enum { COLLAPSED, REPLACED, PRESERVED, REAL, DECIMAL };
-    static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
-    static CElementInfo** Elements() {
-        return ElementArray(
-            new CElementInfoSeqPrimOpt(L"c", kNamespace, COLLAPSED, ItemType_string, nullptr, kCollapse, NoFacets()),
-            new CElementInfoSeqPrimOpt(L"r", kNamespace, REPLACED, ItemType_string, nullptr,
-                                       CWhitespaceUtils::WhitespaceRule_Replace, NoFacets()),
-            new CElementInfoSeqPrimOpt(L"p", kNamespace, PRESERVED, ItemType_string, nullptr, kPreserve, NoFacets()),
-            new CElementInfoSeqPrimOpt(L"x", kNamespace, REAL, ItemType_r8, g_realFormat, kCollapse, NoFacets()),
-            new CElementInfoSeqPrimOpt(L"d", kNamespace, DECIMAL, ItemType_decimal, g_decimalFormat, kCollapse,
-                                       NoFacets()));
-    }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
-};
-
-TEST(SequenceMembers, WhitespaceRulesWhenReadFormatsWhenWritten) {
-    TGroupClass<TextSchema> t;
-    Read(t, L"<t><c> a \t b\n</c><r> a \t b\n</r><p> a \t b\n</p><x> 1.5 </x><d>4.567</d></t>");
-    EXPECT_EQ(L"a b", t.Text(TextSchema::COLLAPSED));
-    EXPECT_EQ(L" a   b ", t.Text(TextSchema::REPLACED));
-    EXPECT_EQ(L" a \t b\n", t.Text(TextSchema::PRESERVED));
-    EXPECT_EQ(1.5, t.Get(TextSchema::REAL).GetR8());
-    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.50</x><d>4.57</d></t>", Write(t));
-    wcscpy(g_realFormat, L"%.3e");
-    wcscpy(g_decimalFormat, L"0");
-    EXPECT_EQ(L"<t><c>a b</c><r> a   b </r><p> a \t b\n</p><x>1.500e+000</x><d>5.</d></t>", Write(t));
-    wcscpy(g_realFormat, L"%.2f");
-    wcscpy(g_decimalFormat, L"2");
 }
 
 TEST(SequenceMembers, ValidateIsNotPartOfSequences) {

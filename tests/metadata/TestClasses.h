@@ -149,14 +149,6 @@ public:
 
 CTestMetadata::~CTestMetadata() { CTestObject::CleanMetaData(parent, elements, attributes); }
 
-// A collection of test objects with chosen bounds; `create` makes its items.
-class CTestObjectCol : public CXmlTypedObjectCollection<CTestObject> {
-public:
-    CTestObjectCol(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs,
-                   CreateFunction create)
-        : CXmlTypedObjectCollection<CTestObject>(elementName, namespaceUri, minOccurs, maxOccurs, create, 0) {}
-};
-
 // Records every call the engine makes on a writer, one line per call.
 class CRecordingWriter : public CXmlWriter {
 public:

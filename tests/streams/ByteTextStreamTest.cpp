@@ -9,12 +9,9 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
-}
 
 // The UTF-8 of a wide text, through the whole-text conversion.
 std::string Utf8(const std::wstring& text) {
@@ -105,60 +102,4 @@ TEST(CByteTextStreamBlock, Utf16AndEmptyDocuments) {
     CTextStream wide(XmlEncoding_UTF16);
     wide.GetBuffer().Append(text);
     EXPECT_TRUE(wide.GetBytes() == stream.GetBytes());
-}
-
-TEST(CByteTextStreamBlock, WriterOutputMatchesTheWideStreamForEveryEncoding) {
-    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
-        SCOPED_TRACE(encoding);
-        CByteTextStream bytes(encoding);
-        CTextStream wide(encoding);
-        CXmlTextWriter toBytes(&bytes), toWide(&wide);
-        for (CXmlTextWriter* writer : {&toBytes, &toWide}) {
-            writer->StartDocument();
-            writer->WriteXmlDeclaration();
-            writer->StartElement(L"r", L"urn:r");
-            for (int i = 0; i < 20000; ++i) {
-                writer->StartElement(L"e", i % 3 ? L"urn:r" : L"urn:other");
-                writer->WriteAttribute(L"a", L"urn:attr", L"\"v\"\n" + std::to_wstring(i), ItemType_string);
-                writer->WriteText(L"\x00E9\x4E2D&<>" + std::wstring(i % 40, L'x'), ItemType_string);
-                writer->EndElement();
-            }
-            writer->EndElement();
-            writer->EndDocument();
-        }
-        EXPECT_TRUE(wide.GetBytes() == bytes.GetBytes());
-    }
-}
-
-// An unpaired surrogate ends the UTF-8 form of the whole text; written piece by
-// piece, the pieces after it are dropped too, so both forms agree.
-TEST(CByteTextStreamBlock, UnpairedSurrogateEndsAllLaterPieces) {
-    auto write = [](CTextStream& stream) {
-        CXmlTextWriter writer(&stream);
-        writer.SetFormatted(false);
-        writer.StartDocument();
-        writer.StartElement(L"r", L"");
-        std::wstring before(5000, L'a');  // flushed on its own
-        writer.WriteText(before, ItemType_string);
-        std::wstring bad = L"b";
-        bad += static_cast<wchar_t>(0xD800);  // a high surrogate followed by no low one
-        bad += L"c";
-        writer.StartElement(L"x", L"");
-        writer.WriteText(bad, ItemType_string);
-        writer.EndElement();
-        writer.WriteText(std::wstring(6000, L'z'), ItemType_string);
-        writer.EndElement();
-        writer.EndDocument();
-    };
-    CTextStream whole(XmlEncoding_UTF8);
-    write(whole);
-    CByteTextStream pieces(XmlEncoding_UTF8);
-    write(pieces);
-    CBinaryData expected = whole.GetBytes();
-    CBinaryData actual = pieces.GetBytes();
-    ASSERT_EQ(expected.GetLength(), actual.GetLength());
-    EXPECT_TRUE(expected == actual);
-    std::string text(reinterpret_cast<const char*>(actual.GetData()), actual.GetLength());
-    EXPECT_EQ(std::string::npos, text.find('z'));
-    EXPECT_EQ("<x>b", text.substr(text.size() - 4));
 }

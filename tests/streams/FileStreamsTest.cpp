@@ -1,5 +1,5 @@
-// File text stream (written while the document is produced), file and memory
-// byte streams, and the process-wide switch for streamed file output.
+// File text stream (written while the document is produced) and file byte
+// streams: their bytes, and failures that close the file and name it.
 #include <nyxml/document.h>
 #include <nyxml/streams.h>
 #include <nyxml/writer.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::AsString;
 
 namespace {
 
@@ -24,10 +25,6 @@ int OpenDescriptors() {
         closedir(dir);
     }
     return count;
-}
-
-std::string AsString(const CBinaryData& data) {
-    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()) : std::string();
 }
 
 std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
@@ -74,58 +71,6 @@ TEST(CFileTextStream, WritesTheSameBytesAsTheMemoryStream) {
         std::string file = StreamToFile(dir.Path("utf16.xml"), encoding, 2000);
         EXPECT_EQ("\xFF\xFE" + InMemoryBytes(encoding, 2000), file);
     }
-}
-
-TEST(CFileTextStream, StreamedFileLoadsBack) {
-    nyxml_test::TempDir dir;
-    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
-        SCOPED_TRACE(encoding);
-        std::string path = dir.Path("doc.xml");
-        StreamToFile(path, encoding, 500);
-        CXmlDocument document;
-        document.Load(Wide(path).c_str());
-        const CXmlElement* root = document.GetDocumentElement();
-        ASSERT_NE(nullptr, root);
-        int count = 0;
-        const CXmlElement* last = nullptr;
-        for (const CXmlElement* e = root->GetFirstElement(); e; e = e->GetNextSiblingElement()) {
-            ++count;
-            last = e;
-        }
-        EXPECT_EQ(500, count);
-        ASSERT_NE(nullptr, last);
-        EXPECT_EQ(std::wstring(L"caf\x00E9 \x4E2D\xD83D\xDE00 & <3493"), last->GetText());
-    }
-}
-
-TEST(CFileTextStream, TheFileGrowsWhileTheDocumentIsWritten) {
-    nyxml_test::TempDir dir;
-    std::string path = dir.Path("growing.xml");
-    CFileTextStream stream(Wide(path).c_str(), XmlEncoding_UTF8);
-    CXmlTextWriter writer(&stream);
-    writer.StartDocument();
-    writer.StartElement(L"r", L"");
-    for (int i = 0; i < 20000; ++i) {
-        writer.StartElement(L"e", L"");
-        writer.WriteText(L"some text", ItemType_string);
-        writer.EndElement();
-    }
-    // Before the end almost all of it is already on disk, and little waits in memory.
-    EXPECT_LT(stream.GetBuffer().GetTotal(), 4200u);
-    struct stat st;
-    ASSERT_EQ(0, ::stat(path.c_str(), &st));
-    EXPECT_GT(st.st_size, 300000);
-    writer.EndElement();
-    writer.EndDocument();
-    ASSERT_EQ(0, ::stat(path.c_str(), &st));
-    EXPECT_EQ(static_cast<off_t>(4 + 20000 * 18 + 5), st.st_size);
-}
-
-TEST(CFileTextStream, ReplacesAnExistingFile) {
-    nyxml_test::TempDir dir;
-    std::string path = dir.Path("old.xml");
-    nyxml_test::WriteFile(path, std::string(100000, 'x'));
-    EXPECT_EQ(InMemoryBytes(XmlEncoding_UTF8, 3), StreamToFile(path, XmlEncoding_UTF8, 3));
 }
 
 TEST(CFileTextStream, EmptyDocumentGivesAnEmptyFileOrTheByteOrderMark) {
@@ -197,19 +142,6 @@ TEST(CFileTextStreamFailures, DroppedMidDocumentClosesTheFile) {
     EXPECT_GT(nyxml_test::ReadFile(dir.Path("doc.xml")).size(), 2u);
 }
 
-TEST(CFileTextStreamFailures, UnclosedElementStillClosesTheFile) {
-    nyxml_test::TempDir dir;
-    std::string path = dir.Path("doc.xml");
-    CFileTextStream stream(Wide(path).c_str(), XmlEncoding_UTF8);
-    CXmlTextWriter writer(&stream);
-    writer.SetFormatted(false);
-    writer.StartDocument();
-    writer.StartElement(L"r", L"");
-    writer.StartElement(L"s", L"");
-    EXPECT_NY_THROW(writer.EndDocument(), CNyException, L"An Element has not been closed.");
-    EXPECT_EQ("<r><s", nyxml_test::ReadFile(path));
-}
-
 TEST(CFileBinaryStream, WritesTheBytesWithAByteOrderMarkForUtf16) {
     nyxml_test::TempDir dir;
     const char* expected[] = {"abc", "abc", "\xFF\xFE" "abc", "\xFF\xFE" "abc"};
@@ -246,39 +178,6 @@ TEST(CFileBinaryStream, FailuresNameTheFile) {
         EXPECT_NY_THROW(full.Write(), CNyException, L"Failed to write data to the file [/dev/full] error [0x0000001C]");
     }
     EXPECT_EQ(descriptors, OpenDescriptors());
-}
-
-TEST(AsyncToXmlFileSwitch, OffUntilSet) {
-    EXPECT_FALSE(GetAsyncToXmlFile());
-    AsyncToXmlFile(true);
-    EXPECT_TRUE(GetAsyncToXmlFile());
-    AsyncToXmlFile(false);
-    EXPECT_FALSE(GetAsyncToXmlFile());
-}
-
-TEST(CByteTextStream, GivesTheSameBytesAsTheWideStream) {
-    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16, XmlEncoding_UTF16_NoDeclaration}) {
-        SCOPED_TRACE(encoding);
-        for (int items : {0, 1, 3000}) {
-            CByteTextStream stream(encoding);
-            CXmlTextWriter writer(&stream);
-            WriteDocument(writer, items);
-            EXPECT_EQ(InMemoryBytes(encoding, items), AsString(stream.GetBytes())) << items;
-        }
-    }
-}
-
-TEST(CByteTextStream, WaitingTextIsIncludedAndBeginStartsAgain) {
-    CByteTextStream stream(XmlEncoding_UTF8);
-    stream.Begin();
-    stream.GetBuffer().Append(L"caf\x00E9");
-    EXPECT_EQ("caf\xC3\xA9", AsString(stream.GetBytes()));
-    stream.Flush();
-    EXPECT_EQ(0u, stream.GetBuffer().GetTotal());
-    stream.GetBuffer().Append(L"!");
-    EXPECT_EQ("caf\xC3\xA9!", AsString(stream.GetBytes()));
-    stream.Begin();
-    EXPECT_EQ("", AsString(stream.GetBytes()));
 }
 
 TEST(CByteTextStream, UnknownEncodingFailsAtTheFirstFlush) {

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <nyxml/binarydata.h>
+
 #include <cstdio>
 #include <ctime>
 #include <cstdlib>
@@ -9,6 +11,11 @@
 #include <unistd.h>
 
 namespace nyxml_test {
+
+std::string AsString(const NyXmlLib9::CBinaryData& data) {
+    return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength())
+                            : std::string();
+}
 
 std::string Utf8(const std::wstring& text) {
     std::string out;

@@ -9,7 +9,14 @@
 #include <string>
 #include <vector>
 
+namespace NyXmlLib9 {
+class CBinaryData;
+}
+
 namespace nyxml_test {
+
+// The bytes of binary data as a string, for comparisons.
+std::string AsString(const NyXmlLib9::CBinaryData& data);
 
 // UTF-8 text of a wide string, for readable failure output.
 std::string Utf8(const std::wstring& text);

@@ -5,20 +5,13 @@
 #include <string>
 
 using nyxml_test::Quoted;
-using nyxml_test::RunTool;
 using nyxml_test::ToolResult;
 
 namespace {
 
-class RoundtripCommand : public testing::Test {
+class RoundtripCommand : public nyxml_test::ToolCommandTest {
 protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return RunTool("roundtrip " + arguments, dir.path(), stdinFile);
-    }
-    nyxml_test::TempDir dir;
+    RoundtripCommand() : ToolCommandTest("roundtrip") {}
 };
 
 }  // namespace
@@ -34,26 +27,6 @@ TEST_F(RoundtripCommand, MixedContentTextMovesAfterChildren) {
         "roundtrip: 1 elements with mixed content: their text now follows their children\n"
         "roundtrip: 0 elements had white space between children: it now follows them\n",
         r.err);
-}
-
-TEST_F(RoundtripCommand, FilesInUtf16AndGzipReadBack) {
-    std::string in = dir.Path("in.xml");
-    std::string body = "<r>";
-    for (int i = 0; i < 200; ++i) body += "<item n='" + std::to_string(i) + "'>text</item>";
-    body += "</r>";
-    nyxml_test::WriteFile(in, body);
-    for (const std::string& options : {std::string("--encoding utf-16"), std::string("--gzip"),
-                                       std::string("--stream --declaration --eol crlf")}) {
-        SCOPED_TRACE(options);
-        std::string out = dir.Path("out.xml");
-        ToolResult r = Run(options + " " + Quoted(in) + " " + Quoted(out));
-        ASSERT_EQ(0, r.status) << r.err;
-        ToolResult again = RunTool("roundtrip --compact " + Quoted(out) + " -", dir.path());
-        ASSERT_EQ(0, again.status) << again.err;
-        EXPECT_NE(std::string::npos, again.out.find("<item n=\"199\">text</item>"));
-    }
-    std::string bytes = nyxml_test::ReadFile(dir.Path("out.xml"));
-    EXPECT_EQ(0u, bytes.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
 }
 
 TEST_F(RoundtripCommand, StandardInputAndErrors) {

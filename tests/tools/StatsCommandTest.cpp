@@ -12,20 +12,14 @@ using nyxml_test::ToolResult;
 
 namespace {
 
-class StatsCommand : public testing::Test {
+class StatsCommand : public nyxml_test::ToolCommandTest {
 protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return RunTool("stats " + arguments, dir.path(), stdinFile);
-    }
+    StatsCommand() : ToolCommandTest("stats") {}
     // The report without its last line, the load time.
     static std::string WithoutTime(const std::string& out) {
         size_t at = out.find("load time:");
         return at == std::string::npos ? out : out.substr(0, at);
     }
-    nyxml_test::TempDir dir;
 };
 
 const char kDocument[] =
@@ -54,20 +48,6 @@ TEST_F(StatsCommand, CountsTheTree) {
                   WithoutTime(r.out));
         EXPECT_NE(std::string::npos, r.out.find(" ms\n"));
     }
-}
-
-TEST_F(StatsCommand, StandardInputCompressed) {
-    std::string packed(1024, '\0');
-    uLongf size = packed.size();
-    ASSERT_EQ(Z_OK, compress(reinterpret_cast<Bytef*>(&packed[0]), &size,
-                             reinterpret_cast<const Bytef*>(kDocument), sizeof kDocument - 1));
-    packed.resize(size);
-    std::string in = dir.Path("in.z");
-    nyxml_test::WriteFile(in, packed);
-    ToolResult r = Run("-", in);
-    ASSERT_EQ(0, r.status) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("elements:    4\n"));
-    EXPECT_NE(std::string::npos, r.out.find("bytes read:  " + std::to_string(packed.size()) + "\n"));
 }
 
 TEST_F(StatsCommand, BadInputAndUsage) {

@@ -33,13 +33,6 @@ TEST(CElement, InitRejectsNullsAndForeignNamespaces) {
                     L"is [urn:t]");
 }
 
-TEST(CElement, MixedContentTextMovesAfterChildren) {
-    CSmartPtr<CElement> e(new CElement(L"a"));
-    e->FromXml(L"<a>x<b/>y</a>");
-    EXPECT_EQ(L"xy", e->GetText());
-    EXPECT_EQ(L"<a><b/>xy</a>", Compact(*e));
-}
-
 TEST(CElement, ReadsTwoLevelsAndTwoNamespaces) {
     const wchar_t* xml =
         L"<r xmlns='urn:r' xmlns:p='urn:p' a='1' p:b='2'><c p:d='3'><p:e>t</p:e></c><f/></r>";
@@ -61,16 +54,6 @@ TEST(CElement, ReadsTwoLevelsAndTwoNamespaces) {
     CSmartPtr<CElement> again(new CElement(L"r", L"urn:r", L"##any", L""));
     again->FromXml(Compact(*e).c_str());
     EXPECT_EQ(Compact(*e), Compact(*again));
-}
-
-TEST(CElement, RestrictedElementIsNotConsumed) {
-    CXmlDocument d;
-    d.LoadXml("<r><x xmlns='urn:x'/></r>");
-    CSmartPtr<CElement> e(new CElement(L"x", L"", L"##local", L""));
-    CXmlElement* x = d.GetDocumentElement()->GetFirstElement();
-    e->FromXmlElement(x, CXmlSerializationContext::GetDefaultContext());
-    EXPECT_EQ(L"x", e->GetName());
-    EXPECT_EQ(L"", e->GetNamespaceURI());  // nothing was read
 }
 
 TEST(CElement, AttributeOutsideRestrictionFails) {
@@ -118,12 +101,6 @@ TEST(CElement, SetNamespaceRestrictionsWrapsTheCause) {
     EXPECT_EQ(L"##other", e->GetNamespaceRestriction());
 }
 
-TEST(CElement, UnconsumedChildFails) {
-    CSmartPtr<CElement> e(new CElement(L"a"));
-    e->FromXml(L"<a><b/></a>");  // an unrestricted child collection takes everything
-    EXPECT_EQ(1, e->GetChildElements()->GetCount());
-}
-
 TEST(CAttributeCol, NamespaceFromRestriction) {
     CSmartPtr<CAttributeCol> uris(new CAttributeCol(L"", L"urn:a urn:b", L""));
     EXPECT_EQ(L"urn:a", uris->GetNamespace());
@@ -165,20 +142,4 @@ TEST(CElementCol, AddForms) {
     EXPECT_EQ(L"urn:x", col->Add(L"b", L"urn:x")->GetNamespaceURI());
     EXPECT_EQ(2, col->GetCount());
     EXPECT_EQ(L"urn:t", col->GetNamespace());
-}
-
-TEST(CElementCol, LockedNameReadsOneRun) {
-    CXmlDocument d;
-    d.LoadXml("<r><p/><p/><q/><r/></r>");
-    struct Access : CElementCol {
-        Access() : CElementCol(L"", L"##any", L"") {}
-        using CElementCol::FromXmlLockElementName_Int;
-    };
-    CSmartPtr<Access> col(new Access);
-    CXmlElement* root = d.GetDocumentElement();
-    CXmlElement* next = col->FromXmlLockElementName_Int(L"p", L"", root, root->GetFirstElement(),
-                                                        CXmlSerializationContext::GetDefaultContext());
-    ASSERT_NE(nullptr, next);
-    EXPECT_EQ(L"q", next->GetLocalName());
-    EXPECT_EQ(2, col->GetCount());
 }

@@ -17,7 +17,6 @@
 #include <string>
 
 using NyXmlLib9::CConversions;
-using NyXmlLib9::CNyException;
 using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CNyInvalidValueException;
 using NyXmlLib9::CWhitespaceUtils;
@@ -91,37 +90,6 @@ TEST(ConversionsReal, SpecialWords) {
         EXPECT_NY_THROW(CConversions::r8FromString(text, kNone), CNyInvalidValueException, NotConverted(text, L"r8"));
         EXPECT_NY_THROW(CConversions::r4FromString(text, kNone), CNyInvalidValueException, NotConverted(text, L"r4"));
     }
-}
-
-TEST(ConversionsReal, RuntimeSyntax) {
-    const struct {
-        const wchar_t* text;
-        double expected;
-    } valid[] = {{L"1", 1},          {L"+1.5", 1.5},       {L"-.5", -0.5},     {L"5.", 5},
-                 {L"1e3", 1000},     {L"1E+3", 1000},      {L"25e-1", 2.5},    {L" \t\n\v\f\r7", 7},
-                 {L"1e400", kInf},   {L"-1e400", -kInf},   {L"1e-400", 0},     {L"0.000", 0},
-                 {L"1e0000000000000000000000001", 10}};
-    for (const auto& c : valid) {
-        SCOPED_TRACE(nyxml_test::Utf8(c.text));
-        EXPECT_EQ(c.expected, CConversions::r8FromString(c.text, kNone));
-    }
-    EXPECT_TRUE(std::signbit(CConversions::r8FromString(L"-0", kNone)));
-    EXPECT_TRUE(std::signbit(CConversions::r8FromString(L"-1e-400", kNone)));
-    const wchar_t* invalid[] = {L"abc", L".", L"-", L"+", L"e5", L"1e", L"1e+", L"1.5.", L"1,5", L"1 ", L" ",
-                                L"1d5", L"--1", L"1e5x", L"\x0661"};
-    for (const wchar_t* text : invalid) {
-        SCOPED_TRACE(nyxml_test::Utf8(text));
-        EXPECT_NY_THROW(CConversions::r8FromString(text, kNone), CNyInvalidValueException, NotConverted(text, L"r8"));
-    }
-    EXPECT_EQ(1.5, CConversions::r8FromString(L" 1.5\r\n", kCollapse));
-}
-
-TEST(ConversionsReal, R4NarrowsTheDoubleResult) {
-    EXPECT_EQ(0.1f, CConversions::r4FromString(L"0.1", kNone));
-    EXPECT_EQ(std::numeric_limits<float>::infinity(), CConversions::r4FromString(L"1e39", kNone));
-    EXPECT_EQ(-std::numeric_limits<float>::infinity(), CConversions::r4FromString(L"-1e300", kNone));
-    EXPECT_EQ(std::numeric_limits<float>::max(), CConversions::r4FromString(L"3.4028235e38", kNone));
-    EXPECT_EQ(0.0f, CConversions::r4FromString(L"1e-50", kNone));
 }
 
 TEST(ConversionsReal, ReadsAsTheOracleDoes) {

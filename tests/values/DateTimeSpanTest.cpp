@@ -37,71 +37,6 @@ const char* ResultName(CDateTime::DTCompareResult r) {
 
 }  // namespace
 
-TEST(DateTimeSpan, ComponentsAsWritten) {
-    CDateTimeSpan span = Span(L"P1Y2M3DT10H30M");
-    EXPECT_EQ(1, span.GetYears());
-    EXPECT_EQ(2u, span.GetMonths());
-    EXPECT_EQ(3u, span.GetDays());
-    EXPECT_EQ(10u, span.GetHours());
-    EXPECT_EQ(30u, span.GetMinutes());
-    EXPECT_EQ(0u, span.GetSeconds());
-    EXPECT_FALSE(span.IsNegative());
-    EXPECT_EQ(L"P1Y2M3DT10H30M", span.ToString());
-
-    CDateTimeSpan negative = Span(L"-P1D");
-    EXPECT_TRUE(negative.IsNegative());
-    EXPECT_EQ(L"-P1D", negative.ToString());
-
-    CDateTimeSpan half = Span(L"PT1.5S");
-    EXPECT_EQ(1u, half.GetSeconds());
-    EXPECT_EQ(500, half.GetMilliSeconds());
-    EXPECT_EQ(L"PT1.5S", half.ToString());
-
-    CDateTimeSpan nano = Span(L"PT0.000000001S");
-    EXPECT_EQ(1, nano.GetNanoSeconds());
-    EXPECT_EQ(L"PT0.000000001S", nano.ToString());
-
-    EXPECT_EQ(L"PT90M", Span(L"PT90M").ToString());
-    EXPECT_EQ(L"P400D", Span(L"P400D").ToString());
-}
-
-TEST(DateTimeSpan, PrintsBackAsWritten) {
-    const wchar_t* texts[] = {L"P1Y",        L"P1M",           L"P1D",           L"PT1H",
-                              L"PT1M",       L"PT1S",          L"P1Y1D",         L"P13M",
-                              L"PT25H",      L"PT3600S",       L"P1DT1S",        L"PT1H1S",
-                              L"PT0.1S",     L"PT0.000001S",   L"PT0.123456789S", L"-P1Y2M3DT4H5M6.7S",
-                              L"P65535Y",    L"P4294967295M",  L"PT18446744073709551615M",
-                              L"PT18446744073709551615.999999999S"};
-    for (const wchar_t* text : texts) {
-        SCOPED_TRACE(Utf8(text));
-        EXPECT_EQ(text, Span(text).ToString());
-    }
-}
-
-TEST(DateTimeSpan, EquivalentSpellings) {
-    struct Case {
-        const wchar_t* text;
-        const wchar_t* printed;
-    } cases[] = {
-        {L"P0Y", L"P"},           {L"PT0S", L"P"},        {L"-PT0S", L"-P"},       {L"P1Y0M", L"P1Y"},
-        {L"PT0H1M", L"PT1M"},     {L"PT0.0S", L"P"},      {L"PT1.000S", L"PT1S"},  {L"PT1.10S", L"PT1.1S"},
-        {L"PT0.0001S", L"PT0.0001S"}, {L"P007D", L"P7D"}, {L"PY", L"P"},          {L"PTH", L"P"},
-        {L"P5T1H", L"PT1H"},      // a number before "T" is dropped
-        {L"PT1S2S", L"PT2S"},     // "S" does not move the state on
-        {L"PT1S2M", L"PT2M1S"},
-        {L"PT1.5S2Y", L"P2YT1.5S"},  // "Y" is accepted anywhere
-        {L"PT1H2.S", L"PT1H2S"},
-        {L"PT1H2.", L"PT1H2S"},      // the text may end right after the fraction
-        {L"PT.5S", L"PT0.5S"},
-        {L"PT1S.5S", L"PT0.5S"},     // "." after "S" reads the empty run as 0 seconds
-        {L"PTS", L"P"},              // an empty run is 0, as for every designator
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Utf8(c.text));
-        EXPECT_EQ(c.printed, Span(c.text).ToString());
-    }
-}
-
 TEST(DateTimeSpan, MalformedForms) {
     const wchar_t* texts[] = {L"P",      L"PT",      L"1D",    L"P1H",    L"PT1D",   L"P1S",    L"-P",
                               L"+P1D",   L"-",       L"P1",    L"PT1",    L"P1D1M",  L"P1DT",   L"P1M1M",
@@ -118,13 +53,8 @@ TEST(DateTimeSpan, MalformedForms) {
     EXPECT_NY_THROW(span.ParseXSDDuration(L""), CNyInvalidValueException, L"Invalid XSD Duration (Empty String)");
     EXPECT_NY_THROW(span.ParseXSDDuration(L"PT1.1234567891S"), CNyInvalidValueException,
                     L"Invalid XSD Duration [PT1.1234567891S] Fraction part too long");
-}
-
-TEST(DateTimeSpan, ParseReplacesTheWholeValue) {
-    CDateTimeSpan span = Span(L"-P1Y2M3DT4H5M6.789S");
-    span.ParseXSDDuration(L"PT1M");
-    EXPECT_EQ(L"PT1M", span.ToString());
-    EXPECT_FALSE(span.IsNegative());
+    span.ParseXSDDuration(L"PT1.5");  // a fraction may end the text: it is read as seconds
+    EXPECT_EQ(L"PT1.5S", span.ToString());
 }
 
 TEST(DateTimeSpan, HugeDigitRuns) {
@@ -192,18 +122,6 @@ TEST(DateTimeSpan, ConstructorsAndSetters) {
     CDateTimeSpan assigned;
     assigned = Span(L"-PT1S");
     EXPECT_EQ(L"-PT1S", assigned.ToString());
-}
-
-TEST(DateTimeSpan, Sign) {
-    CDateTimeSpan negative = Span(L"-P1D");
-    EXPECT_TRUE(negative.GetAsNegative().IsNegative());
-    EXPECT_TRUE(Span(L"P1D").GetAsNegative().IsNegative());
-    EXPECT_EQ(L"-P1D", Span(L"P1D").GetAsNegative().ToString());
-    negative.Negate();
-    EXPECT_FALSE(negative.IsNegative());
-    EXPECT_EQ(L"P1D", negative.ToString());
-    negative.Negate();
-    EXPECT_EQ(L"-P1D", negative.ToString());
 }
 
 TEST(DateTimeSpanCompare, Cases) {

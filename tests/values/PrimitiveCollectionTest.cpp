@@ -67,15 +67,6 @@ TEST(Ci4Col, AddAtBoundsAndItem) {
     EXPECT_EQ(3, col->GetCount());
 }
 
-TEST(Ci4Col, WritesOneElementPerItemInItsNamespace) {
-    CSmartPtr<Ci4Col> col(new Ci4Col(L"n", L"urn:n", 0, -1));
-    col->Add(1);
-    col->Add(-2);
-    EXPECT_EQ(L"<w><AA:n xmlns:AA=\"urn:n\">1</AA:n><AA:n xmlns:AA=\"urn:n\">-2</AA:n></w>", Write(*col, Ctx()));
-    CSmartPtr<Ci4Col> empty(new Ci4Col(L"n", L"", 0, -1));
-    EXPECT_EQ(L"<w/>", Write(*empty, Ctx()));
-}
-
 TEST(Ci4Col, CountsAreCheckedBeforeWriting) {
     CSmartPtr<Ci4Col> col(new Ci4Col(L"n", L"", 1, 2));
     EXPECT_NY_THROW(Write(*col, Ctx()), CNyValidationException,

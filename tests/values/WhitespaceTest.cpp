@@ -7,7 +7,6 @@
 
 #include <string>
 
-using NyXmlLib9::CNyException;
 using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CWhitespaceUtils;
 
@@ -33,27 +32,6 @@ std::wstring ReferenceRule(Rule rule, const std::wstring& text) {
 }
 
 }  // namespace
-
-TEST(CWhitespaceUtils, DocumentedExamples) {
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Collapse(L"  a \t\n b  "));
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Replace(L"a\tb"));
-    EXPECT_EQ(L"a\nb", CWhitespaceUtils::Preserve(L"a\r\nb"));
-    // Carriage returns are dropped, not counted as white space.
-    EXPECT_EQ(L"ab", CWhitespaceUtils::Collapse(L"a\rb"));
-    EXPECT_EQ(L"ab", CWhitespaceUtils::Replace(L"a\rb"));
-    EXPECT_EQ(L"a b", CWhitespaceUtils::Collapse(L"a \r b"));
-    EXPECT_EQ(L"", CWhitespaceUtils::Collapse(L" \t\r\n "));
-    EXPECT_EQ(L"", CWhitespaceUtils::Collapse(L""));
-    // Other control and Unicode spaces are content.
-    EXPECT_EQ(L"\va\x00A0", CWhitespaceUtils::Collapse(L" \va\x00A0 "));
-}
-
-TEST(CWhitespaceUtils, IsWhiteSpace) {
-    for (int c = 0; c < 0x3000 + 1; ++c) {
-        const bool expected = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        ASSERT_EQ(expected, CWhitespaceUtils::IsWhiteSpace(static_cast<wchar_t>(c))) << c;
-    }
-}
 
 TEST(CWhitespaceUtils, EveryShortTextOverTheInterestingAlphabet) {
     // All texts of up to six characters over {a, space, tab, LF, CR}: 5^0 + ... + 5^6 of them.
@@ -88,25 +66,4 @@ TEST(CWhitespaceUtils, PreserveWithACount) {
                     L"Invalid character count [-1]");
     EXPECT_NY_THROW(CWhitespaceUtils::Preserve(nullptr, 4), CNyInvalidParamException,
                     L"A null text can not hold 4 characters");
-}
-
-TEST(CWhitespaceUtils, UnknownRules) {
-    for (int rule : {-1, 4, 100, 0x7fffffff}) {
-        SCOPED_TRACE(rule);
-        EXPECT_NY_THROW(CWhitespaceUtils::ApplyRule(static_cast<Rule>(rule), L"a"), CNyException,
-                        L"Unknown WhitespaceRule");
-        std::wstring storage;
-        EXPECT_NY_THROW(NyXmlLib9::WhitespaceDetail::ApplyRuleInPlace(static_cast<Rule>(rule), L"a", storage),
-                        CNyException, L"Unknown WhitespaceRule");
-    }
-}
-
-TEST(CWhitespaceUtils, LongTexts) {
-    std::wstring text;
-    for (int i = 0; i < 100000; ++i) text += L" \r\n\tword";
-    const std::wstring collapsed = CWhitespaceUtils::Collapse(text);
-    EXPECT_EQ(100000u * 5 - 1, collapsed.size());
-    EXPECT_EQ(L"word word", collapsed.substr(0, 9));
-    EXPECT_EQ(100000u * 7, CWhitespaceUtils::Replace(text).size());
-    EXPECT_EQ(100000u * 7, CWhitespaceUtils::Preserve(text).size());
 }

@@ -18,13 +18,6 @@ std::wstring Pattern(size_t length, size_t seed) {
 
 }  // namespace
 
-TEST(CStringBuffer, EmptyBufferGivesEmptyString) {
-    CStringBuffer buffer;
-    EXPECT_EQ(std::wstring(), buffer.GetString());
-    EXPECT_EQ(0u, buffer.GetTotal());
-    EXPECT_EQ(0u, buffer.GetChunkCount());
-}
-
 TEST(CStringBuffer, EveryPieceSizeAcrossChunkBoundaries) {
     // Small chunks make every boundary position reachable; each text is cut
     // into pieces of one size and appended piece by piece.
@@ -50,53 +43,6 @@ TEST(CStringBuffer, EveryPieceSizeAcrossChunkBoundaries) {
             }
         }
     }
-}
-
-TEST(CStringBuffer, ChunksHoldTheDefaultSize) {
-    CStringBuffer buffer;
-    EXPECT_EQ(4095u, buffer.GetChunkSize());
-    std::wstring text = Pattern(4095 * 3 + 10, 1);
-    buffer.Append(text.c_str());
-    ASSERT_EQ(4u, buffer.GetChunkCount());
-    uint32_t used = 0;
-    buffer.GetChunk(0, used);
-    EXPECT_EQ(4095u, used);
-    buffer.GetChunk(3, used);
-    EXPECT_EQ(10u, used);
-    EXPECT_EQ(text, buffer.GetString());
-    EXPECT_EQ(1u, buffer.GetChunkCount());
-}
-
-TEST(CStringBuffer, ResetKeepsASingleChunkAndReleasesSeveral) {
-    CStringBuffer buffer(8);
-    buffer.Append(L"abc");
-    const wchar_t* first = buffer.GetString();
-    buffer.Reset();
-    EXPECT_EQ(1u, buffer.GetChunkCount());
-    EXPECT_EQ(0u, buffer.GetTotal());
-    EXPECT_EQ(std::wstring(), buffer.GetString());
-    buffer.Append(L"d");
-    EXPECT_EQ(first, buffer.GetString());  // the same chunk, reused
-    EXPECT_EQ(std::wstring(L"d"), buffer.GetString());
-
-    buffer.Append(L"0123456789");
-    EXPECT_EQ(2u, buffer.GetChunkCount());
-    buffer.Reset();
-    EXPECT_EQ(0u, buffer.GetChunkCount());
-    EXPECT_EQ(std::wstring(), buffer.GetString());
-}
-
-TEST(CStringBuffer, EmptyKeepsTheFirstChunk) {
-    CStringBuffer buffer(4);
-    buffer.Append(L"abcdefghij");
-    buffer.Empty();
-    EXPECT_EQ(1u, buffer.GetChunkCount());
-    EXPECT_EQ(0u, buffer.GetTotal());
-    buffer.Append(L"xyz12");
-    EXPECT_EQ(std::wstring(L"xyz12"), buffer.GetString());
-    buffer.Clear();
-    EXPECT_EQ(0u, buffer.GetChunkCount());
-    EXPECT_EQ(std::wstring(), buffer.GetString());
 }
 
 // A long text takes its chunks from large mapped slabs; the chunks keep their

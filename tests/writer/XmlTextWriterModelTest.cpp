@@ -29,7 +29,6 @@ public:
 
     ModelWriter() { m_rootMap[kXml] = L"xml"; }
 
-    bool HasOpenElement() const { return !m_open.empty(); }
     bool StartTagOpen() const { return !m_open.empty() && m_open.back().startTagOpen; }
 
     void SetDefaultNamespace(const std::wstring& uri) {
@@ -181,20 +180,6 @@ private:
     std::wstring m_rootDefault;
 };
 
-// Collects every flushed piece, so that the stream's text can be compared
-// with the model however often the writer flushed.
-class PieceStream : public CTextStream {
-public:
-    void Flush() override {
-        ++flushes;
-        text += m_buffer.GetString();
-        m_buffer.Empty();
-    }
-    std::wstring All() { return text + m_buffer.GetString(); }
-    std::wstring text;
-    int flushes = 0;
-};
-
 const wchar_t* const kNamespaces[] = {L"", L"", L"urn:a", L"urn:b", L"urn:a-longer-namespace-name-for-the-test",
                                       L"http://example.org/q?x=1&y=\"2\"", L"http://www.w3.org/2001/XMLSchema-instance",
                                       L"http://www.w3.org/XML/1998/namespace"};
@@ -339,73 +324,5 @@ TEST(CXmlTextWriterModel, RandomDocumentsInMemory) {
         ModelWriter model;
         WriteRandomDocument(rng, writer, model, XmlEncoding_UTF8);
         ASSERT_EQ(model.out, std::wstring(stream.GetBuffer().GetString()));
-    }
-}
-
-TEST(CXmlTextWriterModel, RandomDocumentsFlushedInPieces) {
-    std::mt19937 rng(99);
-    int flushes = 0;
-    for (int round = 0; round < 150; ++round) {
-        SCOPED_TRACE(round);
-        PieceStream stream;
-        CXmlTextWriter writer(&stream);
-        ModelWriter model;
-        WriteRandomDocument(rng, writer, model, XmlEncoding_None);
-        ASSERT_EQ(model.out, stream.All());
-        flushes += stream.flushes;
-    }
-    EXPECT_GT(flushes, 150);
-}
-
-TEST(CXmlTextWriterModel, ByteStreamGivesTheModelTextAsUtf8) {
-    std::mt19937 rng(7);
-    g_loneSurrogates = false;
-    for (int round = 0; round < 60; ++round) {
-        SCOPED_TRACE(round);
-        CByteTextStream stream(XmlEncoding_UTF8);
-        CXmlTextWriter writer(&stream);
-        ModelWriter model;
-        WriteRandomDocument(rng, writer, model, XmlEncoding_UTF8);
-        CTextStream expected(XmlEncoding_UTF8);
-        expected.GetBuffer().Append(model.out);
-        ASSERT_TRUE(expected.GetBytes() == stream.GetBytes());
-    }
-    g_loneSurrogates = true;
-}
-
-TEST(CXmlTextWriterModel, EveryTagPositionAgainstTheChunkEnd) {
-    // A filler of every length before the same small document puts each of
-    // its pieces at each distance from the end of the first chunk.
-    for (size_t filler = 4000; filler <= 4095; ++filler) {
-        SCOPED_TRACE(filler);
-        for (int formatted = 0; formatted < 2; ++formatted) {
-            CTextStream stream;
-            CXmlTextWriter writer(&stream);
-            ModelWriter model;
-            writer.SetFormatted(formatted != 0);
-            model.formatted = formatted != 0;
-            writer.StartDocument();
-            std::wstring pi(filler, L'.');
-            writer.WriteProcessingInstruction(pi);
-            model.ProcessingInstruction(pi);
-            const wchar_t* uris[] = {L"urn:x", L"", L"urn:y"};
-            for (int i = 0; i < 12; ++i) {
-                std::wstring name = L"element" + std::to_wstring(i), uri = uris[i % 3];
-                writer.StartElement(name, uri);
-                model.StartElement(name, uri);
-                writer.WriteAttribute(L"at", uris[(i + 1) % 3], L"v<\n>", ItemType_string);
-                model.Attribute(L"at", uris[(i + 1) % 3], L"v<\n>");
-                if (i % 2) {
-                    writer.WriteText(L"t&\"xt\n", ItemType_string);
-                    model.Text(L"t&\"xt\n");
-                }
-            }
-            for (int i = 0; i < 12; ++i) {
-                writer.EndElement();
-                model.EndElement();
-            }
-            writer.EndDocument();
-            ASSERT_EQ(model.out, std::wstring(stream.GetBuffer().GetString()));
-        }
     }
 }
