@@ -53,8 +53,6 @@ TEST(DateTimeSpan, MalformedForms) {
     EXPECT_NY_THROW(span.ParseXSDDuration(L""), CNyInvalidValueException, L"Invalid XSD Duration (Empty String)");
     EXPECT_NY_THROW(span.ParseXSDDuration(L"PT1.1234567891S"), CNyInvalidValueException,
                     L"Invalid XSD Duration [PT1.1234567891S] Fraction part too long");
-    span.ParseXSDDuration(L"PT1.5");  // a fraction may end the text: it is read as seconds
-    EXPECT_EQ(L"PT1.5S", span.ToString());
 }
 
 TEST(DateTimeSpan, HugeDigitRuns) {
