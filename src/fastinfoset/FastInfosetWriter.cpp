@@ -1,0 +1,591 @@
+#include <nyxml/fastinfoset.h>
+#include <nyxml/foundation.h>
+
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "fastinfoset/FastInfosetUtf.h"
+#include "values/BinaryDataAccess.h"
+
+namespace NyXmlLib9 {
+
+const wchar_t* const CFastInfosetWriter::kDefaultExternalVocabularyURI = L"urn:nyxml:fastinfoset:generated-vocabulary";
+
+const char* CFastInfosetWriter::DeclarationText(FInfoDecl declaration) {
+    static const char* const kDeclarations[] = {
+        nullptr,
+        "<?xml encoding='finf'?>",
+        "<?xml encoding='finf' standalone='yes'?>",
+        "<?xml encoding='finf' standalone='no'?>",
+        "<?xml version='1.0' encoding='finf'?>",
+        "<?xml version='1.0' encoding='finf' standalone='yes'?>",
+        "<?xml version='1.0' encoding='finf' standalone='no'?>",
+        "<?xml version='1.1' encoding='finf'?>",
+        "<?xml version='1.1' encoding='finf' standalone='yes'?>",
+        "<?xml version='1.1' encoding='finf' standalone='no'?>",
+    };
+    if (declaration < 1 || declaration > 9) return nullptr;
+    return kDeclarations[declaration];
+}
+
+struct CFastInfosetWriter::Impl {
+    // Per open element: its attribute list is still open, it has attributes.
+    static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
+
+    CFastInfosetWriter* writer;
+    CBinaryStream* stream;
+    const CFastInfosetContext* options;
+    CFIVocabulary vocabulary;
+    unsigned char* out = nullptr;
+    size_t used = 0;
+    size_t capacity = 0;
+    bool pending = false;
+    bool terminator = false;
+    std::vector<unsigned char> state;
+    // Namespace declarations the pending element carries besides the root ones.
+    std::vector<std::pair<std::wstring, std::wstring>> declarations;
+    std::wstring key;
+    std::vector<unsigned char> packed;
+    CFastInfosetBinaryData algorithmData;
+
+    Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
+        : writer(w), stream(s), options(o), vocabulary(v ? *v : CFIVocabulary()) {}
+    ~Impl() { delete[] out; }
+
+    // ---- octets ----
+    unsigned char* Room(size_t n) {
+        if (capacity - used < n) Grow(n);
+        return out + used;
+    }
+    void Grow(size_t n) {
+        size_t wanted = capacity ? capacity * 2 : 65536;
+        while (wanted - used < n) wanted *= 2;
+        unsigned char* bigger = new unsigned char[wanted];
+        if (used) std::memcpy(bigger, out, used);
+        delete[] out;
+        out = bigger;
+        capacity = wanted;
+    }
+    void Put(unsigned char b) {
+        if (used == capacity) Grow(1);
+        out[used++] = b;
+    }
+    void Put(const unsigned char* bytes, size_t n) {
+        std::memcpy(Room(n), bytes, n);
+        used += n;
+    }
+    void Put32(uint32_t v) {
+        unsigned char* p = Room(4);
+        p[0] = static_cast<unsigned char>(v >> 24);
+        p[1] = static_cast<unsigned char>(v >> 16);
+        p[2] = static_cast<unsigned char>(v >> 8);
+        p[3] = static_cast<unsigned char>(v);
+        used += 4;
+    }
+    void Flush() {
+        if (!used) return;
+        CBinaryData& data = stream->GetData();
+        if (data.IsEmpty() && used <= UINT32_MAX) {
+            CBinaryDataAccess::Adopt(data, out, static_cast<uint32_t>(used), static_cast<uint32_t>(capacity));
+            out = nullptr;
+            capacity = 0;
+        } else {
+            data.Append(out, static_cast<uint32_t>(used));
+        }
+        used = 0;
+    }
+
+    // ---- integers and lengths ----
+    // Index from the 2nd bit; `o` holds bit 1.
+    void PutIndex2(unsigned char o, uint32_t i) {
+        if (i <= 64) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 8256) {
+            uint32_t v = i - 65;
+            Put(static_cast<unsigned char>(o | 0x40 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 8257;
+            Put(static_cast<unsigned char>(o | 0x60 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Index from the 3rd bit; `o` holds bits 1-2.
+    void PutIndex3(unsigned char o, uint32_t i) {
+        if (i <= 32) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 2080) {
+            uint32_t v = i - 33;
+            Put(static_cast<unsigned char>(o | 0x20 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else if (i <= 526368) {
+            uint32_t v = i - 2081;
+            Put(static_cast<unsigned char>(o | 0x28 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 526369;
+            Put(static_cast<unsigned char>(o | 0x30));
+            Put(static_cast<unsigned char>(v >> 16));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Index from the 4th bit; `o` holds bits 1-3.
+    void PutIndex4(unsigned char o, uint32_t i) {
+        if (i <= 16) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 1040) {
+            uint32_t v = i - 17;
+            Put(static_cast<unsigned char>(o | 0x10 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else if (i <= 263184) {
+            uint32_t v = i - 1041;
+            Put(static_cast<unsigned char>(o | 0x14 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 263185;
+            Put(static_cast<unsigned char>(o | 0x18));
+            Put(static_cast<unsigned char>(v >> 16));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Octet-string lengths from the 2nd, 5th and 7th bit.
+    void PutLength2(unsigned char o, size_t n) {
+        if (n <= 64) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 320) {
+            Put(static_cast<unsigned char>(o | 0x40));
+            Put(static_cast<unsigned char>(n - 65));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x60));
+            Put32(static_cast<uint32_t>(n - 321));
+        }
+    }
+    void PutLength5(unsigned char o, size_t n) {
+        if (n <= 8) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 264) {
+            Put(static_cast<unsigned char>(o | 0x08));
+            Put(static_cast<unsigned char>(n - 9));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x0C));
+            Put32(static_cast<uint32_t>(n - 265));
+        }
+    }
+    void PutLength7(unsigned char o, size_t n) {
+        if (n <= 2) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 258) {
+            Put(static_cast<unsigned char>(o | 0x02));
+            Put(static_cast<unsigned char>(n - 3));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x03));
+            Put32(static_cast<uint32_t>(n - 259));
+        }
+    }
+    void CheckLength(size_t n) {
+        if (n > UINT32_MAX - 400) throw CNyException(L"Failed to write FastInfoset. The string is too long.");
+    }
+    void PutUtf8(const std::wstring& s, size_t n) {
+        FastInfosetUtf::EncodeUtf8(s.data(), s.size(), Room(n));
+        used += n;
+    }
+
+    // Identifying string from the 1st bit: an index of its table, or a literal
+    // that joins the table.
+    enum Table { Prefixes, Namespaces, LocalNames };
+    void PutIdentifying(const std::wstring& s, Table table) {
+        const CFIVocabulary::IndexMap& map = table == Prefixes    ? vocabulary.GetPrefixNamesMap()
+                                             : table == Namespaces ? vocabulary.GetNamespaceNamesMap()
+                                                                   : vocabulary.GetLocalNamesMap();
+        auto it = map.find(s);
+        if (it != map.end()) {
+            PutIndex2(0x80, it->second);
+            return;
+        }
+        PutLiteral(s);
+        if (table == Prefixes)
+            vocabulary.AddPrefixName(s);
+        else if (table == Namespaces)
+            vocabulary.AddNamespaceName(s);
+        else
+            vocabulary.AddLocalName(s);
+    }
+    // A literal part of a name: its parts are added to their tables by the
+    // name's own addition.
+    void PutNamePart(const std::wstring& s, const CFIVocabulary::IndexMap& map) {
+        auto it = map.find(s);
+        if (it != map.end())
+            PutIndex2(0x80, it->second);
+        else
+            PutLiteral(s);
+    }
+    void PutLiteral(const std::wstring& s) {
+        size_t n = FastInfosetUtf::Utf8Length(s.data(), s.size());
+        if (n == 0) throw CNyException(L"Failed to write FastInfoset. A name or URI is empty.");
+        CheckLength(n);
+        PutLength2(0x00, n);
+        PutUtf8(s, n);
+    }
+
+    // ---- encoded character strings ----
+    CFastInfosetContext::EncodedCharacterString EncodingOf(ItemType type) const {
+        if (type < 0 || type >= CFastInfosetContext::kEncodingCount) return CFastInfosetContext::EncodedCharacterString();
+        return options->GetEncoding(type);
+    }
+    // Packs the text with restricted alphabet `index` into `packed`.
+    void Pack(const std::wstring& text, int32_t index) {
+        if (index != 1 && index != 2)
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
+        const std::vector<std::wstring>& alphabets = vocabulary.GetRestrictedAlphabets();
+        if (static_cast<size_t>(index) > alphabets.size())
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
+        const std::wstring& alphabet = alphabets[index - 1];
+        size_t n = alphabet.size();
+        if (n < 2 || n > (1u << 20))
+            throw CNyException(
+                L"Failed to write FastInfoset. Invalid Restricted Alphabet. Alphabet must contain between 2 and 2^20 "
+                L"characters.");
+        int k = 2;
+        while ((static_cast<size_t>(1) << k) <= n) ++k;
+        if (k != 4 && k != 8)
+            throw CNyException(L"Failed to write FastInfoset. Unsupported Feature in AppendRestrictedAlphabetString.");
+        packed.clear();
+        bool high = true;
+        for (wchar_t c : text) {
+            size_t position = alphabet.find(c);
+            if (position == std::wstring::npos)
+                throw CNyException(L"Failed to write FastInfoset. Invalid character not found for Restricted Alphabet.");
+            if (k == 8) {
+                packed.push_back(static_cast<unsigned char>(position));
+            } else if (high) {
+                packed.push_back(static_cast<unsigned char>(position << 4));
+                high = false;
+            } else {
+                packed.back() |= static_cast<unsigned char>(position);
+                high = true;
+            }
+        }
+        if (k == 4 && !high) packed.back() |= 0x0F;
+    }
+    // The octets of the text under algorithm `index`; false when they are
+    // empty (a length of zero cannot be written: the text goes as UTF-8).
+    bool Encode(const std::wstring& text, int32_t index) {
+        if (index < 1 || index > 10)
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Encoding Algorithm value [%d]", index));
+        algorithmData.SetAsEncodedString(static_cast<unsigned long>(index), text.c_str());
+        return !algorithmData.IsEmpty();
+    }
+    // From the 3rd bit (attribute values), `o` holding bits 1-2; or from the
+    // 5th bit (character chunks), `o` holding bits 1-4.
+    void PutEncoded(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        CFastInfosetContext::EncodedCharacterString e = EncodingOf(type);
+        const unsigned char* bytes = nullptr;
+        size_t n = 0;
+        unsigned char discriminant = 0;
+        if (e.Encoding == 1) {
+            Pack(text, e.Index);
+            bytes = packed.data();
+            n = packed.size();
+            discriminant = 2;
+        } else if (e.Encoding == 2) {
+            if (Encode(text, e.Index)) {
+                bytes = algorithmData.GetData();
+                n = algorithmData.GetLength();
+                discriminant = 3;
+            } else {
+                e.Encoding = 0;
+            }
+        } else if (e.Encoding != 0) {
+            throw CNyException(chunk ? L"Failed to write FastInfoset. Unknown encoding in EncodedCharacterStringBit7."
+                                     : L"Failed to write FastInfoset. Unknown encoding in EncodedCharacterStringBit5.");
+        }
+        if (e.Encoding == 0) {
+            if (options->GetDefaultStringEncoding() == 1)
+                throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
+            size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
+            CheckLength(u);
+            if (chunk)
+                PutLength7(o, u);
+            else
+                PutLength5(o, u);
+            PutUtf8(text, u);
+            return;
+        }
+        if (n == 0) {
+            // An empty packed text (no characters): not written by callers.
+            throw CNyException(L"Failed to write FastInfoset. Invalid character not found for Restricted Alphabet.");
+        }
+        CheckLength(n);
+        uint32_t field = static_cast<uint32_t>(e.Index - 1);
+        if (chunk) {
+            Put(static_cast<unsigned char>(o | (discriminant << 2) | (field >> 6)));
+            PutLength7(static_cast<unsigned char>((field & 0x3F) << 2), n);
+        } else {
+            Put(static_cast<unsigned char>(o | (discriminant << 4) | (field >> 4)));
+            PutLength5(static_cast<unsigned char>((field & 0x0F) << 4), n);
+        }
+        Put(bytes, n);
+    }
+
+    // ---- elements ----
+    void CloseAttributes() {
+        unsigned char& s = state.back();
+        if (s & kAttributesOpen) {
+            s = static_cast<unsigned char>(s & ~kAttributesOpen);
+            if (s & kHasAttributes) Put(0xF0);
+        }
+    }
+    // Writes the octets of the pending element.
+    void WritePending(bool attributes) {
+        pending = false;
+        CXmlWriter::CXmlWriterContext* c = writer->m_current;
+        const std::wstring& local = c->GetLocalName();
+        const std::wstring& ns = c->GetNamespaceURI();
+        const std::wstring* prefix = nullptr;
+        if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
+            prefix = c->FindPrefix(ns);
+            if (!prefix) {
+                // A prefix of its own, declared on the element that needs it.
+                prefix = &c->GeneratePrefix(ns);
+                declarations.emplace_back(*prefix, ns);
+            }
+            c->SetPrefix(*prefix);
+        }
+        unsigned char first = attributes ? 0x40 : 0x00;
+        bool root = c->GetParent() == nullptr;
+        bool rootDeclarations = false;
+        if (root) {
+            rootDeclarations = !writer->m_defaultNamespace.empty();
+            for (const auto& entry : writer->m_rootNamespaces)
+                if (entry.first != CXmlWriter::kXmlNamespace) rootDeclarations = true;
+        }
+        if (rootDeclarations || !declarations.empty()) {
+            Put(static_cast<unsigned char>(first | 0x38));
+            if (root) {
+                if (!writer->m_defaultNamespace.empty()) {
+                    Put(0xCD);
+                    PutIdentifying(writer->m_defaultNamespace, Namespaces);
+                }
+                for (const auto& entry : writer->m_rootNamespaces) {
+                    if (entry.first == CXmlWriter::kXmlNamespace) continue;
+                    PutDeclaration(entry.second, entry.first);
+                }
+            }
+            for (const auto& d : declarations) PutDeclaration(d.first, d.second);
+            declarations.clear();
+            Put(0xF0);
+            first = 0;
+        }
+        static const std::wstring kEmpty;
+        const std::wstring& p = prefix ? *prefix : kEmpty;
+        key.clear();
+        key.append(p).append(1, L'\0').append(ns).append(1, L'\0').append(local);
+        const CFIVocabulary::IndexMap& names = vocabulary.GetElementNamesMap();
+        auto it = names.find(key);
+        if (it != names.end()) {
+            PutIndex3(first, it->second);
+            return;
+        }
+        Put(static_cast<unsigned char>(first | 0x3C | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
+        if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
+        if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
+        PutNamePart(local, vocabulary.GetLocalNamesMap());
+        vocabulary.AddElement(p, ns, local);
+    }
+    void PutDeclaration(const std::wstring& prefix, const std::wstring& ns) {
+        Put(static_cast<unsigned char>(0xCC | (prefix.empty() ? 0 : 2) | (ns.empty() ? 0 : 1)));
+        if (!prefix.empty()) PutIdentifying(prefix, Prefixes);
+        if (!ns.empty()) PutIdentifying(ns, Namespaces);
+    }
+    // Before content: the pending element, a pending terminator, the open
+    // attribute list of the current element.
+    void BeginContent() {
+        if (pending) WritePending(false);
+        if (terminator) {
+            Put(0xF0);
+            terminator = false;
+        }
+        if (!state.empty()) CloseAttributes();
+    }
+
+    void Attribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& value, ItemType type) {
+        if (pending) WritePending(true);
+        if (state.empty()) throw CNyException(L"Attributes must be added before elements");
+        unsigned char& s = state.back();
+        if (!(s & kAttributesOpen)) throw CNyException(L"Attributes must be added before elements");
+        s |= kHasAttributes;
+        CXmlWriter::CXmlWriterContext* c = writer->m_current;
+        const std::wstring* prefix = nullptr;
+        if (!ns.empty()) {
+            prefix = c->FindPrefix(ns);
+            if (!prefix) prefix = &c->GeneratePrefix(ns);
+        }
+        static const std::wstring kEmpty;
+        const std::wstring& p = prefix ? *prefix : kEmpty;
+        key.clear();
+        key.append(p).append(1, L'\0').append(ns).append(1, L'\0').append(localName);
+        const CFIVocabulary::IndexMap& names = vocabulary.GetAttributeNamesMap();
+        auto it = names.find(key);
+        if (it != names.end()) {
+            PutIndex2(0x00, it->second);
+        } else {
+            Put(static_cast<unsigned char>(0x78 | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
+            if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
+            if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
+            PutNamePart(localName, vocabulary.GetLocalNamesMap());
+            vocabulary.AddAttribute(p, ns, localName);
+        }
+        if (value.empty()) {
+            Put(0xFF);
+            return;
+        }
+        if (value.size() >= options->GetAttributeMaxAddLength()) {
+            PutEncoded(0x00, value, type, false);
+            return;
+        }
+        const CFIVocabulary::IndexMap& values = vocabulary.GetAttributeValuesMap();
+        auto v = values.find(value);
+        if (v != values.end()) {
+            PutIndex2(0x80, v->second);
+            return;
+        }
+        PutEncoded(0x40, value, type, false);
+        vocabulary.AddAttributeValue(value);
+    }
+
+    void Text(const std::wstring& text, ItemType type) {
+        BeginContent();
+        if (text.empty()) return;
+        if (text.size() >= options->GetElementMaxAddLength()) {
+            PutEncoded(0x80, text, type, true);
+            return;
+        }
+        const CFIVocabulary::IndexMap& chunks = vocabulary.GetCharacterChunksMap();
+        auto it = chunks.find(text);
+        if (it != chunks.end()) {
+            PutIndex4(0xA0, it->second);
+            return;
+        }
+        PutEncoded(0x90, text, type, true);
+        vocabulary.AddElementValue(text);
+    }
+};
+
+CFastInfosetWriter::CFastInfosetWriter(CBinaryStream* stream, const CFastInfosetContext* options,
+                                       const CFIVocabulary* vocabulary)
+    : m_impl(new Impl(this, stream, options, vocabulary)) {}
+
+CFastInfosetWriter::~CFastInfosetWriter() { delete m_impl; }
+
+void CFastInfosetWriter::WriteDocumentHeader(FInfoDecl declaration) {
+    if (const char* text = DeclarationText(declaration))
+        m_impl->Put(reinterpret_cast<const unsigned char*>(text), std::strlen(text));
+    static const unsigned char kIdentification[] = {0xE0, 0x00, 0x00, 0x01};
+    m_impl->Put(kIdentification, 4);
+    if (m_impl->options->GetUseGeneratedVocabulary()) {
+        m_impl->Put(0x20);
+        m_impl->Put(0x10);
+        m_impl->Put(0x00);
+        std::wstring uri = m_impl->options->GetExternalVocabularyURI();
+        if (uri.empty()) uri = kDefaultExternalVocabularyURI;
+        m_impl->PutLiteral(uri);
+    } else {
+        m_impl->Put(0x00);
+    }
+}
+
+void CFastInfosetWriter::WriteDocumentEnd() {
+    m_impl->Put(m_impl->terminator ? 0xFF : 0xF0);
+    m_impl->terminator = false;
+}
+
+void CFastInfosetWriter::Flush() { m_impl->Flush(); }
+
+void CFastInfosetWriter::StartDocument() {}
+
+void CFastInfosetWriter::EndDocument() {
+    CXmlWriter::EndDocument();
+    Flush();
+}
+
+void CFastInfosetWriter::WriteComment(const std::wstring&) {}
+
+void CFastInfosetWriter::WriteProcessingInstruction(const std::wstring&) {
+    if (m_impl->pending) {
+        m_impl->WritePending(false);
+        m_impl->state.back() = 0;
+    }
+}
+
+void CFastInfosetWriter::WriteInLineSchema(const std::wstring&) {}
+
+void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
+    m_impl->BeginContent();
+    OpenContext(localName, namespaceURI);
+    m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
+    m_impl->pending = true;
+}
+
+void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
+    if (!m_current) throw CNyException(L"There is no open element to end.");
+    m_impl->Text(text, type);
+}
+
+void CFastInfosetWriter::EndElement() {
+    if (!m_current) throw CNyException(L"There is no open element to end.");
+    if (m_impl->pending) m_impl->WritePending(false);
+    m_impl->CloseAttributes();
+    if (m_impl->terminator) {
+        m_impl->Put(0xFF);
+        m_impl->terminator = false;
+    } else {
+        m_impl->terminator = true;
+    }
+    m_impl->state.pop_back();
+    CloseContext();
+}
+
+void CFastInfosetWriter::WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,
+                                        const std::wstring& value, ItemType type) {
+    m_impl->Attribute(localName, namespaceURI, value, type);
+}
+
+void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, const std::wstring& typeName,
+                                      ItemType type) {
+    static const std::wstring kType(L"type");
+    static const std::wstring kXsi(kXsiNamespace);
+    if (!m_current) throw CNyException(L"Attributes must be added before elements");
+    if (typeNamespaceURI.empty() || typeNamespaceURI == m_current->GetEffectiveDefaultNamespace()) {
+        m_impl->Attribute(kType, kXsi, typeName, type);
+        return;
+    }
+    const std::wstring* prefix = m_current->FindPrefix(typeNamespaceURI);
+    if (!prefix) {
+        // Declared on the element by a namespace attribute, which Fast Infoset
+        // allows only before the element's name: the element must still be
+        // waiting for its first attribute.
+        if (!m_impl->pending) throw CNyException(L"Attributes must be added before elements");
+        prefix = &m_current->GeneratePrefix(typeNamespaceURI);
+        m_impl->declarations.emplace_back(*prefix, typeNamespaceURI);
+    }
+    std::wstring value;
+    value.reserve(prefix->size() + 1 + typeName.size());
+    value.append(*prefix).append(1, L':').append(typeName);
+    m_impl->Attribute(kType, kXsi, value, type);
+}
+
+void CFastInfosetWriter::WriteXsiNil() {
+    static const std::wstring kNil(L"nil");
+    static const std::wstring kXsi(kXsiNamespace);
+    static const std::wstring kTrue(L"true");
+    m_impl->Attribute(kNil, kXsi, kTrue, ItemType_boolean);
+}
+
+}  // namespace NyXmlLib9
