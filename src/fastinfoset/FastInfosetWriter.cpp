@@ -2,7 +2,9 @@
 #include <nyxml/foundation.h>
 
 #include <cstring>
+#include <map>
 #include <new>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,11 @@ struct CFastInfosetWriter::Impl {
     std::vector<unsigned char> state;
     // Namespace declarations the pending element carries besides the root ones.
     std::vector<std::pair<std::wstring, std::wstring>> declarations;
+    // Prefixes this writer generated and declared, by namespace: one prefix
+    // never stands for two namespaces in a document, so that the document's
+    // prefix map (last declaration wins) resolves every one of them.
+    std::map<std::wstring, std::wstring> generated;
+    std::set<std::wstring> generatedPrefixes;
     std::wstring key;
     std::vector<unsigned char> packed;
     CFastInfosetBinaryData algorithmData;
@@ -53,6 +60,35 @@ struct CFastInfosetWriter::Impl {
     Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
         : writer(w), stream(s), options(o), vocabulary(v ? *v : CFIVocabulary()) {}
     ~Impl() { delete[] out; }
+
+    // A prefix for a namespace that has none in scope, entered in the scope
+    // and declared on the pending element.
+    const std::wstring& DeclaredPrefix(CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) {
+        auto known = generated.find(ns);
+        std::wstring prefix;
+        if (known != generated.end()) {
+            prefix = known->second;
+        } else {
+            const CXmlWriter::NamespaceMap& scope = c->GetEffectiveNamespaces();
+            for (uint32_t n = 0;; ++n) {
+                prefix.clear();
+                uint32_t v = n;
+                do {
+                    prefix.insert(prefix.begin(), static_cast<wchar_t>(L'A' + v % 26));
+                    v /= 26;
+                } while (v || prefix.size() < 2);
+                if (generatedPrefixes.count(prefix)) continue;
+                bool taken = false;
+                for (const auto& entry : scope) taken = taken || entry.second == prefix;
+                if (!taken) break;
+            }
+            generated[ns] = prefix;
+            generatedPrefixes.insert(prefix);
+        }
+        c->AddNamespace(prefix, ns);
+        declarations.emplace_back(prefix, ns);
+        return *c->FindPrefix(ns);
+    }
 
     // ---- octets ----
     unsigned char* Room(size_t n) {
@@ -351,11 +387,8 @@ struct CFastInfosetWriter::Impl {
         const std::wstring* prefix = nullptr;
         if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
             prefix = c->FindPrefix(ns);
-            if (!prefix) {
-                // A prefix of its own, declared on the element that needs it.
-                prefix = &c->GeneratePrefix(ns);
-                declarations.emplace_back(*prefix, ns);
-            }
+            // A prefix of its own, declared on the element that needs it.
+            if (!prefix) prefix = &DeclaredPrefix(c, ns);
             c->SetPrefix(*prefix);
         }
         unsigned char first = attributes ? 0x40 : 0x00;
@@ -572,8 +605,7 @@ void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, cons
         // allows only before the element's name: the element must still be
         // waiting for its first attribute.
         if (!m_impl->pending) throw CNyException(L"Attributes must be added before elements");
-        prefix = &m_current->GeneratePrefix(typeNamespaceURI);
-        m_impl->declarations.emplace_back(*prefix, typeNamespaceURI);
+        prefix = &m_impl->DeclaredPrefix(m_current, typeNamespaceURI);
     }
     std::wstring value;
     value.reserve(prefix->size() + 1 + typeName.size());

@@ -2,6 +2,7 @@
 // its messages, every prefix of valid documents, and round trips of trees.
 #include <nyxml/document.h>
 #include <nyxml/fastinfoset.h>
+#include <nyxml/generated.h>
 
 #include "FastInfosetSupport.h"
 #include "TestSupport.h"
@@ -207,4 +208,55 @@ TEST(CFastInfosetReader, Recognition) {
         EXPECT_EQ("<{}e></>", Utf8(LoadDump(bytes)));
     }
     EXPECT_EQ(nullptr, CFastInfosetWriter::DeclarationText(FInfoDecl_None));
+}
+
+namespace {
+struct Factory : CClassfactoryBase {
+    using CClassfactoryBase::GetElementType;
+    using CClassfactoryBase::GetElementTypeNamespaceUri;
+};
+}  // namespace
+
+TEST(CFastInfosetWriter, XsiTypesResolveThroughTheDeclaredPrefixes) {
+    // A type namespace with a prefix on the document element, one without any
+    // (declared on the element that needs it), and the default namespace.
+    CBinaryStream stream;
+    CFastInfosetContext options;
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.AddNamespace(L"p", L"urn:p");
+    w.SetDefaultNamespace(L"urn:d");
+    w.StartElement(L"r", L"urn:d");
+    w.WriteXsiType(L"urn:p", L"T1", ItemType_string);
+    w.StartElement(L"a", L"urn:d");
+    w.WriteXsiType(L"urn:t", L"T2", ItemType_string);
+    w.EndElement();
+    w.StartElement(L"b", L"urn:d");
+    w.WriteXsiType(L"urn:d", L"T3", ItemType_string);
+    w.WriteXsiNil();
+    w.EndElement();
+    w.StartElement(L"c", L"urn:q");
+    w.EndElement();
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    CXmlDocument document;
+    CBinaryData bytes = stream.GetData();
+    document.LoadXmlStream(const_cast<unsigned char*>(bytes.GetData()), bytes.GetLength());
+    CXmlElement* r = document.GetDocumentElement();
+    CXmlElement* a = r->GetFirstElement();
+    CXmlElement* b = a->GetNextSiblingElement();
+    EXPECT_EQ(L"urn:p", Factory::GetElementTypeNamespaceUri(r));
+    EXPECT_EQ(L"T1", Factory::GetElementType(r));
+    EXPECT_EQ(L"urn:t", Factory::GetElementTypeNamespaceUri(a));
+    EXPECT_EQ(L"T2", Factory::GetElementType(a));
+    EXPECT_EQ(L"urn:d", Factory::GetElementTypeNamespaceUri(b));
+    EXPECT_EQ(L"T3", Factory::GetElementType(b));
+    EXPECT_EQ("<{urn:d}r {http://www.w3.org/2001/XMLSchema-instance}type=\"p:T1\">"
+              "<{urn:d}a {http://www.w3.org/2001/XMLSchema-instance}type=\"AB:T2\"></>"
+              "<{urn:d}b {http://www.w3.org/2001/XMLSchema-instance}type=\"T3\" "
+              "{http://www.w3.org/2001/XMLSchema-instance}nil=\"true\"></><{urn:q}c></></>",
+              Utf8(fi_test::Dump(r)));
+    // The element in a namespace without a prefix declares its generated one.
+    EXPECT_EQ(L"urn:q", document.LookupNamespaceFromAlias(L"AC"));
 }
