@@ -53,6 +53,15 @@ struct CFastInfosetWriter::Impl {
     // prefix map (last declaration wins) resolves every one of them.
     std::map<std::wstring, std::wstring> generated;
     std::set<std::wstring> generatedPrefixes;
+    // Attributes of the pending element: its octets are written when the
+    // attribute list closes, so that every prefix its attributes need is
+    // declared on it. Entries are reused from element to element.
+    struct QueuedAttribute {
+        std::wstring localName, ns, prefix, value;
+        ItemType type;
+    };
+    std::vector<QueuedAttribute> attributes;
+    size_t attributeCount = 0;
     std::wstring key;
     std::vector<unsigned char> packed;
     CFastInfosetBinaryData algorithmData;
@@ -379,8 +388,9 @@ struct CFastInfosetWriter::Impl {
         }
     }
     // Writes the octets of the pending element.
-    void WritePending(bool attributes) {
+    void WritePending() {
         pending = false;
+        const bool hasAttributes = attributeCount != 0;
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring& local = c->GetLocalName();
         const std::wstring& ns = c->GetNamespaceURI();
@@ -391,7 +401,7 @@ struct CFastInfosetWriter::Impl {
             if (!prefix) prefix = &DeclaredPrefix(c, ns);
             c->SetPrefix(*prefix);
         }
-        unsigned char first = attributes ? 0x40 : 0x00;
+        unsigned char first = hasAttributes ? 0x40 : 0x00;
         bool root = c->GetParent() == nullptr;
         bool rootDeclarations = false;
         if (root) {
@@ -424,13 +434,18 @@ struct CFastInfosetWriter::Impl {
         auto it = names.find(key);
         if (it != names.end()) {
             PutIndex3(first, it->second);
-            return;
+        } else {
+            Put(static_cast<unsigned char>(first | 0x3C | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
+            if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
+            if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
+            PutNamePart(local, vocabulary.GetLocalNamesMap());
+            vocabulary.AddElement(p, ns, local);
         }
-        Put(static_cast<unsigned char>(first | 0x3C | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
-        if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
-        if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
-        PutNamePart(local, vocabulary.GetLocalNamesMap());
-        vocabulary.AddElement(p, ns, local);
+        for (size_t i = 0; i < attributeCount; ++i) {
+            const QueuedAttribute& a = attributes[i];
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type);
+        }
+        attributeCount = 0;
     }
     void PutDeclaration(const std::wstring& prefix, const std::wstring& ns) {
         Put(static_cast<unsigned char>(0xCC | (prefix.empty() ? 0 : 2) | (ns.empty() ? 0 : 1)));
@@ -440,7 +455,7 @@ struct CFastInfosetWriter::Impl {
     // Before content: the pending element, a pending terminator, the open
     // attribute list of the current element.
     void BeginContent() {
-        if (pending) WritePending(false);
+        if (pending) WritePending();
         if (terminator) {
             Put(0xF0);
             terminator = false;
@@ -449,19 +464,37 @@ struct CFastInfosetWriter::Impl {
     }
 
     void Attribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& value, ItemType type) {
-        if (pending) WritePending(true);
-        if (state.empty()) throw CNyException(L"Attributes must be added before elements");
-        unsigned char& s = state.back();
-        if (!(s & kAttributesOpen)) throw CNyException(L"Attributes must be added before elements");
-        s |= kHasAttributes;
+        if (state.empty() || !pending || !(state.back() & kAttributesOpen))
+            throw CNyException(L"Attributes must be added before elements");
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring* prefix = nullptr;
         if (!ns.empty()) {
             prefix = c->FindPrefix(ns);
-            if (!prefix) prefix = &c->GeneratePrefix(ns);
+            if (!prefix) prefix = &DeclaredPrefix(c, ns);
         }
-        static const std::wstring kEmpty;
-        const std::wstring& p = prefix ? *prefix : kEmpty;
+        // Values that go through an alphabet or an algorithm are converted
+        // now, so that a bad one fails in this call; the octets are dropped.
+        if (!value.empty() && EncodingOf(type).Encoding != 0) {
+            size_t mark = used;
+            PutEncoded(0x00, value, type, false);
+            used = mark;
+        }
+        if (attributeCount == attributes.size()) attributes.emplace_back();
+        QueuedAttribute& a = attributes[attributeCount++];
+        a.localName = localName;
+        a.ns = ns;
+        if (prefix)
+            a.prefix = *prefix;
+        else
+            a.prefix.clear();
+        a.value = value;
+        a.type = type;
+        state.back() |= kHasAttributes;
+    }
+
+    void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
+                      const std::wstring& value, ItemType type) {
+        const bool prefix = !p.empty();
         key.clear();
         key.append(p).append(1, L'\0').append(ns).append(1, L'\0').append(localName);
         const CFIVocabulary::IndexMap& names = vocabulary.GetAttributeNamesMap();
@@ -552,8 +585,8 @@ void CFastInfosetWriter::WriteComment(const std::wstring&) {}
 
 void CFastInfosetWriter::WriteProcessingInstruction(const std::wstring&) {
     if (m_impl->pending) {
-        m_impl->WritePending(false);
-        m_impl->state.back() = 0;
+        m_impl->WritePending();
+        m_impl->CloseAttributes();
     }
 }
 
@@ -573,7 +606,7 @@ void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
 
 void CFastInfosetWriter::EndElement() {
     if (!m_current) throw CNyException(L"There is no open element to end.");
-    if (m_impl->pending) m_impl->WritePending(false);
+    if (m_impl->pending) m_impl->WritePending();
     m_impl->CloseAttributes();
     if (m_impl->terminator) {
         m_impl->Put(0xFF);
@@ -603,7 +636,7 @@ void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, cons
     if (!prefix) {
         // Declared on the element by a namespace attribute, which Fast Infoset
         // allows only before the element's name: the element must still be
-        // waiting for its first attribute.
+        // waiting for the end of its attributes.
         if (!m_impl->pending) throw CNyException(L"Attributes must be added before elements");
         prefix = &m_impl->DeclaredPrefix(m_current, typeNamespaceURI);
     }

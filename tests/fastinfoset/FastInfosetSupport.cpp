@@ -75,4 +75,39 @@ std::string XmlToFastInfoset(const std::wstring& xml, const CXmlSerializationCon
     return std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength());
 }
 
+std::string TypedFastInfoset() {
+    CFastInfosetContext options;
+    options.SetSuggestedValues();
+    CBinaryStream stream;
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.SetDefaultNamespace(L"urn:typed");
+    w.StartElement(L"typed", L"urn:typed");
+    w.WriteAttribute(L"count", L"", L"7", ItemType_i4);
+    w.WriteAttribute(L"valid", L"", L"false", ItemType_boolean);
+    w.WriteAttribute(L"on", L"", L"2026-01-02", ItemType_date);
+    struct Value {
+        const wchar_t* name;
+        const wchar_t* text;
+        ItemType type;
+    } values[] = {
+        {L"short", L"-2", ItemType_i2},          {L"int", L"42", ItemType_i4},
+        {L"long", L"9000000000", ItemType_i8},   {L"boolean", L"true", ItemType_boolean},
+        {L"float", L"1.5", ItemType_r4},         {L"double", L"1234.125", ItemType_r8},
+        {L"base64", L"AQID/w==", ItemType_base64Binary}, {L"hex", L"0AFF", ItemType_hexBinary},
+        {L"decimal", L"-12.5", ItemType_decimal}, {L"date", L"2026-01-02", ItemType_date},
+        {L"datetime", L"2026-01-02T03:04:05Z", ItemType_datetime}, {L"int", L"42", ItemType_i4},
+    };
+    for (const Value& v : values) {
+        w.StartElement(v.name, L"urn:typed");
+        w.WriteText(v.text, v.type);
+        w.EndElement();
+    }
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    const CBinaryData& data = stream.GetData();
+    return std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength());
+}
+
 }  // namespace fi_test

@@ -27,6 +27,10 @@ void WriteTree(const NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlWriter& wri
 std::string XmlToFastInfoset(const std::wstring& xml, const NyXmlLib9::CXmlSerializationContext& ctx,
                              NyXmlLib9::FInfoDecl declaration = NyXmlLib9::FInfoDecl_None);
 
+// A document of typed values (numbers, booleans, binary, dates) written with
+// the suggested encodings: algorithms and alphabets.
+std::string TypedFastInfoset();
+
 }  // namespace fi_test
 
 #endif
