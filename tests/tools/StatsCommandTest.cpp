@@ -42,6 +42,7 @@ TEST_F(StatsCommand, CountsTheTree) {
         ASSERT_EQ(0, r.status) << r.err;
         EXPECT_EQ("input:       " + in +
                       "\n"
+                      "format:      XML text\n"
                       "bytes read:  " + std::to_string(sizeof kDocument - 1) +
                       "\n"
                       "elements:    4\n"
@@ -67,6 +68,7 @@ TEST_F(StatsCommand, StandardInputCompressed) {
     ToolResult r = Run("-", in);
     ASSERT_EQ(0, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("elements:    4\n"));
+    EXPECT_NE(std::string::npos, r.out.find("format:      zlib, XML text\n"));
     EXPECT_NE(std::string::npos, r.out.find("bytes read:  " + std::to_string(packed.size()) + "\n"));
 }
 
