@@ -4,6 +4,7 @@
 #include <nyxml/foundation.h>
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "document/NamePool.h"
@@ -80,8 +81,13 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
     };
     names(m_elementNames, v.GetElementNamesTable());
     names(m_attributeNames, v.GetAttributeNamesTable());
-    m_attributeValues.assign(v.GetAttributeValuesTable().begin(), v.GetAttributeValuesTable().end());
-    m_characterChunks.assign(v.GetCharacterChunksTable().begin(), v.GetCharacterChunksTable().end());
+    for (const std::wstring& s : v.GetAttributeValuesTable()) m_attributeValues.Add(s.data(), s.size());
+    for (const std::wstring& s : v.GetCharacterChunksTable()) {
+        std::wstring text;
+        for (wchar_t c : s)
+            if (c != L'\r') text += c;
+        m_characterChunks.Add(text.data(), text.size());
+    }
     m_alphabets = v.GetRestrictedAlphabets();
 }
 
@@ -202,6 +208,13 @@ uint32_t CFastInfosetReader::SequenceLength() {
     v |= static_cast<uint32_t>(Next()) << 8;
     v |= Next();
     return v + 129;
+}
+
+size_t CFastInfosetReader::Check(size_t size, uint32_t index) {
+    if (index == 0 || index > size)
+        throw CNyException(FormatString(L"Failed to parse FastInfoset. Index [%u] refers to no entry of its table.",
+                                        static_cast<unsigned>(index)));
+    return index - 1;
 }
 
 template <typename T>
@@ -518,11 +531,12 @@ bool CFastInfosetReader::StartElement() {
             unsigned char v = Next();
             if (v == 0xFF) continue;
             if (v & 0x80) {
-                value = Entry(m_attributeValues, Index2(v));
+                size_t i = Check(m_attributeValues.size(), Index2(v));
+                value.assign(m_attributeValues.Data(i), m_attributeValues.Length(i));
                 continue;
             }
             Encoded3(v, value);
-            if ((v & 0x40) && m_attributeValues.size() < kMaxTable) m_attributeValues.push_back(value);
+            if (v & 0x40) m_attributeValues.Add(value.data(), value.size());
         }
         unsigned char end = Next();
         if (end == 0xFF)
@@ -565,32 +579,41 @@ bool CFastInfosetReader::StartElement() {
 
 void CFastInfosetReader::Characters(unsigned char o) {
     CXmlElement* element = m_document->TopElement();
+    std::wstring& text = element->m_text;
     if (o & 0x20) {
-        const std::wstring& chunk = Entry(m_characterChunks, Index4(o));
-        CXmlDocument::AppendTextExcludingCR(element, chunk.data(), static_cast<uint32_t>(chunk.size()));
-        return;
-    }
-    bool add = o & 0x10;
-    if (!add && ((o >> 2) & 3) == 0) {
-        // Plain UTF-8 straight into the element's text.
-        uint64_t n = Length7(o);
-        const unsigned char* data = Take(n);
-        std::wstring& text = element->m_text;
-        size_t start = text.size();
-        element->ReserveText(static_cast<size_t>(n));
-        FastInfosetUtf::AppendUtf8(data, static_cast<size_t>(n), text);
-        if (std::memchr(data, '\r', static_cast<size_t>(n))) {
-            size_t w = start;
-            for (size_t r = start; r < text.size(); ++r)
-                if (text[r] != L'\r') text[w++] = text[r];
-            text.resize(w);
+        // Table entries hold no carriage returns.
+        size_t i = Check(m_characterChunks.size(), Index4(o));
+        size_t n = m_characterChunks.Length(i);
+        if (text.empty()) {
+            text.assign(m_characterChunks.Data(i), n);
+        } else {
+            element->ReserveText(n);
+            text.append(m_characterChunks.Data(i), n);
         }
         return;
     }
-    m_text.clear();
-    Encoded5(o, m_text);
-    if (add && m_characterChunks.size() < kMaxTable) m_characterChunks.push_back(m_text);
-    CXmlDocument::AppendTextExcludingCR(element, m_text.data(), static_cast<uint32_t>(m_text.size()));
+    const size_t start = text.size();
+    bool returns;
+    if (((o >> 2) & 3) == 0) {
+        // UTF-8 straight into the element's text.
+        uint64_t n = Length7(o);
+        const unsigned char* data = Take(n);
+        if (start) element->ReserveText(static_cast<size_t>(n));
+        FastInfosetUtf::AppendUtf8(data, static_cast<size_t>(n), text);
+        returns = std::memchr(data, '\r', static_cast<size_t>(n)) != nullptr;
+    } else {
+        if (start) element->ReserveText(8);
+        Encoded5(o, text);
+        returns = std::wmemchr(text.data() + start, L'\r', text.size() - start) != nullptr;
+    }
+    // Carriage returns are dropped, as the text reader's line-end handling does.
+    if (returns) {
+        size_t w = start;
+        for (size_t r = start; r < text.size(); ++r)
+            if (text[r] != L'\r') text[w++] = text[r];
+        text.resize(w);
+    }
+    if (o & 0x10) m_characterChunks.Add(text.data() + start, text.size() - start);
 }
 
 void CFastInfosetReader::ReadElement() {

@@ -46,6 +46,34 @@ private:
         const Name* namespaceName;  // null: no namespace
         const Name* localName;
     };
+    // The strings of a value table one after the other in one buffer: no
+    // allocation per entry.
+    class ValueTable {
+    public:
+        void Add(const wchar_t* text, size_t length) {
+            if (m_spans.size() >= (1u << 20)) return;
+            m_spans.push_back(Span{m_data.size(), length});
+            m_data.append(text, length);
+        }
+        size_t size() const { return m_spans.size(); }
+        const wchar_t* Data(size_t i) const { return m_data.data() + m_spans[i].start; }
+        size_t Length(size_t i) const { return m_spans[i].length; }
+        void clear() {
+            std::vector<Span>().swap(m_spans);
+            std::wstring().swap(m_data);
+        }
+
+    private:
+        struct Span {
+            size_t start;
+            size_t length;
+        };
+        std::vector<Span> m_spans;
+        std::wstring m_data;
+    };
+    // Entry `index` (1-based) of the table; an index beyond it ends the parse.
+    static size_t Check(size_t size, uint32_t index);
+
     struct PendingAttribute {
         QName name;
         std::wstring value;
@@ -119,8 +147,8 @@ private:
     std::vector<const Name*> m_localNames;
     std::vector<QName> m_elementNames;
     std::vector<QName> m_attributeNames;
-    std::vector<std::wstring> m_attributeValues;
-    std::vector<std::wstring> m_characterChunks;
+    ValueTable m_attributeValues;
+    ValueTable m_characterChunks;
     std::vector<std::wstring> m_alphabets;
     std::vector<PendingAttribute> m_pendingAttributes;
     std::wstring m_text;

@@ -2,6 +2,7 @@
 #include <nyxml/foundation.h>
 
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <new>
 #include <set>
@@ -32,6 +33,127 @@ const char* CFastInfosetWriter::DeclarationText(FInfoDecl declaration) {
     return kDeclarations[declaration];
 }
 
+namespace {
+
+uint64_t HashText(const wchar_t* s, size_t n) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    for (size_t i = 0; i < n; ++i) {
+        h ^= static_cast<uint32_t>(s[i]);
+        h *= 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    return h | 1;  // 0 marks a free slot
+}
+
+// One vocabulary table as the writer needs it: the index of a string, with
+// the strings kept one after the other in one buffer. An entry's index is the
+// table's size after it was added; a table holds at most 2^20 entries.
+class StringIndex {
+public:
+    StringIndex() : m_slots(64), m_count(0) {}
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
+        size_t mask = m_slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.hash == 0) return 0;
+            if (slot.hash == h && slot.length == n &&
+                std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
+                return slot.index;
+        }
+    }
+    uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // Adds the string (which the caller did not find) as the next entry.
+    void Add(const wchar_t* s, size_t n, uint64_t h) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        if (Find(s, n, h)) return;  // a repeated entry of a given vocabulary keeps its first index
+        if ((m_used + 1) * 2 > m_slots.size()) Grow();
+        Insert(Slot{h, m_data.size(), n, m_count});
+        m_data.append(s, n);
+        ++m_used;
+    }
+    void Add(const std::wstring& s) { Add(s.data(), s.size(), HashText(s.data(), s.size())); }
+    uint32_t Count() const { return m_count; }
+
+private:
+    struct Slot {
+        uint64_t hash = 0;
+        size_t start = 0;
+        size_t length = 0;
+        uint32_t index = 0;
+    };
+    void Insert(const Slot& slot) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = slot.hash & mask;
+        while (m_slots[i].hash) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    void Grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old)
+            if (slot.hash) Insert(slot);
+    }
+    std::vector<Slot> m_slots;
+    std::wstring m_data;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
+// The element-name or attribute-name table: qualified names by the indexes
+// of their parts.
+class NameIndex {
+public:
+    NameIndex() : m_slots(64), m_count(0) {}
+    static uint64_t Key(uint32_t prefix, uint32_t ns, uint32_t local) {
+        return (static_cast<uint64_t>(prefix) << 42) | (static_cast<uint64_t>(ns) << 21) | local;
+    }
+    uint32_t Find(uint64_t key) const {
+        size_t mask = m_slots.size() - 1;
+        for (size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+            if (m_slots[i].index == 0) return 0;
+            if (m_slots[i].key == key) return m_slots[i].index;
+        }
+    }
+    // `findable` is false when a part is missing from its (full) table: the
+    // name takes its place in the table but is never found.
+    void Add(uint64_t key, bool findable) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        if (!findable || Find(key)) return;
+        if ((m_used + 1) * 2 > m_slots.size()) {
+            std::vector<Slot> old(m_slots.size() * 2);
+            old.swap(m_slots);
+            for (const Slot& slot : old)
+                if (slot.index) Insert(slot);
+        }
+        Insert(Slot{key, m_count});
+        ++m_used;
+    }
+
+private:
+    struct Slot {
+        uint64_t key = 0;
+        uint32_t index = 0;
+    };
+    static uint64_t Mix(uint64_t k) {
+        k ^= k >> 33;
+        k *= 0xFF51AFD7ED558CCDull;
+        return k ^ (k >> 33);
+    }
+    void Insert(const Slot& slot) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = Mix(slot.key) & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
+}  // namespace
+
 struct CFastInfosetWriter::Impl {
     // Per open element: its attribute list is still open, it has attributes.
     static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
@@ -39,7 +161,10 @@ struct CFastInfosetWriter::Impl {
     CFastInfosetWriter* writer;
     CBinaryStream* stream;
     const CFastInfosetContext* options;
-    CFIVocabulary vocabulary;
+    // The tables of the document, started from the given vocabulary.
+    StringIndex prefixes, namespaceNames, localNames, attributeValues, characterChunks;
+    NameIndex elementNames, attributeNames;
+    std::vector<std::wstring> alphabets;
     unsigned char* out = nullptr;
     size_t used = 0;
     size_t capacity = 0;
@@ -67,7 +192,20 @@ struct CFastInfosetWriter::Impl {
     CFastInfosetBinaryData algorithmData;
 
     Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
-        : writer(w), stream(s), options(o), vocabulary(v ? *v : CFIVocabulary()) {}
+        : writer(w), stream(s), options(o) {
+        CFIVocabulary initial;
+        const CFIVocabulary& source = v ? *v : initial;
+        for (const std::wstring& x : source.GetPrefixNamesTable()) prefixes.Add(x);
+        for (const std::wstring& x : source.GetNamespaceNamesTable()) namespaceNames.Add(x);
+        for (const std::wstring& x : source.GetLocalNamesTable()) localNames.Add(x);
+        for (const std::wstring& x : source.GetAttributeValuesTable()) attributeValues.Add(x);
+        for (const std::wstring& x : source.GetCharacterChunksTable()) characterChunks.Add(x);
+        for (const CFIVocabulary::CQNameParts& q : source.GetElementNamesTable())
+            elementNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
+        for (const CFIVocabulary::CQNameParts& q : source.GetAttributeNamesTable())
+            attributeNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
+        alphabets = source.GetRestrictedAlphabets();
+    }
     ~Impl() { delete[] out; }
 
     // A prefix for a namespace that has none in scope, entered in the scope
@@ -242,41 +380,31 @@ struct CFastInfosetWriter::Impl {
         used += n;
     }
 
-    // Identifying string from the 1st bit: an index of its table, or a literal
-    // that joins the table.
-    enum Table { Prefixes, Namespaces, LocalNames };
-    void PutIdentifying(const std::wstring& s, Table table) {
-        const CFIVocabulary::IndexMap& map = table == Prefixes    ? vocabulary.GetPrefixNamesMap()
-                                             : table == Namespaces ? vocabulary.GetNamespaceNamesMap()
-                                                                   : vocabulary.GetLocalNamesMap();
-        auto it = map.find(s);
-        if (it != map.end()) {
-            PutIndex2(0x80, it->second);
-            return;
+    // Identifying string from the 1st bit: an index of its table, or a
+    // literal that joins the table. Returns the string's index (0 when the
+    // full table could not take it).
+    uint32_t PutIdentifying(const wchar_t* s, size_t n, StringIndex& table) {
+        uint64_t h = HashText(s, n);
+        if (uint32_t index = table.Find(s, n, h)) {
+            PutIndex2(0x80, index);
+            return index;
         }
-        PutLiteral(s);
-        if (table == Prefixes)
-            vocabulary.AddPrefixName(s);
-        else if (table == Namespaces)
-            vocabulary.AddNamespaceName(s);
-        else
-            vocabulary.AddLocalName(s);
+        PutLiteral(s, n);
+        uint32_t before = table.Count();
+        table.Add(s, n, h);
+        return table.Count() != before ? table.Count() : 0;
     }
-    // A literal part of a name: its parts are added to their tables by the
-    // name's own addition.
-    void PutNamePart(const std::wstring& s, const CFIVocabulary::IndexMap& map) {
-        auto it = map.find(s);
-        if (it != map.end())
-            PutIndex2(0x80, it->second);
-        else
-            PutLiteral(s);
+    uint32_t PutIdentifying(const std::wstring& s, StringIndex& table) {
+        return PutIdentifying(s.data(), s.size(), table);
     }
-    void PutLiteral(const std::wstring& s) {
-        size_t n = FastInfosetUtf::Utf8Length(s.data(), s.size());
+    void PutLiteral(const std::wstring& s) { PutLiteral(s.data(), s.size()); }
+    void PutLiteral(const wchar_t* s, size_t length) {
+        size_t n = FastInfosetUtf::Utf8Length(s, length);
         if (n == 0) throw CNyException(L"Failed to write FastInfoset. A name or URI is empty.");
         CheckLength(n);
         PutLength2(0x00, n);
-        PutUtf8(s, n);
+        FastInfosetUtf::EncodeUtf8(s, length, Room(n));
+        used += n;
     }
 
     // ---- encoded character strings ----
@@ -288,7 +416,6 @@ struct CFastInfosetWriter::Impl {
     void Pack(const std::wstring& text, int32_t index) {
         if (index != 1 && index != 2)
             throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
-        const std::vector<std::wstring>& alphabets = vocabulary.GetRestrictedAlphabets();
         if (static_cast<size_t>(index) > alphabets.size())
             throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
         const std::wstring& alphabet = alphabets[index - 1];
@@ -392,7 +519,6 @@ struct CFastInfosetWriter::Impl {
         pending = false;
         const bool hasAttributes = attributeCount != 0;
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
-        const std::wstring& local = c->GetLocalName();
         const std::wstring& ns = c->GetNamespaceURI();
         const std::wstring* prefix = nullptr;
         if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
@@ -414,7 +540,7 @@ struct CFastInfosetWriter::Impl {
             if (root) {
                 if (!writer->m_defaultNamespace.empty()) {
                     Put(0xCD);
-                    PutIdentifying(writer->m_defaultNamespace, Namespaces);
+                    PutIdentifying(writer->m_defaultNamespace, namespaceNames);
                 }
                 for (const auto& entry : writer->m_rootNamespaces) {
                     if (entry.first == CXmlWriter::kXmlNamespace) continue;
@@ -426,31 +552,70 @@ struct CFastInfosetWriter::Impl {
             Put(0xF0);
             first = 0;
         }
-        static const std::wstring kEmpty;
-        const std::wstring& p = prefix ? *prefix : kEmpty;
-        key.clear();
-        key.append(p).append(1, L'\0').append(ns).append(1, L'\0').append(local);
-        const CFIVocabulary::IndexMap& names = vocabulary.GetElementNamesMap();
-        auto it = names.find(key);
-        if (it != names.end()) {
-            PutIndex3(first, it->second);
-        } else {
-            Put(static_cast<unsigned char>(first | 0x3C | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
-            if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
-            if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
-            PutNamePart(local, vocabulary.GetLocalNamesMap());
-            vocabulary.AddElement(p, ns, local);
-        }
+        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength());
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
             PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type);
         }
         attributeCount = 0;
     }
+    // A qualified name: an index of its table, or a literal name whose parts
+    // are indexes or literals, entered in the table. Element names start on
+    // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
+    void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
+                  const wchar_t* local, size_t localLength) {
+        uint64_t hp = 0, hn = 0, hl = HashText(local, localLength);
+        uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
+        bool known = il != 0;
+        if (prefix) {
+            hp = HashText(prefix->data(), prefix->size());
+            ip = prefixes.Find(prefix->data(), prefix->size(), hp);
+            known = known && ip;
+        }
+        if (!ns.empty()) {
+            hn = HashText(ns.data(), ns.size());
+            in = namespaceNames.Find(ns.data(), ns.size(), hn);
+            known = known && in;
+        }
+        NameIndex& names = element ? elementNames : attributeNames;
+        if (known) {
+            if (uint32_t index = names.Find(NameIndex::Key(ip, in, il))) {
+                if (element)
+                    PutIndex3(o, index);
+                else
+                    PutIndex2(o, index);
+                return;
+            }
+        }
+        unsigned char bits = static_cast<unsigned char>((prefix ? 2 : 0) | (ns.empty() ? 0 : 1));
+        Put(static_cast<unsigned char>(o | (element ? 0x3C : 0x78) | bits));
+        bool findable = true;
+        if (prefix) {
+            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes);
+            else PutIndex2(0x80, ip);
+            findable = findable && ip;
+        }
+        if (!ns.empty()) {
+            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames);
+            else PutIndex2(0x80, in);
+            findable = findable && in;
+        }
+        if (!il) il = PutNewPart(local, localLength, hl, localNames);
+        else PutIndex2(0x80, il);
+        findable = findable && il;
+        names.Add(NameIndex::Key(ip, in, il), findable);
+    }
+    uint32_t PutNewPart(const wchar_t* s, size_t n, uint64_t h, StringIndex& table) {
+        PutLiteral(s, n);
+        uint32_t before = table.Count();
+        table.Add(s, n, h);
+        return table.Count() != before ? table.Count() : 0;
+    }
+
     void PutDeclaration(const std::wstring& prefix, const std::wstring& ns) {
         Put(static_cast<unsigned char>(0xCC | (prefix.empty() ? 0 : 2) | (ns.empty() ? 0 : 1)));
-        if (!prefix.empty()) PutIdentifying(prefix, Prefixes);
-        if (!ns.empty()) PutIdentifying(ns, Namespaces);
+        if (!prefix.empty()) PutIdentifying(prefix, prefixes);
+        if (!ns.empty()) PutIdentifying(ns, namespaceNames);
     }
     // Before content: the pending element, a pending terminator, the open
     // attribute list of the current element.
@@ -494,20 +659,7 @@ struct CFastInfosetWriter::Impl {
 
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
                       const std::wstring& value, ItemType type) {
-        const bool prefix = !p.empty();
-        key.clear();
-        key.append(p).append(1, L'\0').append(ns).append(1, L'\0').append(localName);
-        const CFIVocabulary::IndexMap& names = vocabulary.GetAttributeNamesMap();
-        auto it = names.find(key);
-        if (it != names.end()) {
-            PutIndex2(0x00, it->second);
-        } else {
-            Put(static_cast<unsigned char>(0x78 | (prefix ? 2 : 0) | (ns.empty() ? 0 : 1)));
-            if (prefix) PutNamePart(p, vocabulary.GetPrefixNamesMap());
-            if (!ns.empty()) PutNamePart(ns, vocabulary.GetNamespaceNamesMap());
-            PutNamePart(localName, vocabulary.GetLocalNamesMap());
-            vocabulary.AddAttribute(p, ns, localName);
-        }
+        PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size());
         if (value.empty()) {
             Put(0xFF);
             return;
@@ -516,14 +668,13 @@ struct CFastInfosetWriter::Impl {
             PutEncoded(0x00, value, type, false);
             return;
         }
-        const CFIVocabulary::IndexMap& values = vocabulary.GetAttributeValuesMap();
-        auto v = values.find(value);
-        if (v != values.end()) {
-            PutIndex2(0x80, v->second);
+        uint64_t h = HashText(value.data(), value.size());
+        if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
+            PutIndex2(0x80, index);
             return;
         }
         PutEncoded(0x40, value, type, false);
-        vocabulary.AddAttributeValue(value);
+        attributeValues.Add(value.data(), value.size(), h);
     }
 
     void Text(const std::wstring& text, ItemType type) {
@@ -533,14 +684,13 @@ struct CFastInfosetWriter::Impl {
             PutEncoded(0x80, text, type, true);
             return;
         }
-        const CFIVocabulary::IndexMap& chunks = vocabulary.GetCharacterChunksMap();
-        auto it = chunks.find(text);
-        if (it != chunks.end()) {
-            PutIndex4(0xA0, it->second);
+        uint64_t h = HashText(text.data(), text.size());
+        if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
+            PutIndex4(0xA0, index);
             return;
         }
         PutEncoded(0x90, text, type, true);
-        vocabulary.AddElementValue(text);
+        characterChunks.Add(text.data(), text.size(), h);
     }
 };
 
