@@ -36,11 +36,17 @@ const char* CFastInfosetWriter::DeclarationText(FInfoDecl declaration) {
 namespace {
 
 uint64_t HashText(const wchar_t* s, size_t n) {
+    // Two characters a step.
     uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-    for (size_t i = 0; i < n; ++i) {
-        h ^= static_cast<uint32_t>(s[i]);
-        h *= 0x100000001B3ull;
-        h ^= h >> 29;
+    size_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        uint64_t pair = static_cast<uint32_t>(s[i]) | (static_cast<uint64_t>(static_cast<uint32_t>(s[i + 1])) << 32);
+        h = (h ^ pair) * 0x9FB21C651E98DF25ull;
+        h ^= h >> 31;
+    }
+    if (i < n) {
+        h = (h ^ static_cast<uint32_t>(s[i])) * 0x9FB21C651E98DF25ull;
+        h ^= h >> 31;
     }
     return h | 1;  // 0 marks a free slot
 }
@@ -164,6 +170,8 @@ struct CFastInfosetWriter::Impl {
     // The tables of the document, started from the given vocabulary.
     StringIndex prefixes, namespaceNames, localNames, attributeValues, characterChunks;
     NameIndex elementNames, attributeNames;
+    std::wstring lastNamespace, lastPrefix;
+    uint32_t lastNamespaceIndex = 0, lastPrefixIndex = 0;
     std::vector<std::wstring> alphabets;
     unsigned char* out = nullptr;
     size_t used = 0;
@@ -568,13 +576,24 @@ struct CFastInfosetWriter::Impl {
         uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
         bool known = il != 0;
         if (prefix) {
-            hp = HashText(prefix->data(), prefix->size());
-            ip = prefixes.Find(prefix->data(), prefix->size(), hp);
+            if (lastPrefixIndex && *prefix == lastPrefix) {
+                ip = lastPrefixIndex;
+            } else {
+                hp = HashText(prefix->data(), prefix->size());
+                ip = prefixes.Find(prefix->data(), prefix->size(), hp);
+                if (ip) lastPrefix = *prefix, lastPrefixIndex = ip;
+            }
             known = known && ip;
         }
         if (!ns.empty()) {
-            hn = HashText(ns.data(), ns.size());
-            in = namespaceNames.Find(ns.data(), ns.size(), hn);
+            // Documents keep using a few namespaces: the last one is remembered.
+            if (lastNamespaceIndex && ns == lastNamespace) {
+                in = lastNamespaceIndex;
+            } else {
+                hn = HashText(ns.data(), ns.size());
+                in = namespaceNames.Find(ns.data(), ns.size(), hn);
+                if (in) lastNamespace = ns, lastNamespaceIndex = in;
+            }
             known = known && in;
         }
         NameIndex& names = element ? elementNames : attributeNames;
