@@ -59,46 +59,57 @@ public:
     StringIndex() : m_slots(64), m_count(0) {}
     uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
         size_t mask = m_slots.size() - 1;
+        uint32_t tag = Tag(h);
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
-            if (slot.hash == 0) return 0;
-            if (slot.hash == h && slot.length == n &&
-                std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
+            if (slot.index == 0) return 0;
+            if (slot.tag == tag && slot.length == n && std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
                 return slot.index;
         }
     }
     uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
-    // Adds the string (which the caller did not find) as the next entry.
+    // Adds a string that the caller did not find as the next entry.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
         if (m_count >= CFIVocabulary::kMaxTableSize) return;
         ++m_count;
-        if (Find(s, n, h)) return;  // a repeated entry of a given vocabulary keeps its first index
+        // Past 4 Gi characters of table text an entry takes its place but is never found.
+        if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(Slot{h, m_data.size(), n, m_count});
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count}, h);
         m_data.append(s, n);
         ++m_used;
     }
-    void Add(const std::wstring& s) { Add(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
+    void Add(const std::wstring& s) {
+        uint64_t h = HashText(s.data(), s.size());
+        if (Find(s.data(), s.size(), h)) {
+            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            return;
+        }
+        Add(s.data(), s.size(), h);
+    }
     uint32_t Count() const { return m_count; }
 
 private:
+    // Sixteen bytes: the high half of the hash, where the text is, the index.
     struct Slot {
-        uint64_t hash = 0;
-        size_t start = 0;
-        size_t length = 0;
+        uint32_t tag = 0;
+        uint32_t start = 0;
+        uint32_t length = 0;
         uint32_t index = 0;
     };
-    void Insert(const Slot& slot) {
+    static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    void Insert(const Slot& slot, uint64_t h) {
         size_t mask = m_slots.size() - 1;
-        size_t i = slot.hash & mask;
-        while (m_slots[i].hash) i = (i + 1) & mask;
+        size_t i = h & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
         m_slots[i] = slot;
     }
     void Grow() {
         std::vector<Slot> old(m_slots.size() * 2);
         old.swap(m_slots);
         for (const Slot& slot : old)
-            if (slot.hash) Insert(slot);
+            if (slot.index) Insert(slot, HashText(m_data.data() + slot.start, slot.length));
     }
     std::vector<Slot> m_slots;
     std::wstring m_data;
