@@ -32,6 +32,9 @@ std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 // Reads a whole file, or standard input for "-"; false with a message on failure.
 bool ReadAllBytes(const std::string& path, std::string& bytes, std::string& error);
+// The format of input bytes as the library tells it: "XML text" or "Fast
+// Infoset", after "gzip, " or "zlib, " for compressed input.
+std::string DescribeFormat(const std::string& bytes);
 
 }  // namespace nyxml_tool
 

@@ -2,6 +2,7 @@
 // library's text writer.
 #include "Command.h"
 #include "OutputOptions.h"
+#include "TreeOutput.h"
 
 #include <nyxml/document.h>
 #include <nyxml/streams.h>
@@ -15,35 +16,8 @@
 #include <vector>
 
 namespace nyxml_tool {
-namespace {
 
 using namespace NyXmlLib9;
-
-const char kHelp[] =
-    "usage: nyxml format [OPTIONS] IN OUT\n"
-    "\n"
-    "Loads IN (XML text in any encoding the parser knows, plain, gzip or zlib\n"
-    "compressed, or Fast Infoset) and writes it to OUT as XML text. '-' reads\n"
-    "standard input or writes standard output.\n"
-    "\n"
-    "Namespaces are declared once on the document element: the document\n"
-    "element's namespace becomes the default when every element has a\n"
-    "namespace, the others get the prefixes AA, AB, ... Each element's text is\n"
-    "written after its children. When indenting, text made only of white space\n"
-    "in an element that has children is left out (it is the old indentation).\n"
-    "\n";
-const std::string kFullHelp = std::string(kHelp) + kOutputOptionsHelp;
-
-void Load(const OutputOptions& options, CXmlDocument& document) {
-    if (options.in != "-") {
-        document.Load(FromUtf8(options.in).c_str());
-        return;
-    }
-    std::string bytes, error;
-    if (!ReadAllBytes(options.in, bytes, error)) throw CNyException(FromUtf8(error));
-    if (bytes.size() > UINT32_MAX) throw CNyException(L"The input is larger than 4 GiB");
-    document.LoadXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()));
-}
 
 // The namespaces of a tree, in order of first use, and whether some element
 // has none (then no default namespace may be declared).
@@ -53,14 +27,14 @@ struct NamespaceUse {
     bool elementWithoutNamespace = false;
 };
 
-void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
+static void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
     if (ns.empty()) return;
     for (const std::wstring& known : list)
         if (known == ns) return;
     list.push_back(ns);
 }
 
-NamespaceUse CollectNamespaces(const CXmlElement* root) {
+static NamespaceUse CollectNamespaces(const CXmlElement* root) {
     NamespaceUse use;
     std::vector<const CXmlElement*> pending{root};
     while (!pending.empty()) {
@@ -99,7 +73,7 @@ void DeclareNamespaces(const CXmlElement* root, CXmlWriter& writer) {
     }
 }
 
-bool IsWhiteSpace(const std::wstring& text) {
+static bool IsWhiteSpace(const std::wstring& text) {
     for (wchar_t c : text)
         if (c != L' ' && c != L'\t' && c != L'\n' && c != L'\r') return false;
     return true;
@@ -126,6 +100,36 @@ void WriteTree(const CXmlElement* root, CXmlWriter& writer, bool formatted) {
         for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) children.push_back(c);
         for (auto it = children.rbegin(); it != children.rend(); ++it) pending.emplace_back(*it, false);
     }
+}
+
+namespace {
+
+using namespace NyXmlLib9;
+
+const char kHelp[] =
+    "usage: nyxml format [OPTIONS] IN OUT\n"
+    "\n"
+    "Loads IN (XML text in any encoding the parser knows, plain, gzip or zlib\n"
+    "compressed, or Fast Infoset) and writes it to OUT as XML text. '-' reads\n"
+    "standard input or writes standard output.\n"
+    "\n"
+    "Namespaces are declared once on the document element: the document\n"
+    "element's namespace becomes the default when every element has a\n"
+    "namespace, the others get the prefixes AA, AB, ... Each element's text is\n"
+    "written after its children. When indenting, text made only of white space\n"
+    "in an element that has children is left out (it is the old indentation).\n"
+    "\n";
+const std::string kFullHelp = std::string(kHelp) + kOutputOptionsHelp;
+
+void Load(const OutputOptions& options, CXmlDocument& document) {
+    if (options.in != "-") {
+        document.Load(FromUtf8(options.in).c_str());
+        return;
+    }
+    std::string bytes, error;
+    if (!ReadAllBytes(options.in, bytes, error)) throw CNyException(FromUtf8(error));
+    if (bytes.size() > UINT32_MAX) throw CNyException(L"The input is larger than 4 GiB");
+    document.LoadXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()));
 }
 
 void WriteDocument(const CXmlElement* root, CTextStream& stream, const OutputOptions& options) {

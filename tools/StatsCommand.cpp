@@ -14,10 +14,10 @@ namespace {
 const char kHelp[] =
     "usage: nyxml stats [--async] FILE|-\n"
     "\n"
-    "Loads the document (XML text in any encoding the parser knows, plain,\n"
-    "gzip or zlib compressed) and prints the number of elements, attributes\n"
-    "and text nodes, the maximum depth, the namespaces used, the bytes read\n"
-    "and the load time. '-' reads standard input.\n"
+    "Loads the document (XML text in any encoding the parser knows or Fast\n"
+    "Infoset, plain, gzip or zlib compressed) and prints its format, the number\n"
+    "of elements, attributes and text nodes, the maximum depth, the namespaces\n"
+    "used, the bytes read and the load time. '-' reads standard input.\n"
     "\n"
     "  --async   read the file in 128 KiB chunks while parsing (XML text only)\n";
 
@@ -75,6 +75,7 @@ int Run(const std::vector<std::string>& args) {
 
     NyXmlLib9::CXmlDocument document;
     uint64_t bytesRead = 0;
+    std::string format;
     auto start = std::chrono::steady_clock::now();
     try {
         if (path == "-") {
@@ -88,11 +89,15 @@ int Run(const std::vector<std::string>& args) {
                 return kExitFailure;
             }
             bytesRead = bytes.size();
+            format = DescribeFormat(bytes);
             document.LoadXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()));
         } else {
             NyXmlLib9::AsyncFromXmlFile(async);
             std::FILE* f = std::fopen(path.c_str(), "rb");
             if (f) {
+                std::string head(4096, '\0');
+                head.resize(std::fread(&head[0], 1, head.size(), f));
+                format = DescribeFormat(head);
                 if (std::fseek(f, 0, SEEK_END) == 0) bytesRead = static_cast<uint64_t>(std::ftell(f));
                 std::fclose(f);
             }
@@ -107,6 +112,7 @@ int Run(const std::vector<std::string>& args) {
     Stats stats;
     Walk(document.GetDocumentElement(), stats);
     std::printf("input:       %s\n", path == "-" ? "(standard input)" : path.c_str());
+    std::printf("format:      %s\n", format.c_str());
     std::printf("bytes read:  %llu\n", static_cast<unsigned long long>(bytesRead));
     std::printf("elements:    %llu\n", static_cast<unsigned long long>(stats.elements));
     std::printf("attributes:  %llu\n", static_cast<unsigned long long>(stats.attributes));

@@ -2,7 +2,10 @@
 // through the library.
 #include "Command.h"
 
+#include "fastinfoset/FastInfosetReader.h"
 #include "foundation/TextInternal.h"
+
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +50,36 @@ bool ReadAllBytes(const std::string& path, std::string& bytes, std::string& erro
         return false;
     }
     return true;
+}
+
+std::string DescribeFormat(const std::string& bytes) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size();
+    std::string wrapper;
+    std::string head;
+    bool gzip = n >= 2 && p[0] == 0x1F && p[1] == 0x8B;
+    bool zlib = n >= 2 && (p[0] & 0x0F) == 8 && ((p[0] << 8) | p[1]) % 31 == 0;
+    if (gzip || zlib) {
+        // The first octets of the inflated data are enough to tell.
+        z_stream zs{};
+        unsigned char out[128];
+        if (inflateInit2(&zs, 15 + 32) == Z_OK) {
+            zs.next_in = const_cast<unsigned char*>(p);
+            zs.avail_in = static_cast<uInt>(n > UINT32_MAX ? UINT32_MAX : n);
+            zs.next_out = out;
+            zs.avail_out = sizeof out;
+            int status = inflate(&zs, Z_NO_FLUSH);
+            if (status == Z_OK || status == Z_STREAM_END) {
+                head.assign(reinterpret_cast<char*>(out), sizeof out - zs.avail_out);
+                wrapper = gzip ? "gzip, " : "zlib, ";
+            }
+            inflateEnd(&zs);
+        }
+    }
+    if (wrapper.empty()) head = bytes.substr(0, 128);
+    bool fi = NyXmlLib9::IsFastInfosetDocument(reinterpret_cast<const unsigned char*>(head.data()),
+                                               static_cast<uint32_t>(head.size()));
+    return wrapper + (fi ? "Fast Infoset" : "XML text");
 }
 
 namespace {

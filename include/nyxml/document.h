@@ -51,6 +51,7 @@ protected:
 private:
     friend class CXmlElement;
     friend class CExpatReader;
+    friend class CFastInfosetReader;
 
     // Names shared through the document's name pool (not owned) or owned.
     CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,

@@ -291,18 +291,32 @@ void CXmlObjectBase::ToXmlFile(const wchar_t* fileName, bool writeDeclaration, b
     file.Write();
 }
 
-CBinaryData CXmlObjectBase::ToFastInfosetStream(FInfoDecl, const CXmlSerializationContext&,
+CBinaryData CXmlObjectBase::ToFastInfosetStream(FInfoDecl declaration, const CXmlSerializationContext& ctx,
                                                 CompressionType compression) const {
     if (compression != Compression_None && compression != Compression_GZip && compression != Compression_ZLib)
         throw CNyInvalidParamException(FormatString(L"Unknown compression type [%d]", static_cast<int>(compression)));
-    throw CNyException(L"Fast Infoset output is not available in this build of the library");
+    const CFastInfosetContext& options = ctx.GetFIContext();
+    CBinaryStream stream;
+    CFastInfosetWriter writer(&stream, &options,
+                              options.GetUseGeneratedVocabulary() ? options.GetVocabulary() : nullptr);
+    writer.WriteDocumentHeader(declaration);
+    writer.StartDocument();
+    std::wstring target = GetTargetNamespace(this);
+    ToXml_Int(&writer, true, target.c_str(), ctx, false);
+    writer.WriteDocumentEnd();
+    writer.EndDocument();
+    CBinaryData bytes = stream.GetData();
+    if (compression != Compression_None) CCompression::Compress(bytes, compression);
+    return bytes;
 }
 
-void CXmlObjectBase::ToFastInfosetFile(const wchar_t*, FInfoDecl declaration, const CXmlSerializationContext& ctx,
-                                       CompressionType compression) const {
+void CXmlObjectBase::ToFastInfosetFile(const wchar_t* fileName, FInfoDecl declaration,
+                                       const CXmlSerializationContext& ctx, CompressionType compression) const {
     if (compression == Compression_ZLib)
         throw CNyException(L"ZLIB Compression only available for To Stream methods.");
-    ToFastInfosetStream(declaration, ctx, compression);
+    CBinaryData bytes = ToFastInfosetStream(declaration, ctx, compression);
+    CFileBinaryStream file(fileName, XmlEncoding_UTF8, bytes);
+    file.Write();
 }
 
 void CXmlObjectBase::ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx) {

@@ -101,6 +101,10 @@ void CFIVocabulary::AddElementValue(const std::wstring& s) {
     AddValueToVector(s, m_characterChunks.m_items);
 }
 
+void CFIVocabulary::AddRestrictedAlphabet(const std::wstring& alphabet) {
+    if (m_restrictedAlphabets.size() < 256) m_restrictedAlphabets.push_back(alphabet);
+}
+
 bool CFIVocabulary::FindIndex(const IndexMap& map, const std::wstring& s, uint32_t& index) {
     auto it = map.find(s);
     if (it == map.end()) return false;

@@ -1,8 +1,13 @@
-// Entry of the binary reader into document loading.
+// The binary reader: turns a Fast Infoset document into the element tree.
 #ifndef NYXML_SRC_FASTINFOSET_FASTINFOSETREADER_H
 #define NYXML_SRC_FASTINFOSET_FASTINFOSETREADER_H
 
 #include <nyxml/document.h>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
 
 namespace NyXmlLib9 {
 
@@ -10,6 +15,147 @@ namespace NyXmlLib9 {
 // returns true; returns false, touching nothing, for any other input.
 bool ReadFastInfosetDocument(CXmlDocument* document, const unsigned char* bytes, uint32_t length,
                              const CFastInfosetContext& options);
+
+// True when the bytes start like a Fast Infoset document (the identification,
+// optionally after one of the declarations naming the encoding "finf").
+bool IsFastInfosetDocument(const unsigned char* bytes, uint32_t length);
+
+class CFastInfosetReader : public CInstanceMonitor {
+public:
+    CFastInfosetReader(const CFastInfosetContext& options, CXmlDocument* document);
+    ~CFastInfosetReader() override;
+
+    void SetInput(const unsigned char* bytes, uint32_t length);
+    // Consumes the declaration and the identification when they are there.
+    bool IsFastInfoset();
+    void ReadOptionalComponents();
+    void ReadDocumentChildren();
+
+    // Elements nested deeper than this end the parse: the tree and the
+    // binding that read it are recursive.
+    static const size_t kMaxDepth = 10000;
+
+private:
+    // A string of a name table, with its copy in the document's name pool
+    // (null when the pool is full).
+    struct Name {
+        std::wstring text;
+        const std::wstring* pooled;
+    };
+    struct QName {
+        const Name* namespaceName;  // null: no namespace
+        const Name* localName;
+    };
+    // The strings of a value table one after the other in one buffer: no
+    // allocation per entry.
+    class ValueTable {
+    public:
+        void Add(const wchar_t* text, size_t length) {
+            if (m_spans.size() >= (1u << 20)) return;
+            m_spans.push_back(Span{m_data.size(), length});
+            m_data.append(text, length);
+        }
+        size_t size() const { return m_spans.size(); }
+        const wchar_t* Data(size_t i) const { return m_data.data() + m_spans[i].start; }
+        size_t Length(size_t i) const { return m_spans[i].length; }
+        void clear() {
+            std::vector<Span>().swap(m_spans);
+            std::wstring().swap(m_data);
+        }
+
+    private:
+        struct Span {
+            size_t start;
+            size_t length;
+        };
+        std::vector<Span> m_spans;
+        std::wstring m_data;
+    };
+    // Entry `index` (1-based) of the table; an index beyond it ends the parse.
+    static size_t Check(size_t size, uint32_t index);
+
+    struct PendingAttribute {
+        QName name;
+        std::wstring value;
+    };
+
+    [[noreturn]] void EndOfFile();
+    [[noreturn]] static void Fail(const wchar_t* what);
+    unsigned char Next() {
+        if (m_p == m_end) EndOfFile();
+        return *m_p++;
+    }
+    unsigned char Peek() {
+        if (m_p == m_end) EndOfFile();
+        return *m_p;
+    }
+    const unsigned char* Take(uint64_t n) {
+        if (n > static_cast<uint64_t>(m_end - m_p)) EndOfFile();
+        const unsigned char* start = m_p;
+        m_p += n;
+        return start;
+    }
+    uint32_t Next32();
+
+    uint32_t Index2(unsigned char o);
+    uint32_t Index3(unsigned char o);
+    uint32_t Index4(unsigned char o);
+    uint64_t Length2(unsigned char o);
+    uint64_t Length5(unsigned char o);
+    uint64_t Length7(unsigned char o);
+    uint32_t SequenceLength();
+
+    const Name* AddName(std::vector<const Name*>& table, const unsigned char* utf8, uint64_t length);
+    const Name* Identifying(std::vector<const Name*>& table);
+    void SkipIdentifying();
+    void SkipOctetString2();
+    void SkipNonIdentifying();
+    const QName* QualifiedName3(unsigned char o, std::vector<QName>& table);
+    const QName* QualifiedName2(unsigned char o, std::vector<QName>& table);
+    const QName* LiteralQName(bool prefix, bool namespaceName, std::vector<QName>& table);
+    template <typename T>
+    static const T& Entry(const std::vector<T>& table, uint32_t index);
+
+    // Encoded character strings: from the 3rd bit (attribute values) or from
+    // the 5th bit (character chunks), appended to `out`.
+    void Encoded3(unsigned char o, std::wstring& out);
+    void Encoded5(unsigned char o, std::wstring& out);
+    void Decode(int encoding, uint32_t field, const unsigned char* data, uint64_t length, std::wstring& out);
+    void DecodeAlphabet(const std::wstring& alphabet, const unsigned char* data, uint64_t length, std::wstring& out);
+
+    void SkipProcessingInstruction();
+    void SkipDocumentType();
+    void SkipEntityReference();
+    void SkipVocabulary();
+
+    // Reads the element whose first octet is next and everything inside it.
+    void ReadElement();
+    // Opens an element: returns false when it also ended at once.
+    bool StartElement();
+    void CloseElement();
+    void Characters(unsigned char o);
+
+    const CFastInfosetContext& m_options;
+    CXmlDocument* m_document;
+    const unsigned char* m_begin;
+    const unsigned char* m_p;
+    const unsigned char* m_end;
+    // Name strings live here, at fixed addresses, for every table.
+    std::deque<Name> m_names;
+    std::vector<const Name*> m_prefixes;
+    std::vector<const Name*> m_namespaceNames;
+    std::vector<const Name*> m_localNames;
+    std::vector<QName> m_elementNames;
+    std::vector<QName> m_attributeNames;
+    ValueTable m_attributeValues;
+    ValueTable m_characterChunks;
+    std::vector<std::wstring> m_alphabets;
+    std::vector<PendingAttribute> m_pendingAttributes;
+    std::wstring m_text;
+    QName m_literal;
+    size_t m_depth;
+    bool m_documentEnded;
+};
 
 }  // namespace NyXmlLib9
 

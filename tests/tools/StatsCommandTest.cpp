@@ -36,6 +36,7 @@ TEST_F(StatsCommand, CountsTheTree) {
         ASSERT_EQ(0, r.status) << r.err;
         EXPECT_EQ("input:       " + in +
                       "\n"
+                      "format:      XML text\n"
                       "bytes read:  " + std::to_string(sizeof kDocument - 1) +
                       "\n"
                       "elements:    4\n"

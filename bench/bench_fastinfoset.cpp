@@ -1,0 +1,139 @@
+// Fast Infoset against XML text on the purchase-order document of
+// bench_binding, in one run: sizes, decoding into the tree, binding into the
+// generated classes, and encoding from them. Each pair of figures alternates
+// over several rounds and keeps its best.
+#include "PurchaseOrder.h"
+
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+// The document of bench_binding.
+std::string MakeOrders(size_t targetBytes) {
+    std::string xml =
+        "<?xml version='1.0' encoding='UTF-8'?>\n<po:purchaseOrders xmlns:po='urn:example:po' "
+        "xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\n";
+    xml.reserve(targetBytes + 4096);
+    char buf[2048];
+    for (unsigned i = 0; xml.size() < targetBytes; ++i) {
+        std::snprintf(buf, sizeof buf,
+                      "<po:order orderDate='2026-%02u-%02u' status='%s'>"
+                      "<po:shipTo country='DE'><po:name>Customer %u</po:name><po:street>Street %u</po:street>"
+                      "<po:city>City %u</po:city><po:zip>%05u</po:zip></po:shipTo>"
+                      "<po:createdBy>web</po:createdBy><po:createdAt>2026-11-30T09:%02u:00Z</po:createdAt>"
+                      "<po:items><po:item partNum='%03u-AB'><po:productName>Product %u</po:productName>"
+                      "<po:quantity>%u</po:quantity><po:price>%u.%02u</po:price></po:item>"
+                      "<po:item partNum='%03u-CD'><po:productName>Spare part</po:productName>"
+                      "<po:quantity>1</po:quantity><po:price>9.99</po:price>"
+                      "<po:shipDate>2026-12-0%u</po:shipDate></po:item></po:items>"
+                      "<po:invoice dueDays='%u'>Invoice %u</po:invoice>"
+                      "<po:delivery><po:instructions>Ring %u times</po:instructions></po:delivery>"
+                      "<po:contact xsi:type='po:Person'><po:name>Contact %u</po:name></po:contact>"
+                      "</po:order>\n",
+                      i % 12 + 1, i % 28 + 1, (i % 3) ? "open" : "shipped", i, i % 997, i % 101, i % 100000, i % 60,
+                      i % 1000, i, i % 50 + 1, i % 500, i % 100, (i + 1) % 1000, i % 9 + 1, i % 90 + 10, i, i % 5, i);
+        xml += buf;
+    }
+    xml += "</po:purchaseOrders>\n";
+    return xml;
+}
+
+unsigned char* Bytes(const CBinaryData& data) { return const_cast<unsigned char*>(data.GetData()); }
+
+void TreeLoad(const CBinaryData& data) {
+    CXmlDocument d;
+    d.LoadXmlStream(Bytes(data), data.GetLength());
+}
+
+void Bind(const CBinaryData& data, const CXmlSerializationContext& ctx) {
+    CSmartPtr<ExamplePO::CPurchaseOrders> orders(new ExamplePO::CPurchaseOrders);
+    orders->FromXmlStream(Bytes(data), data.GetLength(), ctx);
+}
+
+uint32_t Gzipped(const CBinaryData& data) {
+    CBinaryData copy;
+    copy.Append(data.GetData(), data.GetLength());
+    CCompression::Compress(copy, Compression_GZip);
+    return copy.GetLength();
+}
+
+// Best of `rounds` for two alternating jobs.
+template <typename A, typename B>
+void Alternate(int rounds, A a, B b, double& bestA, double& bestB) {
+    bestA = bestB = 1e300;
+    for (int r = 0; r < rounds; ++r) {
+        bestA = std::min(bestA, nyxml_bench::BestOf(1, a));
+        bestB = std::min(bestB, nyxml_bench::BestOf(1, b));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    size_t mb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 50;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const CXmlSerializationContext& plain = CXmlSerializationContext::GetDefaultContext();
+    CXmlSerializationContext limits;
+    limits.GetFIContext().SetAttributeMaxAddLength(32);
+    limits.GetFIContext().SetElementMaxAddLength(32);
+    CXmlSerializationContext typed;
+    typed.GetFIContext().SetAttributeMaxAddLength(32);
+    typed.GetFIContext().SetElementMaxAddLength(32);
+    typed.GetFIContext().SetSuggestedValues();
+
+    CSmartPtr<ExamplePO::CPurchaseOrders> orders(new ExamplePO::CPurchaseOrders);
+    {
+        std::string source = MakeOrders(mb * 1000000);
+        orders->FromXmlStream(reinterpret_cast<unsigned char*>(&source[0]), static_cast<uint32_t>(source.size()),
+                              plain);
+    }
+    CBinaryData xml = orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None);
+    CBinaryData fi = orders->ToFastInfosetStream(FInfoDecl_None, plain, Compression_None);
+    CBinaryData fi32 = orders->ToFastInfosetStream(FInfoDecl_None, limits, Compression_None);
+    CBinaryData fiTyped = orders->ToFastInfosetStream(FInfoDecl_None, typed, Compression_None);
+    const double x = xml.GetLength();
+    std::printf("document: %d orders, %.1f MB of unformatted UTF-8 XML written from the objects\n",
+                orders->GetOrder()->GetCount(), x / 1e6);
+    std::printf("size  FI default options:           %6.1f MB  %5.1f%% of the XML\n", fi.GetLength() / 1e6,
+                100 * fi.GetLength() / x);
+    std::printf("size  FI add-length limits 32:      %6.1f MB  %5.1f%% of the XML (goal <= 40%%)\n",
+                fi32.GetLength() / 1e6, 100 * fi32.GetLength() / x);
+    std::printf("size  FI limits 32 + suggested:     %6.1f MB  %5.1f%% of the XML\n", fiTyped.GetLength() / 1e6,
+                100 * fiTyped.GetLength() / x);
+    uint32_t gzFi = Gzipped(fi32), gzXml = Gzipped(xml);
+    std::printf("size  gzip FI (limits 32) / gzip XML: %.1f MB / %.1f MB = %.1f%%\n", gzFi / 1e6, gzXml / 1e6,
+                100.0 * gzFi / gzXml);
+
+    double tFi, tXml;
+    Alternate(rounds, [&] { TreeLoad(fi32); }, [&] { TreeLoad(xml); }, tFi, tXml);
+    std::printf("decode into the tree: FI %.3f s (%.0f MB/s of equivalent XML), XML %.3f s  -> %.2fx faster (goal >= 3x)\n",
+                tFi, x / 1e6 / tFi, tXml, tXml / tFi);
+    double tFiTyped, tXml2;
+    Alternate(rounds, [&] { TreeLoad(fiTyped); }, [&] { TreeLoad(xml); }, tFiTyped, tXml2);
+    std::printf("decode into the tree, suggested encodings: FI %.3f s, XML %.3f s  -> %.2fx faster\n", tFiTyped,
+                tXml2, tXml2 / tFiTyped);
+    double bFi, bXml;
+    Alternate(rounds, [&] { Bind(fi32, limits); }, [&] { Bind(xml, plain); }, bFi, bXml);
+    std::printf("binding: from FI %.3f s, from XML %.3f s  -> %.2fx faster (goal >= 2x)\n", bFi, bXml, bXml / bFi);
+    double eFi, eXml, eFiDefault, eXml2;
+    Alternate(rounds, [&] { orders->ToFastInfosetStream(FInfoDecl_None, limits, Compression_None); },
+              [&] { orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None); }, eFi, eXml);
+    Alternate(rounds, [&] { orders->ToFastInfosetStream(FInfoDecl_None, plain, Compression_None); },
+              [&] { orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None); }, eFiDefault,
+              eXml2);
+    eXml = std::min(eXml, eXml2);
+    std::printf("encode objects: to FI (limits 32) %.3f s, to FI (default options) %.3f s, to UTF-8 XML %.3f s\n", eFi,
+                eFiDefault, eXml);
+    std::printf("  -> FI takes %.2fx (limits 32) and %.2fx (default) the XML time (goal <= 1x)\n", eFi / eXml,
+                eFiDefault / eXml);
+    orders = nullptr;
+    ExamplePO::CleanMetaData();
+    return 0;
+}

@@ -1,0 +1,146 @@
+// UTF-8 octets of the library's wide strings (UTF-16 code units, or whole
+// code points where wchar_t is wide enough) and back, for the binary format.
+#ifndef NYXML_SRC_FASTINFOSET_FASTINFOSETUTF_H
+#define NYXML_SRC_FASTINFOSET_FASTINFOSETUTF_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace NyXmlLib9 {
+namespace FastInfosetUtf {
+
+// Number of UTF-8 octets of the text: a surrogate pair makes one four-octet
+// sequence, a lone surrogate the three octets of U+FFFD.
+inline size_t Utf8Length(const wchar_t* text, size_t length) {
+    size_t n = 0;
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c < 0x80) {
+            ++n;
+        } else if (c < 0x800) {
+            n += 2;
+        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && static_cast<uint32_t>(text[i + 1]) >= 0xDC00 &&
+                   static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
+            n += 4;
+            ++i;
+        } else if (c >= 0x10000 && c <= 0x10FFFF) {
+            n += 4;
+        } else {
+            n += 3;
+        }
+    }
+    return n;
+}
+
+// Writes exactly Utf8Length(text, length) octets to out; returns the end.
+inline unsigned char* EncodeUtf8(const wchar_t* text, size_t length, unsigned char* out) {
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c < 0x80) {
+            *out++ = static_cast<unsigned char>(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+            *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && static_cast<uint32_t>(text[i + 1]) >= 0xDC00 &&
+            static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x10000) {
+            *out++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else {
+            *out++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+inline std::string ToUtf8(const std::wstring& text) {
+    std::string out(Utf8Length(text.data(), text.size()), '\0');
+    EncodeUtf8(text.data(), text.size(), reinterpret_cast<unsigned char*>(&out[0]));
+    return out;
+}
+
+// Appends the UTF-16 units of UTF-8 octets to out. Malformed sequences become
+// U+FFFD; nothing outside [p, p + length) is read.
+inline void AppendUtf8(const unsigned char* p, size_t length, std::wstring& out) {
+    size_t start = out.size();
+    out.resize(start + length);  // never more units than octets
+    wchar_t* d = &out[0] + start;
+    wchar_t* const first = d;
+    const unsigned char* end = p + length;
+    while (p < end) {
+        // Eight ASCII octets at a time.
+        while (end - p >= 8) {
+            uint64_t block;
+            std::memcpy(&block, p, 8);
+            if (block & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k) d[k] = static_cast<wchar_t>(p[k]);
+            d += 8;
+            p += 8;
+        }
+        if (p == end) break;
+        uint32_t c = *p;
+        if (c < 0x80) {
+            *d++ = static_cast<wchar_t>(c);
+            ++p;
+            continue;
+        }
+        int extra;
+        uint32_t min;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, min = 0x80, c &= 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2, min = 0x800, c &= 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, min = 0x10000, c &= 0x07;
+        } else {
+            *d++ = 0xFFFD;
+            ++p;
+            continue;
+        }
+        if (end - p <= extra) {
+            *d++ = 0xFFFD;
+            break;
+        }
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            c = (c << 6) | (p[k] & 0x3F);
+        }
+        if (!ok || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            *d++ = 0xFFFD;
+            ++p;
+            continue;
+        }
+        p += extra + 1;
+        if (c >= 0x10000) {
+            *d++ = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            *d++ = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            *d++ = static_cast<wchar_t>(c);
+        }
+    }
+    out.resize(start + static_cast<size_t>(d - first));
+}
+
+}  // namespace FastInfosetUtf
+}  // namespace NyXmlLib9
+
+#endif

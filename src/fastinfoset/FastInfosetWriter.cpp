@@ -1,0 +1,836 @@
+#include <nyxml/fastinfoset.h>
+#include <nyxml/foundation.h>
+
+#include <cstring>
+#include <cwchar>
+#include <map>
+#include <new>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "fastinfoset/FastInfosetUtf.h"
+#include "values/BinaryDataAccess.h"
+
+namespace NyXmlLib9 {
+
+const wchar_t* const CFastInfosetWriter::kDefaultExternalVocabularyURI = L"urn:nyxml:fastinfoset:generated-vocabulary";
+
+const char* CFastInfosetWriter::DeclarationText(FInfoDecl declaration) {
+    static const char* const kDeclarations[] = {
+        nullptr,
+        "<?xml encoding='finf'?>",
+        "<?xml encoding='finf' standalone='yes'?>",
+        "<?xml encoding='finf' standalone='no'?>",
+        "<?xml version='1.0' encoding='finf'?>",
+        "<?xml version='1.0' encoding='finf' standalone='yes'?>",
+        "<?xml version='1.0' encoding='finf' standalone='no'?>",
+        "<?xml version='1.1' encoding='finf'?>",
+        "<?xml version='1.1' encoding='finf' standalone='yes'?>",
+        "<?xml version='1.1' encoding='finf' standalone='no'?>",
+    };
+    if (declaration < 1 || declaration > 9) return nullptr;
+    return kDeclarations[declaration];
+}
+
+namespace {
+
+uint64_t HashText(const wchar_t* s, size_t n) {
+    // Two characters a step.
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    size_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        uint64_t pair = static_cast<uint32_t>(s[i]) | (static_cast<uint64_t>(static_cast<uint32_t>(s[i + 1])) << 32);
+        h = (h ^ pair) * 0x9FB21C651E98DF25ull;
+        h ^= h >> 31;
+    }
+    if (i < n) {
+        h = (h ^ static_cast<uint32_t>(s[i])) * 0x9FB21C651E98DF25ull;
+        h ^= h >> 31;
+    }
+    return h | 1;  // 0 marks a free slot
+}
+
+// One vocabulary table as the writer needs it: the index of a string, with
+// the strings kept one after the other in one buffer. An entry's index is the
+// table's size after it was added; a table holds at most 2^20 entries.
+class StringIndex {
+public:
+    StringIndex() : m_slots(64), m_count(0) {}
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
+        size_t mask = m_slots.size() - 1;
+        uint32_t tag = Tag(h);
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.index == 0) return 0;
+            if (slot.tag == tag && slot.length == n && std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
+                return slot.index;
+        }
+    }
+    uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // Adds a string that the caller did not find as the next entry.
+    void Add(const wchar_t* s, size_t n, uint64_t h) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        // Past 4 Gi characters of table text an entry takes its place but is never found.
+        if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
+        if ((m_used + 1) * 2 > m_slots.size()) Grow();
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count}, h);
+        m_data.append(s, n);
+        ++m_used;
+    }
+    // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
+    void Add(const std::wstring& s) {
+        uint64_t h = HashText(s.data(), s.size());
+        if (Find(s.data(), s.size(), h)) {
+            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            return;
+        }
+        Add(s.data(), s.size(), h);
+    }
+    uint32_t Count() const { return m_count; }
+
+private:
+    // Sixteen bytes: the high half of the hash, where the text is, the index.
+    struct Slot {
+        uint32_t tag = 0;
+        uint32_t start = 0;
+        uint32_t length = 0;
+        uint32_t index = 0;
+    };
+    static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    void Insert(const Slot& slot, uint64_t h) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = h & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    void Grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old)
+            if (slot.index) Insert(slot, HashText(m_data.data() + slot.start, slot.length));
+    }
+    std::vector<Slot> m_slots;
+    std::wstring m_data;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
+// The element-name or attribute-name table: qualified names by the indexes
+// of their parts.
+class NameIndex {
+public:
+    NameIndex() : m_slots(64), m_count(0) {}
+    static uint64_t Key(uint32_t prefix, uint32_t ns, uint32_t local) {
+        return (static_cast<uint64_t>(prefix) << 42) | (static_cast<uint64_t>(ns) << 21) | local;
+    }
+    uint32_t Find(uint64_t key) const {
+        size_t mask = m_slots.size() - 1;
+        for (size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+            if (m_slots[i].index == 0) return 0;
+            if (m_slots[i].key == key) return m_slots[i].index;
+        }
+    }
+    // `findable` is false when a part is missing from its (full) table: the
+    // name takes its place in the table but is never found.
+    void Add(uint64_t key, bool findable) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        if (!findable || Find(key)) return;
+        if ((m_used + 1) * 2 > m_slots.size()) {
+            std::vector<Slot> old(m_slots.size() * 2);
+            old.swap(m_slots);
+            for (const Slot& slot : old)
+                if (slot.index) Insert(slot);
+        }
+        Insert(Slot{key, m_count});
+        ++m_used;
+    }
+
+private:
+    struct Slot {
+        uint64_t key = 0;
+        uint32_t index = 0;
+    };
+    static uint64_t Mix(uint64_t k) {
+        k ^= k >> 33;
+        k *= 0xFF51AFD7ED558CCDull;
+        return k ^ (k >> 33);
+    }
+    void Insert(const Slot& slot) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = Mix(slot.key) & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
+}  // namespace
+
+struct CFastInfosetWriter::Impl {
+    // Per open element: its attribute list is still open, it has attributes.
+    static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
+
+    CFastInfosetWriter* writer;
+    CBinaryStream* stream;
+    const CFastInfosetContext* options;
+    // The tables of the document, started from the given vocabulary.
+    StringIndex prefixes, namespaceNames, localNames, attributeValues, characterChunks;
+    NameIndex elementNames, attributeNames;
+    std::wstring lastNamespace, lastPrefix;
+    uint32_t lastNamespaceIndex = 0, lastPrefixIndex = 0;
+    std::vector<std::wstring> alphabets;
+    unsigned char* out = nullptr;
+    size_t used = 0;
+    size_t capacity = 0;
+    bool pending = false;
+    bool terminator = false;
+    std::vector<unsigned char> state;
+    // Namespace declarations the pending element carries besides the root ones.
+    std::vector<std::pair<std::wstring, std::wstring>> declarations;
+    // Prefixes this writer generated and declared, by namespace: one prefix
+    // never stands for two namespaces in a document, so that the document's
+    // prefix map (last declaration wins) resolves every one of them.
+    std::map<std::wstring, std::wstring> generated;
+    std::set<std::wstring> generatedPrefixes;
+    // Attributes of the pending element: its octets are written when the
+    // attribute list closes, so that every prefix its attributes need is
+    // declared on it. Entries are reused from element to element.
+    struct QueuedAttribute {
+        std::wstring localName, ns, prefix, value;
+        ItemType type;
+    };
+    std::vector<QueuedAttribute> attributes;
+    size_t attributeCount = 0;
+    std::wstring key;
+    std::vector<unsigned char> packed;
+    CFastInfosetBinaryData algorithmData;
+
+    Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
+        : writer(w), stream(s), options(o) {
+        CFIVocabulary initial;
+        const CFIVocabulary& source = v ? *v : initial;
+        for (const std::wstring& x : source.GetPrefixNamesTable()) prefixes.Add(x);
+        for (const std::wstring& x : source.GetNamespaceNamesTable()) namespaceNames.Add(x);
+        for (const std::wstring& x : source.GetLocalNamesTable()) localNames.Add(x);
+        for (const std::wstring& x : source.GetAttributeValuesTable()) attributeValues.Add(x);
+        for (const std::wstring& x : source.GetCharacterChunksTable()) characterChunks.Add(x);
+        for (const CFIVocabulary::CQNameParts& q : source.GetElementNamesTable())
+            elementNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
+        for (const CFIVocabulary::CQNameParts& q : source.GetAttributeNamesTable())
+            attributeNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
+        alphabets = source.GetRestrictedAlphabets();
+    }
+    ~Impl() { delete[] out; }
+
+    // A prefix for a namespace that has none in scope, entered in the scope
+    // and declared on the pending element.
+    const std::wstring& DeclaredPrefix(CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) {
+        auto known = generated.find(ns);
+        std::wstring prefix;
+        if (known != generated.end()) {
+            prefix = known->second;
+        } else {
+            const CXmlWriter::NamespaceMap& scope = c->GetEffectiveNamespaces();
+            for (uint32_t n = 0;; ++n) {
+                prefix.clear();
+                uint32_t v = n;
+                do {
+                    prefix.insert(prefix.begin(), static_cast<wchar_t>(L'A' + v % 26));
+                    v /= 26;
+                } while (v || prefix.size() < 2);
+                if (generatedPrefixes.count(prefix)) continue;
+                bool taken = false;
+                for (const auto& entry : scope) taken = taken || entry.second == prefix;
+                if (!taken) break;
+            }
+            generated[ns] = prefix;
+            generatedPrefixes.insert(prefix);
+        }
+        c->AddNamespace(prefix, ns);
+        declarations.emplace_back(prefix, ns);
+        return *c->FindPrefix(ns);
+    }
+
+    // ---- octets ----
+    unsigned char* Room(size_t n) {
+        if (capacity - used < n) Grow(n);
+        return out + used;
+    }
+    void Grow(size_t n) {
+        size_t wanted = capacity ? capacity * 2 : 65536;
+        while (wanted - used < n) wanted *= 2;
+        unsigned char* bigger = new unsigned char[wanted];
+        if (used) std::memcpy(bigger, out, used);
+        delete[] out;
+        out = bigger;
+        capacity = wanted;
+    }
+    void Put(unsigned char b) {
+        if (used == capacity) Grow(1);
+        out[used++] = b;
+    }
+    void Put(const unsigned char* bytes, size_t n) {
+        std::memcpy(Room(n), bytes, n);
+        used += n;
+    }
+    void Put32(uint32_t v) {
+        unsigned char* p = Room(4);
+        p[0] = static_cast<unsigned char>(v >> 24);
+        p[1] = static_cast<unsigned char>(v >> 16);
+        p[2] = static_cast<unsigned char>(v >> 8);
+        p[3] = static_cast<unsigned char>(v);
+        used += 4;
+    }
+    void Flush() {
+        if (!used) return;
+        CBinaryData& data = stream->GetData();
+        if (data.IsEmpty() && used <= UINT32_MAX) {
+            CBinaryDataAccess::Adopt(data, out, static_cast<uint32_t>(used), static_cast<uint32_t>(capacity));
+            out = nullptr;
+            capacity = 0;
+        } else {
+            data.Append(out, static_cast<uint32_t>(used));
+        }
+        used = 0;
+    }
+
+    // ---- integers and lengths ----
+    // Index from the 2nd bit; `o` holds bit 1.
+    void PutIndex2(unsigned char o, uint32_t i) {
+        if (i <= 64) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 8256) {
+            uint32_t v = i - 65;
+            Put(static_cast<unsigned char>(o | 0x40 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 8257;
+            Put(static_cast<unsigned char>(o | 0x60 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Index from the 3rd bit; `o` holds bits 1-2.
+    void PutIndex3(unsigned char o, uint32_t i) {
+        if (i <= 32) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 2080) {
+            uint32_t v = i - 33;
+            Put(static_cast<unsigned char>(o | 0x20 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else if (i <= 526368) {
+            uint32_t v = i - 2081;
+            Put(static_cast<unsigned char>(o | 0x28 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 526369;
+            Put(static_cast<unsigned char>(o | 0x30));
+            Put(static_cast<unsigned char>(v >> 16));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Index from the 4th bit; `o` holds bits 1-3.
+    void PutIndex4(unsigned char o, uint32_t i) {
+        if (i <= 16) {
+            Put(static_cast<unsigned char>(o | (i - 1)));
+        } else if (i <= 1040) {
+            uint32_t v = i - 17;
+            Put(static_cast<unsigned char>(o | 0x10 | (v >> 8)));
+            Put(static_cast<unsigned char>(v));
+        } else if (i <= 263184) {
+            uint32_t v = i - 1041;
+            Put(static_cast<unsigned char>(o | 0x14 | (v >> 16)));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        } else {
+            uint32_t v = i - 263185;
+            Put(static_cast<unsigned char>(o | 0x18));
+            Put(static_cast<unsigned char>(v >> 16));
+            Put(static_cast<unsigned char>(v >> 8));
+            Put(static_cast<unsigned char>(v));
+        }
+    }
+    // Octet-string lengths from the 2nd, 5th and 7th bit.
+    void PutLength2(unsigned char o, size_t n) {
+        if (n <= 64) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 320) {
+            Put(static_cast<unsigned char>(o | 0x40));
+            Put(static_cast<unsigned char>(n - 65));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x60));
+            Put32(static_cast<uint32_t>(n - 321));
+        }
+    }
+    void PutLength5(unsigned char o, size_t n) {
+        if (n <= 8) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 264) {
+            Put(static_cast<unsigned char>(o | 0x08));
+            Put(static_cast<unsigned char>(n - 9));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x0C));
+            Put32(static_cast<uint32_t>(n - 265));
+        }
+    }
+    void PutLength7(unsigned char o, size_t n) {
+        if (n <= 2) {
+            Put(static_cast<unsigned char>(o | (n - 1)));
+        } else if (n <= 258) {
+            Put(static_cast<unsigned char>(o | 0x02));
+            Put(static_cast<unsigned char>(n - 3));
+        } else {
+            Put(static_cast<unsigned char>(o | 0x03));
+            Put32(static_cast<uint32_t>(n - 259));
+        }
+    }
+    void CheckLength(size_t n) {
+        if (n > UINT32_MAX - 400) throw CNyException(L"Failed to write FastInfoset. The string is too long.");
+    }
+    void PutUtf8(const std::wstring& s, size_t n) {
+        FastInfosetUtf::EncodeUtf8(s.data(), s.size(), Room(n));
+        used += n;
+    }
+
+    // Identifying string from the 1st bit: an index of its table, or a
+    // literal that joins the table. Returns the string's index (0 when the
+    // full table could not take it).
+    uint32_t PutIdentifying(const wchar_t* s, size_t n, StringIndex& table) {
+        uint64_t h = HashText(s, n);
+        if (uint32_t index = table.Find(s, n, h)) {
+            PutIndex2(0x80, index);
+            return index;
+        }
+        PutLiteral(s, n);
+        uint32_t before = table.Count();
+        table.Add(s, n, h);
+        return table.Count() != before ? table.Count() : 0;
+    }
+    uint32_t PutIdentifying(const std::wstring& s, StringIndex& table) {
+        return PutIdentifying(s.data(), s.size(), table);
+    }
+    void PutLiteral(const std::wstring& s) { PutLiteral(s.data(), s.size()); }
+    void PutLiteral(const wchar_t* s, size_t length) {
+        size_t n = FastInfosetUtf::Utf8Length(s, length);
+        if (n == 0) throw CNyException(L"Failed to write FastInfoset. A name or URI is empty.");
+        CheckLength(n);
+        PutLength2(0x00, n);
+        FastInfosetUtf::EncodeUtf8(s, length, Room(n));
+        used += n;
+    }
+
+    // ---- encoded character strings ----
+    CFastInfosetContext::EncodedCharacterString EncodingOf(ItemType type) const {
+        if (type < 0 || type >= CFastInfosetContext::kEncodingCount) return CFastInfosetContext::EncodedCharacterString();
+        return options->GetEncoding(type);
+    }
+    // Packs the text with restricted alphabet `index` into `packed`.
+    void Pack(const std::wstring& text, int32_t index) {
+        if (index != 1 && index != 2)
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
+        if (static_cast<size_t>(index) > alphabets.size())
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Restricted Alphabet value [%d]", index));
+        const std::wstring& alphabet = alphabets[index - 1];
+        size_t n = alphabet.size();
+        if (n < 2 || n > (1u << 20))
+            throw CNyException(
+                L"Failed to write FastInfoset. Invalid Restricted Alphabet. Alphabet must contain between 2 and 2^20 "
+                L"characters.");
+        int k = 2;
+        while ((static_cast<size_t>(1) << k) <= n) ++k;
+        if (k != 4 && k != 8)
+            throw CNyException(L"Failed to write FastInfoset. Unsupported Feature in AppendRestrictedAlphabetString.");
+        packed.clear();
+        bool high = true;
+        for (wchar_t c : text) {
+            size_t position = alphabet.find(c);
+            if (position == std::wstring::npos)
+                throw CNyException(L"Failed to write FastInfoset. Invalid character not found for Restricted Alphabet.");
+            if (k == 8) {
+                packed.push_back(static_cast<unsigned char>(position));
+            } else if (high) {
+                packed.push_back(static_cast<unsigned char>(position << 4));
+                high = false;
+            } else {
+                packed.back() |= static_cast<unsigned char>(position);
+                high = true;
+            }
+        }
+        if (k == 4 && !high) packed.back() |= 0x0F;
+    }
+    // The octets of the text under algorithm `index`; false when they are
+    // empty (a length of zero cannot be written: the text goes as UTF-8).
+    bool Encode(const std::wstring& text, int32_t index) {
+        if (index < 1 || index > 10)
+            throw CNyException(FormatString(L"Failed to write FastInfoset. Invalid Encoding Algorithm value [%d]", index));
+        algorithmData.SetAsEncodedString(static_cast<unsigned long>(index), text.c_str());
+        return !algorithmData.IsEmpty();
+    }
+    // From the 3rd bit (attribute values), `o` holding bits 1-2; or from the
+    // 5th bit (character chunks), `o` holding bits 1-4.
+    void PutEncoded(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        CFastInfosetContext::EncodedCharacterString e = EncodingOf(type);
+        const unsigned char* bytes = nullptr;
+        size_t n = 0;
+        unsigned char discriminant = 0;
+        if (e.Encoding == 1) {
+            Pack(text, e.Index);
+            bytes = packed.data();
+            n = packed.size();
+            discriminant = 2;
+        } else if (e.Encoding == 2) {
+            if (Encode(text, e.Index)) {
+                bytes = algorithmData.GetData();
+                n = algorithmData.GetLength();
+                discriminant = 3;
+            } else {
+                e.Encoding = 0;
+            }
+        } else if (e.Encoding != 0) {
+            throw CNyException(chunk ? L"Failed to write FastInfoset. Unknown encoding in EncodedCharacterStringBit7."
+                                     : L"Failed to write FastInfoset. Unknown encoding in EncodedCharacterStringBit5.");
+        }
+        if (e.Encoding == 0) {
+            if (options->GetDefaultStringEncoding() == 1)
+                throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
+            size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
+            CheckLength(u);
+            if (chunk)
+                PutLength7(o, u);
+            else
+                PutLength5(o, u);
+            PutUtf8(text, u);
+            return;
+        }
+        if (n == 0) {
+            // An empty packed text (no characters): not written by callers.
+            throw CNyException(L"Failed to write FastInfoset. Invalid character not found for Restricted Alphabet.");
+        }
+        CheckLength(n);
+        uint32_t field = static_cast<uint32_t>(e.Index - 1);
+        if (chunk) {
+            Put(static_cast<unsigned char>(o | (discriminant << 2) | (field >> 6)));
+            PutLength7(static_cast<unsigned char>((field & 0x3F) << 2), n);
+        } else {
+            Put(static_cast<unsigned char>(o | (discriminant << 4) | (field >> 4)));
+            PutLength5(static_cast<unsigned char>((field & 0x0F) << 4), n);
+        }
+        Put(bytes, n);
+    }
+
+    // ---- elements ----
+    void CloseAttributes() {
+        unsigned char& s = state.back();
+        if (s & kAttributesOpen) {
+            s = static_cast<unsigned char>(s & ~kAttributesOpen);
+            if (s & kHasAttributes) Put(0xF0);
+        }
+    }
+    // Writes the octets of the pending element.
+    void WritePending() {
+        pending = false;
+        const bool hasAttributes = attributeCount != 0;
+        CXmlWriter::CXmlWriterContext* c = writer->m_current;
+        const std::wstring& ns = c->GetNamespaceURI();
+        const std::wstring* prefix = nullptr;
+        if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
+            prefix = c->FindPrefix(ns);
+            // A prefix of its own, declared on the element that needs it.
+            if (!prefix) prefix = &DeclaredPrefix(c, ns);
+            c->SetPrefix(*prefix);
+        }
+        unsigned char first = hasAttributes ? 0x40 : 0x00;
+        bool root = c->GetParent() == nullptr;
+        bool rootDeclarations = false;
+        if (root) {
+            rootDeclarations = !writer->m_defaultNamespace.empty();
+            for (const auto& entry : writer->m_rootNamespaces)
+                if (entry.first != CXmlWriter::kXmlNamespace) rootDeclarations = true;
+        }
+        if (rootDeclarations || !declarations.empty()) {
+            Put(static_cast<unsigned char>(first | 0x38));
+            if (root) {
+                if (!writer->m_defaultNamespace.empty()) {
+                    Put(0xCD);
+                    PutIdentifying(writer->m_defaultNamespace, namespaceNames);
+                }
+                for (const auto& entry : writer->m_rootNamespaces) {
+                    if (entry.first == CXmlWriter::kXmlNamespace) continue;
+                    PutDeclaration(entry.second, entry.first);
+                }
+            }
+            for (const auto& d : declarations) PutDeclaration(d.first, d.second);
+            declarations.clear();
+            Put(0xF0);
+            first = 0;
+        }
+        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength());
+        for (size_t i = 0; i < attributeCount; ++i) {
+            const QueuedAttribute& a = attributes[i];
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type);
+        }
+        attributeCount = 0;
+    }
+    // A qualified name: an index of its table, or a literal name whose parts
+    // are indexes or literals, entered in the table. Element names start on
+    // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
+    void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
+                  const wchar_t* local, size_t localLength) {
+        uint64_t hp = 0, hn = 0, hl = HashText(local, localLength);
+        uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
+        bool known = il != 0;
+        if (prefix) {
+            if (lastPrefixIndex && *prefix == lastPrefix) {
+                ip = lastPrefixIndex;
+            } else {
+                hp = HashText(prefix->data(), prefix->size());
+                ip = prefixes.Find(prefix->data(), prefix->size(), hp);
+                if (ip) lastPrefix = *prefix, lastPrefixIndex = ip;
+            }
+            known = known && ip;
+        }
+        if (!ns.empty()) {
+            // Documents keep using a few namespaces: the last one is remembered.
+            if (lastNamespaceIndex && ns == lastNamespace) {
+                in = lastNamespaceIndex;
+            } else {
+                hn = HashText(ns.data(), ns.size());
+                in = namespaceNames.Find(ns.data(), ns.size(), hn);
+                if (in) lastNamespace = ns, lastNamespaceIndex = in;
+            }
+            known = known && in;
+        }
+        NameIndex& names = element ? elementNames : attributeNames;
+        if (known) {
+            if (uint32_t index = names.Find(NameIndex::Key(ip, in, il))) {
+                if (element)
+                    PutIndex3(o, index);
+                else
+                    PutIndex2(o, index);
+                return;
+            }
+        }
+        unsigned char bits = static_cast<unsigned char>((prefix ? 2 : 0) | (ns.empty() ? 0 : 1));
+        Put(static_cast<unsigned char>(o | (element ? 0x3C : 0x78) | bits));
+        bool findable = true;
+        if (prefix) {
+            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes);
+            else PutIndex2(0x80, ip);
+            findable = findable && ip;
+        }
+        if (!ns.empty()) {
+            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames);
+            else PutIndex2(0x80, in);
+            findable = findable && in;
+        }
+        if (!il) il = PutNewPart(local, localLength, hl, localNames);
+        else PutIndex2(0x80, il);
+        findable = findable && il;
+        names.Add(NameIndex::Key(ip, in, il), findable);
+    }
+    uint32_t PutNewPart(const wchar_t* s, size_t n, uint64_t h, StringIndex& table) {
+        PutLiteral(s, n);
+        uint32_t before = table.Count();
+        table.Add(s, n, h);
+        return table.Count() != before ? table.Count() : 0;
+    }
+
+    void PutDeclaration(const std::wstring& prefix, const std::wstring& ns) {
+        Put(static_cast<unsigned char>(0xCC | (prefix.empty() ? 0 : 2) | (ns.empty() ? 0 : 1)));
+        if (!prefix.empty()) PutIdentifying(prefix, prefixes);
+        if (!ns.empty()) PutIdentifying(ns, namespaceNames);
+    }
+    // Before content: the pending element, a pending terminator, the open
+    // attribute list of the current element.
+    void BeginContent() {
+        if (pending) WritePending();
+        if (terminator) {
+            Put(0xF0);
+            terminator = false;
+        }
+        if (!state.empty()) CloseAttributes();
+    }
+
+    void Attribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& value, ItemType type) {
+        if (state.empty() || !pending || !(state.back() & kAttributesOpen))
+            throw CNyException(L"Attributes must be added before elements");
+        CXmlWriter::CXmlWriterContext* c = writer->m_current;
+        const std::wstring* prefix = nullptr;
+        if (!ns.empty()) {
+            prefix = c->FindPrefix(ns);
+            if (!prefix) prefix = &DeclaredPrefix(c, ns);
+        }
+        // Values that go through an alphabet or an algorithm are converted
+        // now, so that a bad one fails in this call; the octets are dropped.
+        if (!value.empty() && EncodingOf(type).Encoding != 0) {
+            size_t mark = used;
+            PutEncoded(0x00, value, type, false);
+            used = mark;
+        }
+        if (attributeCount == attributes.size()) attributes.emplace_back();
+        QueuedAttribute& a = attributes[attributeCount++];
+        a.localName = localName;
+        a.ns = ns;
+        if (prefix)
+            a.prefix = *prefix;
+        else
+            a.prefix.clear();
+        a.value = value;
+        a.type = type;
+        state.back() |= kHasAttributes;
+    }
+
+    void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
+                      const std::wstring& value, ItemType type) {
+        PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size());
+        if (value.empty()) {
+            Put(0xFF);
+            return;
+        }
+        if (value.size() >= options->GetAttributeMaxAddLength()) {
+            PutEncoded(0x00, value, type, false);
+            return;
+        }
+        uint64_t h = HashText(value.data(), value.size());
+        if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
+            PutIndex2(0x80, index);
+            return;
+        }
+        PutEncoded(0x40, value, type, false);
+        attributeValues.Add(value.data(), value.size(), h);
+    }
+
+    void Text(const std::wstring& text, ItemType type) {
+        BeginContent();
+        if (text.empty()) return;
+        if (text.size() >= options->GetElementMaxAddLength()) {
+            PutEncoded(0x80, text, type, true);
+            return;
+        }
+        uint64_t h = HashText(text.data(), text.size());
+        if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
+            PutIndex4(0xA0, index);
+            return;
+        }
+        PutEncoded(0x90, text, type, true);
+        characterChunks.Add(text.data(), text.size(), h);
+    }
+};
+
+CFastInfosetWriter::CFastInfosetWriter(CBinaryStream* stream, const CFastInfosetContext* options,
+                                       const CFIVocabulary* vocabulary)
+    : m_impl(new Impl(this, stream, options, vocabulary)) {}
+
+CFastInfosetWriter::~CFastInfosetWriter() { delete m_impl; }
+
+void CFastInfosetWriter::WriteDocumentHeader(FInfoDecl declaration) {
+    if (const char* text = DeclarationText(declaration))
+        m_impl->Put(reinterpret_cast<const unsigned char*>(text), std::strlen(text));
+    static const unsigned char kIdentification[] = {0xE0, 0x00, 0x00, 0x01};
+    m_impl->Put(kIdentification, 4);
+    if (m_impl->options->GetUseGeneratedVocabulary()) {
+        m_impl->Put(0x20);
+        m_impl->Put(0x10);
+        m_impl->Put(0x00);
+        std::wstring uri = m_impl->options->GetExternalVocabularyURI();
+        if (uri.empty()) uri = kDefaultExternalVocabularyURI;
+        m_impl->PutLiteral(uri);
+    } else {
+        m_impl->Put(0x00);
+    }
+}
+
+void CFastInfosetWriter::WriteDocumentEnd() {
+    m_impl->Put(m_impl->terminator ? 0xFF : 0xF0);
+    m_impl->terminator = false;
+}
+
+void CFastInfosetWriter::Flush() { m_impl->Flush(); }
+
+void CFastInfosetWriter::StartDocument() {}
+
+void CFastInfosetWriter::EndDocument() {
+    CXmlWriter::EndDocument();
+    Flush();
+}
+
+void CFastInfosetWriter::WriteComment(const std::wstring&) {}
+
+void CFastInfosetWriter::WriteProcessingInstruction(const std::wstring&) {
+    if (m_impl->pending) {
+        m_impl->WritePending();
+        m_impl->CloseAttributes();
+    }
+}
+
+void CFastInfosetWriter::WriteInLineSchema(const std::wstring&) {}
+
+void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
+    m_impl->BeginContent();
+    OpenContext(localName, namespaceURI);
+    m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
+    m_impl->pending = true;
+}
+
+void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
+    if (!m_current) throw CNyException(L"There is no open element to end.");
+    m_impl->Text(text, type);
+}
+
+void CFastInfosetWriter::EndElement() {
+    if (!m_current) throw CNyException(L"There is no open element to end.");
+    if (m_impl->pending) m_impl->WritePending();
+    m_impl->CloseAttributes();
+    if (m_impl->terminator) {
+        m_impl->Put(0xFF);
+        m_impl->terminator = false;
+    } else {
+        m_impl->terminator = true;
+    }
+    m_impl->state.pop_back();
+    CloseContext();
+}
+
+void CFastInfosetWriter::WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,
+                                        const std::wstring& value, ItemType type) {
+    m_impl->Attribute(localName, namespaceURI, value, type);
+}
+
+void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, const std::wstring& typeName,
+                                      ItemType type) {
+    static const std::wstring kType(L"type");
+    static const std::wstring kXsi(kXsiNamespace);
+    if (!m_current) throw CNyException(L"Attributes must be added before elements");
+    if (typeNamespaceURI.empty() || typeNamespaceURI == m_current->GetEffectiveDefaultNamespace()) {
+        m_impl->Attribute(kType, kXsi, typeName, type);
+        return;
+    }
+    const std::wstring* prefix = m_current->FindPrefix(typeNamespaceURI);
+    if (!prefix) {
+        // Declared on the element by a namespace attribute, which Fast Infoset
+        // allows only before the element's name: the element must still be
+        // waiting for the end of its attributes.
+        if (!m_impl->pending) throw CNyException(L"Attributes must be added before elements");
+        prefix = &m_impl->DeclaredPrefix(m_current, typeNamespaceURI);
+    }
+    std::wstring value;
+    value.reserve(prefix->size() + 1 + typeName.size());
+    value.append(*prefix).append(1, L':').append(typeName);
+    m_impl->Attribute(kType, kXsi, value, type);
+}
+
+void CFastInfosetWriter::WriteXsiNil() {
+    static const std::wstring kNil(L"nil");
+    static const std::wstring kXsi(kXsiNamespace);
+    static const std::wstring kTrue(L"true");
+    m_impl->Attribute(kNil, kXsi, kTrue, ItemType_boolean);
+}
+
+}  // namespace NyXmlLib9
