@@ -51,6 +51,9 @@ struct NamespaceUse {
     std::vector<std::wstring> elementNamespaces;
     std::vector<std::wstring> attributeNamespaces;
     bool elementWithoutNamespace = false;
+    uint64_t elements = 0;
+    uint64_t depthSum = 0;
+    uint64_t maxDepth = 0;
 };
 
 void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
@@ -62,20 +65,24 @@ void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
 
 NamespaceUse CollectNamespaces(const CXmlElement* root) {
     NamespaceUse use;
-    std::vector<const CXmlElement*> pending{root};
+    std::vector<std::pair<const CXmlElement*, uint64_t>> pending{{root, 0}};
     while (!pending.empty()) {
-        const CXmlElement* e = pending.back();
+        const CXmlElement* e = pending.back().first;
+        uint64_t depth = pending.back().second;
         pending.pop_back();
+        ++use.elements;
+        use.depthSum += depth;
+        if (depth > use.maxDepth) use.maxDepth = depth;
         if (e->GetNamespaceURI().empty()) use.elementWithoutNamespace = true;
         Remember(use.elementNamespaces, e->GetNamespaceURI());
         for (const CXmlAttribute* a : e->GetAttributes()) Remember(use.attributeNamespaces, a->GetNamespaceURI());
-        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) pending.push_back(c);
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement())
+            pending.emplace_back(c, depth + 1);
     }
     return use;
 }
 
-void DeclareNamespaces(const CXmlElement* root, CXmlWriter& writer) {
-    NamespaceUse use = CollectNamespaces(root);
+void DeclareNamespaces(const CXmlElement* root, const NamespaceUse& use, CXmlWriter& writer) {
     std::wstring defaultNamespace;
     if (!use.elementWithoutNamespace) {
         defaultNamespace = root->GetNamespaceURI();
@@ -129,13 +136,19 @@ void WriteTree(const CXmlElement* root, CXmlWriter& writer, bool formatted) {
 }
 
 void WriteDocument(const CXmlElement* root, CTextStream& stream, const OutputOptions& options) {
+    NamespaceUse use = CollectNamespaces(root);
+    bool formatted = !options.compact;
+    if (formatted && IndentationTooLarge(use.elements, use.depthSum)) {
+        PrintError(CompactFallbackNote("format", use.maxDepth + 1));
+        formatted = false;
+    }
     CXmlTextWriter writer(&stream);
-    writer.SetFormatted(!options.compact);
+    writer.SetFormatted(formatted);
     writer.SetEOLType(options.eol);
     writer.StartDocument();
     if (options.declaration) writer.WriteXmlDeclaration();
-    DeclareNamespaces(root, writer);
-    WriteTree(root, writer, !options.compact);
+    DeclareNamespaces(root, use, writer);
+    WriteTree(root, writer, formatted);
     writer.EndDocument();
 }
 
@@ -166,7 +179,11 @@ void Save(const CXmlElement* root, const OutputOptions& options) {
             marked.Append(bytes);
             bytes = marked;
         }
-        CCompression::Compress(bytes, Compression_GZip);
+        // The library's stream compression refuses data that would not
+        // shrink; a file asked for with --gzip is a gzip file whatever its size.
+        std::string packed = GzipBytes(bytes.GetData(), bytes.GetLength());
+        bytes = CBinaryData();
+        bytes.Append(reinterpret_cast<const unsigned char*>(packed.data()), static_cast<uint32_t>(packed.size()));
         fileEncoding = XmlEncoding_UTF8;
     }
     if (options.out == "-") {

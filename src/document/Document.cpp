@@ -109,13 +109,21 @@ CXmlElement::CXmlElement(const CXmlDocument* document)
       m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
 CXmlElement::~CXmlElement() {
-    // Children are freed along the sibling chain; recursion depth is the
-    // nesting depth of the document.
-    CXmlElement* child = m_firstChild;
-    while (child) {
-        CXmlElement* next = child->m_nextSibling;
-        delete child;
-        child = next;
+    // The descendants are freed without recursion, so that no depth of
+    // nesting can exhaust the stack: before an element is deleted its own
+    // children are spliced into the chain still to be freed, in its place.
+    CXmlElement* pending = m_firstChild;
+    m_firstChild = m_lastChild = nullptr;
+    while (pending) {
+        CXmlElement* element = pending;
+        if (element->m_firstChild) {
+            element->m_lastChild->m_nextSibling = element->m_nextSibling;
+            pending = element->m_firstChild;
+            element->m_firstChild = element->m_lastChild = nullptr;
+        } else {
+            pending = element->m_nextSibling;
+        }
+        delete element;
     }
     for (size_t i = 0; i < m_attributes.size(); ++i) {
         if (i < m_blockCount)
