@@ -208,7 +208,10 @@ CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
 
 void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
                                const std::wstring& namespaceURI) {
-    m_attributes.reserve(m_attributes.size() + 1);
+    // Room first (growing geometrically: an element may have very many
+    // attributes), so that the push cannot fail once the attribute exists.
+    if (m_attributes.size() == m_attributes.capacity())
+        m_attributes.reserve(std::max<size_t>(8, 2 * m_attributes.capacity()));
     m_attributes.push_back(new CXmlAttribute(localName, value, namespaceURI));
 }
 
