@@ -458,7 +458,8 @@ bool CXmlDocument::Inflate() {
         zs.avail_out = static_cast<uInt>(kPiece);
         status = inflate(&zs, Z_NO_FLUSH);
         produced += kPiece - zs.avail_out;
-    } while (status == Z_OK);
+        // Past 4 GiB the document cannot be parsed: stop inflating at once.
+    } while (status == Z_OK && produced <= UINT32_MAX);
     inflateEnd(&zs);
     if (status != Z_STREAM_END || produced > UINT32_MAX) {
         std::free(out);
