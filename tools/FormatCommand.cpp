@@ -11,6 +11,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -45,23 +46,29 @@ void Load(const OutputOptions& options, CXmlDocument& document) {
     document.LoadXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()));
 }
 
+// A list in order of first use, with a set to find what it holds: a
+// document may use tens of thousands of namespaces.
+struct OrderedNamespaces {
+    std::vector<std::wstring> list;
+    std::set<std::wstring> known;
+};
+
+void Remember(OrderedNamespaces& namespaces, const std::wstring& ns) {
+    if (ns.empty() || !namespaces.known.insert(ns).second) return;
+    namespaces.list.push_back(ns);
+}
+
 // The namespaces of a tree, in order of first use, and whether some element
 // has none (then no default namespace may be declared).
 struct NamespaceUse {
-    std::vector<std::wstring> elementNamespaces;
-    std::vector<std::wstring> attributeNamespaces;
+    OrderedNamespaces elementNamespaces;
+    OrderedNamespaces attributeNamespaces;
     bool elementWithoutNamespace = false;
     uint64_t elements = 0;
     uint64_t depthSum = 0;
     uint64_t maxDepth = 0;
 };
 
-void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
-    if (ns.empty()) return;
-    for (const std::wstring& known : list)
-        if (known == ns) return;
-    list.push_back(ns);
-}
 
 NamespaceUse CollectNamespaces(const CXmlElement* root) {
     NamespaceUse use;
@@ -88,13 +95,11 @@ void DeclareNamespaces(const CXmlElement* root, const NamespaceUse& use, CXmlWri
         defaultNamespace = root->GetNamespaceURI();
         writer.SetDefaultNamespace(defaultNamespace);
     }
-    std::vector<std::wstring> all = use.elementNamespaces;
-    for (const std::wstring& ns : use.attributeNamespaces) Remember(all, ns);
-    bool defaultOnAttribute = false;
-    for (const std::wstring& ns : use.attributeNamespaces)
-        if (ns == defaultNamespace) defaultOnAttribute = true;
+    OrderedNamespaces all = use.elementNamespaces;
+    for (const std::wstring& ns : use.attributeNamespaces.list) Remember(all, ns);
+    bool defaultOnAttribute = use.attributeNamespaces.known.count(defaultNamespace) != 0;
     unsigned next = 0;
-    for (const std::wstring& ns : all) {
+    for (const std::wstring& ns : all.list) {
         if (ns == CXmlWriter::kXmlNamespace) continue;
         if (ns == defaultNamespace && !defaultOnAttribute) continue;
         std::wstring prefix(2, L'A');

@@ -99,3 +99,21 @@ TEST_F(HostileInputTool, GzipOfAnyLengthIsAGzipFile) {
         }
     }
 }
+
+TEST_F(HostileInputTool, TwentyThousandNamespacesThroughFormatAndRoundtrip) {
+    const int count = 20000;
+    std::string xml = "<r>";
+    for (int i = 0; i < count; ++i)
+        xml += "<e xmlns='urn:n" + std::to_string(i) + "' xmlns:q='urn:q" + std::to_string(i) + "' q:a='1'/>";
+    xml += "</r>";
+    const std::string in = dir.Path("ns.xml"), out = dir.Path("out.xml");
+    nyxml_test::WriteFile(in, xml);
+    for (const char* command : {"format", "roundtrip"}) {
+        SCOPED_TRACE(command);
+        nyxml_test::ToolResult r =
+            Run(std::string(command) + " --compact " + nyxml_test::Quoted(in) + " " + nyxml_test::Quoted(out));
+        EXPECT_EQ(0, r.status) << r.err.substr(0, 300);
+        nyxml_test::ToolResult stats = Run("stats " + nyxml_test::Quoted(out));
+        EXPECT_NE(std::string::npos, stats.out.find("namespaces:  40000\n")) << stats.out.substr(0, 300);
+    }
+}
