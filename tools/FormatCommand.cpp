@@ -12,6 +12,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -19,49 +20,60 @@ namespace nyxml_tool {
 
 using namespace NyXmlLib9;
 
+// A list in order of first use, with a set to find what it holds: a
+// document may use tens of thousands of namespaces.
+struct OrderedNamespaces {
+    std::vector<std::wstring> list;
+    std::set<std::wstring> known;
+};
+
+static void Remember(OrderedNamespaces& namespaces, const std::wstring& ns) {
+    if (ns.empty() || !namespaces.known.insert(ns).second) return;
+    namespaces.list.push_back(ns);
+}
+
 // The namespaces of a tree, in order of first use, and whether some element
 // has none (then no default namespace may be declared).
 struct NamespaceUse {
-    std::vector<std::wstring> elementNamespaces;
-    std::vector<std::wstring> attributeNamespaces;
+    OrderedNamespaces elementNamespaces;
+    OrderedNamespaces attributeNamespaces;
     bool elementWithoutNamespace = false;
+    uint64_t elements = 0;
+    uint64_t depthSum = 0;
+    uint64_t maxDepth = 0;
 };
 
-static void Remember(std::vector<std::wstring>& list, const std::wstring& ns) {
-    if (ns.empty()) return;
-    for (const std::wstring& known : list)
-        if (known == ns) return;
-    list.push_back(ns);
-}
 
 static NamespaceUse CollectNamespaces(const CXmlElement* root) {
     NamespaceUse use;
-    std::vector<const CXmlElement*> pending{root};
+    std::vector<std::pair<const CXmlElement*, uint64_t>> pending{{root, 0}};
     while (!pending.empty()) {
-        const CXmlElement* e = pending.back();
+        const CXmlElement* e = pending.back().first;
+        uint64_t depth = pending.back().second;
         pending.pop_back();
+        ++use.elements;
+        use.depthSum += depth;
+        if (depth > use.maxDepth) use.maxDepth = depth;
         if (e->GetNamespaceURI().empty()) use.elementWithoutNamespace = true;
         Remember(use.elementNamespaces, e->GetNamespaceURI());
         for (const CXmlAttribute* a : e->GetAttributes()) Remember(use.attributeNamespaces, a->GetNamespaceURI());
-        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) pending.push_back(c);
+        for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement())
+            pending.emplace_back(c, depth + 1);
     }
     return use;
 }
 
-void DeclareNamespaces(const CXmlElement* root, CXmlWriter& writer) {
-    NamespaceUse use = CollectNamespaces(root);
+static void DeclareNamespaces(const CXmlElement* root, const NamespaceUse& use, CXmlWriter& writer) {
     std::wstring defaultNamespace;
     if (!use.elementWithoutNamespace) {
         defaultNamespace = root->GetNamespaceURI();
         writer.SetDefaultNamespace(defaultNamespace);
     }
-    std::vector<std::wstring> all = use.elementNamespaces;
-    for (const std::wstring& ns : use.attributeNamespaces) Remember(all, ns);
-    bool defaultOnAttribute = false;
-    for (const std::wstring& ns : use.attributeNamespaces)
-        if (ns == defaultNamespace) defaultOnAttribute = true;
+    OrderedNamespaces all = use.elementNamespaces;
+    for (const std::wstring& ns : use.attributeNamespaces.list) Remember(all, ns);
+    bool defaultOnAttribute = use.attributeNamespaces.known.count(defaultNamespace) != 0;
     unsigned next = 0;
-    for (const std::wstring& ns : all) {
+    for (const std::wstring& ns : all.list) {
         if (ns == CXmlWriter::kXmlNamespace) continue;
         if (ns == defaultNamespace && !defaultOnAttribute) continue;
         std::wstring prefix(2, L'A');
@@ -80,6 +92,10 @@ static bool IsWhiteSpace(const std::wstring& text) {
 }
 
 // Walks the tree without recursion: deep documents must not exhaust the stack.
+void DeclareNamespaces(const CXmlElement* root, CXmlWriter& writer) {
+    DeclareNamespaces(root, CollectNamespaces(root), writer);
+}
+
 void WriteTree(const CXmlElement* root, CXmlWriter& writer, bool formatted) {
     std::vector<std::pair<const CXmlElement*, bool>> pending{{root, false}};
     while (!pending.empty()) {
@@ -133,13 +149,19 @@ void Load(const OutputOptions& options, CXmlDocument& document) {
 }
 
 void WriteDocument(const CXmlElement* root, CTextStream& stream, const OutputOptions& options) {
+    NamespaceUse use = CollectNamespaces(root);
+    bool formatted = !options.compact;
+    if (formatted && IndentationTooLarge(use.elements, use.depthSum)) {
+        PrintError(CompactFallbackNote("format", use.maxDepth + 1));
+        formatted = false;
+    }
     CXmlTextWriter writer(&stream);
-    writer.SetFormatted(!options.compact);
+    writer.SetFormatted(formatted);
     writer.SetEOLType(options.eol);
     writer.StartDocument();
     if (options.declaration) writer.WriteXmlDeclaration();
-    DeclareNamespaces(root, writer);
-    WriteTree(root, writer, !options.compact);
+    DeclareNamespaces(root, use, writer);
+    WriteTree(root, writer, formatted);
     writer.EndDocument();
 }
 
@@ -170,7 +192,11 @@ void Save(const CXmlElement* root, const OutputOptions& options) {
             marked.Append(bytes);
             bytes = marked;
         }
-        CCompression::Compress(bytes, Compression_GZip);
+        // The library's stream compression refuses data that would not
+        // shrink; a file asked for with --gzip is a gzip file whatever its size.
+        std::string packed = GzipBytes(bytes.GetData(), bytes.GetLength());
+        bytes = CBinaryData();
+        bytes.Append(reinterpret_cast<const unsigned char*>(packed.data()), static_cast<uint32_t>(packed.size()));
         fileEncoding = XmlEncoding_UTF8;
     }
     if (options.out == "-") {

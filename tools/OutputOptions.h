@@ -5,6 +5,7 @@
 
 #include <nyxml/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,18 @@ inline constexpr char kOutputOptionsHelp[] =
 // Returns 0 when the arguments are usable, otherwise prints why (prefixed by
 // the command's name) and returns the usage exit code.
 int ParseOutputArguments(const char* command, const std::vector<std::string>& args, OutputOptions& options);
+
+// A gzip file of any bytes, however short (deflate at the fastest level).
+// The library's own stream compression refuses output that would not shrink.
+std::string GzipBytes(const unsigned char* bytes, size_t length);
+
+// Indenting writes one tab per level before every tag, so the output of a
+// document nested very deeply grows with the square of its depth. True when
+// the tabs would outweigh the document itself (more than 256 levels on
+// average and more than 16 Mi tabs): the command then writes it compact.
+bool IndentationTooLarge(uint64_t elements, uint64_t depthSum);
+// The note printed when a command falls back to compact output.
+std::string CompactFallbackNote(const char* command, uint64_t maxDepth);
 
 }  // namespace nyxml_tool
 

@@ -41,18 +41,24 @@ struct Changes {
     uint64_t elements = 0;
     uint64_t mixed = 0;        // text with content beside child elements: moves after them
     uint64_t indentation = 0;  // white-space text beside child elements: rewritten
+    uint64_t depthSum = 0;
+    uint64_t maxDepth = 0;
 };
 
 void Survey(const CElement* element, Changes& changes) {
-    std::vector<const CElement*> pending{element};
+    std::vector<std::pair<const CElement*, uint64_t>> pending{{element, 0}};
     while (!pending.empty()) {
-        const CElement* e = pending.back();
+        const CElement* e = pending.back().first;
+        uint64_t depth = pending.back().second;
         pending.pop_back();
         ++changes.elements;
+        changes.depthSum += depth;
+        if (depth > changes.maxDepth) changes.maxDepth = depth;
         CSmartPtr<CElementCol> children = e->GetChildElements();
         if (children->GetCount() > 0 && !e->GetText().empty())
             ++(HasContent(e->GetText()) ? changes.mixed : changes.indentation);
-        for (CElementCol::iterator it = children->begin(); it != children->end(); ++it) pending.push_back(*it);
+        for (CElementCol::iterator it = children->begin(); it != children->end(); ++it)
+            pending.emplace_back(*it, depth + 1);
     }
 }
 
@@ -68,20 +74,32 @@ void Load(const OutputOptions& options, CElement& root) {
     root.FromXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()), ctx);
 }
 
-void Save(const OutputOptions& options, const CElement& root) {
+void Save(const OutputOptions& options, const CElement& root, bool formatted) {
     const CXmlSerializationContext& ctx = CXmlSerializationContext::GetDefaultContext();
-    CompressionType compression = options.gzip ? Compression_GZip : Compression_None;
-    if (options.out != "-") {
+    if (options.out != "-" && !options.gzip) {
         AsyncToXmlFile(options.stream);
-        root.ToXmlFile(FromUtf8(options.out).c_str(), options.declaration, !options.compact, options.encoding,
-                       options.eol, ctx, compression);
+        root.ToXmlFile(FromUtf8(options.out).c_str(), options.declaration, formatted, options.encoding, options.eol,
+                       ctx, Compression_None);
         return;
     }
     CBinaryData bytes =
-        root.ToXmlStream(options.declaration, !options.compact, options.encoding, options.eol, ctx, compression);
-    // A file of UTF-16 starts with its byte order mark; standard output is written like a file.
-    if (options.encoding == XmlEncoding_UTF16 && !options.gzip) std::fwrite("\xff\xfe", 1, 2, stdout);
-    if (bytes.GetLength() && std::fwrite(bytes.GetData(), 1, bytes.GetLength(), stdout) != bytes.GetLength())
+        root.ToXmlStream(options.declaration, formatted, options.encoding, options.eol, ctx, Compression_None);
+    std::string out;
+    // A file of UTF-16 starts with its byte order mark; standard output is
+    // written like a file, and compressed output holds the mark inside.
+    if (options.encoding == XmlEncoding_UTF16) out = "\xff\xfe";
+    out.append(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+    // The library's stream compression refuses data that would not shrink;
+    // output asked for with --gzip is gzip whatever its size.
+    if (options.gzip) out = GzipBytes(reinterpret_cast<const unsigned char*>(out.data()), out.size());
+    if (options.out != "-") {
+        CBinaryData packed;
+        packed.Append(reinterpret_cast<const unsigned char*>(out.data()), static_cast<uint32_t>(out.size()));
+        CFileBinaryStream file(FromUtf8(options.out).c_str(), XmlEncoding_UTF8, packed);
+        file.Write();
+        return;
+    }
+    if (!out.empty() && std::fwrite(out.data(), 1, out.size(), stdout) != out.size())
         throw CNyException(L"Failed to write to standard output");
     if (std::fflush(stdout) != 0) throw CNyException(L"Failed to write to standard output");
 }
@@ -92,15 +110,20 @@ int Run(const std::vector<std::string>& args) {
     try {
         CSmartPtr<CElement> root(new CElement(L"document"));
         Load(options, *root);
-        Save(options, *root);
         Changes changes;
         Survey(root, changes);
+        bool formatted = !options.compact;
+        if (formatted && IndentationTooLarge(changes.elements, changes.depthSum)) {
+            PrintError(CompactFallbackNote("roundtrip", changes.maxDepth + 1));
+            formatted = false;
+        }
+        Save(options, *root, formatted);
         std::fprintf(stderr, "roundtrip: %llu elements written\n", static_cast<unsigned long long>(changes.elements));
         std::fprintf(stderr, "roundtrip: %llu elements with mixed content: their text now follows their children\n",
                      static_cast<unsigned long long>(changes.mixed));
         std::fprintf(stderr, "roundtrip: %llu elements had white space between children: it now follows them%s\n",
                      static_cast<unsigned long long>(changes.indentation),
-                     options.compact ? "" : ", after the output's own indentation");
+                     formatted ? ", after the output's own indentation" : "");
     } catch (const CNyException& e) {
         PrintError(e.GetFullMessage());
         return kExitFailure;

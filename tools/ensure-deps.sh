@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when some are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libpcre2-dev liburing-dev libgtest-dev googletest libpugixml-dev)
+packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libpcre2-dev liburing-dev libgtest-dev googletest libpugixml-dev
+  clang libclang-rt-14-dev)  # clang: the libFuzzer targets (tools/fuzz-all.sh)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

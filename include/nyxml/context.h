@@ -72,6 +72,24 @@ public:
     std::wstring GetDefaultNamespaceURI() const { return m_defaultNamespaceURI; }
     void SetDefaultNamespaceURI(const wchar_t* uri) { m_defaultNamespaceURI = uri ? uri : L""; }
 
+    // The deepest nesting of generated classes that reading and writing
+    // follow. A class reads and writes the classes of its members by calling
+    // them, so each level takes room on the calling thread's stack (a few
+    // hundred bytes in an optimised build, several times that with sanitizers);
+    // a document or an object tree nested deeper ends in a
+    // CNyValidationException naming the limit instead of overflowing the
+    // stack. The default, kDefaultMaxDepth, uses about a tenth of the default
+    // 8 MiB stack of Linux threads. To accept deeper documents, read them on a
+    // thread with a larger stack (`ulimit -s` for the main thread,
+    // pthread_attr_setstacksize for another) and raise the limit by about 250
+    // levels per MiB, which keeps the same margin; threads with small stacks
+    // (musl's 128 KiB default) should lower it. Untyped content (CElement) is
+    // read and written without recursion and has no such limit. Values below
+    // 1 raise CNyInvalidParamException.
+    static const int32_t kDefaultMaxDepth = 2000;
+    int32_t GetMaxDepth() const { return m_maxDepth; }
+    void SetMaxDepth(int32_t depth);
+
     CFastInfosetContext& GetFIContext() { return m_fiContext; }
     const CFastInfosetContext& GetFIContext() const { return m_fiContext; }
     CNamespaceAliasMap& GetNamespaceAliases() { return m_namespaceAliases; }
@@ -112,6 +130,7 @@ private:
     bool m_noOptionalAttributeDefaultOutput;
     CFastInfosetContext m_fiContext;
     bool m_stripCDATA;
+    int32_t m_maxDepth;
 };
 
 }  // namespace NyXmlLib9

@@ -193,7 +193,9 @@ public:
         bool Inherits() const { return m_inherits; }
 
         const std::wstring& GetEffectiveDefaultNamespace() const { return m_scope->m_defaultNamespace; }
-        const NamespaceMap& GetEffectiveNamespaces() const { return *m_scope->m_namespaceMap; }
+        // Every URI in scope with its prefix, the innermost declaration of a
+        // URI winning. Made on request: each scope keeps only what it adds.
+        const NamespaceMap& GetEffectiveNamespaces() const;
         // The prefix in scope for the URI, or null. The few entries found last
         // are remembered by the scope, so that a document that keeps using the
         // same namespaces is not searching its map for every name.
@@ -204,8 +206,8 @@ public:
         // These change this element's own scope, copying the parent's first.
         void AddNamespace(const std::wstring& prefix, const std::wstring& namespaceURI);
         void SetDefaultNamespace(const std::wstring& namespaceURI);
-        // Enters the first free generated prefix (AA, AB, ... AZ, BA, ...) for
-        // the URI and returns it.
+        // Enters the first free generated prefix (AA, AB, ... AZ, BA, ... ZZ,
+        // then AAA, AAB, ...) for the URI and returns it.
         const std::wstring& GeneratePrefix(const std::wstring& namespaceURI);
 
     private:
@@ -235,8 +237,12 @@ public:
             m_namespaceLength = static_cast<uint32_t>(length);
             m_made &= ~kNamespaceMade;
         }
+        // The URIs in scope, with the declarations of every open scope.
+        struct NamespaceIndex;
         void MakeOwnScope();
         void ReleaseScope();
+        // Enters an entry of this scope's own map in the index.
+        void IndexEntry(const NamespaceMap::value_type& entry);
         const NamespaceMap::value_type* FindEntryInMap(const std::wstring& namespaceURI) const;
         void Remember(const NamespaceMap::value_type* entry) const;
         void ForgetRecent();
@@ -339,7 +345,14 @@ public:
         mutable std::wstring m_prefix;
         CXmlWriterContext* m_parent;
         std::wstring m_defaultNamespace;
+        // The declarations this scope adds to the scope around it (the
+        // document element's: the root namespaces); null without own scope.
         NamespaceMap* m_namespaceMap;
+        // Shared by the contexts of one document element, which owns it:
+        // lookups cost the same at any depth and with any number of scopes.
+        NamespaceIndex* m_index;
+        bool m_ownsIndex;
+        mutable NamespaceMap m_effective;
         bool m_inherits;
         bool m_ownsMap;
         // The context whose default namespace and map are in effect here.
@@ -407,6 +420,7 @@ protected:
         c->m_depth = m_current->m_depth + 1;
         c->m_inherits = true;
         c->m_scope = m_current->m_scope;
+        c->m_index = m_current->m_index;
         c->m_parent = m_current;
         m_current = c;
         return c;

@@ -39,6 +39,31 @@ INillable* AsNillable(CXmlGeneratedClass* object) {
     return nillable;
 }
 
+// Nesting of generated classes being read or written on this thread, and
+// whether the limit was hit: that one exception passes every level unwrapped,
+// so that it stays one clear message and is not copied once per level.
+thread_local int32_t t_depth = 0;
+thread_local bool t_depthExceeded = false;
+
+[[noreturn]] void ThrowDepthExceeded(const CXmlSerializationContext& ctx, const std::wstring& elementName) {
+    t_depthExceeded = true;
+    throw CNyValidationException(
+        FormatString(L"The element [%s] is nested deeper than the maximum depth [%d] of the serialization context "
+                     L"(CXmlSerializationContext::SetMaxDepth)",
+                     elementName.c_str(), ctx.GetMaxDepth()));
+}
+
+// One level of nesting, entered after the check against the limit.
+class CDepthGuard {
+public:
+    CDepthGuard() { ++t_depth; }
+    ~CDepthGuard() {
+        if (--t_depth == 0) t_depthExceeded = false;
+    }
+    CDepthGuard(const CDepthGuard&) = delete;
+    CDepthGuard& operator=(const CDepthGuard&) = delete;
+};
+
 }  // namespace
 
 CXmlGeneratedClass::CXmlGeneratedClass() = default;
@@ -109,9 +134,12 @@ void CXmlGeneratedClass::CleanMetaData(CParentElementInfo*& parent, CElementInfo
 
 void CXmlGeneratedClass::ToXml_Int(CXmlWriter* writer, bool isDocumentRoot, const wchar_t* namespaceUri,
                                    const CXmlSerializationContext& ctx, bool flag) const {
+    if (t_depth >= ctx.GetMaxDepth()) ThrowDepthExceeded(ctx, GetElementName());
+    CDepthGuard depth;
     try {
         WriteContent(writer, isDocumentRoot, namespaceUri, ctx, flag);
     } catch (const CNyException& e) {
+        if (t_depthExceeded) throw;
         throw CNyValidationException(
             FormatString(L"Failed to convert the element [%s] to XML", GetElementName().c_str()), e);
     }
@@ -206,9 +234,12 @@ void CXmlGeneratedClass::ProcessElementChoiceToXml(const CXmlSerializationContex
 
 CXmlElement* CXmlGeneratedClass::FromXml_Int(CXmlElement* element, CXmlElement* firstChild,
                                              const CXmlSerializationContext& ctx, bool flag) {
+    if (t_depth >= ctx.GetMaxDepth()) ThrowDepthExceeded(ctx, element ? element->GetLocalName() : GetElementName());
+    CDepthGuard depth;
     try {
         return ReadContent(element, firstChild, ctx, flag);
     } catch (const CNyException& e) {
+        if (t_depthExceeded) throw;
         throw CNyValidationException(
             FormatString(L"Failed to process the element [%s]", element ? element->GetLocalName().c_str() : L""), e);
     }

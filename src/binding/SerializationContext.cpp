@@ -83,7 +83,8 @@ CXmlSerializationContext::CXmlSerializationContext()
       m_ignoreNamespaces(false),
       m_schemaType(SchemaType_XSD),
       m_noOptionalAttributeDefaultOutput(false),
-      m_stripCDATA(true) {}
+      m_stripCDATA(true),
+      m_maxDepth(kDefaultMaxDepth) {}
 
 CXmlSerializationContext::CXmlSerializationContext(const CXmlSerializationContext& other)
     : CXmlSerializationContext() {
@@ -111,6 +112,7 @@ CXmlSerializationContext& CXmlSerializationContext::operator=(const CXmlSerializ
     m_noOptionalAttributeDefaultOutput = other.m_noOptionalAttributeDefaultOutput;
     m_fiContext = other.m_fiContext;
     m_stripCDATA = other.m_stripCDATA;
+    m_maxDepth = other.m_maxDepth;
     return *this;
 }
 
@@ -122,6 +124,12 @@ CSmartPtr<CAttributeCol> CXmlSerializationContext::GetAdditionalRootAttributes()
     std::lock_guard<std::mutex> guard(RootAttributesLock());
     if (!m_additionalRootAttributes) m_additionalRootAttributes = new CAttributeCol(L"", L"##any", L"");
     return m_additionalRootAttributes;
+}
+
+void CXmlSerializationContext::SetMaxDepth(int32_t depth) {
+    if (depth < 1)
+        throw CNyInvalidParamException(FormatString(L"The maximum depth must be at least 1 [%d]", depth));
+    m_maxDepth = depth;
 }
 
 void CXmlSerializationContext::SetIgnoreUnknownElements(bool value) {

@@ -4,6 +4,8 @@
 #ifndef NYXML_SRC_BINDING_SHAREDNAMES_H
 #define NYXML_SRC_BINDING_SHAREDNAMES_H
 
+#include "foundation/SeededHash.h"
+
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -26,7 +28,7 @@ public:
 
 private:
     std::mutex m_lock;
-    std::unordered_set<std::wstring> m_names;  // nodes: a name never moves
+    std::unordered_set<std::wstring, CSeededWStringHash> m_names;  // nodes: a name never moves
     size_t m_maxNames;
     size_t m_maxLength;
 };

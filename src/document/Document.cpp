@@ -109,13 +109,21 @@ CXmlElement::CXmlElement(const CXmlDocument* document)
       m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
 CXmlElement::~CXmlElement() {
-    // Children are freed along the sibling chain; recursion depth is the
-    // nesting depth of the document.
-    CXmlElement* child = m_firstChild;
-    while (child) {
-        CXmlElement* next = child->m_nextSibling;
-        delete child;
-        child = next;
+    // The descendants are freed without recursion, so that no depth of
+    // nesting can exhaust the stack: before an element is deleted its own
+    // children are spliced into the chain still to be freed, in its place.
+    CXmlElement* pending = m_firstChild;
+    m_firstChild = m_lastChild = nullptr;
+    while (pending) {
+        CXmlElement* element = pending;
+        if (element->m_firstChild) {
+            element->m_lastChild->m_nextSibling = element->m_nextSibling;
+            pending = element->m_firstChild;
+            element->m_firstChild = element->m_lastChild = nullptr;
+        } else {
+            pending = element->m_nextSibling;
+        }
+        delete element;
     }
     for (size_t i = 0; i < m_attributes.size(); ++i) {
         if (i < m_blockCount)
@@ -200,7 +208,10 @@ CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
 
 void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
                                const std::wstring& namespaceURI) {
-    m_attributes.reserve(m_attributes.size() + 1);
+    // Room first (growing geometrically: an element may have very many
+    // attributes), so that the push cannot fail once the attribute exists.
+    if (m_attributes.size() == m_attributes.capacity())
+        m_attributes.reserve(std::max<size_t>(8, 2 * m_attributes.capacity()));
     m_attributes.push_back(new CXmlAttribute(localName, value, namespaceURI));
 }
 
@@ -447,7 +458,8 @@ bool CXmlDocument::Inflate() {
         zs.avail_out = static_cast<uInt>(kPiece);
         status = inflate(&zs, Z_NO_FLUSH);
         produced += kPiece - zs.avail_out;
-    } while (status == Z_OK);
+        // Past 4 GiB the document cannot be parsed: stop inflating at once.
+    } while (status == Z_OK && produced <= UINT32_MAX);
     inflateEnd(&zs);
     if (status != Z_STREAM_END || produced > UINT32_MAX) {
         std::free(out);

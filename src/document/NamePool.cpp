@@ -1,27 +1,17 @@
 #include "document/NamePool.h"
 
+#include "foundation/SeededHash.h"
+
 #include <cstring>
 
 namespace NyXmlLib9 {
 
 namespace {
 
-// Names of one document share long namespace URIs and differ in their local
-// part, at the end: the length and the last sixteen units make a good key, and
-// equal keys are told apart by comparing the whole name.
-uint64_t Hash(const uint16_t* s, size_t length) {
-    uint64_t h = 0x9E3779B97F4A7C15ull ^ (length * 0xC4CEB9FE1A85EC53ull);
-    size_t start = length > 16 ? length - 16 : 0;
-    size_t i = start;
-    for (; i + 4 <= length; i += 4) {
-        uint64_t w;
-        std::memcpy(&w, s + i, sizeof w);
-        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
-    }
-    for (; i < length; ++i) h = (h ^ s[i]) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
-    return h;
+// The whole name goes into a keyed hash: names built to share a hash, or to
+// share their ends, cost what any other names cost.
+uint64_t Hash(const uint16_t* s, size_t length, uint64_t k0, uint64_t k1) {
+    return SeededHash(s, length * sizeof(uint16_t), k0, k1);
 }
 
 std::wstring Widen(const uint16_t* s, size_t length) {
@@ -32,7 +22,7 @@ std::wstring Widen(const uint16_t* s, size_t length) {
 
 }  // namespace
 
-CNamePool::CNamePool() : m_slots(256) {}
+CNamePool::CNamePool() : m_slots(256) { SeededHashKey(m_k0, m_k1); }
 
 CNamePool::~CNamePool() { Clear(); }
 
@@ -72,7 +62,7 @@ void CNamePool::Grow() {
 bool CNamePool::Split(const uint16_t* raw, uint16_t separator, SplitName& out) {
     size_t length = 0;
     while (raw[length]) ++length;
-    uint64_t h = Hash(raw, length);
+    uint64_t h = Hash(raw, length, m_k0, m_k1);
     size_t mask = m_slots.size() - 1;
     size_t i = h & mask;
     while (m_slots[i].key) {

@@ -4,6 +4,8 @@
 #ifndef NYXML_SRC_DOCUMENT_NAMEPOOL_H
 #define NYXML_SRC_DOCUMENT_NAMEPOOL_H
 
+#include "foundation/SeededHash.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,9 +50,10 @@ private:
 
     void Grow();
 
-    std::unordered_set<std::wstring> m_strings;
+    std::unordered_set<std::wstring, CSeededWStringHash> m_strings;
     std::vector<Slot> m_slots;  // open addressing, power-of-two size
     size_t m_used = 0;
+    uint64_t m_k0 = 0, m_k1 = 0;  // the key of the slots' hash
 };
 
 }  // namespace NyXmlLib9

@@ -3,6 +3,9 @@
 #include <nyxml/document.h>
 #include <nyxml/writer.h>
 
+#include <utility>
+#include <vector>
+
 namespace NyXmlLib9 {
 
 namespace {
@@ -18,6 +21,10 @@ std::wstring FirstUriToken(const std::wstring& restriction) {
     if (token.size() < 2 || token[0] == L'#' || token[1] == L'#') return std::wstring();
     return token;
 }
+
+// Child collections whose release the outermost ~CElement on this thread has
+// taken over; null when no element is being destroyed.
+thread_local std::vector<CSmartPtr<CElementCol>>* t_releasing = nullptr;
 
 }  // namespace
 
@@ -183,7 +190,31 @@ CElement& CElement::operator=(const CElement& other) {
     return *this;
 }
 
-CElement::~CElement() = default;
+// A tree of untyped elements is released without recursion, whatever its
+// depth: the outermost destructor releases the child collections one after
+// the other, and the destructors this causes hand their own collections to it
+// instead of releasing them.
+CElement::~CElement() {
+    if (!m_children) return;
+    if (t_releasing) {
+        try {
+            t_releasing->push_back(std::move(m_children));
+            return;
+        } catch (...) {
+            // Without room to defer, the collection is released right here.
+        }
+        m_children = nullptr;
+        return;
+    }
+    std::vector<CSmartPtr<CElementCol>> pending;
+    t_releasing = &pending;
+    pending.push_back(std::move(m_children));
+    while (!pending.empty()) {
+        CSmartPtr<CElementCol> collection(std::move(pending.back()));
+        pending.pop_back();
+    }
+    t_releasing = nullptr;
+}
 
 void CElement::Init(const wchar_t* name, const wchar_t* namespaceUri, const wchar_t* namespaceRestriction,
                     const wchar_t* targetNamespace) {
@@ -218,7 +249,7 @@ CSmartPtr<CElement> CElement::Clone() const {
     CSmartPtr<CElement> copy(
         new CElement(m_name.c_str(), m_namespace.c_str(), m_restriction.c_str(), m_targetNamespace.c_str()));
     copy->m_attributes = m_attributes->Clone();
-    copy->m_children = m_children->Clone();
+    if (m_children) copy->m_children = m_children->Clone();
     copy->m_text = m_text;
     copy->m_defaultNamespace = m_defaultNamespace;
     return copy;
@@ -230,47 +261,91 @@ void CElement::ReadRoot(CXmlElement* root, const CXmlSerializationContext& ctx) 
     FromXml_Int(root, root, ctx, false);
 }
 
+// Untyped content may be nested to any depth: the subtree is written with a
+// list of the elements still open instead of by recursion.
 void CElement::ToXml_Int(CXmlWriter* writer, bool, const wchar_t*, const CXmlSerializationContext& ctx,
                          bool) const {
-    writer->StartElement(m_name, m_namespace);
-    CXmlObjectBase::ToXml_Int(m_attributes, writer, false, nullptr, ctx, false);
-    CXmlObjectBase::ToXml_Int(m_children, writer, false, nullptr, ctx, false);
-    writer->WriteText(m_text, ItemType_string);
-    writer->EndElement();
+    struct Open {
+        const CElement* element;
+        CElementCol::iterator next;
+    };
+    std::vector<Open> open;
+    auto start = [&](const CElement* e) {
+        writer->StartElement(e->m_name, e->m_namespace);
+        if (e->m_attributes) CXmlObjectBase::ToXml_Int(e->m_attributes, writer, false, nullptr, ctx, false);
+        if (e->m_children) {
+            e->m_children->ValidateCount(ctx);
+            open.push_back(Open{e, e->m_children->begin()});
+        } else {
+            open.push_back(Open{e, CElementCol::iterator()});
+        }
+    };
+    start(this);
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next != CElementCol::iterator()) {
+            const CElement* child = *top.next;
+            ++top.next;
+            if (child) start(child);
+            continue;
+        }
+        writer->WriteText(top.element->m_text, ItemType_string);
+        writer->EndElement();
+        open.pop_back();
+    }
 }
 
+// Reads the subtree with a list of pending pairs instead of recursion. Each
+// child becomes an element accepting any namespace, added to its parent's
+// children in document order.
 CXmlElement* CElement::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx, bool) {
     if (!current) return nullptr;
     if (!IsNamespaceValid(current->GetNamespaceURI().c_str(), m_restriction.c_str(), m_targetNamespace.c_str()))
         return current;
-    CXmlObjectBase::FromXml_Int(m_attributes, current, nullptr, ctx);
-    CXmlElement* left = CXmlObjectBase::FromXml_Int(m_children, current, current->GetFirstElement(), ctx);
-    if (left)
-        throw CNyValidationException(FormatString(L"Invalid Element [%s] found in element [%s]",
-                                                  left->GetLocalName().c_str(), m_name.c_str()));
-    m_text = current->GetText();
-    m_name = current->GetLocalName();
-    m_namespace = current->GetNamespaceURI();
-    SetElementName(m_name.c_str());
+    std::vector<std::pair<CXmlElement*, CElement*>> pending{{current, this}};
+    while (!pending.empty()) {
+        CXmlElement* from = pending.back().first;
+        CElement* to = pending.back().second;
+        pending.pop_back();
+        CXmlObjectBase::FromXml_Int(to->m_attributes, from, nullptr, ctx);
+        CElementCol* children = to->m_children;
+        for (CXmlElement* c = from->GetFirstElement(); c; c = c->GetNextSiblingElement()) {
+            CSmartPtr<CElement> child(new CElement(c->GetLocalName().c_str(), c->GetNamespaceURI().c_str(), kAny,
+                                                   children->m_targetNamespace.c_str()));
+            children->Add(child.Get());
+            pending.emplace_back(c, child.Get());
+        }
+        to->m_text = from->GetText();
+        to->m_name = from->GetLocalName();
+        to->m_namespace = from->GetNamespaceURI();
+        to->SetElementName(to->m_name.c_str());
+    }
     return current->GetNextSiblingElement();
 }
 
+// Copies the whole subtree with a list of pending pairs instead of recursion.
 void CElement::CopyXmlElement(CXmlElement* element) {
     if (!element) return;
-    m_name = element->GetLocalName();
-    m_namespace = element->GetNamespaceURI();
-    m_text = element->GetText();
-    SetElementName(m_name.c_str());
-    m_attributes->Clear();
-    m_children->Clear();
-    for (const CXmlAttribute* a : element->GetAttributes()) {
-        m_attributes->Add(a->GetLocalName().c_str(), a->GetValue().c_str(), a->GetNamespaceURI().c_str());
-        if (a->GetLocalName() == L"xmlns") m_defaultNamespace = a->GetValue();
-    }
-    for (CXmlElement* c = element->GetFirstElement(); c; c = c->GetNextSiblingElement()) {
-        CSmartPtr<CElement> child(new CElement(c->GetLocalName().c_str()));
-        child->CopyXmlElement(c);
-        m_children->Add(child.Get());
+    std::vector<std::pair<CXmlElement*, CElement*>> pending{{element, this}};
+    while (!pending.empty()) {
+        CXmlElement* from = pending.back().first;
+        CElement* to = pending.back().second;
+        pending.pop_back();
+        to->m_name = from->GetLocalName();
+        to->m_namespace = from->GetNamespaceURI();
+        to->m_text = from->GetText();
+        to->SetElementName(to->m_name.c_str());
+        to->m_attributes->Clear();
+        to->m_children->Clear();
+        for (const CXmlAttribute* a : from->GetAttributes()) {
+            to->m_attributes->Add(a->GetLocalName().c_str(), a->GetValue().c_str(), a->GetNamespaceURI().c_str());
+            if (a->GetLocalName() == L"xmlns") to->m_defaultNamespace = a->GetValue();
+        }
+        for (CXmlElement* c = from->GetFirstElement(); c; c = c->GetNextSiblingElement()) {
+            CSmartPtr<CElement> child(new CElement(c->GetLocalName().c_str()));
+            to->m_children->Add(child.Get());
+            pending.emplace_back(c, child.Get());
+        }
     }
 }
 
@@ -330,12 +405,37 @@ void CElementCol::AddAfter(const CElement* existing, CElement* element) {
     AddAfterItem(existing, element);
 }
 
+// Deep copy without recursion: each copied element gets an empty copy of its
+// child collection, filled when the pair comes off the pending list.
 CSmartPtr<CElementCol> CElementCol::Clone() const {
-    CSmartPtr<CElementCol> copy(
-        new CElementCol(NamespaceField().c_str(), m_elementRestriction.c_str(), m_targetNamespace.c_str()));
-    copy->m_elementNamespace = m_elementNamespace;
-    for (iterator it = begin(); it != end(); ++it) copy->Add((*it)->Clone().Get());
-    return copy;
+    auto emptyCopy = [](const CElementCol& of) {
+        CSmartPtr<CElementCol> copy(new CElementCol(of.NamespaceField().c_str(), of.m_elementRestriction.c_str(),
+                                                    of.m_targetNamespace.c_str()));
+        copy->m_elementNamespace = of.m_elementNamespace;
+        return copy;
+    };
+    CSmartPtr<CElementCol> root = emptyCopy(*this);
+    std::vector<std::pair<const CElementCol*, CElementCol*>> pending{{this, root.Get()}};
+    while (!pending.empty()) {
+        const CElementCol* from = pending.back().first;
+        CElementCol* to = pending.back().second;
+        pending.pop_back();
+        for (iterator it = from->begin(); it != from->end(); ++it) {
+            const CElement* e = *it;
+            if (!e) continue;
+            CSmartPtr<CElement> copy(new CElement(e->m_name.c_str(), e->m_namespace.c_str(), e->m_restriction.c_str(),
+                                                  e->m_targetNamespace.c_str()));
+            copy->m_attributes = e->m_attributes->Clone();
+            copy->m_text = e->m_text;
+            copy->m_defaultNamespace = e->m_defaultNamespace;
+            if (e->m_children) {
+                copy->m_children = emptyCopy(*e->m_children);
+                pending.emplace_back(e->m_children.Get(), copy->m_children.Get());
+            }
+            to->Add(copy.Get());
+        }
+    }
+    return root;
 }
 
 void CElementCol::ToXml_Int(CXmlWriter* writer, bool, const wchar_t*, const CXmlSerializationContext& ctx,
