@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the library and runs the whole test suite twice: in a normal optimised
-# build, and under AddressSanitizer + UndefinedBehaviorSanitizer.
+# build, and under AddressSanitizer + UndefinedBehaviorSanitizer; then runs
+# every libFuzzer target briefly (tools/fuzz.sh TARGET SECONDS runs one longer).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/ensure-deps.sh
@@ -15,4 +16,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNYXML_SANITIZE=ON \
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
-echo "all tests passed (normal and sanitizer builds)"
+
+./tools/fuzz-all.sh 20
+echo "all tests passed (normal and sanitizer builds, fuzz targets)"
