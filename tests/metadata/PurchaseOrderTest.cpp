@@ -1,6 +1,6 @@
 // The purchase-order classes end to end: the sample document read, checked,
 // written and read again; broken documents and values that break facets.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include "TestClasses.h"
 #include "TestSupport.h"
@@ -15,6 +15,8 @@ using testclasses::Chain;
 using nyxml_test::Utf8;
 
 namespace {
+
+const wchar_t kTargetNamespace[] = L"urn:example:po";
 
 const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
 
@@ -88,8 +90,8 @@ TEST(PurchaseOrder, ReadsTheSample) {
     ASSERT_TRUE(first->GetComment());
     EXPECT_EQ(L"Please deliver before noon.", first->GetComment()->GetText());
     EXPECT_EQ(L"en", first->GetComment()->GetLang());
-    EXPECT_EQ(L"web-shop", first->GetAudit()->GetCreatedBy());
-    EXPECT_EQ(L"2026-11-30T09:15:00+01:00", first->GetAudit()->GetCreatedAt().ToString());
+    EXPECT_EQ(L"web-shop", first->GetAuditInfo()->GetCreatedBy());
+    EXPECT_EQ(L"2026-11-30T09:15:00+01:00", first->GetAuditInfo()->GetCreatedAt().ToString());
 
     CSmartPtr<CItemCol> items = first->GetItems()->GetItem();
     ASSERT_EQ(2, items->GetCount());
@@ -124,12 +126,12 @@ TEST(PurchaseOrder, ReadsTheSample) {
     EXPECT_EQ(L"+49 30 1234567", person->GetPhone());
     ASSERT_TRUE(first->GetGiftNote());
     EXPECT_TRUE(first->GetGiftNote()->IsNil());
-    ASSERT_TRUE(first->GetExtension());
-    EXPECT_EQ(L"tracking", first->GetExtension()->GetName());
-    EXPECT_EQ(L"urn:example:extension", first->GetExtension()->GetNamespaceURI());
-    EXPECT_EQ(L"JJD000390007827", first->GetExtension()->GetText());
-    ASSERT_EQ(1, first->GetExtension()->GetAttributes()->GetCount());
-    EXPECT_EQ(L"DHL", first->GetExtension()->GetAttributes()->Item(0)->GetValue());
+    ASSERT_TRUE(first->GetAny());
+    EXPECT_EQ(L"tracking", first->GetAny()->GetName());
+    EXPECT_EQ(L"urn:example:extension", first->GetAny()->GetNamespaceURI());
+    EXPECT_EQ(L"JJD000390007827", first->GetAny()->GetText());
+    ASSERT_EQ(1, first->GetAny()->GetAttributes()->GetCount());
+    EXPECT_EQ(L"DHL", first->GetAny()->GetAttributes()->Item(0)->GetValue());
 
     CSmartPtr<CPurchaseOrder> second = orders->GetOrder()->Item(1);
     EXPECT_EQ(OrderStatus_shipped, second->GetStatus());
@@ -137,7 +139,7 @@ TEST(PurchaseOrder, ReadsTheSample) {
     EXPECT_EQ(L"US", second->GetShipTo()->GetCountry());
     EXPECT_FALSE(second->GetBillTo());
     EXPECT_FALSE(second->GetComment());
-    EXPECT_EQ(L"phone", second->GetAudit()->GetCreatedBy());
+    EXPECT_EQ(L"phone", second->GetAuditInfo()->GetCreatedBy());
     ASSERT_EQ(1, second->GetItems()->GetItem()->GetCount());
     EXPECT_EQ(L"89", second->GetItems()->GetItem()->Item(0)->GetPrice().ToString());
     EXPECT_EQ(L"invoice", second->GetPayment()->GetSelectedElement());
@@ -155,7 +157,7 @@ TEST(PurchaseOrder, ReadsTheSample) {
     ASSERT_TRUE(second->GetGiftNote());
     EXPECT_FALSE(second->GetGiftNote()->IsNil());
     EXPECT_EQ(L"Happy birthday, Bob!", second->GetGiftNote()->GetText());
-    EXPECT_FALSE(second->GetExtension());
+    EXPECT_FALSE(second->GetAny());
 }
 
 TEST(PurchaseOrder, WritesAndReadsBackTheSame) {
@@ -225,7 +227,7 @@ TEST(PurchaseOrder, ChangedValuesAreWritten) {
     item->SetPrice(CDecimal(L"12.50"));
     first->GetGiftNote()->SetNil(false);
     first->GetGiftNote()->SetText(L"Enjoy");
-    first->SetExtension(nullptr);
+    first->SetAny(nullptr);
     first->GetAnyAttributes()->Clear();
     std::wstring xml = Compact(*orders);
     CSmartPtr<CPurchaseOrders> again(new CPurchaseOrders);
@@ -240,7 +242,7 @@ TEST(PurchaseOrder, ChangedValuesAreWritten) {
     EXPECT_EQ(L"12.5", hose->GetPrice().ToString());
     EXPECT_FALSE(back->GetGiftNote()->IsNil());
     EXPECT_EQ(L"Enjoy", back->GetGiftNote()->GetText());
-    EXPECT_FALSE(back->GetExtension());
+    EXPECT_FALSE(back->GetAny());
     EXPECT_EQ(0, back->GetAnyAttributes()->GetCount());
 }
 
@@ -478,7 +480,7 @@ TEST(PurchaseOrder, ValuesBeforeAFailureStay) {
     EXPECT_THROW(order->FromXmlElement(orderElement, Default()), CNyValidationException);
     EXPECT_EQ(L"N", order->GetShipTo()->GetName());
     EXPECT_EQ(L"12345", order->GetShipTo()->GetZip());
-    EXPECT_EQ(L"me", order->GetAudit()->GetCreatedBy());
+    EXPECT_EQ(L"me", order->GetAuditInfo()->GetCreatedBy());
     EXPECT_EQ(0, order->GetItems()->GetItem()->GetCount());
     EXPECT_EQ(L"", order->GetPayment()->GetSelectedElement());
 }
