@@ -371,7 +371,12 @@ private:
             if (other != d) o += L"#include \"" + Widen(m_stems[other]) + L".h\"\n";
         o += L"\nnamespace " + m_ns + L" {\n\nusing namespace NyXmlLib9;\nusing namespace NyXmlLib9Data;\n\n";
         o += L"namespace {\n\n// The typed object a variant holds.\ntemplate <class T>\nT* ObjectOf(const NyVariant& value) {\n"
-             L"    return dynamic_cast<T*>(value.PeekXmlObject());\n}\n\n}  // namespace\n\n";
+             L"    return dynamic_cast<T*>(value.PeekXmlObject());\n}\n\n"
+             L"// Checks a value read from a document against its member's facets, as writing it does.\n"
+             L"inline void CheckRead(CElementInfo** infos, int propertyIndex, const NyVariant& value) {\n"
+             L"    for (CElementInfo** info = infos; info && *info; ++info)\n"
+             L"        if ((*info)->GetPropertyIndex() == propertyIndex && (*info)->HasPrimitiveInformation()) {\n"
+             L"            (*info)->CheckRestriction(value);\n            return;\n        }\n}\n\n}  // namespace\n\n";
         o += L"// The static metadata of a class and its three getters.\n"
              L"#define NYXML_GENERATED_METADATA(Class)                       \\\n"
              L"    std::atomic<bool> Class::ms_built(false);                 \\\n"
@@ -697,9 +702,13 @@ private:
         std::wstring get = p.kind == PropertyModel::Enum
                                ? p.field + L" = static_cast<" + ValueType(p) + L">(value.GetI4())"
                                : p.field + L" = value.Get" + std::wstring(Row(p.value.item).variant) + L"()";
+        std::wstring store = in + L"    if (" + has + L") " + get + L";\n";
+        if (!p.attribute && p.kind == PropertyModel::Prim && HasFacets(p.value.facets))
+            store = in + L"    if (" + has + L") {\n" + in + L"        CheckRead(GetClassElementInfo(), " + p.constant +
+                    L", value);\n" + in + L"        " + get + L";\n" + in + L"    }\n";
         return in + L"if (read) {\n" + in + L"    if (" + has + L")\n" + in + L"        " + set + L";\n" + in +
                L"    else\n" + in + L"        value.Clear();\n" + in + L"} else {\n" + in + L"    " + has +
-               L" = value.IsValid();\n" + in + L"    if (" + has + L") " + get + L";\n" + in + L"}\n";
+               L" = value.IsValid();\n" + store + in + L"}\n";
     }
 
     std::wstring Registry() {

@@ -1,0 +1,89 @@
+// The classes generated for every schema of tests/schemas read each instance
+// document of the corpus: they accept exactly the documents xmllint accepts
+// (its verdicts are in tests/data/schema-verdicts.txt), and write the valid
+// ones back to the same infoset.
+#include "CorpusRows.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+const wchar_t kXsi[] = L"http://www.w3.org/2001/XMLSchema-instance";
+
+// A canonical form of an element: names with their namespace, attributes in
+// order, text with collapsed white space (the white space binding drops by
+// design), children in order.
+std::wstring Canonical(const CXmlElement* e) {
+    std::wstring out = L"<{" + e->GetNamespaceURI() + L"}" + e->GetLocalName();
+    std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> attributes;
+    for (const CXmlAttribute* a : e->GetAttributes()) {
+        if (a->GetNamespaceURI() == kXsi && a->GetLocalName() != L"nil" && a->GetLocalName() != L"type") continue;
+        attributes.emplace_back(a->GetNamespaceURI(), a->GetLocalName(), CWhitespaceUtils::Collapse(a->GetValue()));
+    }
+    std::sort(attributes.begin(), attributes.end());
+    for (const auto& a : attributes)
+        out += L" {" + std::get<0>(a) + L"}" + std::get<1>(a) + L"=\"" + std::get<2>(a) + L"\"";
+    out += L">";
+    std::wstring text = CWhitespaceUtils::Collapse(e->GetText());
+    if (!text.empty()) out += L"'" + text + L"'";
+    for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) out += Canonical(c);
+    return out + L"</>";
+}
+
+TEST(SchemaCorpus, GeneratedClassesAgreeWithXmllintAndWriteValidDocumentsBack) {
+    std::ifstream verdicts(std::string(NYXML_TEST_DATA_DIR) + "/schema-verdicts.txt");
+    ASSERT_TRUE(verdicts) << "tests/data/schema-verdicts.txt is missing";
+    const CXmlSerializationContext& ctx = CXmlSerializationContext::GetDefaultContext();
+    std::string path, verdict;
+    int documents = 0, valid = 0;
+    while (verdicts >> path >> verdict) {
+        SCOPED_TRACE(path);
+        std::string row = path.substr(0, path.find('/'));
+        const CorpusRow* found = nullptr;
+        for (const CorpusRow& r : kCorpusRows)
+            if (row == r.name) found = &r;
+        ASSERT_NE(nullptr, found) << "no generated classes for " << row;
+        std::string file = std::string(NYXML_SOURCE_DIR) + "/tests/schemas/" + path;
+        CXmlDocument document;
+        document.Load(std::wstring(file.begin(), file.end()).c_str());
+        const CXmlElement* root = document.GetDocumentElement();
+        CSmartPtr<CXmlObjectBase> object = found->create(root->GetLocalName().c_str(), root->GetNamespaceURI().c_str());
+        bool accepted = false;
+        std::wstring why = L"no class for the document element";
+        if (object) {
+            try {
+                object->FromXmlElement(root, ctx);
+                accepted = true;
+            } catch (const CNyValidationException& e) {
+                why = e.GetFullMessage();
+            } catch (const CNyException& e) {
+                ADD_FAILURE() << "not a validation error: " << nyxml_test::Utf8(e.GetFullMessage());
+                continue;
+            }
+        }
+        ++documents;
+        EXPECT_EQ(verdict == "valid", accepted) << nyxml_test::Utf8(why);
+        if (!accepted || verdict != "valid") continue;
+        ++valid;
+        std::wstring xml = object->ToXml(false, true, EOL_LF, ctx);
+        CXmlDocument back;
+        back.LoadXml(xml.c_str());
+        EXPECT_EQ(nyxml_test::Utf8(Canonical(root)), nyxml_test::Utf8(Canonical(back.GetDocumentElement())))
+            << nyxml_test::Utf8(xml);
+    }
+    EXPECT_GT(documents, 0);
+    EXPECT_GT(valid, 0);
+    for (const CorpusRow& r : kCorpusRows) r.clean();
+}
+
+}  // namespace
