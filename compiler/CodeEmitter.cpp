@@ -376,7 +376,12 @@ private:
              L"inline void CheckRead(CElementInfo** infos, int propertyIndex, const NyVariant& value) {\n"
              L"    for (CElementInfo** info = infos; info && *info; ++info)\n"
              L"        if ((*info)->GetPropertyIndex() == propertyIndex && (*info)->HasPrimitiveInformation()) {\n"
-             L"            (*info)->CheckRestriction(value);\n            return;\n        }\n}\n\n}  // namespace\n\n";
+             L"            (*info)->CheckRestriction(value);\n            return;\n        }\n}\n\n"
+             L"inline void CheckRead(CAttributeInfo** infos, int propertyIndex, const NyVariant& value) {\n"
+             L"    for (CAttributeInfo** info = infos; info && *info; ++info)\n"
+             L"        if ((*info)->GetPropertyIndex() == propertyIndex) {\n"
+             L"            if (CAttributeInfoPrimitive* primitive = dynamic_cast<CAttributeInfoPrimitive*>(*info))\n"
+             L"                primitive->CheckRestriction(value);\n            return;\n        }\n}\n\n}  // namespace\n\n";
         o += L"// The static metadata of a class and its three getters.\n"
              L"#define NYXML_GENERATED_METADATA(Class)                       \\\n"
              L"    std::atomic<bool> Class::ms_built(false);                 \\\n"
@@ -703,8 +708,9 @@ private:
                                ? p.field + L" = static_cast<" + ValueType(p) + L">(value.GetI4())"
                                : p.field + L" = value.Get" + std::wstring(Row(p.value.item).variant) + L"()";
         std::wstring store = in + L"    if (" + has + L") " + get + L";\n";
-        if (!p.attribute && p.kind == PropertyModel::Prim && HasFacets(p.value.facets))
-            store = in + L"    if (" + has + L") {\n" + in + L"        CheckRead(GetClassElementInfo(), " + p.constant +
+        if (p.kind == PropertyModel::Prim && HasFacets(p.value.facets))
+            store = in + L"    if (" + has + L") {\n" + in + L"        CheckRead(" +
+                    (p.attribute ? L"GetClassAttributeInfo()" : L"GetClassElementInfo()") + L", " + p.constant +
                     L", value);\n" + in + L"        " + get + L";\n" + in + L"    }\n";
         return in + L"if (read) {\n" + in + L"    if (" + has + L")\n" + in + L"        " + set + L";\n" + in +
                L"    else\n" + in + L"        value.Clear();\n" + in + L"} else {\n" + in + L"    " + has +
