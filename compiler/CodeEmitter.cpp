@@ -120,6 +120,19 @@ bool IsElementMember(const PropertyModel& p) {
     return !p.attribute && p.kind != PropertyModel::Text && p.kind != PropertyModel::AnyAttributes;
 }
 
+// A choice with an element of its own whose members are all required: the
+// library lets such a choice be empty, so the class checks it after reading.
+bool RequiredChoice(const ClassModel* c) {
+    if (c->groupKind != 1 || c->elementType != 0) return false;
+    bool any = false;
+    for (const PropertyModel& p : c->props) {
+        if (p.attribute || p.kind == PropertyModel::Text || p.kind == PropertyModel::AnyAttributes) continue;
+        if (p.minOccurs == 0) return false;
+        any = true;
+    }
+    return any;
+}
+
 bool NeedsTextCheck(const PropertyModel& p) {
     return p.kind == PropertyModel::Text &&
            (p.value.enumeration || p.value.item != NyXmlLib9::ItemType_string || HasFacets(p.value.facets));
@@ -315,7 +328,11 @@ private:
         if (ownNil)
             o += L"    bool IsNil() override { return m_nil; }\n    void SetNil(bool nil) override { m_nil = nil; }\n";
         o += L"\nprotected:\n    std::wstring GetTargetNamespace() override { return " + Literal(c->doc->targetNamespace) +
-             L"; }\n\nprivate:\n";
+             L"; }\n";
+        if (RequiredChoice(c))
+            o += L"    NyXmlLib9::CXmlElement* FromXml_Int(NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlElement* firstChild,\n"
+                 L"                                       const NyXmlLib9::CXmlSerializationContext& ctx, bool flag) override;\n";
+        o += L"\nprivate:\n";
         if (c->groupKind == 1) o += L"    void SelectChoice(int propertyIndex);\n";
         o += L"    static void BuildMetaData();\n    static std::atomic<bool> ms_built;\n"
              L"    static NyXmlLib9Data::CParentElementInfo* ms_parentInfo;\n"
@@ -632,6 +649,19 @@ private:
                 else o += HasField(p) + L" = false;\n";
             }
             o += L"}\n\n";
+        }
+
+        if (RequiredChoice(c)) {
+            o += L"// The choice is required: an element with none of its members is not valid.\n";
+            o += L"CXmlElement* " + n + L"::FromXml_Int(CXmlElement* element, CXmlElement* firstChild, const CXmlSerializationContext& ctx,\n"
+                 L"                                bool flag) {\n    CXmlElement* next = " +
+                 (c->base ? c->base->cppName : std::wstring(L"CXmlGeneratedClass")) +
+                 L"::FromXml_Int(element, firstChild, ctx, flag);\n    if (GetSelectedElement().empty() && " +
+                 (c->HasNil() ? L"!IsNil() && " : L"") +
+                 L"!ctx.GetIgnoreMissingChoice())\n        throw CNyValidationException(FormatString(\n"
+                 L"            L\"No child elements within the element [%s] were populated. The element represents a choice, \"\n"
+                 L"            L\"so one and only one element should be populated. The element contained no sutable child elements\",\n"
+                 L"            element ? element->GetLocalName().c_str() : L\"\"));\n    return next;\n}\n\n";
         }
 
         // The property accessor.

@@ -23,12 +23,15 @@ const wchar_t kXsi[] = L"http://www.w3.org/2001/XMLSchema-instance";
 // A canonical form of an element: names with their namespace, attributes in
 // order, text with collapsed white space (the white space binding drops by
 // design), children in order.
-std::wstring Canonical(const CXmlElement* e) {
+std::wstring Canonical(const CXmlElement* e, bool sortChildren = false) {
     std::wstring out = L"<{" + e->GetNamespaceURI() + L"}" + e->GetLocalName();
     std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> attributes;
     for (const CXmlAttribute* a : e->GetAttributes()) {
         if (a->GetNamespaceURI() == kXsi && a->GetLocalName() != L"nil" && a->GetLocalName() != L"type") continue;
-        attributes.emplace_back(a->GetNamespaceURI(), a->GetLocalName(), CWhitespaceUtils::Collapse(a->GetValue()));
+        std::wstring value = CWhitespaceUtils::Collapse(a->GetValue());
+        // The prefix of an xsi:type name is the writer's choice.
+        if (a->GetNamespaceURI() == kXsi && a->GetLocalName() == L"type") value = value.substr(value.find(L':') + 1);
+        attributes.emplace_back(a->GetNamespaceURI(), a->GetLocalName(), value);
     }
     std::sort(attributes.begin(), attributes.end());
     for (const auto& a : attributes)
@@ -36,7 +39,11 @@ std::wstring Canonical(const CXmlElement* e) {
     out += L">";
     std::wstring text = CWhitespaceUtils::Collapse(e->GetText());
     if (!text.empty()) out += L"'" + text + L"'";
-    for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) out += Canonical(c);
+    std::vector<std::wstring> children;
+    for (const CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement())
+        children.push_back(Canonical(c, sortChildren));
+    if (sortChildren) std::sort(children.begin(), children.end());
+    for (const std::wstring& c : children) out += c;
     return out + L"</>";
 }
 
@@ -78,7 +85,11 @@ TEST(SchemaCorpus, GeneratedClassesAgreeWithXmllintAndWriteValidDocumentsBack) {
         std::wstring xml = object->ToXml(false, true, EOL_LF, ctx);
         CXmlDocument back;
         back.LoadXml(xml.c_str());
-        EXPECT_EQ(nyxml_test::Utf8(Canonical(root)), nyxml_test::Utf8(Canonical(back.GetDocumentElement())))
+        // An all group is written in schema order: documents named *-unordered.xml
+        // are compared with the children of every element sorted.
+        bool unordered = path.find("-unordered.xml") != std::string::npos;
+        EXPECT_EQ(nyxml_test::Utf8(Canonical(root, unordered)),
+                  nyxml_test::Utf8(Canonical(back.GetDocumentElement(), unordered)))
             << nyxml_test::Utf8(xml);
     }
     EXPECT_GT(documents, 0);
