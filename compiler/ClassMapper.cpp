@@ -168,7 +168,7 @@ void CClassMapper::AddProperty(ClassModel* cls, PropertyModel prop) {
     for (const ClassModel* c = cls; c; c = c->base)
         for (const PropertyModel& p : c->props) used.insert(Upper(p.name));
     for (const wchar_t* r : kReservedProperties) used.insert(Upper(r));
-    if (cls->type && cls->type->simpleContent) used.insert(L"TEXT");
+    if (cls->type && cls->type->simpleContent && prop.kind != PropertyModel::Text) used.insert(L"TEXT");
     std::wstring wanted = prop.name;
     for (int n = 2; used.count(Upper(prop.name)); ++n) prop.name = wanted + std::to_wstring(n);
     std::wstring lowerFirst = prop.name;

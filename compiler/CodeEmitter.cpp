@@ -133,6 +133,20 @@ bool RequiredChoice(const ClassModel* c) {
     return any;
 }
 
+bool CheckedWildcard(const PropertyModel& p) {
+    if (p.kind != PropertyModel::Untyped) return false;
+    if (!p.collection) return p.any.namespaces != L"##any";
+    return p.any.namespaces != L"##any" || p.minOccurs > 0 || p.maxOccurs >= 0;
+}
+
+// Classes that check, after the library has read them, what it does not.
+bool ChecksAfterReading(const ClassModel* c) {
+    if (RequiredChoice(c)) return true;
+    for (const PropertyModel& p : c->props)
+        if (CheckedWildcard(p)) return true;
+    return false;
+}
+
 bool NeedsTextCheck(const PropertyModel& p) {
     return p.kind == PropertyModel::Text &&
            (p.value.enumeration || p.value.item != NyXmlLib9::ItemType_string || HasFacets(p.value.facets));
@@ -329,7 +343,7 @@ private:
             o += L"    bool IsNil() override { return m_nil; }\n    void SetNil(bool nil) override { m_nil = nil; }\n";
         o += L"\nprotected:\n    std::wstring GetTargetNamespace() override { return " + Literal(c->doc->targetNamespace) +
              L"; }\n";
-        if (RequiredChoice(c))
+        if (ChecksAfterReading(c))
             o += L"    NyXmlLib9::CXmlElement* FromXml_Int(NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlElement* firstChild,\n"
                  L"                                       const NyXmlLib9::CXmlSerializationContext& ctx, bool flag) override;\n";
         o += L"\nprivate:\n";
@@ -398,7 +412,38 @@ private:
              L"    for (CAttributeInfo** info = infos; info && *info; ++info)\n"
              L"        if ((*info)->GetPropertyIndex() == propertyIndex) {\n"
              L"            if (CAttributeInfoPrimitive* primitive = dynamic_cast<CAttributeInfoPrimitive*>(*info))\n"
-             L"                primitive->CheckRestriction(value);\n            return;\n        }\n}\n\n}  // namespace\n\n";
+             L"                primitive->CheckRestriction(value);\n            return;\n        }\n}\n\n"
+             L"// Whether a wildcard's namespace constraint allows a namespace.\n"
+             L"inline bool WildcardAllows(const std::wstring& allowed, const std::wstring& ns, const std::wstring& target) {\n"
+             L"    if (allowed == L\"##any\") return true;\n"
+             L"    if (allowed == L\"##other\") return ns != target && !ns.empty();\n"
+             L"    size_t start = 0;\n"
+             L"    while (start < allowed.size()) {\n"
+             L"        size_t end = allowed.find(L' ', start);\n"
+             L"        if (end == std::wstring::npos) end = allowed.size();\n"
+             L"        std::wstring token = allowed.substr(start, end - start);\n"
+             L"        if (token == L\"##local\" ? ns.empty() : token == L\"##targetNamespace\" ? ns == target : token == ns)\n"
+             L"            return true;\n"
+             L"        start = end + 1;\n    }\n    return false;\n}\n\n"
+             L"// Checks what a repeated wildcard read: the number of elements and their namespaces.\n"
+             L"inline void CheckWildcard(const CElementCol* items, int minOccurs, int maxOccurs, const wchar_t* allowed,\n"
+             L"                          const wchar_t* targetNamespace) {\n"
+             L"    int count = items->GetCount();\n"
+             L"    if (count < minOccurs || (maxOccurs >= 0 && count > maxOccurs))\n"
+             L"        throw CNyValidationException(FormatString(L\"The wildcard [%s] holds %d elements; it allows %d to %d\", allowed,\n"
+             L"                                                  count, minOccurs, maxOccurs));\n"
+             L"    for (CElementCol::iterator it = items->begin(); it != items->end(); ++it)\n"
+             L"        if (*it && !WildcardAllows(allowed, (*it)->GetNamespaceURI(), targetNamespace))\n"
+             L"            throw CNyValidationException(FormatString(\n"
+             L"                L\"The element [%s] of the namespace [%s] is not allowed by the wildcard [%s]\", (*it)->GetName().c_str(),\n"
+             L"                (*it)->GetNamespaceURI().c_str(), allowed));\n"
+             L"}\n\n"
+             L"inline void CheckWildcard(const CElement* item, const wchar_t* allowed, const wchar_t* targetNamespace) {\n"
+             L"    if (item && !WildcardAllows(allowed, item->GetNamespaceURI(), targetNamespace))\n"
+             L"        throw CNyValidationException(FormatString(\n"
+             L"            L\"The element [%s] of the namespace [%s] is not allowed by the wildcard [%s]\", item->GetName().c_str(),\n"
+             L"            item->GetNamespaceURI().c_str(), allowed));\n"
+             L"}\n\n}  // namespace\n\n";
         o += L"// The static metadata of a class and its three getters.\n"
              L"#define NYXML_GENERATED_METADATA(Class)                       \\\n"
              L"    std::atomic<bool> Class::ms_built(false);                 \\\n"
@@ -565,7 +610,7 @@ private:
         o += array(L"CAttributeInfo", L"ms_attributeInfo", attributes);
         if (textCheck)
             o += L"    ms_textCheck = new CElementInfoSeqPrimMnd(" + Literal(c->xmlName) + L", " + Literal(c->xmlNs) +
-                 L", PROP_TEXT, ItemType_" + Row(textCheck->value.item).enumerator + L", nullptr,\n        " +
+                 L", " + textCheck->constant + L", ItemType_" + Row(textCheck->value.item).enumerator + L", nullptr,\n        " +
                  WhitespaceName(textCheck->value.whitespace) + L", " + Restrictions(textCheck->value.facets) + L");\n";
         o += L"    ms_built.store(true, std::memory_order_release);\n}\n\n";
         o += L"void " + n + L"::CleanMetaData() {\n    CNYLock lock(m_csInit);\n"
@@ -599,6 +644,9 @@ private:
             } else if (p.kind == PropertyModel::Class && !p.optional) {
                 o += L"    " + p.field + L" = new " + p.cls->cppName + L";\n";
                 if (p.childType == 0) o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
+            } else if (p.kind == PropertyModel::Untyped && !p.optional) {
+                // A mandatory wildcard reads into the element it holds.
+                o += L"    " + p.field + L" = new CElement(L\"AnyElement\");\n";
             } else if (HeldByPointer(p)) {
                 o += L"    " + p.field + L" = nullptr;\n";
             } else if (p.kind == PropertyModel::Enum) {
@@ -651,17 +699,26 @@ private:
             o += L"}\n\n";
         }
 
-        if (RequiredChoice(c)) {
-            o += L"// The choice is required: an element with none of its members is not valid.\n";
+        if (ChecksAfterReading(c)) {
+            o += L"// Checks what the library does not check when it reads.\n";
             o += L"CXmlElement* " + n + L"::FromXml_Int(CXmlElement* element, CXmlElement* firstChild, const CXmlSerializationContext& ctx,\n"
                  L"                                bool flag) {\n    CXmlElement* next = " +
                  (c->base ? c->base->cppName : std::wstring(L"CXmlGeneratedClass")) +
-                 L"::FromXml_Int(element, firstChild, ctx, flag);\n    if (GetSelectedElement().empty() && " +
-                 (c->HasNil() ? L"!IsNil() && " : L"") +
-                 L"!ctx.GetIgnoreMissingChoice())\n        throw CNyValidationException(FormatString(\n"
-                 L"            L\"No child elements within the element [%s] were populated. The element represents a choice, \"\n"
-                 L"            L\"so one and only one element should be populated. The element contained no sutable child elements\",\n"
-                 L"            element ? element->GetLocalName().c_str() : L\"\"));\n    return next;\n}\n\n";
+                 L"::FromXml_Int(element, firstChild, ctx, flag);\n";
+            for (const PropertyModel& p : c->props)
+                if (CheckedWildcard(p))
+                    o += L"    CheckWildcard(" + p.field + L".Get(), " +
+                         (p.collection ? std::to_wstring(p.minOccurs) + L", " + std::to_wstring(p.maxOccurs) + L", "
+                                       : std::wstring()) +
+                         Literal(p.any.namespaces) + L", " + Literal(p.any.targetNamespace) + L");\n";
+            if (RequiredChoice(c))
+                o += L"    // The choice is required: an element with none of its members is not valid.\n"
+                     L"    if (GetSelectedElement().empty() && " + std::wstring(c->HasNil() ? L"!IsNil() && " : L"") +
+                     L"!ctx.GetIgnoreMissingChoice())\n        throw CNyValidationException(FormatString(\n"
+                     L"            L\"No child elements within the element [%s] were populated. The element represents a choice, \"\n"
+                     L"            L\"so one and only one element should be populated. The element contained no sutable child elements\",\n"
+                     L"            element ? element->GetLocalName().c_str() : L\"\"));\n";
+            o += L"    return next;\n}\n\n";
         }
 
         // The property accessor.
