@@ -715,6 +715,13 @@ SimpleType* CSchemaSet::ParseSimpleType(const CXmlElement* el, Doc* doc, const Q
             }
             ParseRestrictionFacets(c, doc, t);
         } else if (IsXsd(c, L"list")) {
+            SimpleType* item = nullptr;
+            if (HasAttr(c, L"itemType")) item = NamedSimpleType(Resolve(Attr(c, L"itemType"), c, doc), Pos(c, doc));
+            for (const CXmlElement* s = c->GetFirstElement(); s; s = s->GetNextSiblingElement())
+                if (IsXsd(s, L"simpleType")) item = ParseSimpleType(s, doc, QName());
+            if (item && (item->item != NyXmlLib9::ItemType_string || !item->facets.enumerations.empty() ||
+                         !item->facets.patterns.empty()))
+                m_diag.Warning(t->pos, "the list is kept as text: its items are not checked");
             t->variety = SimpleType::List;
             t->item = NyXmlLib9::ItemType_string;
             t->facets = Facets();
