@@ -29,6 +29,24 @@ std::wstring Upper(std::wstring s) {
     return s;
 }
 
+// Names of the library's classes (without their C): generated classes in
+// the same scope must not hide them.
+const wchar_t* const kLibraryClasses[] = {
+    L"Attribute", L"AttributeCol", L"AttributeInfo", L"AttributeInfoAny", L"AttributeInfoEnum",
+    L"AttributeInfoPrimitive", L"Base64", L"BigInteger", L"BinaryData", L"BinaryStream", L"ClassfactoryBase",
+    L"Conversions", L"DateTime", L"DateTimeSpan", L"Decimal", L"Element", L"ElementCol", L"ElementInfo",
+    L"FastInfosetContext", L"FIVocabulary", L"InstanceMonitor", L"NYCriticalSection", L"NYLock",
+    L"NamespaceAliasMap", L"Node", L"NyException", L"NyValidationException", L"NyInvalidValueException",
+    L"NyInvalidNamespaceException", L"NyInvalidStateException", L"NyInvalidParamException",
+    L"NyOverFlowException", L"NyIterator", L"ParentElementInfo", L"PrimitiveRestrictions", L"SmartPtr",
+    L"StringBuffer", L"TextStream", L"WhitespaceUtils", L"XmlAttribute", L"XmlCollection", L"XmlCollectionBase",
+    L"XmlDocument", L"XmlElement", L"XmlGeneratedClass", L"XmlObjectBase", L"XmlPrimitiveCollection",
+    L"XmlSerializationContext", L"XmlTextWriter", L"XmlTypeCollection", L"XmlTypedObjectCollection",
+    L"XmlWriter", L"base64BinaryCol", L"booleanCol", L"dateCol", L"datetimeBaseCol", L"datetimeCol", L"dayCol",
+    L"decimalCol", L"durationCol", L"hexBinaryCol", L"i1Col", L"i2Col", L"i4Col", L"i8Col", L"integerCol",
+    L"monthCol", L"monthDayCol", L"r4Col", L"r8Col", L"stringCol", L"timeCol", L"ui1Col", L"ui2Col", L"ui4Col",
+    L"ui8Col", L"yearCol", L"yearMonthCol"};
+
 }  // namespace
 
 std::wstring CClassMapper::Identifier(const std::wstring& xmlName, bool pascal) {
@@ -72,6 +90,7 @@ ClassModel* CClassMapper::NewClass(const std::wstring& wanted, const SchemaDocum
 
 void CClassMapper::Map(ClassSet& out) {
     m_out = &out;
+    for (const wchar_t* name : kLibraryClasses) m_usedTypeNames.insert(Lower(name));
     // Names every class of the schemas first, in declaration order.
     for (const auto& t : m_schemas.ComplexTypes()) m_typeDocs[t.first] = t.second;
     for (const auto& t : m_schemas.ComplexTypes()) ClassFor(t.first, t.second);
@@ -97,6 +116,8 @@ void CClassMapper::Map(ClassSet& out) {
         m_pending.erase(m_pending.begin());
         Fill(cls);
     }
+    for (const auto& cls : out.classes)
+        if (cls->NeedsFactory()) cls->factoryName = L"C" + UniqueTypeName(cls->cppName.substr(1) + L"Factory");
 }
 
 ClassModel* CClassMapper::ClassFor(ComplexType* type, const SchemaDocument* doc) {
@@ -370,7 +391,8 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         p.any.targetNamespace = cls->xmlNs;
         p.xmlNs = p.any.namespaces;
     }
-    if (p.cls && p.collection) p.cls->collectionName = L"C" + p.cls->cppName.substr(1) + L"Col";
+    if (p.cls && p.collection && p.cls->collectionName.empty())
+        p.cls->collectionName = L"C" + UniqueTypeName(p.cls->cppName.substr(1) + L"Col");
     AddProperty(cls, p);
 }
 

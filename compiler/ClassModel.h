@@ -74,6 +74,7 @@ struct ClassModel {
     bool filled = false;
     const ComplexType* type = nullptr;
     std::wstring collectionName;  // C<Name>Col, when a collection of it is used
+    std::wstring factoryName;     // C<Name>Factory, for abstract types and types with derived types
 
     bool NeedsFactory() const { return abstract || !derived.empty(); }
     int PropertyCount() const { return firstIndex + static_cast<int>(props.size()); }

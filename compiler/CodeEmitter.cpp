@@ -114,7 +114,7 @@ std::wstring Restrictions(const Facets& f) {
 
 std::wstring Short(const ClassModel* c) { return c->cppName.substr(1); }
 
-std::wstring FactoryName(const ClassModel* c) { return c->cppName + L"Factory"; }
+std::wstring FactoryName(const ClassModel* c) { return c->factoryName; }
 
 bool IsElementMember(const PropertyModel& p) {
     return !p.attribute && p.kind != PropertyModel::Text && p.kind != PropertyModel::AnyAttributes;
@@ -742,7 +742,7 @@ private:
             const std::wstring& col = c->collectionName;
             o += col + L"::" + col +
                  L"(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs)\n"
-                 L"    : CXmlTypedObjectCollection<" + n + L">(elementName, namespaceUri, minOccurs, maxOccurs, &CreateObject, ClassId_" +
+                 L"    : CXmlTypedObjectCollection<" + m_ns + L"::" + n + L">(elementName, namespaceUri, minOccurs, maxOccurs, &CreateObject, ClassId_" +
                  Short(c) + L") {}\n\n";
             if (c->NeedsFactory()) {
                 o += L"CXmlElement* " + col + L"::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,\n"

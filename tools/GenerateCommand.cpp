@@ -63,7 +63,8 @@ int Run(const std::vector<std::string>& args) {
     return 0;
 }
 
-const CommandRegistration kRegistration(Command{"generate", "writes C++ classes for XML Schemas", kHelp, &Run});
+const CommandRegistration kRegistration(Command{"generate", "write C++ classes for XML Schemas (the schema compiler)",
+                                                kHelp, &Run});
 
 }  // namespace
 }  // namespace nyxml_tool

@@ -49,6 +49,9 @@ TEST(SchemaCompiler, NamesAreUniqueIdentifiersAndTheSameOnEveryRun) {
         "Enum_new = 3,",
         "Enum_Value = 4",                             // +
         "const int ClassId_Item2 = 2;",
+        "class CNode2 : public",                      // not the library's CNode
+        "class CNode2Col : public NyXmlLib9::CXmlTypedObjectCollection<CNode2>",
+        "class CElement2 : public",                   // not the library's CElement
     };
     for (const char* text : expected) EXPECT_NE(std::string::npos, header.find(text)) << text;
     GenerateResult second = Generate(options);
