@@ -346,6 +346,15 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         AddProperty(cls, p);
         return;
     }
+    if (q.kind == Particle::Group && q.maxOccurs != 1 && q.group && q.group->particles.size() == 1) {
+        // A repeated group of one particle: the particle, repeated.
+        Particle only = q.group->particles[0];
+        only.maxOccurs = only.maxOccurs == kUnbounded || q.maxOccurs == kUnbounded ? kUnbounded
+                                                                                  : only.maxOccurs * q.maxOccurs;
+        only.minOccurs *= q.minOccurs;
+        AddElement(cls, only, optional, inChoice);
+        return;
+    }
     if (q.kind == Particle::Group) {
         if (q.maxOccurs != 1) {
             m_diag.Error(q.pos, "a repeated nested model group is not supported");
