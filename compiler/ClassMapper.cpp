@@ -372,8 +372,10 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
     }
     ElementDecl* e = q.element;
     if (!e) return;
-    if (e->global && !m_schemas.SubstitutesOf(e).empty())
-        m_diag.Error(q.pos, "the substitution group of the element " + Utf8(e->name.local) + " is not supported");
+    if (e->global && !m_schemas.SubstitutesOf(e).empty()) {
+        p.substitution = SubstitutionFor(e, cls->doc, q.pos);
+        if (!p.substitution) return;
+    }
     p.name = Identifier(e->name.local, true);
     p.xmlName = e->name.local;
     p.xmlNs = e->name.ns;
@@ -383,7 +385,8 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         p.cls = c;
         p.kind = PropertyModel::Class;
         // Abstract types and types with derived types are read through a factory.
-        if (e->complexType->abstract || !e->complexType->derived.empty()) p.kind = PropertyModel::AbsClass;
+        if (e->complexType->abstract || !e->complexType->derived.empty() || p.substitution)
+            p.kind = PropertyModel::AbsClass;
     } else if (e->simpleType) {
         if (e->nillable) {
             p.cls = TextClassFor(e, cls->doc);
@@ -400,9 +403,45 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         p.any.targetNamespace = cls->xmlNs;
         p.xmlNs = p.any.namespaces;
     }
-    if (p.cls && p.collection && p.cls->collectionName.empty())
+    if (p.substitution && p.collection && p.substitution->collectionName.empty())
+        p.substitution->collectionName = L"C" + UniqueTypeName(p.substitution->factoryName.substr(1) + L"Col");
+    if (p.cls && p.collection && !p.substitution && p.cls->collectionName.empty())
         p.cls->collectionName = L"C" + UniqueTypeName(p.cls->cppName.substr(1) + L"Col");
     AddProperty(cls, p);
+}
+
+SubstitutionModel* CClassMapper::SubstitutionFor(ElementDecl* head, const SchemaDocument* doc, const SourcePos& use) {
+    auto it = m_substitutions.find(head);
+    if (it != m_substitutions.end()) return it->second;
+    if (!head->complexType) {
+        m_diag.Error(use, "the substitution group of the element " + Utf8(head->name.local) +
+                              " is not supported: its type is simple");
+        return nullptr;
+    }
+    auto owned = std::make_unique<SubstitutionModel>();
+    SubstitutionModel* model = owned.get();
+    model->headName = head->name.local;
+    model->doc = doc;
+    model->headClass = ClassFor(head->complexType, doc);
+    model->factoryName = L"C" + UniqueTypeName(Identifier(head->name.local, true) + L"Substitutes");
+    // The head and every element that may stand for it, directly or through another member.
+    std::vector<ElementDecl*> pending{head};
+    std::set<const ElementDecl*> seen;
+    while (!pending.empty()) {
+        ElementDecl* e = pending.front();
+        pending.erase(pending.begin());
+        if (!seen.insert(e).second) continue;
+        if (!e->complexType) {
+            m_diag.Error(e->pos, "the element " + Utf8(e->name.local) +
+                                     " of a substitution group has a simple type: not supported");
+            return nullptr;
+        }
+        if (!e->abstract) model->members.push_back({e->name.local, e->name.ns, ClassFor(e->complexType, doc)});
+        for (ElementDecl* s : m_schemas.SubstitutesOf(e)) pending.push_back(s);
+    }
+    m_substitutions[head] = model;
+    m_out->substitutions.push_back(std::move(owned));
+    return model;
 }
 
 ValueModel CClassMapper::ValueFor(const SimpleType* type, const std::wstring& owner, const SchemaDocument* doc) {

@@ -34,6 +34,21 @@ struct ValueModel {
 
 struct ClassModel;
 
+// The elements that may stand for a substitution group's head: a factory
+// chooses the class by the element's name (and its xsi:type).
+struct SubstitutionModel {
+    std::wstring factoryName;     // C<Head>Substitutes
+    std::wstring collectionName;  // C<Head>SubstitutesCol, when a collection is used
+    ClassModel* headClass = nullptr;
+    struct Member {
+        std::wstring name, ns;
+        ClassModel* cls = nullptr;
+    };
+    std::vector<Member> members;
+    const SchemaDocument* doc = nullptr;
+    std::wstring headName;
+};
+
 struct PropertyModel {
     enum Kind { Prim, Enum, Class, AbsClass, Untyped, Text, AnyAttributes };
     Kind kind = Prim;
@@ -54,6 +69,7 @@ struct PropertyModel {
     int childType = 0;  // XmlElementType of a class member
     bool choice = false;
     bool optionalGroup = false;  // member of an optional nested sequence
+    SubstitutionModel* substitution = nullptr;
 };
 
 struct ClassModel {
@@ -90,6 +106,7 @@ struct GlobalElementModel {
 struct ClassSet {
     std::vector<std::unique_ptr<ClassModel>> classes;  // deterministic order
     std::vector<std::unique_ptr<EnumModel>> enums;
+    std::vector<std::unique_ptr<SubstitutionModel>> substitutions;
     std::vector<GlobalElementModel> globals;
 };
 
@@ -112,6 +129,7 @@ private:
     void AddParticles(ClassModel* cls, const ModelGroup* group, bool optional, bool inChoice);
     void AddElement(ClassModel* cls, const Particle& p, bool optional, bool inChoice);
     void AddProperty(ClassModel* cls, PropertyModel prop);
+    SubstitutionModel* SubstitutionFor(ElementDecl* head, const SchemaDocument* doc, const SourcePos& use);
     ValueModel ValueFor(const SimpleType* type, const std::wstring& owner, const SchemaDocument* doc);
     void CheckDefault(const ValueModel& v, const std::wstring& text, const SourcePos& pos);
     std::wstring UniqueTypeName(const std::wstring& wanted);
@@ -123,6 +141,7 @@ private:
     std::map<const ElementDecl*, ClassModel*> m_textClasses;
     std::map<const ModelGroup*, ClassModel*> m_groupClasses;
     std::map<const SimpleType*, EnumModel*> m_enums;
+    std::map<const ElementDecl*, SubstitutionModel*> m_substitutions;
     std::map<const ComplexType*, const SchemaDocument*> m_typeDocs;
     std::set<std::wstring> m_usedTypeNames;  // lower-cased
     std::map<ClassModel*, int> m_nestedCount;

@@ -133,6 +133,12 @@ bool RequiredChoice(const ClassModel* c) {
     return any;
 }
 
+// A required element of a substitution group: read as optional (the factory
+// decides which elements it takes) and checked after reading.
+bool RequiredSubstitution(const ClassModel* c, const PropertyModel& p) {
+    return p.substitution && !p.collection && !p.optional && c->groupKind != 1;
+}
+
 bool CheckedWildcard(const PropertyModel& p) {
     if (p.kind != PropertyModel::Untyped) return false;
     if (!p.collection) return p.any.namespaces != L"##any";
@@ -143,7 +149,7 @@ bool CheckedWildcard(const PropertyModel& p) {
 bool ChecksAfterReading(const ClassModel* c) {
     if (RequiredChoice(c)) return true;
     for (const PropertyModel& p : c->props)
-        if (CheckedWildcard(p)) return true;
+        if (CheckedWildcard(p) || RequiredSubstitution(c, p)) return true;
     return false;
 }
 
@@ -159,7 +165,7 @@ std::wstring ValueType(const PropertyModel& p) {
             case PropertyModel::Prim: return std::wstring(L"NyXmlLib9::C") + Row(p.value.item).enumerator + L"Col";
             case PropertyModel::Enum: return L"NyXmlLib9::CstringCol";
             case PropertyModel::Untyped: return L"NyXmlLib9::CElementCol";
-            default: return p.cls->collectionName;
+            default: return p.substitution ? p.substitution->collectionName : p.cls->collectionName;
         }
     }
     switch (p.kind) {
@@ -267,7 +273,7 @@ private:
             for (const PropertyModel& p : c->props)
                 if (p.cls) {
                     forward.insert(p.cls->cppName);
-                    if (p.collection) forward.insert(p.cls->collectionName);
+                    if (p.collection) forward.insert(p.substitution ? p.substitution->collectionName : p.cls->collectionName);
                 }
         if (!forward.empty()) {
             for (const std::wstring& f : forward) o += L"class " + f + L";\n";
@@ -287,6 +293,20 @@ private:
         for (ClassModel* c : classes) o += L"const int ClassId_" + Short(c) + L" = " + std::to_wstring(c->classId) + L";\n";
         if (!classes.empty()) o += L"\n";
         for (ClassModel* c : classes) o += ClassDeclaration(c);
+        for (const auto& sub : m_set.substitutions) {
+            if (sub->headClass->doc != d) continue;
+            o += L"// Chooses the class of an element of the substitution group of " + sub->headName +
+                 L" by its name (and xsi:type).\n";
+            o += L"class " + sub->factoryName + L" : public NyXmlLib9::CClassfactoryBase {\npublic:\n"
+                 L"    static CSmartPtr<NyXmlLib9::CXmlObjectBase> Create(NyXmlLib9::CXmlElement* element);\n};\n\n";
+            if (sub->collectionName.empty()) continue;
+            o += L"// A run of elements of the substitution group of " + sub->headName + L".\n";
+            o += L"class " + sub->collectionName + L" : public NyXmlLib9::CXmlTypedObjectCollection<" +
+                 sub->headClass->cppName + L"> {\npublic:\n    " + sub->collectionName +
+                 L"(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs);\n\nprotected:\n"
+                 L"    NyXmlLib9::CXmlElement* FromXml_Int(NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlElement* current,\n"
+                 L"                                       const NyXmlLib9::CXmlSerializationContext& ctx, bool flag) override;\n};\n\n";
+        }
         o += L"}  // namespace " + m_ns + L"\n\n#endif\n";
         return o;
     }
@@ -465,6 +485,23 @@ private:
         for (const auto& e : m_set.enums)
             if (e->doc == d) o += EnumFunctions(*e);
         for (ClassModel* c : classes) o += ClassDefinition(c);
+        for (const auto& sub : m_set.substitutions) {
+            if (sub->headClass->doc != d || sub->collectionName.empty()) continue;
+            const std::wstring& col = sub->collectionName;
+            o += L"// ---- " + col.substr(1) + L" ----\n\n";
+            o += col + L"::" + col +
+                 L"(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs)\n"
+                 L"    : CXmlTypedObjectCollection<" + m_ns + L"::" + sub->headClass->cppName +
+                 L">(elementName, namespaceUri, minOccurs, maxOccurs, &CreateObject, ClassId_" + Short(sub->headClass) + L") {}\n\n";
+            o += L"// Reads the run of elements the substitution group takes, whatever their names.\n";
+            o += L"CXmlElement* " + col + L"::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,\n"
+                 L"                                   bool) {\n"
+                 L"    while (current) {\n"
+                 L"        CSmartPtr<CXmlObjectBase> item = " + sub->factoryName + L"::Create(current);\n"
+                 L"        if (!item) break;\n"
+                 L"        CXmlObjectBase::FromXml_Int(item, current, XmlFirstChildElement(current), ctx);\n"
+                 L"        AppendItem(item);\n        current = XmlNextSiblingElement(current);\n    }\n    return current;\n}\n\n";
+        }
         if (registry) o += Registry();
         o += L"#undef NYXML_GENERATED_METADATA\n\n}  // namespace " + m_ns + L"\n";
         return o;
@@ -509,7 +546,7 @@ private:
             case PropertyModel::AbsClass: kind = L"AbsCls"; break;
             default: kind = L"Untpd"; break;
         }
-        std::wstring card = p.collection ? L"Col" : (owner->groupKind == 1 || p.optional) ? L"Opt" : L"Mnd";
+        std::wstring card = p.collection ? L"Col" : (owner->groupKind == 1 || p.optional || p.substitution) ? L"Opt" : L"Mnd";
         std::wstring o = L"new CElementInfo" + group + kind + card + L"(" + Literal(p.xmlName) + L", " +
                          Literal(p.xmlNs) + L", " + p.constant;
         std::wstring childType = p.childType == 0   ? L"XmlElementType_Element"
@@ -526,7 +563,7 @@ private:
             o += L", " + childType + L", &CreateObject, ClassId_" + Short(p.cls);
             if (card == L"Mnd") o += group == L"All" ? L", true" : (p.childType != 0 ? L", true" : L", false");
         } else if (kind == L"AbsCls") {
-            o += L", " + childType + L", &" + FactoryName(p.cls) + L"::Create";
+            o += L", " + childType + L", &" + (p.substitution ? p.substitution->factoryName : FactoryName(p.cls)) + L"::Create";
             if (card == L"Mnd" && group == L"All") o += L", 0";
         } else {
             o += L", " + Literal(p.any.namespaces) + L", " + Literal(p.any.targetNamespace);
@@ -565,7 +602,8 @@ private:
                 return L"new CElementCol(L\"\", " + Literal(p.any.namespaces) + L", " +
                        Literal(p.any.targetNamespace) + L", " + std::to_wstring(p.minOccurs) + L", " +
                        std::to_wstring(p.maxOccurs) + L")";
-            default: return L"new " + p.cls->collectionName + L"(" + args + L")";
+            default:
+                return L"new " + (p.substitution ? p.substitution->collectionName : p.cls->collectionName) + L"(" + args + L")";
         }
     }
 
@@ -706,6 +744,10 @@ private:
                  (c->base ? c->base->cppName : std::wstring(L"CXmlGeneratedClass")) +
                  L"::FromXml_Int(element, firstChild, ctx, flag);\n";
             for (const PropertyModel& p : c->props)
+                if (RequiredSubstitution(c, p))
+                    o += L"    if (!" + p.field + L")\n        throw CNyValidationException(FormatString(L\"Failed to find a required element [%s]\", " +
+                         Literal(p.xmlName) + L"));\n";
+            for (const PropertyModel& p : c->props)
                 if (CheckedWildcard(p))
                     o += L"    CheckWildcard(" + p.field + L".Get(), " +
                          (p.collection ? std::to_wstring(p.minOccurs) + L", " + std::to_wstring(p.maxOccurs) + L", "
@@ -840,6 +882,17 @@ private:
                 if (!k->abstract)
                     o += L"    if (type == " + Literal(k->xmlName) + L" && ns == " + Literal(k->xmlNs) +
                          L") return CSmartPtr<CXmlObjectBase>(new " + k->cppName + L");\n";
+            o += L"    return CSmartPtr<CXmlObjectBase>();\n}\n\n";
+        }
+        for (const auto& sub : m_set.substitutions) {
+            o += L"CSmartPtr<CXmlObjectBase> " + sub->factoryName + L"::Create(CXmlElement* element) {\n"
+                 L"    const std::wstring& name = element->GetLocalName();\n"
+                 L"    const std::wstring& ns = element->GetNamespaceURI();\n";
+            for (const SubstitutionModel::Member& m : sub->members) {
+                std::wstring make = m.cls->NeedsFactory() ? FactoryName(m.cls) + L"::Create(element)"
+                                    : L"CSmartPtr<CXmlObjectBase>(new " + m.cls->cppName + L")";
+                o += L"    if (name == " + Literal(m.name) + L" && ns == " + Literal(m.ns) + L") return " + make + L";\n";
+            }
             o += L"    return CSmartPtr<CXmlObjectBase>();\n}\n\n";
         }
         o += L"void CleanMetaData() {\n";
