@@ -198,6 +198,27 @@ std::wstring Describe(const PropertyModel& p) {
     return what;
 }
 
+// "call(a, b, ...)" laid out in lines of at most 120 columns: the first line
+// starts at column `indent`, the next ones four columns further in.
+std::wstring Wrap(const std::wstring& call, const std::vector<std::wstring>& args, size_t indent) {
+    std::wstring out = call + L"(";
+    size_t column = indent + out.size();
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::wstring piece = args[i] + (i + 1 < args.size() ? L"," : L")");
+        if (i > 0 && column + 1 + piece.size() > 120) {
+            out += L"\n" + std::wstring(indent + 4, L' ');
+            column = indent + 4;
+        } else if (i > 0) {
+            out += L" ";
+            ++column;
+        }
+        out += piece;
+        column += piece.size();
+    }
+    if (args.empty()) out += L")";
+    return out;
+}
+
 class Writer {
 public:
     Writer(const ClassSet& set, const std::vector<SchemaDocument*>& docs, const std::wstring& ns)
@@ -547,44 +568,43 @@ private:
             default: kind = L"Untpd"; break;
         }
         std::wstring card = p.collection ? L"Col" : (owner->groupKind == 1 || p.optional || p.substitution) ? L"Opt" : L"Mnd";
-        std::wstring o = L"new CElementInfo" + group + kind + card + L"(" + Literal(p.xmlName) + L", " +
-                         Literal(p.xmlNs) + L", " + p.constant;
+        std::vector<std::wstring> args = {Literal(p.xmlName), Literal(p.xmlNs), p.constant};
         std::wstring childType = p.childType == 0   ? L"XmlElementType_Element"
                                  : p.childType == 1 ? L"XmlElementType_NoElement"
                                                     : L"XmlElementType_NoElementNoAttributes";
         if (p.collection) {
-            if (kind == L"Cls" || kind == L"AbsCls") o += L", " + childType;
+            if (kind == L"Cls" || kind == L"AbsCls") args.push_back(childType);
         } else if (kind == L"Prim") {
-            o += L", ItemType_" + std::wstring(Row(p.value.item).enumerator) + L", nullptr, " +
-                 WhitespaceName(p.value.whitespace) + L",\n            " + Restrictions(p.value.facets);
+            args.insert(args.end(), {L"ItemType_" + std::wstring(Row(p.value.item).enumerator), L"nullptr",
+                                     WhitespaceName(p.value.whitespace), Restrictions(p.value.facets)});
         } else if (kind == L"Enum") {
-            o += L", &" + p.value.enumeration->cppName + L"ToString, &" + p.value.enumeration->cppName + L"FromString";
+            args.insert(args.end(), {L"&" + p.value.enumeration->cppName + L"ToString",
+                                     L"&" + p.value.enumeration->cppName + L"FromString"});
         } else if (kind == L"Cls") {
-            o += L", " + childType + L", &CreateObject, ClassId_" + Short(p.cls);
-            if (card == L"Mnd") o += group == L"All" ? L", true" : (p.childType != 0 ? L", true" : L", false");
+            args.insert(args.end(), {childType, L"&CreateObject", L"ClassId_" + Short(p.cls)});
+            if (card == L"Mnd") args.push_back(group == L"All" || p.childType != 0 ? L"true" : L"false");
         } else if (kind == L"AbsCls") {
-            o += L", " + childType + L", &" + (p.substitution ? p.substitution->factoryName : FactoryName(p.cls)) + L"::Create";
-            if (card == L"Mnd" && group == L"All") o += L", 0";
+            args.insert(args.end(), {childType, L"&" + (p.substitution ? p.substitution->factoryName : FactoryName(p.cls)) + L"::Create"});
+            if (card == L"Mnd" && group == L"All") args.push_back(L"0");
         } else {
-            o += L", " + Literal(p.any.namespaces) + L", " + Literal(p.any.targetNamespace);
+            args.insert(args.end(), {Literal(p.any.namespaces), Literal(p.any.targetNamespace)});
         }
-        return o + L")";
+        return Wrap(L"new CElementInfo" + group + kind + card, args, 8);
     }
 
     std::wstring AttributeInfo(const PropertyModel& p) {
         std::wstring def = p.hasDefault ? Literal(p.defaultValue) : L"nullptr";
         std::wstring opt = p.optional ? L"true" : L"false";
         if (p.kind == PropertyModel::AnyAttributes)
-            return L"new CAttributeInfoAny(L\"AnyAttribute\", L\"\", " + p.constant + L", true, " +
-                   Literal(p.any.namespaces) + L", " + Literal(p.any.targetNamespace) + L", nullptr)";
+            return Wrap(L"new CAttributeInfoAny", {L"L\"AnyAttribute\"", L"L\"\"", p.constant, L"true",
+                                                    Literal(p.any.namespaces), Literal(p.any.targetNamespace), L"nullptr"}, 8);
         if (p.kind == PropertyModel::Enum)
-            return L"new CAttributeInfoEnum(" + Literal(p.xmlName) + L", " + Literal(p.xmlNs) + L", " + p.constant +
-                   L", " + opt + L", &" + p.value.enumeration->cppName + L"ToString, &" +
-                   p.value.enumeration->cppName + L"FromString, " + def + L")";
-        return L"new CAttributeInfoPrimitive(" + Literal(p.xmlName) + L", " + Literal(p.xmlNs) + L", " + p.constant +
-               L", " + opt + L", ItemType_" + Row(p.value.item).enumerator + L", nullptr, " +
-               WhitespaceName(p.value.whitespace) + L",\n            " + Restrictions(p.value.facets) + L", " + def +
-               L")";
+            return Wrap(L"new CAttributeInfoEnum",
+                        {Literal(p.xmlName), Literal(p.xmlNs), p.constant, opt, L"&" + p.value.enumeration->cppName + L"ToString",
+                         L"&" + p.value.enumeration->cppName + L"FromString", def}, 8);
+        return Wrap(L"new CAttributeInfoPrimitive",
+                    {Literal(p.xmlName), Literal(p.xmlNs), p.constant, opt, L"ItemType_" + std::wstring(Row(p.value.item).enumerator),
+                     L"nullptr", WhitespaceName(p.value.whitespace), Restrictions(p.value.facets), def}, 8);
     }
 
     std::wstring CollectionNew(const PropertyModel& p) {
