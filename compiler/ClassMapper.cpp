@@ -189,7 +189,8 @@ void CClassMapper::AddProperty(ClassModel* cls, PropertyModel prop) {
     for (const ClassModel* c = cls; c; c = c->base)
         for (const PropertyModel& p : c->props) used.insert(Upper(p.name));
     for (const wchar_t* r : kReservedProperties) used.insert(Upper(r));
-    if (cls->type && cls->type->simpleContent && prop.kind != PropertyModel::Text) used.insert(L"TEXT");
+    bool hasText = cls->type && (cls->type->simpleContent || cls->type->mixed);
+    if (hasText && prop.kind != PropertyModel::Text) used.insert(L"TEXT");
     std::wstring wanted = prop.name;
     for (int n = 2; used.count(Upper(prop.name)); ++n) prop.name = wanted + std::to_wstring(n);
     std::wstring lowerFirst = prop.name;
@@ -269,8 +270,21 @@ void CClassMapper::Fill(ClassModel* cls) {
             m_diag.Warning(t->pos, "the facets of a restricted simple content are not checked; the base type's are");
         }
     }
-    if (t->mixed && t->hasContent)
-        m_diag.Warning(t->pos, "the text of mixed content between child elements is not kept");
+    if (t->mixed && !t->simpleContent) {
+        // Mixed content: the element's text, all its pieces joined, is kept as one text.
+        bool baseText = false;
+        for (const ClassModel* c = cls->base; c; c = c->base)
+            for (const PropertyModel& p : c->props) baseText |= p.kind == PropertyModel::Text;
+        if (!baseText) {
+            PropertyModel p;
+            p.kind = PropertyModel::Text;
+            p.name = L"Text";
+            AddProperty(cls, p);
+        }
+        if (t->hasContent)
+            m_diag.Warning(t->pos, "mixed content keeps its text as one piece: where it stood between the child "
+                                   "elements is not kept");
+    }
     if (!t->hasContent) return;
     const Particle& top = t->content;
     if (top.kind != Particle::Group || !top.group) return;
