@@ -293,11 +293,11 @@ void CClassMapper::Fill(ClassModel* cls) {
         for (const PropertyModel& p : c->props) baseHasElements |= !p.attribute && p.kind != PropertyModel::Text;
         if (c->groupKind != 0 && !c->props.empty()) baseHasElements = true;
     }
-    if (top.maxOccurs != 1) {
-        if (top.group->kind == ModelGroup::Choice || top.group->particles.size() != 1) {
-            m_diag.Error(top.pos, "a repeated model group that holds the content of a type is not supported");
-            return;
-        }
+    if (top.maxOccurs != 1 && top.group->particles.size() != 1) {
+        // A repeated group: a collection of objects of a class for the group, each one repetition.
+        cls->groupKind = 0;
+        AddElement(cls, top, false, false);
+        return;
     }
     if (baseHasElements) {
         if (cls->base->groupKind != 0) {
@@ -370,10 +370,6 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         return;
     }
     if (q.kind == Particle::Group) {
-        if (q.maxOccurs != 1) {
-            m_diag.Error(q.pos, "a repeated nested model group is not supported");
-            return;
-        }
         ClassModel* g = GroupClassFor(q, cls);
         p.kind = PropertyModel::Class;
         p.cls = g;
@@ -381,6 +377,8 @@ void CClassMapper::AddElement(ClassModel* cls, const Particle& q, bool optional,
         p.name = g->cppName.substr(1);
         p.xmlName = g->xmlName;
         p.xmlNs = cls->xmlNs;
+        if (p.collection && g->collectionName.empty())
+            g->collectionName = L"C" + UniqueTypeName(g->cppName.substr(1) + L"Col");
         AddProperty(cls, p);
         return;
     }

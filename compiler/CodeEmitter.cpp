@@ -412,7 +412,11 @@ private:
             o += L"class " + c->collectionName + L" : public NyXmlLib9::CXmlTypedObjectCollection<" + c->cppName +
                  L"> {\npublic:\n    " + c->collectionName +
                  L"(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs);\n";
-            if (c->NeedsFactory())
+            if (c->elementType != 0)
+                o += L"\nprotected:\n    // Each item is one repetition of the group, read from the elements that follow.\n"
+                     L"    NyXmlLib9::CXmlElement* FromXml_Int(NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlElement* current,\n"
+                     L"                                       const NyXmlLib9::CXmlSerializationContext& ctx, bool flag) override;\n";
+            else if (c->NeedsFactory())
                 o += L"\nprotected:\n    // Each item's class is chosen by its xsi:type.\n"
                      L"    NyXmlLib9::CXmlElement* FromXml_Int(NyXmlLib9::CXmlElement* element, NyXmlLib9::CXmlElement* current,\n"
                      L"                                       const NyXmlLib9::CXmlSerializationContext& ctx, bool flag) override;\n";
@@ -806,7 +810,15 @@ private:
                  L"(const wchar_t* elementName, const wchar_t* namespaceUri, int minOccurs, int maxOccurs)\n"
                  L"    : CXmlTypedObjectCollection<" + m_ns + L"::" + n + L">(elementName, namespaceUri, minOccurs, maxOccurs, &CreateObject, ClassId_" +
                  Short(c) + L") {}\n\n";
-            if (c->NeedsFactory()) {
+            if (c->elementType != 0) {
+                o += L"CXmlElement* " + col + L"::FromXml_Int(CXmlElement* element, CXmlElement* current,\n"
+                     L"                                   const CXmlSerializationContext& ctx, bool) {\n"
+                     L"    while (current) {\n"
+                     L"        CSmartPtr<CXmlObjectBase> item(new " + n + L");\n"
+                     L"        CXmlElement* next = CXmlObjectBase::FromXml_Int(item, element, current, ctx);\n"
+                     L"        if (next == current) break;\n"
+                     L"        AppendItem(item);\n        current = next;\n    }\n    return current;\n}\n\n";
+            } else if (c->NeedsFactory()) {
                 o += L"CXmlElement* " + col + L"::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,\n"
                      L"                                   bool) {\n"
                      L"    const std::wstring name = GetElementName();\n    const std::wstring ns = NamespaceField();\n"
