@@ -1,7 +1,7 @@
 // Reading a large purchase-order document into the generated example classes
 // and writing it back, against the tree load alone and raw wide Expat parsing
 // of the same bytes, in the same run; peak memory per input megabyte.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include "BenchSupport.h"
 

@@ -2,7 +2,7 @@
 // bench_binding, in one run: sizes, decoding into the tree, binding into the
 // generated classes, and encoding from them. Each pair of figures alternates
 // over several rounds and keeps its best.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include "BenchSupport.h"
 

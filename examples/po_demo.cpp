@@ -1,6 +1,6 @@
-// Reads a purchase-order document into the generated classes, prints a
+// Reads a purchase-order document into the classes generated from po/po.xsd, prints a
 // summary, changes an order, writes the document back and reads it again.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include <cstdio>
 #include <string>
@@ -9,6 +9,8 @@ using namespace NyXmlLib9;
 using namespace ExamplePO;
 
 namespace {
+
+const wchar_t kTargetNamespace[] = L"urn:example:po";
 
 std::string Utf8(const std::wstring& text) {
     std::string out;
@@ -49,7 +51,7 @@ void PrintSummary(const CPurchaseOrders& orders) {
         if (order->GetGiftNote())
             std::printf(", gift note %s",
                         order->GetGiftNote()->IsNil() ? "nil" : Utf8(L"\"" + order->GetGiftNote()->GetText() + L"\"").c_str());
-        if (order->GetExtension()) std::printf(", extension <%s>", Utf8(order->GetExtension()->GetName()).c_str());
+        if (order->GetAny()) std::printf(", extension <%s>", Utf8(order->GetAny()->GetName()).c_str());
         std::printf("\n");
     }
 }

@@ -67,7 +67,7 @@ NYXML_DECLARE_EXCEPTION(CNyOverFlowException, CNyException);
 // Empty base of the tree, writer, stream, collection and untyped classes.
 class NYXML_API CInstanceMonitor {
 public:
-    explicit CInstanceMonitor(const char* className = nullptr) {}
+    explicit CInstanceMonitor(const char* /*className*/ = nullptr) {}
     virtual ~CInstanceMonitor();
 };
 

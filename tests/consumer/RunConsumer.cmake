@@ -20,6 +20,10 @@ execute_process(COMMAND ${WORK_DIR}/build/consumer RESULT_VARIABLE rc OUTPUT_VAR
 if(NOT rc EQUAL 0 OR NOT out MATCHES "consumer ok")
   message(FATAL_ERROR "the consumer failed: ${rc} ${out}")
 endif()
+execute_process(COMMAND ${WORK_DIR}/build/consumer_generated RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "consumer ok")
+  message(FATAL_ERROR "the consumer of generated classes failed: ${rc} ${out}")
+endif()
 # The same program through pkg-config.
 find_program(PKG_CONFIG pkg-config)
 find_program(CXX_COMPILER NAMES c++ g++)

@@ -3,7 +3,7 @@
 #include <nyxml/nyxml.h>
 
 #include "FuzzSupport.h"
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include <vector>
 

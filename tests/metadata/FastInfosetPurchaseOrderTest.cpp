@@ -1,7 +1,7 @@
 // The purchase-order classes written as Fast Infoset and read back, through
 // every entry point, with the algorithm and alphabet encodings and with a
 // generated vocabulary.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include "TestSupport.h"
 

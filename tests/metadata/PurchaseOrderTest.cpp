@@ -1,6 +1,6 @@
 // The purchase-order classes end to end: the sample document read, checked,
 // written and read again; broken documents and values that break facets.
-#include "PurchaseOrder.h"
+#include "po.h"
 
 #include "TestClasses.h"
 #include "TestSupport.h"
@@ -14,6 +14,8 @@ using testclasses::Chain;
 using nyxml_test::Utf8;
 
 namespace {
+
+const wchar_t kTargetNamespace[] = L"urn:example:po";
 
 const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
 
@@ -132,55 +134,73 @@ TEST(PurchaseOrder, WrongEnumerationAndConversion) {
               Chain([&] { orders->FromXml(Document(L" orderDate='2026-13-01'", kMinimalOrder).c_str(), Default()); }));
 }
 
-TEST(PurchaseOrder, FacetViolationsFailOnWritingNotReading) {
+TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
+    // The generated classes check facets when they read, as the library does
+    // when it writes; a value set through the accessors is caught on writing.
     struct Case {
         const wchar_t* what;
         const wchar_t* from;
         const wchar_t* to;
-        const wchar_t* chain;  // below the order
+        std::function<void(CPurchaseOrder&)> set;
+        const wchar_t* chain;  // below the order, on writing
     } cases[] = {
         {L"zip too short", L"<po:zip>12345</po:zip>", L"<po:zip>1234</po:zip>",
+         [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234"); },
          L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
          L"CNyException: Invalid Value for zip [1234]"},
         {L"zip with letters", L"<po:zip>12345</po:zip>", L"<po:zip>1234a</po:zip>",
+         [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234a"); },
          L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
          L"CNyException: Invalid Value for zip [1234a]"},
         {L"empty name", L"<po:name>N</po:name>", L"<po:name></po:name>",
+         [](CPurchaseOrder& o) { o.GetShipTo()->SetName(L""); },
          L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
          L"CNyException: Invalid Value for name []"},
         {L"partNum pattern", L"partNum='123-AB'", L"partNum='123-ab'",
+         [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"123-ab"); },
          L"CNyValidationException: Failed to convert the element [items] to XML\n"
          L"CNyValidationException: Failed to convert the element [item] to XML\n"
          L"CNyException: Failed to convert attributes to XML\n"
          L"CNyException: Invalid Value for partNum [123-ab]"},
         {L"partNum longer", L"partNum='123-AB'", L"partNum='1234-AB'",
+         [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"1234-AB"); },
          L"CNyValidationException: Failed to convert the element [items] to XML\n"
          L"CNyValidationException: Failed to convert the element [item] to XML\n"
          L"CNyException: Failed to convert attributes to XML\n"
          L"CNyException: Invalid Value for partNum [1234-AB]"},
         {L"quantity 0", L"<po:quantity>1<", L"<po:quantity>0<",
+         [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(0); },
          L"CNyValidationException: Failed to convert the element [items] to XML\n"
          L"CNyValidationException: Failed to convert the element [item] to XML\n"
          L"CNyException: Invalid Value for quantity [0]"},
         {L"quantity 100", L"<po:quantity>1<", L"<po:quantity>100<",
+         [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(100); },
          L"CNyValidationException: Failed to convert the element [items] to XML\n"
          L"CNyValidationException: Failed to convert the element [item] to XML\n"
          L"CNyException: Invalid Value for quantity [100]"},
-        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr},
-        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr},
+        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr, nullptr},
+        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8(c.what));
         CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-        orders->FromXml(Replaced(c.from, c.to).c_str(), Default());
-        ASSERT_EQ(1, orders->GetOrder()->GetCount());
         if (!c.chain) {
+            orders->FromXml(Replaced(c.from, c.to).c_str(), Default());
+            ASSERT_EQ(1, orders->GetOrder()->GetCount());
             std::wstring xml = Compact(*orders);
             CSmartPtr<CPurchaseOrders> again(new CPurchaseOrders);
             again->FromXml(xml.c_str(), Default());
             EXPECT_EQ(xml, Compact(*again));
             continue;
         }
+        std::wstring read = Chain([&] { orders->FromXml(Replaced(c.from, c.to).c_str(), Default()); });
+        std::wstring violation = c.chain;
+        violation = violation.substr(violation.rfind(L"CNyException: "));
+        EXPECT_EQ(0u, read.find(L"CNyValidationException: Failed to process the element [purchaseOrders]")) << Utf8(read);
+        EXPECT_EQ(read.size() - violation.size(), read.rfind(violation)) << Utf8(read);
+        orders->FromXml(Replaced(c.from, c.from).c_str(), Default());
+        ASSERT_EQ(1, orders->GetOrder()->GetCount());
+        c.set(*orders->GetOrder()->Item(0));
         EXPECT_EQ(std::wstring(L"CNyValidationException: Failed to convert the element [purchaseOrders] to XML\n"
                                L"CNyValidationException: Failed to convert the element [order] to XML\n") +
                       c.chain,
