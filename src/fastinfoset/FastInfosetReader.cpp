@@ -292,6 +292,27 @@ void CFastInfosetReader::Encoded5(unsigned char o, std::wstring& out) {
     Decode(encoding, field, data, n, out);
 }
 
+namespace {
+
+// Appends big-endian UTF-16 units; an unpaired surrogate becomes U+FFFD, as
+// a malformed UTF-8 sequence does, so that what is read can be written again.
+void AppendUtf16Be(const unsigned char* data, size_t length, std::wstring& out) {
+    size_t at = out.size();
+    out.resize(at + length / 2);
+    for (size_t i = 0; i < length; i += 2, ++at) {
+        wchar_t unit = static_cast<wchar_t>((data[i] << 8) | data[i + 1]);
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            bool high = unit < 0xDC00;
+            bool paired = high ? i + 3 < length && (data[i + 2] & 0xFC) == 0xDC
+                               : at > 0 && out[at - 1] >= 0xD800 && out[at - 1] < 0xDC00 && i > 0;
+            if (!paired) unit = 0xFFFD;
+        }
+        out[at] = unit;
+    }
+}
+
+}  // namespace
+
 void CFastInfosetReader::Decode(int encoding, uint32_t field, const unsigned char* data, uint64_t length,
                                 std::wstring& out) {
     switch (encoding) {
@@ -300,7 +321,7 @@ void CFastInfosetReader::Decode(int encoding, uint32_t field, const unsigned cha
             return;
         case 1:
             if (length % 2) Fail(L"Failed to parse FastInfoset. Invalid length of a UTF-16 string.");
-            for (uint64_t i = 0; i < length; i += 2) out += static_cast<wchar_t>((data[i] << 8) | data[i + 1]);
+            AppendUtf16Be(data, static_cast<size_t>(length), out);
             return;
         case 2:
             if (field >= m_alphabets.size())

@@ -119,6 +119,8 @@ TEST(CFastInfosetReader, ReadsTheFormsOfTheStandard) {
         {"E0 00 00 01 00 3C 00 72 3C 00 61 92 00 78 79 7A F0 01 A0 FF F0", "<{}r><{}a>xyz</><{}a>xyz</></>"},
         // UTF-16BE chunk and attribute value.
         {"E0 00 00 01 00 7C 00 65 78 00 61 13 00 41 00 42 F0 86 01 00 E9 20 AC FF", "<{}e {}a=\"AB\">\u00e9\u20ac</>"},
+        // Unpaired surrogates in UTF-16BE read as U+FFFD, as malformed UTF-8 does; a pair is kept.
+        {"E0 00 00 01 00 3C 00 65 86 07 D8 00 00 41 DC 00 D8 3D DE 00 FF", "<{}e>\ufffdA\ufffd\U0001F600</>"},
         // Namespace attributes on an inner element; the prefix is not kept.
         {"E0 00 00 01 00 3C 00 72 38 CF 00 70 04 75 72 6E 3A 70 F0 3F 81 81 00 78 FF F0", "<{}r><{urn:p}x></></>"},
         // Processing instruction, comment and document type before the element,
