@@ -60,7 +60,7 @@ public:
     uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
         size_t mask = m_slots.size() - 1;
         uint32_t tag = Tag(h);
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
+        for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
             if (slot.tag == tag && slot.length == n && std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
@@ -68,6 +68,9 @@ public:
         }
     }
     uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // Asks for the first slot of a later Find: with a million entries it is
+    // seldom in the cache, and the element's other octets go out meanwhile.
+    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
     // Adds a string that the caller did not find as the next entry.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
         if (m_count >= CFIVocabulary::kMaxTableSize) return;
@@ -75,7 +78,7 @@ public:
         // Past 4 Gi characters of table text an entry takes its place but is never found.
         if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count}, h);
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count});
         m_data.append(s, n);
         ++m_used;
     }
@@ -91,7 +94,8 @@ public:
     uint32_t Count() const { return m_count; }
 
 private:
-    // Sixteen bytes: the high half of the hash, where the text is, the index.
+    // Sixteen bytes: the high half of the hash (which also gives the slot, so
+    // that growing needs no text), where the text is, the index.
     struct Slot {
         uint32_t tag = 0;
         uint32_t start = 0;
@@ -99,9 +103,9 @@ private:
         uint32_t index = 0;
     };
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
-    void Insert(const Slot& slot, uint64_t h) {
+    void Insert(const Slot& slot) {
         size_t mask = m_slots.size() - 1;
-        size_t i = h & mask;
+        size_t i = slot.tag & mask;
         while (m_slots[i].index) i = (i + 1) & mask;
         m_slots[i] = slot;
     }
@@ -109,7 +113,7 @@ private:
         std::vector<Slot> old(m_slots.size() * 2);
         old.swap(m_slots);
         for (const Slot& slot : old)
-            if (slot.index) Insert(slot, HashText(m_data.data() + slot.start, slot.length));
+            if (slot.index) Insert(slot);
     }
     std::vector<Slot> m_slots;
     std::wstring m_data;
@@ -203,6 +207,7 @@ struct CFastInfosetWriter::Impl {
     struct QueuedAttribute {
         std::wstring localName, ns, prefix, value;
         ItemType type;
+        uint64_t hash;
     };
     std::vector<QueuedAttribute> attributes;
     size_t attributeCount = 0;
@@ -574,7 +579,7 @@ struct CFastInfosetWriter::Impl {
         PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength());
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
-            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type);
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash);
         }
         attributeCount = 0;
     }
@@ -684,11 +689,17 @@ struct CFastInfosetWriter::Impl {
             a.prefix.clear();
         a.value = value;
         a.type = type;
+        a.hash = 0;
+        if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
+            a.hash = HashText(value.data(), value.size());
+            attributeValues.Prefetch(a.hash);
+        }
         state.back() |= kHasAttributes;
     }
 
+    // `h` is the hash of a value the table may hold.
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
-                      const std::wstring& value, ItemType type) {
+                      const std::wstring& value, ItemType type, uint64_t h) {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size());
         if (value.empty()) {
             Put(0xFF);
@@ -698,7 +709,6 @@ struct CFastInfosetWriter::Impl {
             PutEncoded(0x00, value, type, false);
             return;
         }
-        uint64_t h = HashText(value.data(), value.size());
         if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
             PutIndex2(0x80, index);
             return;
@@ -708,13 +718,19 @@ struct CFastInfosetWriter::Impl {
     }
 
     void Text(const std::wstring& text, ItemType type) {
+        const bool indexed = !text.empty() && text.size() < options->GetElementMaxAddLength();
+        uint64_t h = 0;
+        if (indexed) {
+            h = HashText(text.data(), text.size());
+            characterChunks.Prefetch(h);
+        }
         BeginContent();
         if (text.empty()) return;
-        if (text.size() >= options->GetElementMaxAddLength()) {
+        if (!indexed) {
+            // Never looked up: too long to join the table.
             PutEncoded(0x80, text, type, true);
             return;
         }
-        uint64_t h = HashText(text.data(), text.size());
         if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
             PutIndex4(0xA0, index);
             return;
