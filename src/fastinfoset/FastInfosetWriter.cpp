@@ -192,6 +192,9 @@ struct CFastInfosetWriter::Impl {
     size_t used = 0;
     size_t capacity = 0;
     bool pending = false;
+    // The prefix in scope that the pending element's name took when it
+    // opened (null: none yet).
+    const std::wstring* pendingPrefix = nullptr;
     bool terminator = false;
     std::vector<unsigned char> state;
     // Namespace declarations the pending element carries besides the root ones.
@@ -545,7 +548,9 @@ struct CFastInfosetWriter::Impl {
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring& ns = c->GetNamespaceURI();
         const std::wstring* prefix = nullptr;
-        if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
+        if (pendingPrefix) {
+            prefix = pendingPrefix;
+        } else if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
             prefix = c->FindPrefix(ns);
             // A prefix of its own, declared on the element that needs it.
             if (!prefix) prefix = &DeclaredPrefix(c, ns);
@@ -790,7 +795,22 @@ void CFastInfosetWriter::WriteInLineSchema(const std::wstring&) {}
 
 void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
     m_impl->BeginContent();
-    OpenContext(localName, namespaceURI);
+    // As the text writer does: a URI with a prefix in scope is not copied,
+    // the context refers to the map entry that gives the prefix.
+    CXmlWriterContext* c = OpenContext(localName, namespaceURI, false);
+    const std::wstring* prefix = nullptr;
+    if (!namespaceURI.empty()) {
+        const NamespaceMap::value_type* entry = nullptr;
+        if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))
+            entry = c->FindEntry(namespaceURI);
+        if (entry) {
+            c->UseEntry(*entry);
+            prefix = &entry->second;
+        } else {
+            c->CopyNamespace(namespaceURI);
+        }
+    }
+    m_impl->pendingPrefix = prefix;
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
 }
