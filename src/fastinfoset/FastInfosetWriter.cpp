@@ -51,6 +51,28 @@ uint64_t HashText(const wchar_t* s, size_t n) {
     return h | 1;  // 0 marks a free slot
 }
 
+// Equality of two runs of n characters, eight bytes a step in line: the
+// texts compared are mostly short names and values, where a library call
+// costs more than the comparison.
+inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+    size_t bytes = n * sizeof(wchar_t), i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, p + i, 8);
+        std::memcpy(&y, q + i, 8);
+        if (x != y) return false;
+    }
+    for (; i < bytes; i += sizeof(wchar_t))
+        if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
+    return true;
+}
+
+inline bool SameText(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() && SameChars(a.data(), b.data(), a.size());
+}
+
 // One vocabulary table as the writer needs it: the index of a string, with
 // the strings kept one after the other in one buffer. An entry's index is the
 // table's size after it was added; a table holds at most 2^20 entries.
@@ -63,7 +85,7 @@ public:
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && slot.length == n && std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
+            if (slot.tag == tag && slot.length == n && SameChars(m_data.data() + slot.start, s, n))
                 return slot.index;
         }
     }
@@ -597,7 +619,7 @@ struct CFastInfosetWriter::Impl {
         uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
         bool known = il != 0;
         if (prefix) {
-            if (lastPrefixIndex && *prefix == lastPrefix) {
+            if (lastPrefixIndex && SameText(*prefix, lastPrefix)) {
                 ip = lastPrefixIndex;
             } else {
                 hp = HashText(prefix->data(), prefix->size());
@@ -608,7 +630,7 @@ struct CFastInfosetWriter::Impl {
         }
         if (!ns.empty()) {
             // Documents keep using a few namespaces: the last one is remembered.
-            if (lastNamespaceIndex && ns == lastNamespace) {
+            if (lastNamespaceIndex && SameText(ns, lastNamespace)) {
                 in = lastNamespaceIndex;
             } else {
                 hn = HashText(ns.data(), ns.size());
