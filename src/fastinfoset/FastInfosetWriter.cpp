@@ -530,6 +530,24 @@ struct CFastInfosetWriter::Impl {
         if (e.Encoding == 0) {
             if (options->GetDefaultStringEncoding() == 1)
                 throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
+            if (text.size() <= 64) {
+                // One pass: at most four octets a character, 256 in all, so
+                // the length takes one or two octets; encoded after two,
+                // moved back by one if one.
+                unsigned char* start = Room(2 + 4 * text.size());
+                unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
+                size_t u = static_cast<size_t>(end - (start + 2));
+                if (u <= (chunk ? 2u : 8u)) {
+                    start[0] = static_cast<unsigned char>(o | (u - 1));
+                    std::memmove(start + 1, start + 2, u);
+                    used += 1 + u;
+                } else {
+                    start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+                    start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
+                    used += 2 + u;
+                }
+                return;
+            }
             size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
             CheckLength(u);
             if (chunk)
