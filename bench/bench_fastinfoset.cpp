@@ -52,6 +52,16 @@ void TreeLoad(const CBinaryData& data) {
     d.LoadXmlStream(Bytes(data), data.GetLength());
 }
 
+// The load alone, in seconds: the tree is freed after the clock stops.
+double TreeLoadOnly(const CBinaryData& data) {
+    CXmlDocument* d = new CXmlDocument;
+    nyxml_bench::Stopwatch watch;
+    d->LoadXmlStream(Bytes(data), data.GetLength());
+    double s = watch.Seconds();
+    delete d;
+    return s;
+}
+
 void Bind(const CBinaryData& data, const CXmlSerializationContext& ctx) {
     CSmartPtr<ExamplePO::CPurchaseOrders> orders(new ExamplePO::CPurchaseOrders);
     orders->FromXmlStream(Bytes(data), data.GetLength(), ctx);
@@ -113,8 +123,13 @@ int main(int argc, char** argv) {
 
     double tFi, tXml;
     Alternate(rounds, [&] { TreeLoad(fi32); }, [&] { TreeLoad(xml); }, tFi, tXml);
-    std::printf("decode into the tree: FI %.3f s (%.0f MB/s of equivalent XML), XML %.3f s  -> %.2fx faster (goal >= 3x)\n",
+    std::printf("decode into the tree (load + free): FI %.3f s (%.0f MB/s of equivalent XML), XML %.3f s  -> %.2fx faster "
+                "(goal >= 3x)\n",
                 tFi, x / 1e6 / tFi, tXml, tXml / tFi);
+    double lFi, lXml;
+    Alternate(rounds, [&] { return TreeLoadOnly(fi32); }, [&] { return TreeLoadOnly(xml); }, lFi, lXml);
+    std::printf("decode into the tree (load only, the free not timed): FI %.3f s, XML %.3f s  -> %.2fx faster\n", lFi,
+                lXml, lXml / lFi);
     double tFiTyped, tXml2;
     Alternate(rounds, [&] { TreeLoad(fiTyped); }, [&] { TreeLoad(xml); }, tFiTyped, tXml2);
     std::printf("decode into the tree, suggested encodings: FI %.3f s, XML %.3f s  -> %.2fx faster\n", tFiTyped,

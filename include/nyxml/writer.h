@@ -213,6 +213,7 @@ public:
     private:
         friend class CXmlWriter;
         friend class CXmlTextWriter;
+        friend class CFastInfosetWriter;
         // The entry of the map in scope for the URI, or null.
         const NamespaceMap::value_type* FindEntry(const std::wstring& namespaceURI) const {
             const CXmlWriterContext* scope = m_scope;

@@ -51,7 +51,7 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
       m_begin(nullptr),
       m_p(nullptr),
       m_end(nullptr),
-      m_literal{nullptr, nullptr},
+      m_literal{nullptr, nullptr, nullptr, nullptr},
       m_depth(0),
       m_documentEnded(false) {
     CFIVocabulary initial;
@@ -67,16 +67,17 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
     fill(m_localNames, v.GetLocalNamesTable());
     auto names = [this](std::vector<QName>& table, const CFIVocabulary::CFIQNameTable& source) {
         for (const CFIVocabulary::CQNameParts& q : source) {
-            QName name{nullptr, nullptr};
+            const Name* ns = nullptr;
+            const Name* local = nullptr;
             if (q.NamespaceNameIndex && q.NamespaceNameIndex <= m_namespaceNames.size())
-                name.namespaceName = m_namespaceNames[q.NamespaceNameIndex - 1];
+                ns = m_namespaceNames[q.NamespaceNameIndex - 1];
             if (q.LocalNameIndex && q.LocalNameIndex <= m_localNames.size())
-                name.localName = m_localNames[q.LocalNameIndex - 1];
-            if (!name.localName) {
+                local = m_localNames[q.LocalNameIndex - 1];
+            if (!local) {
                 m_names.push_back(Name{std::wstring(), &CNamePool::Empty()});
-                name.localName = &m_names.back();
+                local = &m_names.back();
             }
-            table.push_back(name);
+            table.push_back(MakeQName(ns, local));
         }
     };
     names(m_elementNames, v.GetElementNamesTable());
@@ -210,19 +211,9 @@ uint32_t CFastInfosetReader::SequenceLength() {
     return v + 129;
 }
 
-size_t CFastInfosetReader::Check(size_t size, uint32_t index) {
-    if (index == 0 || index > size)
-        throw CNyException(FormatString(L"Failed to parse FastInfoset. Index [%u] refers to no entry of its table.",
-                                        static_cast<unsigned>(index)));
-    return index - 1;
-}
-
-template <typename T>
-const T& CFastInfosetReader::Entry(const std::vector<T>& table, uint32_t index) {
-    if (index == 0 || index > table.size())
-        throw CNyException(FormatString(L"Failed to parse FastInfoset. Index [%u] refers to no entry of its table.",
-                                        static_cast<unsigned>(index)));
-    return table[index - 1];
+void CFastInfosetReader::BadIndex(uint32_t index) {
+    throw CNyException(FormatString(L"Failed to parse FastInfoset. Index [%u] refers to no entry of its table.",
+                                    static_cast<unsigned>(index)));
 }
 
 // ---- strings ----
@@ -377,13 +368,21 @@ void CFastInfosetReader::DecodeAlphabet(const std::wstring& alphabet, const unsi
 
 // ---- names ----
 
+CFastInfosetReader::QName CFastInfosetReader::MakeQName(const Name* namespaceName, const Name* localName) {
+    QName name{namespaceName, localName, nullptr, nullptr};
+    if (localName->pooled && (!namespaceName || namespaceName->pooled)) {
+        name.pooledLocal = localName->pooled;
+        name.pooledNamespace = namespaceName ? namespaceName->pooled : &CNamePool::Empty();
+    }
+    return name;
+}
+
 const CFastInfosetReader::QName* CFastInfosetReader::LiteralQName(bool prefix, bool namespaceName,
                                                                   std::vector<QName>& table) {
     if (prefix && !namespaceName) Fail(L"Failed to parse FastInfoset. Invalid QName type Prefix without Namespace.");
     if (prefix) Identifying(m_prefixes);
-    QName name{nullptr, nullptr};
-    if (namespaceName) name.namespaceName = Identifying(m_namespaceNames);
-    name.localName = Identifying(m_localNames);
+    const Name* ns = namespaceName ? Identifying(m_namespaceNames) : nullptr;
+    QName name = MakeQName(ns, Identifying(m_localNames));
     if (table.size() < kMaxTable) {
         table.push_back(name);
         return &table.back();
@@ -568,9 +567,9 @@ bool CFastInfosetReader::StartElement() {
     size_t count = m_pendingAttributes.size();
     CXmlElement* element = m_document->OpenElement(count);
     ++m_depth;
-    if (name->localName->pooled && (!name->namespaceName || name->namespaceName->pooled)) {
-        element->m_localName = name->localName->pooled;
-        element->m_namespaceURI = name->namespaceName ? name->namespaceName->pooled : &CNamePool::Empty();
+    if (name->pooledLocal) {
+        element->m_localName = name->pooledLocal;
+        element->m_namespaceURI = name->pooledNamespace;
     } else {
         element->SetElementName(name->localName->text);
         element->SetNamespace(name->namespaceName ? name->namespaceName->text : CNamePool::Empty());
@@ -580,9 +579,9 @@ bool CFastInfosetReader::StartElement() {
         for (PendingAttribute& a : m_pendingAttributes) {
             const Name* local = a.name.localName;
             const Name* ns = a.name.namespaceName;
-            if (block && local->pooled && (!ns || ns->pooled)) {
-                new (block + element->m_blockCount) CXmlAttribute(
-                    local->pooled, false, ns ? ns->pooled : &CNamePool::Empty(), false, std::move(a.value));
+            if (block && a.name.pooledLocal) {
+                new (block + element->m_blockCount)
+                    CXmlAttribute(a.name.pooledLocal, false, a.name.pooledNamespace, false, std::move(a.value));
                 element->m_attributes.push_back(block + element->m_blockCount);
                 ++element->m_blockCount;
             } else {

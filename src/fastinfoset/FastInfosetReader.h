@@ -45,7 +45,12 @@ private:
     struct QName {
         const Name* namespaceName;  // null: no namespace
         const Name* localName;
+        // The pooled strings of both parts, resolved once for the table entry
+        // (the empty string for no namespace); null when a part is not pooled.
+        const std::wstring* pooledNamespace;
+        const std::wstring* pooledLocal;
     };
+    static QName MakeQName(const Name* namespaceName, const Name* localName);
     // The strings of a value table one after the other in one buffer: no
     // allocation per entry.
     class ValueTable {
@@ -72,7 +77,11 @@ private:
         std::wstring m_data;
     };
     // Entry `index` (1-based) of the table; an index beyond it ends the parse.
-    static size_t Check(size_t size, uint32_t index);
+    static size_t Check(size_t size, uint32_t index) {
+        if (index == 0 || index > size) BadIndex(index);
+        return index - 1;
+    }
+    [[noreturn]] static void BadIndex(uint32_t index);
 
     struct PendingAttribute {
         QName name;
@@ -114,7 +123,9 @@ private:
     const QName* QualifiedName2(unsigned char o, std::vector<QName>& table);
     const QName* LiteralQName(bool prefix, bool namespaceName, std::vector<QName>& table);
     template <typename T>
-    static const T& Entry(const std::vector<T>& table, uint32_t index);
+    static const T& Entry(const std::vector<T>& table, uint32_t index) {
+        return table[Check(table.size(), index)];
+    }
 
     // Encoded character strings: from the 3rd bit (attribute values) or from
     // the 5th bit (character chunks), appended to `out`.

@@ -51,6 +51,28 @@ uint64_t HashText(const wchar_t* s, size_t n) {
     return h | 1;  // 0 marks a free slot
 }
 
+// Equality of two runs of n characters, eight bytes a step in line: the
+// texts compared are mostly short names and values, where a library call
+// costs more than the comparison.
+inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+    size_t bytes = n * sizeof(wchar_t), i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, p + i, 8);
+        std::memcpy(&y, q + i, 8);
+        if (x != y) return false;
+    }
+    for (; i < bytes; i += sizeof(wchar_t))
+        if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
+    return true;
+}
+
+inline bool SameText(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() && SameChars(a.data(), b.data(), a.size());
+}
+
 // One vocabulary table as the writer needs it: the index of a string, with
 // the strings kept one after the other in one buffer. An entry's index is the
 // table's size after it was added; a table holds at most 2^20 entries.
@@ -60,14 +82,17 @@ public:
     uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
         size_t mask = m_slots.size() - 1;
         uint32_t tag = Tag(h);
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
+        for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && slot.length == n && std::wmemcmp(m_data.data() + slot.start, s, n) == 0)
+            if (slot.tag == tag && slot.length == n && SameChars(m_data.data() + slot.start, s, n))
                 return slot.index;
         }
     }
     uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // Asks for the first slot of a later Find: with a million entries it is
+    // seldom in the cache, and the element's other octets go out meanwhile.
+    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
     // Adds a string that the caller did not find as the next entry.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
         if (m_count >= CFIVocabulary::kMaxTableSize) return;
@@ -75,7 +100,7 @@ public:
         // Past 4 Gi characters of table text an entry takes its place but is never found.
         if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count}, h);
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count});
         m_data.append(s, n);
         ++m_used;
     }
@@ -91,7 +116,8 @@ public:
     uint32_t Count() const { return m_count; }
 
 private:
-    // Sixteen bytes: the high half of the hash, where the text is, the index.
+    // Sixteen bytes: the high half of the hash (which also gives the slot, so
+    // that growing needs no text), where the text is, the index.
     struct Slot {
         uint32_t tag = 0;
         uint32_t start = 0;
@@ -99,9 +125,9 @@ private:
         uint32_t index = 0;
     };
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
-    void Insert(const Slot& slot, uint64_t h) {
+    void Insert(const Slot& slot) {
         size_t mask = m_slots.size() - 1;
-        size_t i = h & mask;
+        size_t i = slot.tag & mask;
         while (m_slots[i].index) i = (i + 1) & mask;
         m_slots[i] = slot;
     }
@@ -109,7 +135,7 @@ private:
         std::vector<Slot> old(m_slots.size() * 2);
         old.swap(m_slots);
         for (const Slot& slot : old)
-            if (slot.index) Insert(slot, HashText(m_data.data() + slot.start, slot.length));
+            if (slot.index) Insert(slot);
     }
     std::vector<Slot> m_slots;
     std::wstring m_data;
@@ -188,6 +214,9 @@ struct CFastInfosetWriter::Impl {
     size_t used = 0;
     size_t capacity = 0;
     bool pending = false;
+    // The prefix in scope that the pending element's name took when it
+    // opened (null: none yet).
+    const std::wstring* pendingPrefix = nullptr;
     bool terminator = false;
     std::vector<unsigned char> state;
     // Namespace declarations the pending element carries besides the root ones.
@@ -203,6 +232,7 @@ struct CFastInfosetWriter::Impl {
     struct QueuedAttribute {
         std::wstring localName, ns, prefix, value;
         ItemType type;
+        uint64_t hash;
     };
     std::vector<QueuedAttribute> attributes;
     size_t attributeCount = 0;
@@ -500,6 +530,24 @@ struct CFastInfosetWriter::Impl {
         if (e.Encoding == 0) {
             if (options->GetDefaultStringEncoding() == 1)
                 throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
+            if (text.size() <= 64) {
+                // One pass: at most four octets a character, 256 in all, so
+                // the length takes one or two octets; encoded after two,
+                // moved back by one if one.
+                unsigned char* start = Room(2 + 4 * text.size());
+                unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
+                size_t u = static_cast<size_t>(end - (start + 2));
+                if (u <= (chunk ? 2u : 8u)) {
+                    start[0] = static_cast<unsigned char>(o | (u - 1));
+                    std::memmove(start + 1, start + 2, u);
+                    used += 1 + u;
+                } else {
+                    start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+                    start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
+                    used += 2 + u;
+                }
+                return;
+            }
             size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
             CheckLength(u);
             if (chunk)
@@ -540,7 +588,9 @@ struct CFastInfosetWriter::Impl {
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring& ns = c->GetNamespaceURI();
         const std::wstring* prefix = nullptr;
-        if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
+        if (pendingPrefix) {
+            prefix = pendingPrefix;
+        } else if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
             prefix = c->FindPrefix(ns);
             // A prefix of its own, declared on the element that needs it.
             if (!prefix) prefix = &DeclaredPrefix(c, ns);
@@ -574,7 +624,7 @@ struct CFastInfosetWriter::Impl {
         PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength());
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
-            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type);
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash);
         }
         attributeCount = 0;
     }
@@ -587,7 +637,7 @@ struct CFastInfosetWriter::Impl {
         uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
         bool known = il != 0;
         if (prefix) {
-            if (lastPrefixIndex && *prefix == lastPrefix) {
+            if (lastPrefixIndex && SameText(*prefix, lastPrefix)) {
                 ip = lastPrefixIndex;
             } else {
                 hp = HashText(prefix->data(), prefix->size());
@@ -598,7 +648,7 @@ struct CFastInfosetWriter::Impl {
         }
         if (!ns.empty()) {
             // Documents keep using a few namespaces: the last one is remembered.
-            if (lastNamespaceIndex && ns == lastNamespace) {
+            if (lastNamespaceIndex && SameText(ns, lastNamespace)) {
                 in = lastNamespaceIndex;
             } else {
                 hn = HashText(ns.data(), ns.size());
@@ -684,11 +734,17 @@ struct CFastInfosetWriter::Impl {
             a.prefix.clear();
         a.value = value;
         a.type = type;
+        a.hash = 0;
+        if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
+            a.hash = HashText(value.data(), value.size());
+            attributeValues.Prefetch(a.hash);
+        }
         state.back() |= kHasAttributes;
     }
 
+    // `h` is the hash of a value the table may hold.
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
-                      const std::wstring& value, ItemType type) {
+                      const std::wstring& value, ItemType type, uint64_t h) {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size());
         if (value.empty()) {
             Put(0xFF);
@@ -698,7 +754,6 @@ struct CFastInfosetWriter::Impl {
             PutEncoded(0x00, value, type, false);
             return;
         }
-        uint64_t h = HashText(value.data(), value.size());
         if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
             PutIndex2(0x80, index);
             return;
@@ -708,13 +763,19 @@ struct CFastInfosetWriter::Impl {
     }
 
     void Text(const std::wstring& text, ItemType type) {
+        const bool indexed = !text.empty() && text.size() < options->GetElementMaxAddLength();
+        uint64_t h = 0;
+        if (indexed) {
+            h = HashText(text.data(), text.size());
+            characterChunks.Prefetch(h);
+        }
         BeginContent();
         if (text.empty()) return;
-        if (text.size() >= options->GetElementMaxAddLength()) {
+        if (!indexed) {
+            // Never looked up: too long to join the table.
             PutEncoded(0x80, text, type, true);
             return;
         }
-        uint64_t h = HashText(text.data(), text.size());
         if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
             PutIndex4(0xA0, index);
             return;
@@ -774,7 +835,22 @@ void CFastInfosetWriter::WriteInLineSchema(const std::wstring&) {}
 
 void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::wstring& namespaceURI) {
     m_impl->BeginContent();
-    OpenContext(localName, namespaceURI);
+    // As the text writer does: a URI with a prefix in scope is not copied,
+    // the context refers to the map entry that gives the prefix.
+    CXmlWriterContext* c = OpenContext(localName, namespaceURI, false);
+    const std::wstring* prefix = nullptr;
+    if (!namespaceURI.empty()) {
+        const NamespaceMap::value_type* entry = nullptr;
+        if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))
+            entry = c->FindEntry(namespaceURI);
+        if (entry) {
+            c->UseEntry(*entry);
+            prefix = &entry->second;
+        } else {
+            c->CopyNamespace(namespaceURI);
+        }
+    }
+    m_impl->pendingPrefix = prefix;
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
 }
