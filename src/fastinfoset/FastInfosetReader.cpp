@@ -540,7 +540,6 @@ bool CFastInfosetReader::StartElement() {
         o = Next();
     }
     const QName* name = QualifiedName3(o, m_elementNames);
-    if (m_depth >= kMaxDepth) Fail(L"Failed to parse FastInfoset. Elements are nested too deeply.");
     bool endsAtOnce = false;
     m_pendingAttributes.clear();
     if (first & 0x40) {

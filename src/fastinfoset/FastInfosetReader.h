@@ -31,10 +31,6 @@ public:
     void ReadOptionalComponents();
     void ReadDocumentChildren();
 
-    // Elements nested deeper than this end the parse: the tree and the
-    // binding that read it are recursive.
-    static const size_t kMaxDepth = 10000;
-
 private:
     // A string of a name table, with its copy in the document's name pool
     // (null when the pool is full).

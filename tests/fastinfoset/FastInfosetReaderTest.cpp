@@ -194,10 +194,17 @@ TEST(CFastInfosetReader, MalformedInputEndsInOneException) {
         SCOPED_TRACE(c.octets);
         EXPECT_EQ(c.message, Failure(Bytes(c.octets)));
     }
-    // Deep nesting ends cleanly instead of exhausting the stack.
+    // 300,000 nested elements (name index 1) are read and freed without
+    // exhausting the stack; their end is reported like any other.
     std::string deep = Bytes("E0 00 00 01 00 3C 00 65");
-    deep.append(10000 + 10, '\0');
-    EXPECT_EQ("Failed to parse FastInfoset. Elements are nested too deeply.", Failure(deep));
+    deep.append(300000, '\0');
+    EXPECT_EQ(kEndOfFile, Failure(deep));
+    deep.append(150001, '\xFF');
+    CXmlDocument document;
+    document.LoadXmlStream(reinterpret_cast<unsigned char*>(&deep[0]), static_cast<uint32_t>(deep.size()));
+    size_t depth = 0;
+    for (const CXmlElement* e = document.GetDocumentElement(); e; e = e->GetFirstElement()) ++depth;
+    EXPECT_EQ(300001u, depth);
 }
 
 TEST(CFastInfosetReader, Recognition) {
