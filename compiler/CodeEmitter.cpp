@@ -956,16 +956,21 @@ private:
         auto element = [&](const std::wstring& name, const std::wstring& ns) {
             if (!name.empty()) add(L"AddElement", L"L\"\", " + Literal(ns) + L", " + Literal(name));
         };
-        for (const GlobalElementModel& g : m_set.globals) element(g.name, g.ns);
-        for (const auto& sub : m_set.substitutions)
-            for (const SubstitutionModel::Member& m : sub->members) element(m.name, m.ns);
-        for (const auto& c : m_set.classes)
+        // Depth first from the global elements, members in schema order: close
+        // to the order in which a document first uses the names, so the names
+        // used most get the small indexes that take one octet.
+        std::set<const ClassModel*> visited;
+        std::vector<const ClassModel*> order;
+        std::function<void(const ClassModel*)> visit = [&](const ClassModel* c) {
+            if (!c || !visited.insert(c).second) return;
+            order.push_back(c);
+            visit(c->base);
             for (const PropertyModel& p : c->props) {
                 if (p.kind == PropertyModel::Untyped || p.kind == PropertyModel::AnyAttributes ||
-                    p.kind == PropertyModel::Text || p.xmlName.empty())
-                    continue;
-                if (!p.attribute) {
-                    element(p.xmlName, p.xmlNs);
+                    p.kind == PropertyModel::Text || p.xmlName.empty()) {
+                    // no name of its own
+                } else if (!p.attribute) {
+                    if (p.childType == 0) element(p.xmlName, p.xmlNs);  // not a model group's class
                 } else if (p.xmlNs.empty()) {
                     add(L"AddAttribute", L"L\"\", L\"\", " + Literal(p.xmlName));
                 } else {
@@ -974,12 +979,28 @@ private:
                     add(L"AddNamespaceName", Literal(p.xmlNs));
                     add(L"AddLocalName", Literal(p.xmlName));
                 }
+                if (p.substitution)
+                    for (const SubstitutionModel::Member& m : p.substitution->members) {
+                        element(m.name, m.ns);
+                        visit(m.cls);
+                    }
+                visit(p.cls);
             }
-        for (const auto& e : m_set.enums)
-            for (const std::wstring& v : e->values) {
-                add(L"AddAttributeValue", Literal(v));
-                add(L"AddElementValue", Literal(v));
-            }
+            for (const ClassModel* d : c->derived) visit(d);
+        };
+        for (const GlobalElementModel& g : m_set.globals) {
+            element(g.name, g.ns);
+            visit(g.cls);
+        }
+        for (const auto& sub : m_set.substitutions)
+            for (const SubstitutionModel::Member& m : sub->members) element(m.name, m.ns);
+        for (const auto& c : m_set.classes) visit(c.get());
+        // Enumeration values, in the table of the place they are written in.
+        for (const ClassModel* c : order)
+            for (const PropertyModel& p : c->props)
+                if (p.value.enumeration)
+                    for (const std::wstring& v : p.value.enumeration->values)
+                        add(p.attribute ? L"AddAttributeValue" : L"AddElementValue", Literal(v));
         // The URI names the content: FNV-1a over the calls.
         uint64_t hash = 14695981039346656037ull;
         for (const std::wstring& call : calls)
