@@ -288,7 +288,15 @@ private:
              L"CSmartPtr<NyXmlLib9::CXmlObjectBase> CreateObject(int classId, const wchar_t* elementName);\n"
              L"// A new, empty object for a global element of the schemas; empty for a name they do not declare.\n"
              L"CSmartPtr<NyXmlLib9::CXmlObjectBase> CreateDocumentObject(const wchar_t* localName, const wchar_t* namespaceUri);\n"
-             L"// Frees the metadata of every class.\nvoid CleanMetaData();\n\n";
+             L"// Frees the metadata of every class.\nvoid CleanMetaData();\n"
+             L"// Fills a Fast Infoset vocabulary with the schemas' namespaces, element and attribute names and\n"
+             L"// enumeration values, always in the same order, so that documents carry no literal names.\n"
+             L"void FillFIVocabulary(NyXmlLib9::CFIVocabulary& vocabulary);\n"
+             L"// The external vocabulary URI naming that vocabulary; it changes whenever the vocabulary does.\n"
+             L"const wchar_t* FIVocabularyURI();\n"
+             L"// Fills the context's vocabulary, names it and makes writer and reader start from it; a context\n"
+             L"// without default namespace gets the first schema's, so element names match the vocabulary's.\n"
+             L"void UseFIVocabulary(NyXmlLib9::CXmlSerializationContext& context);\n\n";
         std::set<std::wstring> forward;
         for (ClassModel* c : classes)
             for (const PropertyModel& p : c->props)
@@ -927,8 +935,93 @@ private:
             }
             o += L"    return CSmartPtr<CXmlObjectBase>();\n}\n\n";
         }
+        o += Vocabulary();
         o += L"void CleanMetaData() {\n";
         for (const auto& c : m_set.classes) o += L"    " + c->cppName + L"::CleanMetaData();\n";
+        o += L"}\n\n";
+        return o;
+    }
+
+    // The vocabulary: every table entry once, in the order of the documents,
+    // classes and properties, which is the same on every run.
+    std::wstring Vocabulary() {
+        std::vector<std::wstring> calls;
+        std::set<std::wstring> seen;
+        auto add = [&](const std::wstring& table, const std::wstring& args) {
+            if (seen.insert(table + L"(" + args + L")").second)
+                calls.push_back(L"    vocabulary." + table + L"(" + args + L");\n");
+        };
+        for (const SchemaDocument* d : m_docs)
+            if (!d->targetNamespace.empty()) add(L"AddNamespaceName", Literal(d->targetNamespace));
+        auto element = [&](const std::wstring& name, const std::wstring& ns) {
+            if (!name.empty()) add(L"AddElement", L"L\"\", " + Literal(ns) + L", " + Literal(name));
+        };
+        // Depth first from the global elements, members in schema order: close
+        // to the order in which a document first uses the names, so the names
+        // used most get the small indexes that take one octet.
+        std::set<const ClassModel*> visited;
+        std::vector<const ClassModel*> order;
+        std::function<void(const ClassModel*)> visit = [&](const ClassModel* c) {
+            if (!c || !visited.insert(c).second) return;
+            order.push_back(c);
+            visit(c->base);
+            for (const PropertyModel& p : c->props) {
+                if (p.kind == PropertyModel::Untyped || p.kind == PropertyModel::AnyAttributes ||
+                    p.kind == PropertyModel::Text || p.xmlName.empty()) {
+                    // no name of its own
+                } else if (!p.attribute) {
+                    if (p.childType == 0) element(p.xmlName, p.xmlNs);  // not a model group's class
+                } else if (p.xmlNs.empty()) {
+                    add(L"AddAttribute", L"L\"\", L\"\", " + Literal(p.xmlName));
+                } else {
+                    // A qualified attribute is written with a prefix the writer
+                    // chooses: its namespace and local name are entered alone.
+                    add(L"AddNamespaceName", Literal(p.xmlNs));
+                    add(L"AddLocalName", Literal(p.xmlName));
+                }
+                if (p.substitution)
+                    for (const SubstitutionModel::Member& m : p.substitution->members) {
+                        element(m.name, m.ns);
+                        visit(m.cls);
+                    }
+                visit(p.cls);
+            }
+            for (const ClassModel* d : c->derived) visit(d);
+        };
+        for (const GlobalElementModel& g : m_set.globals) {
+            element(g.name, g.ns);
+            visit(g.cls);
+        }
+        for (const auto& sub : m_set.substitutions)
+            for (const SubstitutionModel::Member& m : sub->members) element(m.name, m.ns);
+        for (const auto& c : m_set.classes) visit(c.get());
+        // Enumeration values, in the table of the place they are written in.
+        for (const ClassModel* c : order)
+            for (const PropertyModel& p : c->props)
+                if (p.value.enumeration)
+                    for (const std::wstring& v : p.value.enumeration->values)
+                        add(p.attribute ? L"AddAttributeValue" : L"AddElementValue", Literal(v));
+        // The URI names the content: FNV-1a over the calls.
+        uint64_t hash = 14695981039346656037ull;
+        for (const std::wstring& call : calls)
+            for (wchar_t c : call) hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
+        wchar_t hex[17];
+        std::swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
+        std::wstring first;
+        for (const SchemaDocument* d : m_docs)
+            if (first.empty()) first = d->targetNamespace;
+        std::wstring o = L"void FillFIVocabulary(CFIVocabulary& vocabulary) {\n";
+        if (calls.empty()) o += L"    (void)vocabulary;\n";
+        for (const std::wstring& call : calls) o += call;
+        o += L"}\n\nconst wchar_t* FIVocabularyURI() {\n    return " +
+             Literal(L"urn:nyxml:vocabulary:" + (first.empty() ? std::wstring(L"none") : first) + L":" + hex) + L";\n}\n\n";
+        o += L"void UseFIVocabulary(CXmlSerializationContext& context) {\n"
+             L"    CFastInfosetContext& fi = context.GetFIContext();\n    FillFIVocabulary(*fi.GetVocabulary());\n"
+             L"    fi.SetExternalVocabularyURI(FIVocabularyURI());\n    fi.SetUseGeneratedVocabulary(true);\n";
+        if (!first.empty())
+            o += L"    if (context.GetDefaultNamespaceURI().empty()) context.SetDefaultNamespaceURI(" + Literal(first) + L");\n";
+        else
+            o += L"    (void)context;\n";
         o += L"}\n\n";
         return o;
     }

@@ -14,6 +14,11 @@ namespace nyxml_compiler {
 struct GenerateOptions {
     std::vector<std::string> schemas;
     std::wstring cppNamespace;  // empty: named after the first schema file
+    // Only what the global elements of the named schemas reach: their
+    // classes, the classes and enumerations of their members, base and
+    // derived classes, substitution groups. Types of included or imported
+    // schemas that nothing of it uses are not generated.
+    bool rootOnly = false;
 };
 
 struct GenerateResult {

@@ -336,6 +336,8 @@ SimpleType* CSchemaSet::Builtin(const std::wstring& local) {
         st->facets.whitespace = row.whitespace;
         if (row.minInclusive) st->facets.minInclusive = row.minInclusive;
         if (row.maxInclusive) st->facets.maxInclusive = row.maxInclusive;
+        // A language tag (RFC 3066), the pattern the XSD datatypes give it.
+        if (local == L"language") st->facets.patterns = {L"[a-zA-Z]{1,8}(-[a-zA-Z0-9]{1,8})*"};
         st->variety = row.list ? SimpleType::List : SimpleType::Atomic;
         st->anySimple = local == L"anySimpleType";
         SimpleType* p = st.get();
@@ -513,9 +515,10 @@ AttributeDecl CSchemaSet::ParseAttribute(const CXmlElement* el, Doc* doc, bool g
     a.pos = Pos(el, doc);
     if (HasAttr(el, L"ref")) {
         QName q = Resolve(Attr(el, L"ref"), el, doc);
-        if (q.ns == kXmlNs) {
+        if (q.ns == kXmlNs && !m_attributeDefs.count(q)) {
+            // The XML namespace's attributes need no imported schema.
             a.name = q;
-            a.type = Builtin(q.local == L"lang" || q.local == L"space" ? L"token" : L"string");
+            a.type = Builtin(q.local == L"lang" ? L"language" : q.local == L"space" ? L"NCName" : L"string");
         } else {
             auto it = m_attributeDefs.find(q);
             if (it == m_attributeDefs.end())

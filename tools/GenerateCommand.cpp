@@ -12,7 +12,7 @@ namespace nyxml_tool {
 namespace {
 
 const char kHelp[] =
-    "usage: nyxml generate [--namespace CPPNS] [--output DIR] SCHEMA.xsd...\n"
+    "usage: nyxml generate [--namespace CPPNS] [--output DIR] [--root-only] SCHEMA.xsd...\n"
     "\n"
     "Reads the schemas (and the schemas they include or import, relative to\n"
     "the including file) and writes one header and one source per schema file\n"
@@ -22,6 +22,12 @@ const char kHelp[] =
     "CPPNS (default: named after the first schema file), which also holds\n"
     "CreateDocumentObject(localName, namespaceUri) for the global elements and\n"
     "CleanMetaData().\n"
+    "\n"
+    "--root-only generates only what the global elements of the schemas named\n"
+    "on the command line reach: their types, the types and enumerations of\n"
+    "their members, base types, types derived from those (xsi:type may name\n"
+    "them) and substitution groups. Global elements and unused types of\n"
+    "included or imported schemas are left out.\n"
     "\n"
     "A construct the compiler does not support is reported with the schema\n"
     "file and line: as an error (exit status 1, nothing is written), or as a\n"
@@ -36,7 +42,9 @@ int Run(const std::vector<std::string>& args) {
             std::fputs(kHelp, stdout);
             return 0;
         }
-        if ((a == "--namespace" || a == "--output") && i + 1 < args.size()) {
+        if (a == "--root-only") {
+            options.rootOnly = true;
+        } else if ((a == "--namespace" || a == "--output") && i + 1 < args.size()) {
             if (a == "--namespace")
                 options.cppNamespace = FromUtf8(args[++i]);
             else
