@@ -12,17 +12,14 @@ using namespace GroupTest;
 namespace {
 
 // <n> n? </n>: an optional member of the class's own type.
-struct NodeSchema {
+struct NodeSchema : ElementSchema<NodeSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"n";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { N };
     static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
-    static CParentElementInfo* Parent() { return ElementParent(XmlElementGroupType_Sequence, L"n", L"", true); }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqClsOpt(L"n", kNamespace, N, XmlElementType_Element, &Create<NodeSchema>, 1));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<NodeSchema> CNode;
 

@@ -6,9 +6,8 @@ namespace GroupTest {
 namespace {
 
 // <cols> pc* ec* cc* ac* uc* any* </cols>
-struct ColsSchema {
+struct ColsSchema : ElementSchema<ColsSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"cols";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { PC, EC, CC, AC, UC, ANY };
     static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 0, -1, ItemType_i4, nullptr, nullptr)),
@@ -18,9 +17,6 @@ struct ColsSchema {
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1))};
     }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),
                             new CElementInfoSeqEnumCol(L"ec", kNamespace, EC),
@@ -29,7 +25,6 @@ struct ColsSchema {
                             new CElementInfoSeqUntpdCol(L"uc", L"##any", UC),
                             new CElementInfoSeqUntpdCol(L"AnyElement", L"##any", ANY));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<ColsSchema> CCols;
 
@@ -42,22 +37,17 @@ TEST(SequenceCollections, EmptyCollectionsReadAndWriteNothing) {
 }
 
 // <mins> pc{1,2} cc{0,1} </mins>
-struct BoundsSchema {
+struct BoundsSchema : ElementSchema<BoundsSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"mins";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { PC, CC };
     static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 1, 2, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, 1, &Create<ChildSchema>, 32))};
     }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),
                             new CElementInfoSeqClsCol(L"cc", kNamespace, CC, XmlElementType_Element));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<BoundsSchema> CBounds;
 

@@ -9,9 +9,8 @@ namespace {
 // <h> grp (a group of type 1 or 2 as a mandatory member), t (optional) </h>.
 // The holder takes its groups' attributes, so it does not reject unknown ones.
 template <XmlElementType ChildType, bool MustConsume>
-struct HolderSchemaT {
+struct HolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"h";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
@@ -23,7 +22,6 @@ struct HolderSchemaT {
             new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, ChildType, &Create<Group>, 20, MustConsume),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef HolderSchemaT<XmlElementType_NoElement, true> HolderSchema;
 typedef TGroupClass<HolderSchema> CHolder;
@@ -82,9 +80,8 @@ TEST(SequenceGroups, MandatoryGroupMustConsumeOrNot) {
 }
 
 // <ho> opt (an optional group of type 1), t (optional) </ho>
-struct OptionalHolderSchema {
+struct OptionalHolderSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"ho";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { OPT, T };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -95,7 +92,6 @@ struct OptionalHolderSchema {
             new CElementInfoSeqClsOpt(L"opt", kNamespace, OPT, XmlElementType_NoElement, &Create<Group1Schema>, 21),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<OptionalHolderSchema> COptionalHolder;
 
@@ -129,9 +125,8 @@ TEST(SequenceGroups, OptionalGroupIsKeptOnlyWhenItReadSomething) {
 }
 
 // A group of type 1 with one mandatory member of every kind that has one.
-struct KindsGroupSchema {
+struct KindsGroupSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"KindsGroup";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { E, C, A, U, PC };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(), HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(),
@@ -150,12 +145,10 @@ struct KindsGroupSchema {
             new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
             new CElementInfoSeqPrimCol(L"pc", kNamespace, PC));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
-struct KindsHolderSchema {
+struct KindsHolderSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"hk";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -167,7 +160,6 @@ struct KindsHolderSchema {
                                       true),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<KindsHolderSchema> CKindsHolder;
 
@@ -220,9 +212,8 @@ TEST(SequenceGroups, GroupOfEveryKindRoundTrips) {
 // ---- a group inside a group ----
 
 // Outer (type 1): inner (Group1 as a mandatory member that must consume), o?
-struct OuterGroupSchema {
+struct OuterGroupSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"Outer";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { INNER, O };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -235,14 +226,12 @@ struct OuterGroupSchema {
                                       true),
             new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 // <hn> outer t? </hn>
 template <bool MustConsume>
-struct NestedHolderSchemaT {
+struct NestedHolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"hn";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { OUTER, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -254,7 +243,6 @@ struct NestedHolderSchemaT {
                                       5, MustConsume),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef NestedHolderSchemaT<true> NestedHolderSchema;
 typedef TGroupClass<NestedHolderSchemaT<true>> CNestedHolder;
@@ -291,9 +279,8 @@ enum MemberClass { Member_ClsMnd, Member_ClsOpt, Member_AbsClsMnd, Member_AbsCls
 
 // <w> m (a member of the given class whose child has the given type) </w>
 template <MemberClass Member, XmlElementType ChildType>
-struct PseudoSchemaT {
+struct PseudoSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"w";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
     static std::vector<SlotDef> Slots() {
         if (Member == Member_ClsCol)
@@ -322,7 +309,6 @@ struct PseudoSchemaT {
         }
         return ElementArray();
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 template <MemberClass Member, XmlElementType ChildType>

@@ -8,21 +8,16 @@ namespace GroupTest {
 namespace {
 
 // <r> m1 (mandatory string), m2 (optional i4), m3 (mandatory string) </r>
-struct TrioSchema {
+struct TrioSchema : ElementSchema<TrioSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"r";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2, M3 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqPrimMnd(L"m1", kNamespace, M1, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_i4, nullptr, kCollapse, NoFacets()),
             new CElementInfoSeqPrimMnd(L"m3", kNamespace, M3, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<TrioSchema> CTrio;
 
@@ -86,9 +81,8 @@ TEST(SequenceMembers, MandatoryOptionalMandatoryUnderEveryOption) {
 // ---- every content kind, mandatory and optional ----
 
 // <k> p e c a u (mandatory) with o f d b (optional) between them, then any element.
-struct KindsSchema {
+struct KindsSchema : ElementSchema<KindsSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"k";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, A, B, U, ANY };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(),
@@ -101,9 +95,6 @@ struct KindsSchema {
                 ObjectSlot(),
                 HeldSlot(HeldElement(L"u", L"##any", L"")),
                 ObjectSlot()};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -118,7 +109,6 @@ struct KindsSchema {
             new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
             new CElementInfoSeqUntpdOpt(L"AnyElement", L"##any", ANY, L"##any", L""));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<KindsSchema> CKinds;
 
@@ -215,20 +205,15 @@ TEST(SequenceMembers, IgnoredMissingMandatoryKindsLeaveTheirProperties) {
 // ---- writing ----
 
 // <f> s (string of at most 3 characters), e (enumeration) </f>
-struct FacetSchema {
+struct FacetSchema : ElementSchema<FacetSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"f";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { S, E };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, MaxLength3()),
             new CElementInfoSeqEnumOpt(L"e", kNamespace, E, &ColorToText, &ColorFromText));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<FacetSchema> CFacet;
 

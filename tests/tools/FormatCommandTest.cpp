@@ -31,6 +31,8 @@ const char kFormatted[] =
     "</AA:order>\n";
 
 using Result = nyxml_test::ToolResult;
+using nyxml_test::Quoted;
+using nyxml_test::ToolResult;
 
 class FormatCommand : public nyxml_test::ToolCommandTest {
 protected:
@@ -90,4 +92,41 @@ TEST_F(FormatCommand, InputAndOutputFailuresExitWithOne) {
     r = Run("- -", empty);
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("nyxml: XML Stream is empty!\n", r.err);
+}
+
+// nyxml roundtrip, run as a program.
+namespace {
+
+class RoundtripCommand : public nyxml_test::ToolCommandTest {
+protected:
+    RoundtripCommand() : ToolCommandTest("roundtrip") {}
+};
+
+}  // namespace
+
+TEST_F(RoundtripCommand, MixedContentTextMovesAfterChildren) {
+    std::string in = dir.Path("in.xml");
+    nyxml_test::WriteFile(in, "<a xmlns='urn:a' k='v'>x<b>y</b>z<c/></a>");
+    ToolResult r = Run("--compact " + Quoted(in) + " -");
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("<AA:a xmlns:AA=\"urn:a\" k=\"v\"><AA:b>y</AA:b><AA:c/>xz</AA:a>", r.out);
+    EXPECT_EQ(
+        "roundtrip: 3 elements written\n"
+        "roundtrip: 1 elements with mixed content: their text now follows their children\n"
+        "roundtrip: 0 elements had white space between children: it now follows them\n",
+        r.err);
+}
+
+TEST_F(RoundtripCommand, StandardInputAndErrors) {
+    std::string in = dir.Path("in.xml");
+    nyxml_test::WriteFile(in, "<a><b></a>");
+    ToolResult bad = Run("- -", in);
+    EXPECT_EQ(1, bad.status);
+    EXPECT_EQ("nyxml: mismatched tag at line 1\n", bad.err);
+    ToolResult usage = Run("--encoding latin1 a b");
+    EXPECT_EQ(2, usage.status);
+    EXPECT_EQ("nyxml: roundtrip: unknown encoding 'latin1' (utf-8 or utf-16)\n", usage.err);
+    ToolResult missing = Run(Quoted(dir.Path("none.xml")) + " -");
+    EXPECT_EQ(1, missing.status);
+    EXPECT_EQ("nyxml: Failed to open the file [" + dir.Path("none.xml") + "] Error [0x00000002]\n", missing.err);
 }

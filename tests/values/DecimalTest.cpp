@@ -195,3 +195,18 @@ TEST(CDecimalConstruction, NonFiniteDoublesAreRejected) {
                     InvalidChar(1, L"-inf"));
     EXPECT_NY_THROW(CDecimal(std::fabs(std::nan(""))), CNyInvalidValueException, InvalidChar(0, L"nan"));
 }
+
+// The process-wide number of decimal places: a negative setting counts as 0.
+TEST(DecimalPlaces, NegativeSettingKeepsNoPlaces) {
+    MaxPlacesScope scope;
+    const int settings[] = {-1, -30, INT32_MIN};
+    for (int setting : settings) {
+        SCOPED_TRACE(setting);
+        CDecimal::SetMaxDecimalPlaces(setting);
+        EXPECT_EQ(0, CDecimal::GetMaxDecimalPlaces());
+        EXPECT_EQ(L"3", CDecimal(L"2.5").ToString());
+        EXPECT_EQ(L"-3", CDecimal(L"-2.5").ToString());
+        EXPECT_EQ(L"1", (CDecimal(2) / CDecimal(3)).ToString());
+        EXPECT_EQ(L"0", (CDecimal(L"0.4") * CDecimal(L"1")).ToString());
+    }
+}
