@@ -138,18 +138,6 @@ TEST(CXmlAttribute, NamespaceAndNilAttributes) {
     }
 }
 
-TEST(CXmlDocument, DeepNestingLoadsAndFrees) {
-    std::string xml;
-    const int depth = 20000;
-    for (int i = 0; i < depth; ++i) xml += "<e>";
-    for (int i = 0; i < depth; ++i) xml += "</e>";
-    CXmlDocument d;
-    d.LoadXml(xml.c_str());
-    int n = 0;
-    for (const CXmlElement* e = d.GetDocumentElement(); e; e = e->GetFirstElement()) ++n;
-    EXPECT_EQ(depth, n);
-}
-
 TEST(CXmlDocument, WideStringAboveBmpIsAccepted) {
     std::wstring xml = L"<a>";
     xml += static_cast<wchar_t>(0x1F600);  // an astral literal as Linux stores it

@@ -42,14 +42,6 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 
 }  // namespace
 
-TEST(CBinaryDataBase64, EncodesTheShortGroups) {
-    EXPECT_EQ(L"YWJj", FromString("abc").GetAsBase64());
-    EXPECT_EQ(L"YWI=", FromString("ab").GetAsBase64());
-    EXPECT_EQ(L"YQ==", FromString("a").GetAsBase64());
-    EXPECT_EQ(L"", CBinaryData().GetAsBase64());
-    EXPECT_EQ(L"", FromString("").GetAsBase64());
-}
-
 TEST(CBinaryDataBase64, InvalidCharacterGivesEmptyValueWithoutException) {
     const wchar_t* cases[] = {L"YW!j", L"-", L"YWJj.", L"YWJj\v"};
     for (const wchar_t* text : cases) {
@@ -87,6 +79,7 @@ TEST(CBinaryDataBase64, MatchesPythonVectors) {
         ++count;
     }
     EXPECT_EQ(80, count);
+    EXPECT_EQ(L"", CBinaryData().GetAsBase64());  // no buffer at all
 }
 
 TEST(CBinaryDataHex, InvalidCharactersThrowAndLeaveTheValueEmpty) {
