@@ -2,6 +2,11 @@
 
 #include "TestSupport.h"
 #include "TreeDump.h"
+#include <chrono>
+#include "document/ExpatReader.h"
+#include "document/TreeAccess.h"
+#include <string>
+#include <vector>
 
 using namespace NyXmlLib9;
 using nyxml_test::DumpTree;
@@ -149,4 +154,235 @@ TEST(CXmlDocument, WideStringAboveBmpIsAccepted) {
     std::wstring expected = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00),
                              static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
     EXPECT_EQ(expected, d.GetDocumentElement()->GetText());
+}
+
+TEST(CXmlDocumentErrors, EmptyInputs) {
+    CXmlDocument d;
+    EXPECT_NY_THROW(d.LoadXml(""), CNyException, L"XML String is empty!");
+    EXPECT_NY_THROW(d.LoadXml(static_cast<const char*>(nullptr)), CNyException, L"XML String is empty!");
+    unsigned char byte = '<';
+    EXPECT_NY_THROW(d.LoadXmlStream(&byte, 0), CNyException, L"XML Stream is empty!");
+    // An empty wide string still makes a buffer: the byte order mark alone.
+    EXPECT_NY_THROW(d.LoadXml(L""), CNyException, L"no element found at line 1");
+}
+
+TEST(CXmlDocumentErrors, ExpatMessagesWithLineNumbers) {
+    struct Case {
+        const char* xml;
+        const wchar_t* message;
+    } cases[] = {
+        {"<a>", L"no element found at line 1"},
+        {"<a>\n<b>\n</a>", L"mismatched tag at line 3"},
+        {"<a>\n</a>\n<b/>", L"junk after document element at line 3"},
+        {"<a b='1' b='2'/>", L"duplicate attribute at line 1"},
+        {"<a><</a>", L"not well-formed (invalid token) at line 1"},
+        {"<a>&undefined;</a>", L"undefined entity at line 1"},
+        {"<p:a/>", L"unbound prefix at line 1"},
+        {"   \n\n  ", L"no element found at line 3"},
+        {"<?xml version='1.0' encoding='no-such-encoding'?><a/>", L"unknown encoding at line 1"},
+        {"<a>\xff\xfe</a>", L"not well-formed (invalid token) at line 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xml);
+        CXmlDocument d;
+        EXPECT_NY_THROW(d.LoadXml(c.xml), CNyException, c.message);
+    }
+}
+
+TEST(CXmlDocumentErrors, EveryTruncationFailsCleanly) {
+    const std::string xml =
+        "<?xml version='1.0'?>\n<r xmlns='urn:r' xmlns:p='urn:p'>\n<p:a x='1'>t&amp;u</p:a><![CDATA[c]]><b/></r>";
+    for (size_t n = 1; n < xml.size(); ++n) {
+        SCOPED_TRACE(n);
+        std::string prefix = xml.substr(0, n);
+        CXmlDocument d;
+        EXPECT_THROW(d.LoadXml(prefix.c_str()), CNyException);
+    }
+    CXmlDocument d;
+    EXPECT_NO_THROW(d.LoadXml(xml.c_str()));
+}
+
+TEST(CXmlDocumentErrors, EntityExpansionBombIsStopped) {
+    std::string xml =
+        "<?xml version='1.0'?>\n<!DOCTYPE lolz [\n<!ENTITY lol 'lol'>\n"
+        "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>\n";
+    for (int i = 2; i <= 9; ++i)
+        xml += "<!ENTITY lol" + std::to_string(i) + " '" +
+               [&] {
+                   std::string s;
+                   for (int k = 0; k < 10; ++k) s += "&lol" + std::to_string(i - 1) + ";";
+                   return s;
+               }() +
+               "'>\n";
+    xml += "]>\n<lolz>&lol9;</lolz>";
+    auto start = std::chrono::steady_clock::now();
+    CXmlDocument d;
+    EXPECT_NY_THROW(d.LoadXml(xml.c_str()), CNyException,
+                    L"limit on input amplification factor (from DTD and entities) breached at line 14");
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+}
+
+// Feeds documents to the text reader in many chunk sizes and expects the same
+// tree as a single-chunk parse.
+namespace {
+
+const char* const kDocuments[] = {
+    "<?xml version='1.0' encoding='UTF-8'?>\n<r xmlns='urn:r' xmlns:p='urn:p' a='1'>\r\n"
+    "  <p:x p:y='&lt;v&gt;'>caf\xc3\xa9 \xf0\x9f\x98\x80 &amp; &#x20AC;</p:x>\r\n"
+    "  <![CDATA[raw <text>]]><!-- c --><?pi data?>\n  <e/>tail</r>",
+    "<a>" "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac" "<b c='&#13;&#10;'>\r\r\n</b></a>",
+};
+
+std::wstring ParseInChunks(const std::string& xml, size_t chunk) {
+    CXmlDocument d;
+    CExpatReader reader(&d);
+    reader.Initialise();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(xml.data());
+    size_t left = xml.size();
+    while (left > chunk) {
+        reader.ParseBytes(p, static_cast<uint32_t>(chunk), false);
+        p += chunk;
+        left -= chunk;
+    }
+    reader.ParseBytes(p, static_cast<uint32_t>(left), true);
+    return DumpTree(d.GetDocumentElement());
+}
+
+}  // namespace
+
+TEST(ChunkedParse, EveryChunkSizeGivesTheSameTree) {
+    for (const char* doc : kDocuments) {
+        std::string xml = doc;
+        CXmlDocument whole;
+        whole.LoadXml(xml.c_str());
+        std::wstring expected = DumpTree(whole.GetDocumentElement());
+        for (size_t chunk = 1; chunk <= xml.size(); ++chunk) {
+            SCOPED_TRACE(chunk);
+            EXPECT_EQ(expected, ParseInChunks(xml, chunk));
+        }
+    }
+}
+
+TEST(ChunkedParse, ErrorInLaterChunkKeepsLineNumber) {
+    CXmlDocument d;
+    CExpatReader reader(&d);
+    reader.Initialise();
+    std::string first = "<a>\n<b>\n";
+    std::string second = "</c>";
+    reader.ParseBytes(reinterpret_cast<const unsigned char*>(first.data()), static_cast<uint32_t>(first.size()), false);
+    EXPECT_NY_THROW(reader.ParseBytes(reinterpret_cast<const unsigned char*>(second.data()),
+                                      static_cast<uint32_t>(second.size()), true),
+                    CNyException, L"mismatched tag at line 3");
+}
+
+TEST(AppendTextExcludingCR, StopsAtLengthOrNul) {
+    CXmlDocument d;
+    d.LoadXml("<a/>");
+    CXmlElement* a = d.GetDocumentElement();
+    CXmlTreeAccess::AppendTextExcludingCR(a, L"ab\rc\r", 5);
+    EXPECT_EQ(L"abc", a->GetText());
+    CXmlTreeAccess::AppendTextExcludingCR(a, L"de", 1);
+    EXPECT_EQ(L"abcd", a->GetText());
+    const wchar_t withNul[] = {L'x', 0, L'y'};
+    CXmlTreeAccess::AppendTextExcludingCR(a, withNul, 3);
+    EXPECT_EQ(L"abcdx", a->GetText());
+}
+
+TEST(AppendTextExcludingCR, ManySmallPiecesAccumulate) {
+    CXmlDocument d;
+    d.LoadXml("<a/>");
+    CXmlElement* a = d.GetDocumentElement();
+    for (int i = 0; i < 100000; ++i) CXmlTreeAccess::AppendText(a, L"xy", 2);
+    EXPECT_EQ(200000u, a->GetText().size());
+    EXPECT_LE(a->GetText().capacity(), 4 * a->GetText().size());
+}
+
+TEST(TreeBuilding, RemoveLastChildElement) {
+    CXmlDocument d;
+    d.LoadXml("<r><a/><b/><c/></r>");
+    CXmlElement* r = d.GetDocumentElement();
+    CXmlElement* c = CXmlTreeAccess::RemoveLastChildElement(r);
+    ASSERT_NE(nullptr, c);
+    EXPECT_EQ(L"c", c->GetLocalName());
+    EXPECT_EQ(nullptr, c->GetNextSiblingElement());
+    delete c;
+    delete CXmlTreeAccess::RemoveLastChildElement(r);
+    delete CXmlTreeAccess::RemoveLastChildElement(r);
+    EXPECT_EQ(nullptr, CXmlTreeAccess::RemoveLastChildElement(r));
+    EXPECT_EQ(nullptr, r->GetFirstElement());
+    // Children can be appended again afterwards.
+    CXmlElement* n = CXmlTreeAccess::CreateNewChildElement(r);
+    CXmlTreeAccess::SetElementName(n, L"n");
+    EXPECT_EQ(L"{}r[]\"\"({}n[]\"\"())", DumpTree(r));
+}
+
+namespace {
+
+std::vector<std::wstring> g_seen;
+
+bool DiscardItems(CXmlElement* e) {
+    g_seen.push_back(e->GetLocalName());
+    return e->GetLocalName() == L"item";
+}
+
+bool DiscardEverything(CXmlElement* e) {
+    g_seen.push_back(DumpTree(e));
+    return true;
+}
+
+}  // namespace
+
+TEST(ElementCallback, MillionDiscardedItemsLeaveEmptyRoot) {
+    std::string xml = "<r>";
+    xml.reserve(1000000 * 8 + 10);
+    for (int i = 0; i < 1000000; ++i) xml += "<item/>";
+    xml += "</r>";
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    d.LoadXml(xml.c_str());
+    ASSERT_NE(nullptr, d.GetDocumentElement());
+    EXPECT_EQ(nullptr, d.GetDocumentElement()->GetFirstElement());
+    EXPECT_EQ(1000001u, g_seen.size());
+    EXPECT_EQ(L"r", g_seen.back());
+}
+
+TEST(ElementCallback, SeesCompleteElementsInEndOrder) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardEverything);
+    d.LoadXml("<r><a x='1'>t<b/>u</a><c/></r>");
+    ASSERT_EQ(4u, g_seen.size());
+    EXPECT_EQ(L"{}b[]\"\"()", g_seen[0]);
+    EXPECT_EQ(L"{}a[{}x=1;]\"tu\"()", g_seen[1]);  // b was already discarded
+    EXPECT_EQ(L"{}c[]\"\"()", g_seen[2]);
+    EXPECT_EQ(L"{}r[]\"\"()", g_seen[3]);
+    // The document element always stays, whatever the callback answers.
+    EXPECT_EQ(L"{}r[]\"\"()", DumpTree(d.GetDocumentElement()));
+}
+
+// Elements carry their attributes in their own allocation: discarded ones
+// with attributes (and with more than the reader could pool) are freed whole,
+// kept ones keep every attribute.
+TEST(ElementCallback, DiscardedAndKeptElementsWithAttributes) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    std::string xml = "<r a='1' b='2'>";
+    for (int i = 0; i < 2000; ++i) {
+        std::string n = std::to_string(i);
+        xml += "<item x='" + n + "' y='" + n + "' z" + n + "='v'/><keep k" + n + "='" + n + "' m='m'/>";
+    }
+    xml += "</r>";
+    d.LoadXml(xml.c_str());
+    const CXmlElement* r = d.GetDocumentElement();
+    ASSERT_EQ(2u, r->GetAttributes().size());
+    EXPECT_EQ(L"2", r->GetAttribute(L"b", L""));
+    int kept = 0;
+    for (const CXmlElement* c = r->GetFirstElement(); c; c = c->GetNextSiblingElement(), ++kept) {
+        ASSERT_EQ(L"keep", c->GetLocalName());
+        ASSERT_EQ(2u, c->GetAttributes().size());
+        std::wstring n = std::to_wstring(kept);
+        EXPECT_EQ(n, c->GetAttribute(L"k" + n, L""));
+        EXPECT_EQ(L"m", c->GetAttributes()[1]->GetValue());
+    }
+    EXPECT_EQ(2000, kept);
 }
