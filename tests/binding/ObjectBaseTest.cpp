@@ -6,9 +6,19 @@
 
 #include <memory>
 #include <string>
+#include "binding/SharedNames.h"
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+#include <nyxml/streams.h>
+#include <nyxml/untyped.h>
+#include <sys/stat.h>
+#include <nyxml/context.h>
 
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
+using nyxml_test::ReadFile;
+using nyxml_test::TempDir;
 
 namespace {
 
@@ -210,4 +220,434 @@ TEST(CXmlObjectBase, EventDispatchers) {
     Probe::FireOnCollectionRemoveCompleteEvent(&sink, bag, 3);
     EXPECT_EQ(IEventSink::MsgType_RemoveComplete, sink.type);
     EXPECT_EQ(3, sink.index);
+}
+
+TEST(CSharedNameTable, OneCopyPerNameUpToItsLimits) {
+    CSharedNameTable table(3, 8);
+    const std::wstring* a = table.Find(L"alpha", 5);
+    ASSERT_NE(nullptr, a);
+    EXPECT_EQ(L"alpha", *a);
+    EXPECT_EQ(a, table.Find(L"alphabet", 5));  // only the first five units count
+    const std::wstring* b = table.Find(L"beta", 4);
+    ASSERT_NE(nullptr, b);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(nullptr, table.Find(L"ninechars", 9));  // longer than the table takes
+    EXPECT_NE(nullptr, table.Find(L"", 0));
+    // Full: names it holds are still found, new ones are not taken.
+    EXPECT_EQ(nullptr, table.Find(L"gamma", 5));
+    EXPECT_EQ(b, table.Find(L"beta", 4));
+    EXPECT_EQ(L"alpha", *a);
+}
+
+TEST(SharedElementName, TheSameNameIsTheSameCopyOnEveryThread) {
+    const std::wstring* item = SharedElementName(L"item");
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(L"item", *item);
+    EXPECT_EQ(item, SharedElementName(std::wstring(L"item").c_str()));
+    EXPECT_NE(item, SharedElementName(L"items"));
+    EXPECT_EQ(L"items", *SharedElementName(L"items"));
+    EXPECT_NE(nullptr, SharedElementName(std::wstring(128, L'x').c_str()));
+    EXPECT_EQ(nullptr, SharedElementName(std::wstring(129, L'x').c_str()));
+    // Many names hashed into the same few recent slots of a thread, on two threads.
+    auto lookUp = [] {
+        std::vector<const std::wstring*> found;
+        for (int round = 0; round < 2; ++round)
+            for (int i = 0; i < 600; ++i) found.push_back(SharedElementName((L"name" + std::to_wstring(i)).c_str()));
+        return found;
+    };
+    std::vector<const std::wstring*> here = lookUp(), there;
+    std::thread other([&] { there = lookUp(); });
+    other.join();
+    ASSERT_EQ(1200u, here.size());
+    for (int i = 0; i < 600; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NE(nullptr, here[i]);
+        EXPECT_EQ(L"name" + std::to_wstring(i), *here[i]);
+        EXPECT_EQ(here[i], here[600 + i]);
+        EXPECT_EQ(here[i], there[i]);
+    }
+}
+
+namespace {
+
+// A small bindable object that counts how many of its kind are alive.
+class Item : public CXmlObjectBase {
+public:
+    static int live;
+    explicit Item(std::wstring n) : name(std::move(n)) { ++live; }
+    ~Item() override { --live; }
+    CXmlObjectBase* GetBase() override { return this; }
+    std::wstring GetNamespace() override { return L""; }
+    std::wstring name;
+
+protected:
+    std::wstring GetTargetNamespace() override { return L""; }
+    void ToXml_Int(CXmlWriter*, bool, const wchar_t*, const CXmlSerializationContext&, bool) const override {}
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* first, const CXmlSerializationContext&, bool) override {
+        return first;
+    }
+};
+int Item::live = 0;
+
+class ItemCol : public CXmlCollection {
+public:
+    ItemCol(int minOccurs = 0, int maxOccurs = -1) : CXmlCollection(L"item", L"urn:i", minOccurs, maxOccurs) {}
+    ItemCol(const ItemCol& other) = default;
+    ItemCol& operator=(const ItemCol& other) = default;
+    using CXmlCollection::AddAfterItem;
+    using CXmlCollection::AddBeforeItem;
+    using CXmlCollection::AddItemAt;
+    using CXmlCollection::AppendItem;
+    using CXmlCollection::GetItemAt;
+    using CXmlCollection::PrependItem;
+    using CXmlCollectionBase::GetTargetNamespace;
+
+    std::wstring Names() const {
+        std::wstring out;
+        for (const CNode* n = GetHead(); n; n = n->next) out += n->item ? static_cast<Item*>(n->item)->name : L"-";
+        return out;
+    }
+
+protected:
+    void ToXml_Int(CXmlWriter*, bool, const wchar_t*, const CXmlSerializationContext&, bool) const override {}
+    CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* first, const CXmlSerializationContext&, bool) override {
+        return first;
+    }
+};
+
+struct Recorder : IEventSink {
+    struct Event {
+        CXmlObjectBase* sender;
+        MsgType type;
+        void* data;
+        int index;
+    };
+    std::vector<Event> events;
+    void OnEvent(CXmlObjectBase* sender, MsgType type, void* data) override {
+        int index = (type >= 3 && data) ? *static_cast<int*>(data) : -99;
+        events.push_back({sender, type, data, index});
+    }
+    std::string Types() const {
+        std::string s;
+        for (const Event& e : events) s += static_cast<char>('0' + e.type);
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST(CXmlCollection, InsertForms) {
+    {
+        CSmartPtr<ItemCol> col(new ItemCol);
+        CSmartPtr<Item> a(new Item(L"A")), b(new Item(L"B")), c(new Item(L"C")), d(new Item(L"D"));
+        col->AppendItem(a);
+        col->AppendItem(b);
+        col->AddAfterItem(nullptr, c);
+        EXPECT_EQ(L"CAB", col->Names());
+        col->AddBeforeItem(nullptr, d);
+        EXPECT_EQ(L"CABD", col->Names());
+        col->AddAfterItem(a, new Item(L"x"));
+        col->AddBeforeItem(a, new Item(L"y"));
+        EXPECT_EQ(L"CyAxBD", col->Names());
+        col->PrependItem(new Item(L"p"));
+        col->AddItemAt(col->GetCount(), new Item(L"e"));
+        col->AddItemAt(1, new Item(L"1"));
+        EXPECT_EQ(L"p1CyAxBDe", col->Names());
+        EXPECT_EQ(9, col->GetCount());
+        EXPECT_EQ(2, a->GetRefCount());
+    }
+    EXPECT_EQ(0, Item::live);
+}
+
+TEST(CXmlCollection, IndexErrors) {
+    CSmartPtr<ItemCol> col(new ItemCol);
+    col->AppendItem(new Item(L"A"));
+    col->AppendItem(new Item(L"B"));
+    Recorder r;
+    col->AddEventListener(&r);
+    CSmartPtr<Item> x(new Item(L"X"));
+    EXPECT_NY_THROW(col->AddItemAt(3, x), CNyInvalidParamException, L"Index out of range");
+    EXPECT_NY_THROW(col->AddItemAt(-1, x), CNyInvalidParamException, L"Index out of range");
+    EXPECT_TRUE(r.events.empty());
+    EXPECT_NY_THROW(col->Remove(2), CNyInvalidParamException, L"Index 2 is out of range, use 0 - 1");
+    EXPECT_NY_THROW(col->Remove(-1), CNyInvalidParamException, L"Index -1 is out of range, use 0 - 1");
+    EXPECT_NY_THROW(col->GetItemAt(5), CNyInvalidParamException, L"Index 5 is out of range, use 0 - 1");
+    EXPECT_EQ(1, x->GetRefCount());
+    col->Clear();
+    EXPECT_NY_THROW(col->Remove(0), CNyInvalidParamException, L"Index 0 is out of range, use 0 - -1");
+    col->RemoveEventListener(&r);
+}
+
+TEST(CXmlCollection, NotFoundSendsOnlyTheFirstEvent) {
+    CSmartPtr<ItemCol> col(new ItemCol);
+    col->AppendItem(new Item(L"A"));
+    CSmartPtr<Item> stranger(new Item(L"S"));
+    CSmartPtr<Item> x(new Item(L"X"));
+    Recorder r;
+    col->AddEventListener(&r);
+    EXPECT_NY_THROW(col->AddAfterItem(stranger, x), CNyInvalidParamException,
+                    L"The object was not found in the collection");
+    EXPECT_NY_THROW(col->AddBeforeItem(stranger, x), CNyInvalidParamException,
+                    L"The object was not found in the collection");
+    EXPECT_EQ("11", r.Types());
+    EXPECT_EQ(L"A", col->Names());
+    EXPECT_EQ(1, x->GetRefCount());
+    col->RemoveEventListener(&r);
+}
+
+TEST(CXmlCollection, TargetNamespaceIsALogicError) {
+    ItemCol col;
+    EXPECT_NY_THROW(col.GetTargetNamespace(), CNyException,
+                    L"CXmlCollectionBase::GetTargetNamespace Should not be used from within a Collection (program "
+                    L"logic error)");
+    EXPECT_EQ(L"urn:i", col.GetNamespace());
+}
+
+TEST(CXmlCollection, NullItemsAreKept) {
+    CSmartPtr<ItemCol> col(new ItemCol);
+    col->AppendItem(nullptr);
+    col->AppendItem(new Item(L"A"));
+    EXPECT_EQ(L"-A", col->Names());
+    col->AddBeforeItem(nullptr, nullptr);
+    EXPECT_EQ(3, col->GetCount());
+}
+
+TEST(CXmlCollection, CopySharesItemsWithNewReferences) {
+    {
+        CSmartPtr<ItemCol> col(new ItemCol);
+        CSmartPtr<Item> a(new Item(L"A"));
+        col->AppendItem(a);
+        col->AppendItem(new Item(L"B"));
+        ItemCol copy(*col);
+        EXPECT_EQ(L"AB", copy.Names());
+        EXPECT_EQ(3, a->GetRefCount());
+        ItemCol assigned;
+        assigned.AppendItem(new Item(L"Z"));
+        assigned = *col;
+        EXPECT_EQ(L"AB", assigned.Names());
+        ItemCol& self = assigned;
+        assigned = self;
+        EXPECT_EQ(L"AB", assigned.Names());
+        col->Clear();
+        EXPECT_EQ(L"AB", copy.Names());
+    }
+    EXPECT_EQ(0, Item::live);
+}
+
+namespace {
+
+const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
+
+CSmartPtr<CElement> Sample() {
+    CSmartPtr<CElement> e(new CElement(L"order", L"urn:po"));
+    e->FromXml(L"<order xmlns='urn:po' id='7'><item n='1'>caf\u00e9 &amp; more</item><note/></order>");
+    return e;
+}
+
+struct AsyncWrite {
+    AsyncWrite() { AsyncToXmlFile(true); }
+    ~AsyncWrite() { AsyncToXmlFile(false); }
+};
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST(EntryPoints, ToXmlCompactAndDeclaration) {
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_EQ(L"<AA:order xmlns:AA=\"urn:po\" id=\"7\"><AA:item n=\"1\">caf\u00e9 &amp; more</AA:item><AA:note/>"
+              L"</AA:order>",
+              e->ToXml(false, false, EOL_LF, Default()));
+    std::wstring withDeclaration = e->ToXml(true, false, EOL_CRLF, Default());
+    EXPECT_EQ(0u, withDeclaration.find(L"<?xml version=\"1.0\"?>\r\n<AA:order"));
+    EXPECT_NY_THROW(e->ToXml(false, false, static_cast<EOLType>(7), Default()), CNyException, L"Invalid EOL type.");
+}
+
+TEST(EntryPoints, UnknownEncodingIsRefused) {
+    CSmartPtr<CElement> e = Sample();
+    try {
+        e->ToXmlStream(false, false, XmlEncoding_None, EOL_LF, Default(), Compression_None);
+        FAIL() << "no exception";
+    } catch (CNyException& ex) {
+        EXPECT_EQ(0u, ex.GetMessage().find(L"Unknown Encoding, select UTF-8 (contact "));
+    }
+}
+
+TEST(EntryPoints, FilesInBothModes) {
+    TempDir dir;
+    CSmartPtr<CElement> e = Sample();
+    std::wstring expected = e->ToXml(false, false, EOL_LF, Default());
+    for (bool async : {false, true}) {
+        SCOPED_TRACE(async);
+        if (async) AsyncToXmlFile(true);
+        for (XmlEncoding enc : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
+            std::wstring name = dir.WidePath("out.xml");
+            e->ToXmlFile(name.c_str(), true, false, enc, EOL_LF, Default(), Compression_None);
+            std::string bytes = ReadFile(dir.Path("out.xml"));
+            if (enc == XmlEncoding_UTF16) {
+                ASSERT_GE(bytes.size(), 2u);
+                EXPECT_EQ("\xff\xfe", bytes.substr(0, 2));  // files carry the byte order mark
+            } else {
+                EXPECT_EQ("<?xml", bytes.substr(0, 5));
+            }
+            CSmartPtr<CElement> back(new CElement(L"x"));
+            back->FromXmlFile(name.c_str(), Default());
+            EXPECT_EQ(expected, back->ToXml(false, false, EOL_LF, Default()));
+        }
+        AsyncToXmlFile(false);
+    }
+    std::wstring gz = dir.WidePath("out.xml.gz");
+    CSmartPtr<CElement> big = Sample();
+    for (int i = 0; i < 50; ++i) big->GetChildElements()->Add(L"filler", L"urn:po");
+    big->ToXmlFile(gz.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_GZip);
+    EXPECT_EQ("\x1f\x8b", ReadFile(dir.Path("out.xml.gz")).substr(0, 2));
+    CSmartPtr<CElement> back(new CElement(L"x"));
+    back->FromXmlFile(gz.c_str(), Default());
+    EXPECT_EQ(52, back->GetChildElements()->GetCount());
+}
+
+TEST(EntryPoints, ZlibIsRefusedForFiles) {
+    TempDir dir;
+    CSmartPtr<CElement> e = Sample();
+    std::wstring name = dir.WidePath("z.xml");
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_ZLib),
+                    CNyException, L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_NY_THROW(e->ToFastInfosetFile(name.c_str(), FInfoDecl_None, Default(), Compression_ZLib), CNyException,
+                    L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_FALSE(Exists(dir.Path("z.xml")));
+}
+
+TEST(EntryPoints, FastInfosetReadsBackThroughTheByteEntryPoint) {
+    CSmartPtr<CElement> e = Sample();
+    CBinaryData bytes = e->ToFastInfosetStream(FInfoDecl_V10, Default(), Compression_None);
+    CSmartPtr<CElement> back(new CElement(L"x"));
+    back->FromXmlStream(bytes, Default());
+    EXPECT_EQ(e->ToXml(false, false, EOL_LF, Default()), back->ToXml(false, false, EOL_LF, Default()));
+}
+
+TEST(EntryPoints, FileThatCannotBeWritten) {
+    TempDir dir;
+    nyxml_test::WriteFile(dir.Path("plain"), "x");
+    std::wstring name = dir.WidePath("plain/inner.xml");
+    CSmartPtr<CElement> e = Sample();
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
+                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+    AsyncWrite async;
+    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
+                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+}
+
+TEST(EntryPoints, ReadingEveryInputForm) {
+    const char* xml = "<r a='1'><c>t</c></r>";
+    std::wstring expected = L"<r a=\"1\"><c>t</c></r>";
+    CSmartPtr<CElement> e(new CElement(L"x"));
+    e->FromXml(xml, Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    e = new CElement(L"x");
+    e->FromXml(L"<r a='1'><c>t</c></r>", Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    std::string bytes = xml;
+    e = new CElement(L"x");
+    e->FromXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()), Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    CXmlDocument d;
+    d.LoadXml(xml);
+    e = new CElement(L"x");
+    e->FromXmlElement(d.GetDocumentElement(), Default());
+    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
+    CSmartPtr<CElement> copy(new CElement(L"y"));
+    copy->FromXmlElement(e.Get(), Default());
+    EXPECT_EQ(expected, copy->ToXml(false, false, EOL_LF, Default()));
+    EXPECT_NY_THROW(e->FromXmlStream(CBinaryData(), Default()), CNyException, L"XML Stream is empty!");
+}
+
+TEST(EntryPoints, FailedReadKeepsWhatWasRead) {
+    CSmartPtr<CElement> e(new CElement(L"x"));
+    EXPECT_THROW(e->FromXml(L"<r><a/>", Default()), CNyException);
+    EXPECT_EQ(L"x", e->GetName());  // the parse failed before anything was read
+}
+
+TEST(EntryPoints, AdditionalRootAttributesAreShared) {
+    CXmlSerializationContext a;
+    EXPECT_EQ(nullptr, a.PeekAdditionalRootAttributes());
+    CSmartPtr<CAttributeCol> attrs = a.GetAdditionalRootAttributes();
+    EXPECT_EQ(attrs.Get(), a.GetAdditionalRootAttributes().Get());
+    CXmlSerializationContext b;
+    b = a;
+    a.GetAdditionalRootAttributes()->Add(L"extra", L"1");
+    EXPECT_EQ(1, b.GetAdditionalRootAttributes()->GetCount());
+    CXmlSerializationContext c(b);
+    EXPECT_EQ(attrs.Get(), c.PeekAdditionalRootAttributes());
+    EXPECT_EQ(L"##any", attrs->GetNamespaceRestriction());
+}
+
+namespace {
+
+const wchar_t kBothIgnoredElements[] =
+    L"The parser can only ignore additional elements, or ignore the fact that some required ones are missing, "
+    L"you can not ignore both\nSet IgnoreMissingMandatoryElements to false before setting IgnoreUnknownElements "
+    L"to true";
+const wchar_t kBothIgnoredMandatory[] =
+    L"The parser can only ignore additional elements, or ignore the fact that some required ones are missing, "
+    L"you can not ignore both\nSet IgnoreUnknownElements to false before setting IgnoreMissingMandatoryElements "
+    L"to true";
+
+}  // namespace
+
+TEST(CXmlSerializationContext, MutuallyExclusiveIgnoreOptions) {
+    CXmlSerializationContext c;
+    c.SetIgnoreMissingMandatoryElements(true);
+    EXPECT_NY_THROW(c.SetIgnoreUnknownElements(true), CNyInvalidStateException, kBothIgnoredElements);
+    EXPECT_TRUE(c.GetIgnoreMissingMandatoryElements());
+    EXPECT_FALSE(c.GetIgnoreUnknownElements());
+    c.SetIgnoreUnknownElements(false);  // false is always accepted
+    c.SetIgnoreMissingMandatoryElements(false);
+    c.SetIgnoreUnknownElements(true);
+    EXPECT_TRUE(c.GetIgnoreUnknownElements());
+    EXPECT_NY_THROW(c.SetIgnoreMissingMandatoryElements(true), CNyInvalidStateException, kBothIgnoredMandatory);
+    EXPECT_FALSE(c.GetIgnoreMissingMandatoryElements());
+    c.SetIgnoreMissingMandatoryElements(false);
+}
+
+TEST(CNamespaceAliasMap, OrderedByNamespaceUri) {
+    CNamespaceAliasMap m;
+    m.Add(L"b", L"urn:z");
+    m.Add(L"a", L"urn:a");
+    m.Add(L"c", L"urn:ab");
+    ASSERT_EQ(3, m.GetNamespaceCount());
+    EXPECT_EQ(L"urn:a", m.GetNamespaceAt(0));
+    EXPECT_EQ(L"urn:ab", m.GetNamespaceAt(1));  // shorter string first on a common prefix
+    EXPECT_EQ(L"urn:z", m.GetNamespaceAt(2));
+    EXPECT_EQ(L"urn:a", m.GetNamespaceAt(-5));  // below 1 gives the first entry
+    m.Add(L"y", L"urn:z");
+    EXPECT_EQ(3, m.GetNamespaceCount());
+    EXPECT_EQ(L"y", m.GetAliasFromNamespace(L"urn:z"));
+    EXPECT_FALSE(m.DoesAliasExist(L"b"));
+}
+
+TEST(CNamespaceAliasMap, LookupsAndRemoval) {
+    CNamespaceAliasMap m;
+    m.Add(L"p", L"urn:p");
+    m.Add(L"q", L"urn:q");
+    EXPECT_EQ(L"urn:q", m.GetNamespaceFromAlias(L"q"));
+    EXPECT_NY_THROW(m.GetNamespaceFromAlias(L"zz"), CNyException, L"Namespace alias [zz] not found");
+    EXPECT_EQ(L"", m.GetAliasFromNamespace(L"urn:none"));
+    EXPECT_TRUE(m.DoesNamespaceExist(L"urn:p"));
+    EXPECT_TRUE(m.DoesAliasExist(L"p"));
+    m.RemoveNamespace(L"urn:p");
+    m.RemoveNamespace(L"urn:absent");
+    EXPECT_FALSE(m.DoesNamespaceExist(L"urn:p"));
+    EXPECT_EQ(1, m.GetNamespaceCount());
+    CNamespaceAliasMap copy(m);
+    CNamespaceAliasMap assigned;
+    assigned.Add(L"old", L"urn:old");
+    assigned = m;
+    EXPECT_FALSE(assigned.DoesNamespaceExist(L"urn:old"));
+    EXPECT_EQ(L"urn:q", copy.GetNamespaceFromAlias(L"q"));
+    CNamespaceAliasMap& self = assigned;
+    assigned = self;
+    EXPECT_EQ(1, assigned.GetNamespaceCount());
 }

@@ -2,6 +2,16 @@
 
 #include "TestSupport.h"
 #include "TreeDump.h"
+#include <chrono>
+#include "document/ExpatReader.h"
+#include "document/TreeAccess.h"
+#include <string>
+#include <vector>
+#include "document/ElementArena.h"
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstring>
+#include <thread>
 
 using namespace NyXmlLib9;
 using nyxml_test::DumpTree;
@@ -138,18 +148,6 @@ TEST(CXmlAttribute, NamespaceAndNilAttributes) {
     }
 }
 
-TEST(CXmlDocument, DeepNestingLoadsAndFrees) {
-    std::string xml;
-    const int depth = 20000;
-    for (int i = 0; i < depth; ++i) xml += "<e>";
-    for (int i = 0; i < depth; ++i) xml += "</e>";
-    CXmlDocument d;
-    d.LoadXml(xml.c_str());
-    int n = 0;
-    for (const CXmlElement* e = d.GetDocumentElement(); e; e = e->GetFirstElement()) ++n;
-    EXPECT_EQ(depth, n);
-}
-
 TEST(CXmlDocument, WideStringAboveBmpIsAccepted) {
     std::wstring xml = L"<a>";
     xml += static_cast<wchar_t>(0x1F600);  // an astral literal as Linux stores it
@@ -161,4 +159,375 @@ TEST(CXmlDocument, WideStringAboveBmpIsAccepted) {
     std::wstring expected = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00),
                              static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
     EXPECT_EQ(expected, d.GetDocumentElement()->GetText());
+}
+
+TEST(CXmlDocumentErrors, EmptyInputs) {
+    CXmlDocument d;
+    EXPECT_NY_THROW(d.LoadXml(""), CNyException, L"XML String is empty!");
+    EXPECT_NY_THROW(d.LoadXml(static_cast<const char*>(nullptr)), CNyException, L"XML String is empty!");
+    unsigned char byte = '<';
+    EXPECT_NY_THROW(d.LoadXmlStream(&byte, 0), CNyException, L"XML Stream is empty!");
+    // An empty wide string still makes a buffer: the byte order mark alone.
+    EXPECT_NY_THROW(d.LoadXml(L""), CNyException, L"no element found at line 1");
+}
+
+TEST(CXmlDocumentErrors, ExpatMessagesWithLineNumbers) {
+    struct Case {
+        const char* xml;
+        const wchar_t* message;
+    } cases[] = {
+        {"<a>", L"no element found at line 1"},
+        {"<a>\n<b>\n</a>", L"mismatched tag at line 3"},
+        {"<a>\n</a>\n<b/>", L"junk after document element at line 3"},
+        {"<a b='1' b='2'/>", L"duplicate attribute at line 1"},
+        {"<a><</a>", L"not well-formed (invalid token) at line 1"},
+        {"<a>&undefined;</a>", L"undefined entity at line 1"},
+        {"<p:a/>", L"unbound prefix at line 1"},
+        {"   \n\n  ", L"no element found at line 3"},
+        {"<?xml version='1.0' encoding='no-such-encoding'?><a/>", L"unknown encoding at line 1"},
+        {"<a>\xff\xfe</a>", L"not well-formed (invalid token) at line 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xml);
+        CXmlDocument d;
+        EXPECT_NY_THROW(d.LoadXml(c.xml), CNyException, c.message);
+    }
+}
+
+TEST(CXmlDocumentErrors, EveryTruncationFailsCleanly) {
+    const std::string xml =
+        "<?xml version='1.0'?>\n<r xmlns='urn:r' xmlns:p='urn:p'>\n<p:a x='1'>t&amp;u</p:a><![CDATA[c]]><b/></r>";
+    for (size_t n = 1; n < xml.size(); ++n) {
+        SCOPED_TRACE(n);
+        std::string prefix = xml.substr(0, n);
+        CXmlDocument d;
+        EXPECT_THROW(d.LoadXml(prefix.c_str()), CNyException);
+    }
+    CXmlDocument d;
+    EXPECT_NO_THROW(d.LoadXml(xml.c_str()));
+}
+
+TEST(CXmlDocumentErrors, EntityExpansionBombIsStopped) {
+    std::string xml =
+        "<?xml version='1.0'?>\n<!DOCTYPE lolz [\n<!ENTITY lol 'lol'>\n"
+        "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>\n";
+    for (int i = 2; i <= 9; ++i)
+        xml += "<!ENTITY lol" + std::to_string(i) + " '" +
+               [&] {
+                   std::string s;
+                   for (int k = 0; k < 10; ++k) s += "&lol" + std::to_string(i - 1) + ";";
+                   return s;
+               }() +
+               "'>\n";
+    xml += "]>\n<lolz>&lol9;</lolz>";
+    auto start = std::chrono::steady_clock::now();
+    CXmlDocument d;
+    EXPECT_NY_THROW(d.LoadXml(xml.c_str()), CNyException,
+                    L"limit on input amplification factor (from DTD and entities) breached at line 14");
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+}
+
+// Feeds documents to the text reader in many chunk sizes and expects the same
+// tree as a single-chunk parse.
+namespace {
+
+const char* const kDocuments[] = {
+    "<?xml version='1.0' encoding='UTF-8'?>\n<r xmlns='urn:r' xmlns:p='urn:p' a='1'>\r\n"
+    "  <p:x p:y='&lt;v&gt;'>caf\xc3\xa9 \xf0\x9f\x98\x80 &amp; &#x20AC;</p:x>\r\n"
+    "  <![CDATA[raw <text>]]><!-- c --><?pi data?>\n  <e/>tail</r>",
+    "<a>" "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac" "<b c='&#13;&#10;'>\r\r\n</b></a>",
+};
+
+std::wstring ParseInChunks(const std::string& xml, size_t chunk) {
+    CXmlDocument d;
+    CExpatReader reader(&d);
+    reader.Initialise();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(xml.data());
+    size_t left = xml.size();
+    while (left > chunk) {
+        reader.ParseBytes(p, static_cast<uint32_t>(chunk), false);
+        p += chunk;
+        left -= chunk;
+    }
+    reader.ParseBytes(p, static_cast<uint32_t>(left), true);
+    return DumpTree(d.GetDocumentElement());
+}
+
+}  // namespace
+
+TEST(ChunkedParse, EveryChunkSizeGivesTheSameTree) {
+    for (const char* doc : kDocuments) {
+        std::string xml = doc;
+        CXmlDocument whole;
+        whole.LoadXml(xml.c_str());
+        std::wstring expected = DumpTree(whole.GetDocumentElement());
+        for (size_t chunk = 1; chunk <= xml.size(); ++chunk) {
+            SCOPED_TRACE(chunk);
+            EXPECT_EQ(expected, ParseInChunks(xml, chunk));
+        }
+    }
+}
+
+TEST(ChunkedParse, ErrorInLaterChunkKeepsLineNumber) {
+    CXmlDocument d;
+    CExpatReader reader(&d);
+    reader.Initialise();
+    std::string first = "<a>\n<b>\n";
+    std::string second = "</c>";
+    reader.ParseBytes(reinterpret_cast<const unsigned char*>(first.data()), static_cast<uint32_t>(first.size()), false);
+    EXPECT_NY_THROW(reader.ParseBytes(reinterpret_cast<const unsigned char*>(second.data()),
+                                      static_cast<uint32_t>(second.size()), true),
+                    CNyException, L"mismatched tag at line 3");
+}
+
+TEST(AppendTextExcludingCR, StopsAtLengthOrNul) {
+    CXmlDocument d;
+    d.LoadXml("<a/>");
+    CXmlElement* a = d.GetDocumentElement();
+    CXmlTreeAccess::AppendTextExcludingCR(a, L"ab\rc\r", 5);
+    EXPECT_EQ(L"abc", a->GetText());
+    CXmlTreeAccess::AppendTextExcludingCR(a, L"de", 1);
+    EXPECT_EQ(L"abcd", a->GetText());
+    const wchar_t withNul[] = {L'x', 0, L'y'};
+    CXmlTreeAccess::AppendTextExcludingCR(a, withNul, 3);
+    EXPECT_EQ(L"abcdx", a->GetText());
+}
+
+TEST(AppendTextExcludingCR, ManySmallPiecesAccumulate) {
+    CXmlDocument d;
+    d.LoadXml("<a/>");
+    CXmlElement* a = d.GetDocumentElement();
+    for (int i = 0; i < 100000; ++i) CXmlTreeAccess::AppendText(a, L"xy", 2);
+    EXPECT_EQ(200000u, a->GetText().size());
+    EXPECT_LE(a->GetText().capacity(), 4 * a->GetText().size());
+}
+
+TEST(TreeBuilding, RemoveLastChildElement) {
+    CXmlDocument d;
+    d.LoadXml("<r><a/><b/><c/></r>");
+    CXmlElement* r = d.GetDocumentElement();
+    CXmlElement* c = CXmlTreeAccess::RemoveLastChildElement(r);
+    ASSERT_NE(nullptr, c);
+    EXPECT_EQ(L"c", c->GetLocalName());
+    EXPECT_EQ(nullptr, c->GetNextSiblingElement());
+    delete c;
+    delete CXmlTreeAccess::RemoveLastChildElement(r);
+    delete CXmlTreeAccess::RemoveLastChildElement(r);
+    EXPECT_EQ(nullptr, CXmlTreeAccess::RemoveLastChildElement(r));
+    EXPECT_EQ(nullptr, r->GetFirstElement());
+    // Children can be appended again afterwards.
+    CXmlElement* n = CXmlTreeAccess::CreateNewChildElement(r);
+    CXmlTreeAccess::SetElementName(n, L"n");
+    EXPECT_EQ(L"{}r[]\"\"({}n[]\"\"())", DumpTree(r));
+}
+
+namespace {
+
+std::vector<std::wstring> g_seen;
+
+bool DiscardItems(CXmlElement* e) {
+    g_seen.push_back(e->GetLocalName());
+    return e->GetLocalName() == L"item";
+}
+
+bool DiscardEverything(CXmlElement* e) {
+    g_seen.push_back(DumpTree(e));
+    return true;
+}
+
+}  // namespace
+
+TEST(ElementCallback, MillionDiscardedItemsLeaveEmptyRoot) {
+    std::string xml = "<r>";
+    xml.reserve(1000000 * 8 + 10);
+    for (int i = 0; i < 1000000; ++i) xml += "<item/>";
+    xml += "</r>";
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    d.LoadXml(xml.c_str());
+    ASSERT_NE(nullptr, d.GetDocumentElement());
+    EXPECT_EQ(nullptr, d.GetDocumentElement()->GetFirstElement());
+    EXPECT_EQ(1000001u, g_seen.size());
+    EXPECT_EQ(L"r", g_seen.back());
+}
+
+TEST(ElementCallback, SeesCompleteElementsInEndOrder) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardEverything);
+    d.LoadXml("<r><a x='1'>t<b/>u</a><c/></r>");
+    ASSERT_EQ(4u, g_seen.size());
+    EXPECT_EQ(L"{}b[]\"\"()", g_seen[0]);
+    EXPECT_EQ(L"{}a[{}x=1;]\"tu\"()", g_seen[1]);  // b was already discarded
+    EXPECT_EQ(L"{}c[]\"\"()", g_seen[2]);
+    EXPECT_EQ(L"{}r[]\"\"()", g_seen[3]);
+    // The document element always stays, whatever the callback answers.
+    EXPECT_EQ(L"{}r[]\"\"()", DumpTree(d.GetDocumentElement()));
+}
+
+// Elements carry their attributes in their own allocation: discarded ones
+// with attributes (and with more than the reader could pool) are freed whole,
+// kept ones keep every attribute.
+TEST(ElementCallback, DiscardedAndKeptElementsWithAttributes) {
+    g_seen.clear();
+    CXmlDocument d(&DiscardItems);
+    std::string xml = "<r a='1' b='2'>";
+    for (int i = 0; i < 2000; ++i) {
+        std::string n = std::to_string(i);
+        xml += "<item x='" + n + "' y='" + n + "' z" + n + "='v'/><keep k" + n + "='" + n + "' m='m'/>";
+    }
+    xml += "</r>";
+    d.LoadXml(xml.c_str());
+    const CXmlElement* r = d.GetDocumentElement();
+    ASSERT_EQ(2u, r->GetAttributes().size());
+    EXPECT_EQ(L"2", r->GetAttribute(L"b", L""));
+    int kept = 0;
+    for (const CXmlElement* c = r->GetFirstElement(); c; c = c->GetNextSiblingElement(), ++kept) {
+        ASSERT_EQ(L"keep", c->GetLocalName());
+        ASSERT_EQ(2u, c->GetAttributes().size());
+        std::wstring n = std::to_wstring(kept);
+        EXPECT_EQ(n, c->GetAttribute(L"k" + n, L""));
+        EXPECT_EQ(L"m", c->GetAttributes()[1]->GetValue());
+    }
+    EXPECT_EQ(2000, kept);
+}
+
+namespace {
+
+// Holds an arena for one test and lets go of it at the end.
+struct ArenaHolder {
+    CElementArena* arena = CElementArena::Create();
+    ~ArenaHolder() { arena->ReleaseOwner(); }
+};
+
+std::string Items(int count, const char* item) {
+    std::string xml = "<r>";
+    for (int i = 0; i < count; ++i) xml += item;
+    return xml + "</r>";
+}
+
+}  // namespace
+
+TEST(CElementArena, WhenEverythingIsBackTheSlabsAreReusedFromTheStart) {
+    ArenaHolder holder;
+    std::vector<void*> blocks;
+    // Far more than the first slab: several slabs, the later ones mapped.
+    for (int i = 0; i < 40000; ++i) blocks.push_back(holder.arena->Allocate(144 + 64 * (i % 4)));
+    size_t reserved = holder.arena->GetReservedBytes();
+    EXPECT_GE(reserved, size_t(40000) * 240);
+    void* first = blocks.front();
+    for (void* block : blocks) CElementArena::Free(block);
+    EXPECT_EQ(0u, holder.arena->GetLiveBlocks());
+    EXPECT_EQ(reserved, holder.arena->GetReservedBytes());
+    blocks.clear();
+    for (int i = 0; i < 40000; ++i) blocks.push_back(holder.arena->Allocate(144 + 64 * (i % 4)));
+    EXPECT_EQ(first, blocks.front());
+    EXPECT_EQ(reserved, holder.arena->GetReservedBytes());
+    for (void* block : blocks) CElementArena::Free(block);
+}
+
+TEST(CElementArena, LargeAndUnownedBlocksComeFromTheHeap) {
+    ArenaHolder holder;
+    void* large = holder.arena->Allocate(CElementArena::kLargestBlock + 1);
+    EXPECT_EQ(0u, holder.arena->GetLiveBlocks());
+    EXPECT_EQ(0u, holder.arena->GetReservedBytes());
+    std::memset(large, 1, CElementArena::kLargestBlock + 1);
+    void* unowned = CElementArena::AllocateUnowned(10);
+    std::memset(unowned, 2, 10);
+    CElementArena::Free(large);
+    CElementArena::Free(unowned);
+    CElementArena::Free(nullptr);
+}
+
+TEST(CElementArena, LivesOnUntilItsLastBlockIsBack) {
+    CElementArena* arena = CElementArena::Create();
+    auto* block = static_cast<unsigned char*>(arena->Allocate(64));
+    std::memset(block, 7, 64);
+    arena->ReleaseOwner();
+    // The block is still the arena's (the address sanitizer would see a use
+    // after free otherwise); giving it back frees the arena.
+    EXPECT_EQ(7, block[63]);
+    CElementArena::Free(block);
+}
+
+TEST(CElementArena, AnImpossibleSizeIsRefused) {
+    EXPECT_THROW(CElementArena::AllocateUnowned(SIZE_MAX - 8), std::bad_alloc);
+}
+
+TEST(ElementArenaOfDocument, AnElementTakenOutMayOutliveItsDocument) {
+    CXmlElement* taken;
+    {
+        CXmlDocument d;
+        d.LoadXml("<r><a x=\"1\">first</a><b y=\"2\" z=\"3\">second<c/></b></r>");
+        taken = CXmlTreeAccess::RemoveLastChildElement(d.GetDocumentElement());
+        ASSERT_NE(nullptr, taken);
+    }
+    EXPECT_EQ(L"second", taken->GetText());
+    ASSERT_EQ(2u, taken->GetAttributes().size());
+    EXPECT_EQ(L"3", taken->GetAttributes()[1]->GetValue());
+    ASSERT_NE(nullptr, taken->GetFirstElement());
+    delete taken;
+}
+
+TEST(CElementArena, AUseAfterFreeIsStillSeenByTheAddressSanitizer) {
+#if defined(__SANITIZE_ADDRESS__)
+    ArenaHolder holder;
+    void* kept = holder.arena->Allocate(100);  // keeps the arena from rewinding
+    auto* block = static_cast<volatile unsigned char*>(holder.arena->Allocate(100));
+    block[0] = 1;
+    CElementArena::Free(const_cast<unsigned char*>(block));
+    EXPECT_DEATH(block[0] = 2, "use-after-poison");
+    CElementArena::Free(kept);
+#else
+    GTEST_SKIP() << "built without the address sanitizer";
+#endif
+}
+
+TEST(ElementArenaOfDocument, LargeDocumentsOnSeveralThreadsPassKeptSlabsAround) {
+    // Each tree needs mapped slabs; documents made and destroyed on two
+    // threads at once hand them to each other through the process's kept slabs.
+    const std::string xml = Items(30000, "<item a=\"1\" b=\"2\"><x/>text</item>");
+    auto loadSeveralTimes = [&xml](size_t& elements) {
+        for (int round = 0; round < 4; ++round) {
+            CXmlDocument d;
+            d.LoadXml(xml.c_str());
+            EXPECT_GT(CXmlTreeAccess::Arena(&d).GetReservedBytes(), size_t(4) << 20);
+            elements = 0;
+            for (const CXmlElement* e = d.GetDocumentElement()->GetFirstElement(); e; e = e->GetNextSiblingElement())
+                elements += 1 + (e->GetFirstElement() ? 1 : 0);
+        }
+    };
+    size_t here = 0, there = 0;
+    std::thread other([&] { loadSeveralTimes(there); });
+    loadSeveralTimes(here);
+    other.join();
+    EXPECT_EQ(60000u, here);
+    EXPECT_EQ(60000u, there);
+}
+
+// Memory the process keeps after the last document is gone: a few MiB of
+// element slabs at most, all of it given back on request.
+TEST(KeptMemory, AtMostAFewMiBAndAllGivenBack) {
+    std::string xml = "<r>";
+    for (int i = 0; i < 200000; ++i) xml += "<item a=\"1\" b=\"2\"><x/>text</item>";
+    xml += "</r>";
+    const size_t limit = size_t(4) << 20;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        {
+            CXmlDocument d;
+            d.LoadXml(xml.c_str());  // a tree of tens of MiB in mapped slabs
+            ASSERT_NE(nullptr, d.GetDocumentElement());
+        }
+        const size_t kept = CElementArena::GetKeptBytes();
+        EXPECT_GT(kept, 0u);
+        EXPECT_LE(kept, limit);
+        CXmlDocument::ReleaseKeptMemory();
+        EXPECT_EQ(0u, CElementArena::GetKeptBytes());
+    }
+    // A document alive keeps its memory; the call does not touch it.
+    CXmlDocument alive;
+    alive.LoadXml(xml.c_str());
+    CXmlDocument::ReleaseKeptMemory();
+    EXPECT_EQ(L"item", alive.GetDocumentElement()->GetFirstElement()->GetLocalName());
 }

@@ -11,9 +11,8 @@ std::wstring Mandatory(const wchar_t* element) {
 
 // <al> m1 & m2 </al>, m2 mandatory or optional.
 template <bool SecondMandatory>
-struct PairSchemaT {
+struct PairSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = SecondMandatory ? L"al" : L"alo";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -28,7 +27,6 @@ struct PairSchemaT {
         return ElementArray(
             new CElementInfoAllPrimMnd(L"m1", kNamespace, M1, ItemType_string, nullptr, kPreserve, NoFacets()), second);
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef PairSchemaT<true> PairSchema;
 typedef TGroupClass<PairSchemaT<true>> CPair;
@@ -76,9 +74,8 @@ TEST(AllMembers, AnyOrderEachOnce) {
 }
 
 // <alk> every kind, mandatory and optional, in any order </alk>
-struct KindsSchema {
+struct KindsSchema : ElementSchema<KindsSchema, XmlElementGroupType_All> {
     static constexpr const wchar_t* kElementName = L"alk";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, U, W };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(),
@@ -89,9 +86,6 @@ struct KindsSchema {
                 ObjectSlot(),
                 HeldSlot(HeldElement(L"u", L"##any", L"")),
                 ObjectSlot()};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -104,7 +98,6 @@ struct KindsSchema {
             new CElementInfoAllUntpdMnd(L"u", L"##any", U, L"##any", L""),
             new CElementInfoAllUntpdOpt(L"w", L"##any", W, L"##any", L""));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<KindsSchema> CKinds;
 
@@ -172,9 +165,8 @@ struct ChildOfType<XmlElementType_Element> {
 
 // <alc> g (mandatory class member) & s? </alc>
 template <XmlElementType ChildType, bool Required>
-struct ClassMemberSchemaT {
+struct ClassMemberSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"alc";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef typename ChildOfType<ChildType>::Schema Child;
     enum { G, S };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Child>(L"g")), ValueSlot()}; }
@@ -186,7 +178,6 @@ struct ClassMemberSchemaT {
             new CElementInfoAllClsMnd(L"g", kNamespace, G, ChildType, &Create<Child>, 62, Required),
             new CElementInfoAllPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 template <XmlElementType ChildType, bool Required>
@@ -210,9 +201,8 @@ TEST(AllMembers, AbsentClassMemberPassesUnlessRequiredOrTypeOne) {
 }
 
 // <alp> opt (optional group of type 1) & s? </alp>
-struct OptionalGroupSchema {
+struct OptionalGroupSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"alp";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { OPT, S };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -223,7 +213,6 @@ struct OptionalGroupSchema {
             new CElementInfoAllClsOpt(L"opt", kNamespace, OPT, XmlElementType_NoElement, &Create<Group1Schema>, 63),
             new CElementInfoAllPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<OptionalGroupSchema> COptionalGroup;
 
@@ -255,9 +244,8 @@ TEST(AllMembers, OptionalGroupIsKeptOnlyWhenItConsumed) {
 // ---- an all-group without element of its own ----
 
 template <XmlElementType Type>
-struct AllGroupSchemaT {
+struct AllGroupSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"AllGroup";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -268,14 +256,12 @@ struct AllGroupSchemaT {
             new CElementInfoAllPrimMnd(L"m1", kNamespace, M1, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoAllPrimMnd(L"m2", kNamespace, M2, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 // <ha> grp (the all-group as a mandatory member), m2? </ha>
 template <XmlElementType Type, bool MustConsume>
-struct AllHolderSchemaT {
+struct AllHolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"ha";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef AllGroupSchemaT<Type> Group;
     enum { GRP, M2 };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
@@ -287,7 +273,6 @@ struct AllHolderSchemaT {
             new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
             new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 struct AllGroupRow {
@@ -353,9 +338,8 @@ TEST(AllMembers, IncompleteGroupWithoutElementReportsNoMatch) {
 // ---- abstract members ----
 
 template <bool Mandatory>
-struct AbstractSchemaT {
+struct AbstractSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = Mandatory ? L"ala" : L"alb";
-    static constexpr const wchar_t* kNamespace = L"";
     static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
     static CParentElementInfo* Parent() {
         return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
@@ -367,7 +351,6 @@ struct AbstractSchemaT {
         return ElementArray(
             new CElementInfoAllAbsClsOpt(L"a", kNamespace, 0, XmlElementType_Element, &CPartyFactory::Create));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<AbstractSchemaT<true>> CAbstractMandatory;
 typedef TGroupClass<AbstractSchemaT<false>> CAbstractOptional;
@@ -415,17 +398,13 @@ TEST(AllMembers, AbstractMembersAreWritten) {
 // ---- collections ----
 
 // <alcol> m & pc{0,1} & cc{1,} & ac </alcol>
-struct CollectionsSchema {
+struct CollectionsSchema : ElementSchema<CollectionsSchema, XmlElementGroupType_All> {
     static constexpr const wchar_t* kElementName = L"alcol";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M, PC, CC, AC };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(), CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 0, 1, ItemType_i4, nullptr, nullptr)),
                 CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 1, -1, &Create<ChildSchema>, 64)),
                 CollectionSlot(MakeCollection<CAbsObjectCol>(L"ac", L"", 0, -1, &CPartyFactory::Create))};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -434,7 +413,6 @@ struct CollectionsSchema {
             new CElementInfoAllClsCol(L"cc", kNamespace, CC, XmlElementType_Element),
             new CElementInfoAllAbsClsCol(L"ac", kNamespace, AC, XmlElementType_Element));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<CollectionsSchema> CCollections;
 
@@ -470,24 +448,19 @@ TEST(AllMembers, CollectionsReadEveryRunWithoutCountCheck) {
 }
 
 // <alu> m & ec (an enumeration collection) & uc (a wildcard collection named uc) </alu>
-struct WildCollectionSchema {
+struct WildCollectionSchema : ElementSchema<WildCollectionSchema, XmlElementGroupType_All> {
     static constexpr const wchar_t* kElementName = L"alu";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M, UC, EC };
     static std::vector<SlotDef> Slots() {
         return {
             ValueSlot(), CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
             CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText))};
     }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_All, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoAllPrimMnd(L"m", kNamespace, M, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoAllEnumCol(L"ec", kNamespace, EC), new CElementInfoAllUntpdCol(L"uc", L"##any", UC));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<WildCollectionSchema> CWildCollection;
 

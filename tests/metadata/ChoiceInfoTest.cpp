@@ -16,15 +16,11 @@ const wchar_t kNoneSet[] =
     L"This element is a choice, and as such must have at one (and only one) valid item, currently there are none set";
 
 // <ch> s | e | c | a | u </ch>, every member optional.
-struct ChoiceSchema {
+struct ChoiceSchema : ElementSchema<ChoiceSchema, XmlElementGroupType_Choice> {
     static constexpr const wchar_t* kElementName = L"ch";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { S, E, C, A, U, COUNT };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(), ValueSlot(), ObjectSlot(), ObjectSlot(), ObjectSlot()};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -34,7 +30,6 @@ struct ChoiceSchema {
             new CElementInfoChoiceAbsClsOpt(L"a", kNamespace, A, XmlElementType_Element, &CPartyFactory::Create),
             new CElementInfoChoiceUntpdOpt(L"u", L"##any", U, L"##any", L""));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<ChoiceSchema> CChoice;
 
@@ -116,19 +111,14 @@ TEST(ChoiceMembers, EachChoiceRoundTrips) {
 // ---- wildcards ----
 
 // <chu> u (named, from another namespace than urn:t) | any </chu>
-struct WildChoiceSchema {
+struct WildChoiceSchema : ElementSchema<WildChoiceSchema, XmlElementGroupType_Choice> {
     static constexpr const wchar_t* kElementName = L"chu";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { U, ANY, COUNT };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ObjectSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoChoiceUntpdOpt(L"u", L"##other", U, L"##other", L"urn:t"),
                             new CElementInfoChoiceUntpdOpt(L"AnyElement", L"##any", ANY, L"##any", L"urn:t"));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<WildChoiceSchema> CWildChoice;
 
@@ -159,9 +149,8 @@ TEST(ChoiceMembers, WildcardsTakeTheirNameFromAllowedNamespaces) {
 
 // <chc> pc{1,3} | cc{1,2} </chc>: nothing optional.
 template <int PcMin>
-struct CollectionChoiceSchemaT {
+struct CollectionChoiceSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = PcMin ? L"chc" : L"chc0";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { PC, CC };
     static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", PcMin, 3, ItemType_i4, nullptr, nullptr)),
@@ -174,15 +163,13 @@ struct CollectionChoiceSchemaT {
         return ElementArray(new CElementInfoChoicePrimCol(L"pc", kNamespace, PC),
                             new CElementInfoChoiceClsCol(L"cc", kNamespace, CC, XmlElementType_Element));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef CollectionChoiceSchemaT<1> CollectionChoiceSchema;
 typedef TGroupClass<CollectionChoiceSchema> CCollectionChoice;
 
 // <chk> ec{1,} | ac{1,} | uc | any </chk>: the remaining collection kinds.
-struct MoreCollectionsSchema {
+struct MoreCollectionsSchema : ElementSchema<MoreCollectionsSchema, XmlElementGroupType_Choice> {
     static constexpr const wchar_t* kElementName = L"chk";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { EC, AC, UC, ANY };
     static std::vector<SlotDef> Slots() {
         return {CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 1, -1, ItemType_i4, &ColorToText, &ColorFromText)),
@@ -190,16 +177,12 @@ struct MoreCollectionsSchema {
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
                 CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1))};
     }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Choice, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(new CElementInfoChoiceEnumCol(L"ec", kNamespace, EC),
                             new CElementInfoChoiceAbsClsCol(L"ac", kNamespace, AC, XmlElementType_Element),
                             new CElementInfoChoiceUntpdCol(L"uc", L"##any", UC),
                             new CElementInfoChoiceUntpdCol(L"AnyElement", L"##any", ANY));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<MoreCollectionsSchema> CMoreCollections;
 
@@ -236,9 +219,8 @@ TEST(ChoiceMembers, EveryCollectionKindRoundTrips) {
 
 // <oc> in (class member whose class is the collection choice) | s </oc>, and the same member in a sequence <os>.
 template <XmlElementGroupType Group>
-struct OuterSchemaT {
+struct OuterSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = Group == XmlElementGroupType_Choice ? L"oc" : L"os";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { IN };
     static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
     static CParentElementInfo* Parent() {
@@ -251,7 +233,6 @@ struct OuterSchemaT {
         return ElementArray(new CElementInfoSeqClsOpt(L"in", kNamespace, IN, XmlElementType_Element,
                                                       &Create<CollectionChoiceSchema>, 43));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<OuterSchemaT<XmlElementGroupType_Choice>> COuterChoice;
 typedef TGroupClass<OuterSchemaT<XmlElementGroupType_Sequence>> COuterSequence;
@@ -278,9 +259,8 @@ TEST(ChoiceMembers, ChoiceClassInsideAChoiceMayBeEmpty) {
 // ---- classes without element ----
 
 // <chg> g (a group of type 1) | s </chg>
-struct GroupChoiceSchema {
+struct GroupChoiceSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"chg";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { G, S, COUNT };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -291,7 +271,6 @@ struct GroupChoiceSchema {
             new CElementInfoChoiceClsOpt(L"g", kNamespace, G, XmlElementType_NoElement, &Create<Group1Schema>, 51),
             new CElementInfoChoicePrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<GroupChoiceSchema> CGroupChoice;
 
@@ -327,9 +306,8 @@ TEST(ChoiceMembers, GroupMemberIsKeptOnlyWhenItConsumed) {
 
 // A choice group without element of its own: s | c, or a collection pc{2,} | s.
 template <XmlElementType Type, bool WithCollection>
-struct ChoiceGroupSchemaT {
+struct ChoiceGroupSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"ChoiceGroup";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { FIRST, S };
     static std::vector<SlotDef> Slots() {
         if (WithCollection)
@@ -350,14 +328,12 @@ struct ChoiceGroupSchemaT {
         return ElementArray(
             first, new CElementInfoChoicePrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 // <hc> grp (mandatory choice group) t? </hc>
 template <XmlElementType Type, bool WithCollection, bool MustConsume>
-struct ChoiceHolderSchemaT {
+struct ChoiceHolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"hc";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef ChoiceGroupSchemaT<Type, WithCollection> Group;
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
@@ -369,7 +345,6 @@ struct ChoiceHolderSchemaT {
             new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, Type, &Create<Group>, 2, MustConsume),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 struct ChoiceGroupRow {

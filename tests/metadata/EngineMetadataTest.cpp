@@ -5,9 +5,14 @@
 
 #include "TestClasses.h"
 #include "TestSupport.h"
+#include <thread>
+#include <vector>
+#include <nyxml/document.h>
+#include <nyxml/generated.h>
 
 using namespace testclasses;
 using nyxml_test::Utf8;
+using namespace NyXmlLib9;
 
 namespace {
 
@@ -136,4 +141,91 @@ TEST(GeneratedClass, IsElementInList) {
                         {}, {});
     CSmartPtr<CTestObject> none(new CTestObject(&empty, L"r"));
     EXPECT_FALSE(none->IsElementInList(loose, root->GetFirstElement()));
+}
+
+// Writing a document element creates the context's root attribute collection,
+// so a context copied after a write shares it with its source.
+TEST(RootAttributes, FirstWriteCreatesTheSharedCollection) {
+    CTestMetadata md(new CParentElementInfo(XmlElementGroupType_Sequence, XmlElementType_Element, L"R", L"urn:t", -1,
+                                            true, false),
+                     {}, {});
+    CSmartPtr<CTestObject> object(new CTestObject(&md, L"r", L"urn:t", L"urn:t"));
+    CXmlSerializationContext source;
+    ASSERT_EQ(nullptr, source.PeekAdditionalRootAttributes());
+    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\"/>", object->ToXml(false, false, EOL_LF, source));
+    CAttributeCol* created = source.PeekAdditionalRootAttributes();
+    ASSERT_NE(nullptr, created);
+    EXPECT_EQ(L"##any", created->GetNamespaceRestriction());
+
+    CXmlSerializationContext copy(source);
+    EXPECT_EQ(created, copy.PeekAdditionalRootAttributes());
+    source.GetAdditionalRootAttributes()->Add(L"extra", L"1");
+    EXPECT_EQ(L"<AA:r xmlns:AA=\"urn:t\" extra=\"1\"/>", object->ToXml(false, false, EOL_LF, copy));
+
+    // Writes below the document element leave a new context as it is.
+    CXmlSerializationContext untouched;
+    CRecordingWriter writer;
+    object->Write(&writer, false, L"urn:t", untouched, false);
+    EXPECT_EQ(nullptr, untouched.PeekAdditionalRootAttributes());
+
+    // Several threads writing through one new context all see one collection.
+    CXmlSerializationContext shared;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([&] {
+            for (int k = 0; k < 50; ++k) object->ToXml(false, false, EOL_LF, shared);
+        });
+    for (std::thread& t : threads) t.join();
+    CSmartPtr<CAttributeCol> one = shared.GetAdditionalRootAttributes();
+    EXPECT_EQ(one.Get(), shared.PeekAdditionalRootAttributes());
+    EXPECT_EQ(0, one->GetCount());
+}
+
+// CClassfactoryBase: the local name and namespace of an element's xsi:type.
+namespace {
+
+struct Factory : CClassfactoryBase {
+    using CClassfactoryBase::GetElementType;
+    using CClassfactoryBase::GetElementTypeNamespaceUri;
+};
+
+const wchar_t kXsi[] = L"xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'";
+
+// The first element named `name` in document order.
+CXmlElement* Find(CXmlElement* element, const std::wstring& name) {
+    for (; element; element = element->GetNextSiblingElement()) {
+        if (element->GetLocalName() == name) return element;
+        if (CXmlElement* found = Find(element->GetFirstElement(), name)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(ClassFactory, TypeAndNamespaceOfOneElement) {
+    struct Case {
+        const wchar_t* element;  // the root element's start tag, after its name
+        const wchar_t* type;
+        const wchar_t* ns;
+    } cases[] = {
+        {L"xmlns='urn:e' xmlns:p='urn:p' xsi:type='p:Derived'", L"Derived", L"urn:p"},
+        {L"xmlns='urn:e' xsi:type='Derived'", L"Derived", L"urn:e"},
+        {L"xmlns='urn:e' xsi:type='q:Derived'", L"Derived", L"urn:e"},  // q is not declared
+        {L"xmlns='urn:e'", L"", L"urn:e"},
+        {L"", L"", L""},
+        {L"xmlns='urn:e' xsi:type=''", L"", L"urn:e"},
+        {L"xmlns:p='urn:p' xsi:type='p:a:b'", L"a:b", L"urn:p"},  // split at the first colon
+        {L"xmlns:p='urn:p' xsi:type='p:'", L"", L"urn:p"},
+        {L"xmlns='urn:e' xmlns:p='urn:p' type='p:Derived'", L"", L"urn:e"},  // not in the xsi namespace
+        {L"xmlns='urn:e' xmlns:p='urn:p' p:type='p:Derived'", L"", L"urn:e"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.element));
+        CXmlDocument document;
+        std::wstring xml = std::wstring(L"<e ") + kXsi + L" " + c.element + L"/>";
+        document.LoadXml(xml.c_str());
+        CXmlElement* e = document.GetDocumentElement();
+        EXPECT_EQ(c.type, Factory::GetElementType(e));
+        EXPECT_EQ(c.ns, Factory::GetElementTypeNamespaceUri(e));
+    }
 }

@@ -234,6 +234,17 @@ CAttributeInfo** AttributeArray(T*... infos) {
     return new CAttributeInfo* [sizeof...(T) + 1] { infos..., nullptr };
 }
 
+// A schema's defaults: no namespace and no attributes; with a group, the class
+// info ElementParent gives for the schema's element, unknown attributes refused.
+struct SchemaBase {
+    static constexpr const wchar_t* kNamespace = L"";
+    static CAttributeInfo** Attributes() { return AttributeArray(); }
+};
+template <class Schema, XmlElementGroupType Group>
+struct ElementSchema : SchemaBase {
+    static CParentElementInfo* Parent() { return ElementParent(Group, Schema::kElementName, L"", true); }
+};
+
 inline const CPrimitiveRestrictions& NoFacets() {
     static const CPrimitiveRestrictions none;
     return none;
@@ -431,28 +442,22 @@ std::function<CSmartPtr<CXmlObjectBase>()> MakeCollection(Args... args) {
 // ------------------------------------------------------------------ shared schemas
 
 // A class with its own element: <Child><v>…</v><w>…</w>?</Child>.
-struct ChildSchema {
+struct ChildSchema : ElementSchema<ChildSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"Child";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { V, W };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqPrimMnd(L"v", kNamespace, V, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoSeqPrimOpt(L"w", kNamespace, W, ItemType_i4, nullptr, kCollapse, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 // Groups without an element of their own (types 1 and 2): a sequence of g1
 // (mandatory) and g2 (optional), and an attribute "code".
 template <XmlElementType Type>
-struct GroupSchemaT {
+struct GroupSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = Type == XmlElementType_NoElement ? L"Group1" : L"Group2";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { G1, G2, CODE };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -473,9 +478,8 @@ typedef GroupSchemaT<XmlElementType_NoElement> Group1Schema;
 typedef GroupSchemaT<XmlElementType_NoElementNoAttributes> Group2Schema;
 
 // Two derived types of an abstract "Party", told apart by xsi:type.
-struct PersonSchema {
+struct PersonSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"Person";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { NAME };
     static std::vector<SlotDef> Slots() { return {ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -486,11 +490,9 @@ struct PersonSchema {
         return ElementArray(
             new CElementInfoSeqPrimMnd(L"name", kNamespace, NAME, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
-struct CompanySchema {
+struct CompanySchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"Company";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { NAME, VAT };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -502,7 +504,6 @@ struct CompanySchema {
             new CElementInfoSeqPrimMnd(L"name", kNamespace, NAME, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoSeqPrimMnd(L"vat", kNamespace, VAT, ItemType_string, nullptr, kCollapse, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<PersonSchema> CPerson;
 typedef TGroupClass<CompanySchema> CCompany;

@@ -2,6 +2,11 @@
 // and 2): they read from and write into their holder's element, and report a
 // miss to the holder instead of raising.
 #include "GroupTestClasses.h"
+#include <pthread.h>
+#include <algorithm>
+#include <string>
+
+using namespace GroupTest;
 
 namespace GroupTest {
 namespace {
@@ -9,9 +14,8 @@ namespace {
 // <h> grp (a group of type 1 or 2 as a mandatory member), t (optional) </h>.
 // The holder takes its groups' attributes, so it does not reject unknown ones.
 template <XmlElementType ChildType, bool MustConsume>
-struct HolderSchemaT {
+struct HolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"h";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group>(L"grp")), ValueSlot()}; }
@@ -23,7 +27,6 @@ struct HolderSchemaT {
             new CElementInfoSeqClsMnd(L"grp", kNamespace, GRP, ChildType, &Create<Group>, 20, MustConsume),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef HolderSchemaT<XmlElementType_NoElement, true> HolderSchema;
 typedef TGroupClass<HolderSchema> CHolder;
@@ -82,9 +85,8 @@ TEST(SequenceGroups, MandatoryGroupMustConsumeOrNot) {
 }
 
 // <ho> opt (an optional group of type 1), t (optional) </ho>
-struct OptionalHolderSchema {
+struct OptionalHolderSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"ho";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { OPT, T };
     static std::vector<SlotDef> Slots() { return {ObjectSlot(), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -95,7 +97,6 @@ struct OptionalHolderSchema {
             new CElementInfoSeqClsOpt(L"opt", kNamespace, OPT, XmlElementType_NoElement, &Create<Group1Schema>, 21),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<OptionalHolderSchema> COptionalHolder;
 
@@ -129,9 +130,8 @@ TEST(SequenceGroups, OptionalGroupIsKeptOnlyWhenItReadSomething) {
 }
 
 // A group of type 1 with one mandatory member of every kind that has one.
-struct KindsGroupSchema {
+struct KindsGroupSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"KindsGroup";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { E, C, A, U, PC };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(), HeldSlot(Held<ChildSchema>(L"c")), ObjectSlot(),
@@ -150,12 +150,10 @@ struct KindsGroupSchema {
             new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
             new CElementInfoSeqPrimCol(L"pc", kNamespace, PC));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
-struct KindsHolderSchema {
+struct KindsHolderSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"hk";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { GRP, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<KindsGroupSchema>(L"grp")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -167,7 +165,6 @@ struct KindsHolderSchema {
                                       true),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<KindsHolderSchema> CKindsHolder;
 
@@ -220,9 +217,8 @@ TEST(SequenceGroups, GroupOfEveryKindRoundTrips) {
 // ---- a group inside a group ----
 
 // Outer (type 1): inner (Group1 as a mandatory member that must consume), o?
-struct OuterGroupSchema {
+struct OuterGroupSchema : SchemaBase {
     static constexpr const wchar_t* kElementName = L"Outer";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { INNER, O };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<Group1Schema>(L"inner")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -235,14 +231,12 @@ struct OuterGroupSchema {
                                       true),
             new CElementInfoSeqPrimOpt(L"o", kNamespace, O, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 // <hn> outer t? </hn>
 template <bool MustConsume>
-struct NestedHolderSchemaT {
+struct NestedHolderSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"hn";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { OUTER, T };
     static std::vector<SlotDef> Slots() { return {HeldSlot(Held<OuterGroupSchema>(L"outer")), ValueSlot()}; }
     static CParentElementInfo* Parent() {
@@ -254,7 +248,6 @@ struct NestedHolderSchemaT {
                                       5, MustConsume),
             new CElementInfoSeqPrimOpt(L"t", kNamespace, T, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef NestedHolderSchemaT<true> NestedHolderSchema;
 typedef TGroupClass<NestedHolderSchemaT<true>> CNestedHolder;
@@ -291,9 +284,8 @@ enum MemberClass { Member_ClsMnd, Member_ClsOpt, Member_AbsClsMnd, Member_AbsCls
 
 // <w> m (a member of the given class whose child has the given type) </w>
 template <MemberClass Member, XmlElementType ChildType>
-struct PseudoSchemaT {
+struct PseudoSchemaT : SchemaBase {
     static constexpr const wchar_t* kElementName = L"w";
-    static constexpr const wchar_t* kNamespace = L"";
     typedef GroupSchemaT<ChildType> Group;
     static std::vector<SlotDef> Slots() {
         if (Member == Member_ClsCol)
@@ -322,7 +314,6 @@ struct PseudoSchemaT {
         }
         return ElementArray();
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 
 template <MemberClass Member, XmlElementType ChildType>
@@ -360,3 +351,120 @@ TEST(SequenceGroups, ChildAttributesGoOnTheHolderOnlyForTypeOne) {
 
 }  // namespace
 }  // namespace GroupTest
+
+// The serialization context's maximum depth: a class that contains itself,
+// read and written at, beyond and far beyond the limit.
+namespace {
+
+// <n> n? </n>: an optional member of the class's own type.
+struct NodeSchema : ElementSchema<NodeSchema, XmlElementGroupType_Sequence> {
+    static constexpr const wchar_t* kElementName = L"n";
+    enum { N };
+    static std::vector<SlotDef> Slots() { return {ObjectSlot()}; }
+    static CElementInfo** Elements() {
+        return ElementArray(
+            new CElementInfoSeqClsOpt(L"n", kNamespace, N, XmlElementType_Element, &Create<NodeSchema>, 1));
+    }
+};
+typedef TGroupClass<NodeSchema> CNode;
+
+std::wstring Nested(int depth) {
+    std::wstring xml;
+    for (int i = 1; i < depth; ++i) xml += L"<n>";
+    xml += L"<n/>";
+    for (int i = 1; i < depth; ++i) xml += L"</n>";
+    return xml;
+}
+
+std::wstring TooDeep(int limit) {
+    return FormatString(L"The element [n] is nested deeper than the maximum depth [%d] of the serialization context "
+                        L"(CXmlSerializationContext::SetMaxDepth)",
+                        limit);
+}
+
+// An object tree of `depth` nodes, each the only member of the one above.
+CSmartPtr<CNode> Chain(int depth) {
+    CSmartPtr<CNode> root(new CNode);
+    CNode* current = root;
+    for (int i = 1; i < depth; ++i) {
+        CSmartPtr<CNode> child(new CNode);
+        current->SetObject(NodeSchema::N, child, L"n");
+        current = child;
+    }
+    return root;
+}
+
+}  // namespace
+
+TEST(DepthLimit, ReadingAndWritingStopAtTheContextsLimit) {
+    EXPECT_EQ(2000, CXmlSerializationContext().GetMaxDepth());
+    struct Case {
+        int limit;  // 0: the default context
+        int depth;
+        bool fits;
+    };
+    const Case cases[] = {
+        {0, 2000, true}, {0, 2001, false}, {0, 300000, false}, {1, 1, true}, {1, 2, false}, {10, 10, true},
+        {10, 11, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.limit) + " " + std::to_string(c.depth));
+        CXmlSerializationContext ctx;
+        if (c.limit) ctx.SetMaxDepth(c.limit);
+        const int limit = ctx.GetMaxDepth();
+        // A copy of the context keeps the limit.
+        CXmlSerializationContext copy(ctx), assigned;
+        assigned = ctx;
+        EXPECT_EQ(limit, copy.GetMaxDepth());
+        EXPECT_EQ(limit, assigned.GetMaxDepth());
+
+        const std::wstring xml = Nested(c.depth);
+        CNode read;
+        Thrown thrown = Catch([&] { read.FromXml(xml.c_str(), ctx); });
+        // Objects are freed by recursion of their own: the tree stops one past the limit.
+        CSmartPtr<CNode> tree = Chain(std::min(c.depth, limit + 1));
+        Thrown written = Catch([&] { tree->ToXml(false, false, EOL_LF, ctx); });
+        if (c.fits) {
+            EXPECT_EQ(L"", thrown.full);
+            EXPECT_EQ(L"", written.full);
+            EXPECT_TRUE(xml == read.ToXml(false, false, EOL_LF, ctx));
+        } else {
+            // One message, not one wrapper per level.
+            EXPECT_EQ(typeid(CNyValidationException).name(), thrown.type);
+            EXPECT_EQ(TooDeep(limit), thrown.full);
+            EXPECT_EQ(typeid(CNyValidationException).name(), written.type);
+            EXPECT_EQ(TooDeep(limit), written.full);
+        }
+    }
+    // Other failures are still wrapped level by level after a limit was hit.
+    CNode node;
+    EXPECT_EQ(Chain({ReadWrap(L"n"), ReadWrap(L"n"), Leftover(L"n", L"x")}),
+              Catch([&] { node.FromXml(L"<n><n><x/></n></n>"); }).full);
+    EXPECT_NY_THROW(CXmlSerializationContext().SetMaxDepth(0), CNyInvalidParamException,
+                    L"The maximum depth must be at least 1 [0]");
+}
+
+TEST(DepthLimit, RaisedOnAThreadWithALargerStack) {
+    // 64 MiB of stack allow eight times the default depth with the same margin.
+    struct Job {
+        static void* Run(void* arg) {
+            auto* result = static_cast<std::wstring*>(arg);
+            CXmlSerializationContext ctx;
+            ctx.SetMaxDepth(16000);
+            CNode node;
+            const std::wstring xml = Nested(16000);
+            *result = Catch([&] { node.FromXml(xml.c_str(), ctx); }).full;
+            if (result->empty() && node.ToXml(false, false, EOL_LF, ctx) != xml) *result = L"written differently";
+            return nullptr;
+        }
+    };
+    std::wstring result = L"not run";
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 64u << 20);
+    pthread_t thread;
+    ASSERT_EQ(0, pthread_create(&thread, &attr, &Job::Run, &result));
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_EQ(L"", result);
+}

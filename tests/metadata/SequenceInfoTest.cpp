@@ -8,21 +8,16 @@ namespace GroupTest {
 namespace {
 
 // <r> m1 (mandatory string), m2 (optional i4), m3 (mandatory string) </r>
-struct TrioSchema {
+struct TrioSchema : ElementSchema<TrioSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"r";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { M1, M2, M3 };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqPrimMnd(L"m1", kNamespace, M1, ItemType_string, nullptr, kPreserve, NoFacets()),
             new CElementInfoSeqPrimOpt(L"m2", kNamespace, M2, ItemType_i4, nullptr, kCollapse, NoFacets()),
             new CElementInfoSeqPrimMnd(L"m3", kNamespace, M3, ItemType_string, nullptr, kPreserve, NoFacets()));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<TrioSchema> CTrio;
 
@@ -86,9 +81,8 @@ TEST(SequenceMembers, MandatoryOptionalMandatoryUnderEveryOption) {
 // ---- every content kind, mandatory and optional ----
 
 // <k> p e c a u (mandatory) with o f d b (optional) between them, then any element.
-struct KindsSchema {
+struct KindsSchema : ElementSchema<KindsSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"k";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { P, O, E, F, C, D, A, B, U, ANY };
     static std::vector<SlotDef> Slots() {
         return {ValueSlot(),
@@ -101,9 +95,6 @@ struct KindsSchema {
                 ObjectSlot(),
                 HeldSlot(HeldElement(L"u", L"##any", L"")),
                 ObjectSlot()};
-    }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
     }
     static CElementInfo** Elements() {
         return ElementArray(
@@ -118,7 +109,6 @@ struct KindsSchema {
             new CElementInfoSeqUntpdMnd(L"u", L"##any", U, L"##any", L""),
             new CElementInfoSeqUntpdOpt(L"AnyElement", L"##any", ANY, L"##any", L""));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<KindsSchema> CKinds;
 
@@ -215,20 +205,15 @@ TEST(SequenceMembers, IgnoredMissingMandatoryKindsLeaveTheirProperties) {
 // ---- writing ----
 
 // <f> s (string of at most 3 characters), e (enumeration) </f>
-struct FacetSchema {
+struct FacetSchema : ElementSchema<FacetSchema, XmlElementGroupType_Sequence> {
     static constexpr const wchar_t* kElementName = L"f";
-    static constexpr const wchar_t* kNamespace = L"";
     enum { S, E };
     static std::vector<SlotDef> Slots() { return {ValueSlot(), ValueSlot()}; }
-    static CParentElementInfo* Parent() {
-        return ElementParent(XmlElementGroupType_Sequence, kElementName, kNamespace, true);
-    }
     static CElementInfo** Elements() {
         return ElementArray(
             new CElementInfoSeqPrimOpt(L"s", kNamespace, S, ItemType_string, nullptr, kPreserve, MaxLength3()),
             new CElementInfoSeqEnumOpt(L"e", kNamespace, E, &ColorToText, &ColorFromText));
     }
-    static CAttributeInfo** Attributes() { return AttributeArray(); }
 };
 typedef TGroupClass<FacetSchema> CFacet;
 
@@ -253,6 +238,71 @@ TEST(SequenceMembers, ValidateIsNotPartOfSequences) {
                         L"Not implemented, should never be called");
     }
     EXPECT_EQ(10, n);
+}
+
+// Collection members of a sequence: primitive, enumeration, class, abstract
+// class and wildcard collections; occurrence bounds when reading and writing.
+
+// <cols> pc* ec* cc* ac* uc* any* </cols>
+struct ColsSchema : ElementSchema<ColsSchema, XmlElementGroupType_Sequence> {
+    static constexpr const wchar_t* kElementName = L"cols";
+    enum { PC, EC, CC, AC, UC, ANY };
+    static std::vector<SlotDef> Slots() {
+        return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 0, -1, ItemType_i4, nullptr, nullptr)),
+                CollectionSlot(MakeCollection<CValueCol>(L"ec", L"", 0, -1, ItemType_i4, &ColorToText, &ColorFromText)),
+                CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, -1, &Create<ChildSchema>, 31)),
+                CollectionSlot(MakeCollection<CAbsObjectCol>(L"ac", L"", 0, -1, &CPartyFactory::Create)),
+                CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1)),
+                CollectionSlot(MakeCollection<CElementCol>(L"", L"##any", L"", 0, -1))};
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),
+                            new CElementInfoSeqEnumCol(L"ec", kNamespace, EC),
+                            new CElementInfoSeqClsCol(L"cc", kNamespace, CC, XmlElementType_Element),
+                            new CElementInfoSeqAbsClsCol(L"ac", kNamespace, AC, XmlElementType_Element),
+                            new CElementInfoSeqUntpdCol(L"uc", L"##any", UC),
+                            new CElementInfoSeqUntpdCol(L"AnyElement", L"##any", ANY));
+    }
+};
+typedef TGroupClass<ColsSchema> CCols;
+
+TEST(SequenceCollections, EmptyCollectionsReadAndWriteNothing) {
+    CCols cols;
+    Read(cols, L"<cols/>");
+    for (int i = ColsSchema::PC; i <= ColsSchema::ANY; ++i)
+        EXPECT_EQ(0, cols.CollectionAs<CXmlCollectionBase>(i)->GetCount());
+    EXPECT_EQ(L"<cols/>", Write(cols));
+}
+
+// <mins> pc{1,2} cc{0,1} </mins>
+struct BoundsSchema : ElementSchema<BoundsSchema, XmlElementGroupType_Sequence> {
+    static constexpr const wchar_t* kElementName = L"mins";
+    enum { PC, CC };
+    static std::vector<SlotDef> Slots() {
+        return {CollectionSlot(MakeCollection<CValueCol>(L"pc", L"", 1, 2, ItemType_i4, nullptr, nullptr)),
+                CollectionSlot(MakeCollection<CObjectCol>(L"cc", L"", 0, 1, &Create<ChildSchema>, 32))};
+    }
+    static CElementInfo** Elements() {
+        return ElementArray(new CElementInfoSeqPrimCol(L"pc", kNamespace, PC),
+                            new CElementInfoSeqClsCol(L"cc", kNamespace, CC, XmlElementType_Element));
+    }
+};
+typedef TGroupClass<BoundsSchema> CBounds;
+
+TEST(SequenceCollections, BoundsAreCheckedBeforeWritingUnlessIgnored) {
+    CBounds b;
+    EXPECT_TRUE(
+        IsThrown<CNyValidationException>(Catch([&] { Write(b); }), Chain({WriteWrap(L"mins"), MinCount(L"pc", 1)})));
+    EXPECT_EQ(L"<mins/>", Write(b, Opt_IgnoreCounts));
+    b.CollectionAs<CValueCol>(BoundsSchema::PC)->AddFromString(L"5");
+    CObjectCol* cc = b.CollectionAs<CObjectCol>(BoundsSchema::CC);
+    cc->Add()->SetText(ChildSchema::V, L"a");
+    EXPECT_EQ(L"<mins><pc>5</pc><cc><v>a</v></cc></mins>", Write(b));
+    // The class collection writes whatever it holds; the member checks the count first.
+    cc->Add()->SetText(ChildSchema::V, L"b");
+    EXPECT_TRUE(
+        IsThrown<CNyValidationException>(Catch([&] { Write(b); }), Chain({WriteWrap(L"mins"), MaxCount(L"cc", 1)})));
+    EXPECT_EQ(L"<mins><pc>5</pc><cc><v>a</v></cc><cc><v>b</v></cc></mins>", Write(b, Opt_IgnoreCounts));
 }
 
 }  // namespace

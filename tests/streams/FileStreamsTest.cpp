@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <string>
+#include <cstdlib>
+#include <random>
 
 using namespace NyXmlLib9;
 using nyxml_test::AsString;
@@ -185,4 +187,173 @@ TEST(CByteTextStream, UnknownEncodingFailsAtTheFirstFlush) {
     CXmlTextWriter writer(&stream);
     EXPECT_NY_THROW(WriteDocument(writer, 1000), CNyException,
                     L"Unknown Encoding, select UTF-8 (contact support@nyxml.dev for support)");
+}
+
+// Deflate output at level 1: the refusal of output that does not shrink, and
+// nothing to do for empty data. Compressed output is read back by the entry points.
+namespace {
+
+CBinaryData Document(int items, XmlEncoding encoding = XmlEncoding_UTF8) {
+    CTextStream stream(encoding);
+    CXmlTextWriter writer(&stream);
+    writer.StartDocument();
+    writer.WriteXmlDeclaration();
+    writer.StartElement(L"list", L"urn:list");
+    for (int i = 0; i < items; ++i) {
+        writer.StartElement(L"entry", L"urn:list");
+        writer.WriteAttribute(L"n", L"", std::to_wstring(i), ItemType_i4);
+        writer.WriteText(L"value \x00E9 " + std::to_wstring(i * i), ItemType_string);
+        writer.EndElement();
+    }
+    writer.EndElement();
+    writer.EndDocument();
+    return stream.GetBytes();
+}
+
+}  // namespace
+
+TEST(CCompression, OutputThatDoesNotShrinkIsRefused) {
+    // Four bytes of room: the gzip header alone fills them during the first
+    // call, so the finishing call can make no progress (Z_BUF_ERROR, -5); the
+    // two-byte zlib header leaves room for part of the data, and the finishing
+    // call stops with output still pending (Z_OK, 0).
+    struct Case {
+        CompressionType type;
+        const wchar_t* message;
+    } cases[] = {{Compression_GZip, L"Failed to compress data. [Error Code: -5]"},
+                 {Compression_ZLib, L"Failed to compress data. [Error Code: 0]"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        CBinaryData tiny(reinterpret_cast<unsigned char*>(const_cast<char*>("<a/>")), 4, false);
+        EXPECT_NY_THROW(CCompression::Compress(tiny, c.type), CNyException, c.message);
+        EXPECT_EQ("<a/>", AsString(tiny));  // unchanged after the failure
+    }
+    // Random bytes do not shrink either.
+    std::mt19937 rng(5);
+    std::string noise;
+    for (int i = 0; i < 65536; ++i) noise += static_cast<char>(rng());
+    CBinaryData random(reinterpret_cast<unsigned char*>(&noise[0]), static_cast<uint32_t>(noise.size()), false);
+    bool thrown = false;
+    try {
+        CCompression::Compress(random, Compression_GZip);
+    } catch (const CNyException& e) {
+        thrown = true;
+        std::wstring message = e.GetMessage();
+        EXPECT_TRUE(message == L"Failed to compress data. [Error Code: 0]" ||
+                    message == L"Failed to compress data. [Error Code: -5]")
+            << nyxml_test::Utf8(message);
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(noise, AsString(random));
+}
+
+TEST(CCompression, NothingToDoForEmptyDataOrNoCompression) {
+    CBinaryData none;
+    CCompression::Compress(none, Compression_GZip);
+    EXPECT_EQ(nullptr, none.GetData());
+    CBinaryData plain = Document(100);
+    std::string before = AsString(plain);
+    for (int type : {0, 3, -1}) {
+        CCompression::Compress(plain, static_cast<CompressionType>(type));
+        EXPECT_EQ(before, AsString(plain));
+    }
+    uint32_t length = 99;
+    EXPECT_EQ(nullptr, CCompression::Compress(plain.GetData(), plain.GetLength(), 0, length));
+    EXPECT_EQ(0u, length);
+}
+
+// CByteTextStream's byte block: read before the end, written to after it,
+// reused by the next document, and never changed under a value already handed
+// out.
+namespace {
+
+// The UTF-8 of a wide text, through the whole-text conversion.
+std::string Utf8(const std::wstring& text) {
+    CTextStream stream(XmlEncoding_UTF8);
+    stream.GetBuffer().Append(text);
+    return AsString(stream.GetBytes());
+}
+
+// Enough pieces to make the block grow several times (64 KiB, 256 KiB, 1 MiB).
+std::wstring Piece(int i) { return L"<p n=\"" + std::to_wstring(i) + L"\">caf\x00E9 \x4E2D\xD83D\xDE00 text</p>\n"; }
+
+}  // namespace
+
+TEST(CByteTextStreamBlock, ReadWhileWritingAfterTheEndAndAgain) {
+    CByteTextStream stream(XmlEncoding_UTF8);
+    stream.Begin();
+    std::wstring text;
+    CBinaryData early;
+    for (int i = 0; i < 40000; ++i) {
+        text += Piece(i);
+        stream.GetBuffer().Append(Piece(i));
+        if (stream.GetBuffer().GetTotal() >= 4096) stream.Flush();
+        if (i == 20000) {
+            early = stream.GetBytes();
+            ASSERT_EQ(Utf8(text), AsString(early));
+        }
+    }
+    stream.End();
+    CBinaryData whole = stream.GetBytes();
+    EXPECT_EQ(Utf8(text), AsString(whole));
+    EXPECT_LT(early.GetLength(), whole.GetLength());
+
+    // Writing on after the end appends; values handed out keep their bytes.
+    std::string before = AsString(whole);
+    stream.GetBuffer().Append(L"tail \x00FC");
+    EXPECT_EQ(Utf8(text + L"tail \x00FC"), AsString(stream.GetBytes()));
+    stream.Flush();
+    EXPECT_EQ(Utf8(text + L"tail \x00FC"), AsString(stream.GetBytes()));
+    EXPECT_EQ(before, AsString(whole));
+
+    // A new document starts from nothing.
+    stream.Begin();
+    EXPECT_EQ("", AsString(stream.GetBytes()));
+    stream.GetBuffer().Append(L"<second/>");
+    stream.End();
+    EXPECT_EQ("<second/>", AsString(stream.GetBytes()));
+    EXPECT_EQ(before, AsString(whole));
+}
+
+// Past a mebibyte the block is mapped and grows by remapping: a document of
+// several mebibytes keeps every byte, in both encodings, and a stream reused
+// for a second document starts from its first byte.
+TEST(CByteTextStreamBlock, DocumentsOfSeveralMebibytes) {
+    for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
+        SCOPED_TRACE(encoding);
+        CByteTextStream stream(encoding);
+        for (int document = 0; document < 2; ++document) {
+            stream.Begin();
+            std::wstring text;
+            for (int i = 0; i < 150000 - 100000 * document; ++i) {
+                text += Piece(i);
+                stream.GetBuffer().Append(Piece(i));
+                if (stream.GetBuffer().GetTotal() >= 60000) stream.Flush();
+            }
+            stream.End();
+            CTextStream wide(encoding);
+            wide.GetBuffer().Append(text);
+            CBinaryData expected = wide.GetBytes(), actual = stream.GetBytes();
+            ASSERT_EQ(expected.GetLength(), actual.GetLength());
+            EXPECT_TRUE(expected == actual);
+        }
+    }
+}
+
+TEST(CByteTextStreamBlock, Utf16AndEmptyDocuments) {
+    CByteTextStream stream(XmlEncoding_UTF16);
+    stream.Begin();
+    stream.End();
+    EXPECT_EQ(0u, stream.GetBytes().GetLength());
+    stream.Begin();
+    std::wstring text;
+    for (int i = 0; i < 3000; ++i) {
+        text += Piece(i);
+        stream.GetBuffer().Append(Piece(i));
+        if (stream.GetBuffer().GetTotal() >= 4096) stream.Flush();
+    }
+    stream.End();
+    CTextStream wide(XmlEncoding_UTF16);
+    wide.GetBuffer().Append(text);
+    EXPECT_TRUE(wide.GetBytes() == stream.GetBytes());
 }

@@ -9,9 +9,12 @@
 #include <fstream>
 #include <thread>
 #include <vector>
+#include <string>
 
 using NyXmlLib9::CBinaryData;
 using NyXmlLib9::CNyException;
+using namespace NyXmlLib9;
+using nyxml_test::Utf8;
 
 namespace {
 
@@ -38,14 +41,6 @@ std::vector<unsigned char> FromHex(const std::string& hex) {
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace
-
-TEST(CBinaryDataBase64, EncodesTheShortGroups) {
-    EXPECT_EQ(L"YWJj", FromString("abc").GetAsBase64());
-    EXPECT_EQ(L"YWI=", FromString("ab").GetAsBase64());
-    EXPECT_EQ(L"YQ==", FromString("a").GetAsBase64());
-    EXPECT_EQ(L"", CBinaryData().GetAsBase64());
-    EXPECT_EQ(L"", FromString("").GetAsBase64());
-}
 
 TEST(CBinaryDataBase64, InvalidCharacterGivesEmptyValueWithoutException) {
     const wchar_t* cases[] = {L"YW!j", L"-", L"YWJj.", L"YWJj\v"};
@@ -84,6 +79,7 @@ TEST(CBinaryDataBase64, MatchesPythonVectors) {
         ++count;
     }
     EXPECT_EQ(80, count);
+    EXPECT_EQ(L"", CBinaryData().GetAsBase64());  // no buffer at all
 }
 
 TEST(CBinaryDataHex, InvalidCharactersThrowAndLeaveTheValueEmpty) {
@@ -285,4 +281,44 @@ TEST(CBinaryDataLarge, ReleasedBytesAreFreedWithDeleteArray) {
     EXPECT_EQ(0, std::memcmp(released, bytes.data(), bytes.size()));
     delete[] released;  // the sanitizer build checks the pairing
     EXPECT_EQ(0u, data.GetLength());
+}
+
+// Base64 text whose elements lie above U+FFFF is read as UTF-16: each such
+// element is its surrogate pair, and each unit is reduced to its low seven bits.
+TEST(Base64Wide, ElementsAboveTheBmpAreTheirSurrogatePairs) {
+    struct Case {
+        std::wstring text;
+        std::string bytes;
+    } cases[] = {
+        // U+20442 is D841 DC42: the units reduce to 'A' and 'B', twelve bits.
+        {std::wstring(L"YWJj") + wchar_t(0x20442) + L"CD", std::string("abc\x00\x10\x83", 6)},
+        // As the same text written as its two units.
+        {std::wstring(L"YWJj") + wchar_t(0xD841) + wchar_t(0xDC42) + L"CD", std::string("abc\x00\x10\x83", 6)},
+        // U+1F600 is D83D DE00: '=' (skipped), then an invalid unit.
+        {std::wstring(L"YWJj") + wchar_t(0x1F600), ""},
+        // U+10041 is D800 DC41: the first unit is invalid.
+        {std::wstring(L"YW") + wchar_t(0x10041) + L"j", ""},
+        // Beyond U+10FFFF there is no character.
+        {std::wstring(L"YWJj") + wchar_t(0x110041), ""},
+        // Several in one group of four, read one by one.
+        {std::wstring(1, wchar_t(0x20442)) + wchar_t(0x20442), std::string("\x00\x10\x01", 3)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        CBinaryData data;
+        data.SetAsBase64(c.text.c_str());
+        EXPECT_EQ(c.bytes, std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()));
+    }
+}
+
+TEST(Base64Wide, LongAstralTextFitsItsBuffer) {
+    // 30,000 elements give 60,000 six-bit units: 45,000 bytes, twice what the
+    // element count alone would make room for.
+    std::wstring text(30000, wchar_t(0x20442));
+    CBinaryData data;
+    data.SetAsBase64(text.c_str());
+    ASSERT_EQ(45000u, data.GetLength());
+    EXPECT_EQ(0x00, data.GetData()[0]);
+    EXPECT_EQ(0x10, data.GetData()[1]);
+    EXPECT_EQ(0x01, data.GetData()[44999]);
 }

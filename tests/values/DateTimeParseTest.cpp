@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <string>
+#include <nyxml/foundation.h>
 
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
@@ -41,17 +42,63 @@ TEST(DateTimeParse, MalformedDatesGiveTheFormMessage) {
     }
 }
 
-TEST(DateTimeParse, DateSpecialMessages) {
-    CDateTime value;
-    EXPECT_NY_THROW(value.ParseXSDDate(nullptr), CNyInvalidValueException, L"Invalid Date (Null String)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L""), CNyInvalidValueException, L"Invalid Date (Empty String)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26T10:00:00"), CNyInvalidValueException,
-                    L"Invalid Date ('T' not allowed)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"T"), CNyInvalidValueException, L"Invalid Date ('T' not allowed)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:00Z"), CNyInvalidValueException,
-                    L"Invalid Date (Bad Zone value)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02-00"), CNyInvalidValueException,
-                    DateFormMessage(L"2001-10-26+02-00"));
+// Each parser's messages: null and empty text, zones, field ranges, and the
+// date part and time part of a dateTime failing with their own text.
+TEST(DateTimeParse, FailuresCarryTheirExactMessage) {
+    struct Case {
+        void (CDateTime::*parse)(const wchar_t*);
+        const wchar_t* text;
+        std::wstring message;
+    } cases[] = {
+        {&CDateTime::ParseXSDDate, nullptr, L"Invalid Date (Null String)"},
+        {&CDateTime::ParseXSDDate, L"", L"Invalid Date (Empty String)"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26T10:00:00", L"Invalid Date ('T' not allowed)"},
+        {&CDateTime::ParseXSDDate, L"T", L"Invalid Date ('T' not allowed)"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+02:00Z", L"Invalid Date (Bad Zone value)"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+02-00", DateFormMessage(L"2001-10-26+02-00")},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+25:00", L"Invalid TimeZone [25:0]"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26-25:00", L"Invalid TimeZone [-25:0]"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+02:60", L"Invalid TimeZone [2:60]"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26-02:99", L"Invalid TimeZone [-2:99]"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+0a:00", L"Invalid XSD Time Zone [+0a:00]"},
+        {&CDateTime::ParseXSDDate, L"2001-10-26+02:0x", L"Invalid XSD Time Zone [+02:0x]"},
+        // The six characters before the end are the zone only when they start with a sign.
+        {&CDateTime::ParseXSDDate, L"2001-10-26+02;00:", DateFormMessage(L"2001-10-26+02;00:")},
+        {&CDateTime::ParseXSDTime, nullptr, L"Invalid Time (Null String)"},
+        {&CDateTime::ParseXSDTime, L"", L"Invalid XSD Time (Empty String)"},
+        {&CDateTime::ParseXSDTime, L"12:00:00.1234567891", L"Invalid XSD Time [12:00:00.1234567891] Fraction part too long"},
+        {&CDateTime::ParseXSDTime, L"12:00:00+5", L"Invalid XSD Time Zone [+5]"},
+        {&CDateTime::ParseXSDTime, L"12:00:00+05:00:00", L"Invalid XSD Time Zone [+05:00:00]"},
+        {&CDateTime::ParseXSDDateTime, nullptr, L"Invalid DateTime (Null String)"},
+        {&CDateTime::ParseXSDDateTime, L"", L"Invalid XSD DateTime []"},
+        {&CDateTime::ParseXSDDateTime, L"2001-10-26", L"Invalid XSD DateTime [2001-10-26]"},
+        {&CDateTime::ParseXSDDateTime, L"2001-10T10:00:00", L"Invalid XSD DateTime [2001-10T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]"},
+        {&CDateTime::ParseXSDDateTime, L"--10-26T10:00:00", L"Invalid XSD DateTime [--10-26T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]"},
+        {&CDateTime::ParseXSDDateTime, L"01-10-26T10:00:00", DateFormMessage(L"01-10-26")},
+        {&CDateTime::ParseXSDDateTime, L"T10:00:00", L"Invalid Date (Empty String)"},
+        {&CDateTime::ParseXSDDateTime, L"2001-10-26T", L"Invalid XSD Time (Empty String)"},
+        {&CDateTime::ParseXSDDateTime, L"2001-10-26T24:00:00", TimeFormMessage(L"24:00:00")},
+        {&CDateTime::ParseXSDDateTime, L"2001-10-26T21:32:52.1234567891", L"Invalid XSD Time [21:32:52.1234567891] Fraction part too long"},
+        {&CDateTime::ParseXSDDateTime, L"2001-02-29T10:00:00", L"Invalid Day [29] (1 <= day <= days in month"},
+        {&CDateTime::ParseXSDDate, L"2001-13-01", L"Invalid Month [13] (1 <= month <= 12)"},
+        {&CDateTime::ParseXSDDate, L"2001-00", L"Invalid Month [0] (1 <= month <= 12)"},
+        {&CDateTime::ParseXSDDate, L"--00", L"Invalid Month [0] (1 <= month <= 12)"},
+        {&CDateTime::ParseXSDDate, L"2001-02-29", L"Invalid Day [29] (1 <= day <= days in month"},
+        {&CDateTime::ParseXSDDate, L"1900-02-29", L"Invalid Day [29] (1 <= day <= days in month"},
+        {&CDateTime::ParseXSDDate, L"2001-04-00", L"Invalid Day [0] (1 <= day <= days in month"},
+        {&CDateTime::ParseXSDDate, L"--02-30", L"Invalid Day [30] (1 <= day <= days in month)"},
+        {&CDateTime::ParseXSDDate, L"--04-31", L"Invalid Day [31] (1 <= day <= days in month)"},
+        {&CDateTime::ParseXSDDate, L"---32", L"Invalid Day [32] (1 <= day <= 31)"},
+        {&CDateTime::ParseXSDDate, L"---00", L"Invalid Day [0] (1 <= day <= 31)"},
+        {&CDateTime::ParseXSDDate, L"-0100-02-29", L"Invalid Day [29] (1 <= day <= days in month"},
+        {&CDateTime::ParseXSDDate, L"--1x--", L"Invalid XSD Date [--1x--] expected CCYY-MM-DD[Z|[+|-]hh:mm]"},
+        {&CDateTime::ParseXSDDate, L"--13ab", L"Invalid Month [13] (1 <= month <= 12)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? Utf8(c.text) : "null");
+        CDateTime value;
+        EXPECT_NY_THROW((value.*c.parse)(c.text), CNyInvalidValueException, c.message);
+    }
 }
 
 TEST(DateTimeParse, DateZones) {
@@ -92,18 +139,6 @@ TEST(DateTimeParse, ZoneEdgeValues) {
         SCOPED_TRACE(Utf8(c.text));
         EXPECT_EQ(c.printed, Date(c.text).ToString());
     }
-    CDateTime value;
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+25:00"), CNyInvalidValueException, L"Invalid TimeZone [25:0]");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26-25:00"), CNyInvalidValueException, L"Invalid TimeZone [-25:0]");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:60"), CNyInvalidValueException, L"Invalid TimeZone [2:60]");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26-02:99"), CNyInvalidValueException, L"Invalid TimeZone [-2:99]");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+0a:00"), CNyInvalidValueException,
-                    L"Invalid XSD Time Zone [+0a:00]");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02:0x"), CNyInvalidValueException,
-                    L"Invalid XSD Time Zone [+02:0x]");
-    // The six characters before the end are the zone only when they start with a sign.
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-10-26+02;00:"), CNyInvalidValueException,
-                    DateFormMessage(L"2001-10-26+02;00:"));
 }
 
 TEST(DateTimeParse, MalformedTimes) {
@@ -114,38 +149,6 @@ TEST(DateTimeParse, MalformedTimes) {
         CDateTime value;
         EXPECT_NY_THROW(value.ParseXSDTime(text), CNyInvalidValueException, TimeFormMessage(text));
     }
-    CDateTime value;
-    EXPECT_NY_THROW(value.ParseXSDTime(nullptr), CNyInvalidValueException, L"Invalid Time (Null String)");
-    EXPECT_NY_THROW(value.ParseXSDTime(L""), CNyInvalidValueException, L"Invalid XSD Time (Empty String)");
-    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00.1234567891"), CNyInvalidValueException,
-                    L"Invalid XSD Time [12:00:00.1234567891] Fraction part too long");
-    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00+5"), CNyInvalidValueException, L"Invalid XSD Time Zone [+5]");
-    EXPECT_NY_THROW(value.ParseXSDTime(L"12:00:00+05:00:00"), CNyInvalidValueException,
-                    L"Invalid XSD Time Zone [+05:00:00]");
-}
-
-TEST(DateTimeParse, MalformedDateTimes) {
-    CDateTime value;
-    EXPECT_NY_THROW(value.ParseXSDDateTime(nullptr), CNyInvalidValueException, L"Invalid DateTime (Null String)");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L""), CNyInvalidValueException, L"Invalid XSD DateTime []");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26"), CNyInvalidValueException,
-                    L"Invalid XSD DateTime [2001-10-26]");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10T10:00:00"), CNyInvalidValueException,
-                    L"Invalid XSD DateTime [2001-10T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"--10-26T10:00:00"), CNyInvalidValueException,
-                    L"Invalid XSD DateTime [--10-26T10:00:00] expected CCYY-MM-DDThh:mm:ss[.ff]");
-    // Failures of the date part carry the date part's text, those of the time part its own.
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"01-10-26T10:00:00"), CNyInvalidValueException,
-                    DateFormMessage(L"01-10-26"));
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"T10:00:00"), CNyInvalidValueException, L"Invalid Date (Empty String)");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T"), CNyInvalidValueException,
-                    L"Invalid XSD Time (Empty String)");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T24:00:00"), CNyInvalidValueException,
-                    TimeFormMessage(L"24:00:00"));
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-10-26T21:32:52.1234567891"), CNyInvalidValueException,
-                    L"Invalid XSD Time [21:32:52.1234567891] Fraction part too long");
-    EXPECT_NY_THROW(value.ParseXSDDateTime(L"2001-02-29T10:00:00"), CNyInvalidValueException,
-                    L"Invalid Day [29] (1 <= day <= days in month");
 }
 
 TEST(DateTimeValidate, YearBounds) {
@@ -165,29 +168,10 @@ TEST(DateTimeValidate, YearBounds) {
                     L"Invalid Year [-10000] (-9999 <= year <= 9999 && year != 0)");
 }
 
-TEST(DateTimeValidate, MonthsAndDays) {
-    CDateTime value;
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-13-01"), CNyInvalidValueException,
-                    L"Invalid Month [13] (1 <= month <= 12)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-00"), CNyInvalidValueException, L"Invalid Month [0] (1 <= month <= 12)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"--00"), CNyInvalidValueException, L"Invalid Month [0] (1 <= month <= 12)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-02-29"), CNyInvalidValueException,
-                    L"Invalid Day [29] (1 <= day <= days in month");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"1900-02-29"), CNyInvalidValueException,
-                    L"Invalid Day [29] (1 <= day <= days in month");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"2001-04-00"), CNyInvalidValueException,
-                    L"Invalid Day [0] (1 <= day <= days in month");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"--02-30"), CNyInvalidValueException,
-                    L"Invalid Day [30] (1 <= day <= days in month)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"--04-31"), CNyInvalidValueException,
-                    L"Invalid Day [31] (1 <= day <= days in month)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"---32"), CNyInvalidValueException, L"Invalid Day [32] (1 <= day <= 31)");
-    EXPECT_NY_THROW(value.ParseXSDDate(L"---00"), CNyInvalidValueException, L"Invalid Day [0] (1 <= day <= 31)");
+TEST(DateTimeValidate, LeapDays) {
     EXPECT_EQ(L"2000-02-29", Date(L"2000-02-29").ToString());
     EXPECT_EQ(L"--02-29", Date(L"--02-29").ToString());
     EXPECT_EQ(L"-0004-02-29", Date(L"-0004-02-29").ToString());  // the year as stored: -4 is a leap year
-    EXPECT_NY_THROW(value.ParseXSDDate(L"-0100-02-29"), CNyInvalidValueException,
-                    L"Invalid Day [29] (1 <= day <= days in month");
     EXPECT_EQ(L"-0400-02-29", Date(L"-0400-02-29").ToString());
 }
 
@@ -237,4 +221,90 @@ TEST(DateTimeParse, HugeInputsFailQuickly) {
     std::wstring longZone = L"2001-10-26T12:00:00+" + digits;
     EXPECT_NY_THROW(value.ParseXSDDateTime(longZone.c_str()), CNyInvalidValueException,
                     L"Invalid XSD Time Zone [+" + digits + L"]");
+}
+
+// Lexical forms at the edges of the date and duration grammars, and what a
+// failed setter leaves behind.
+TEST(DateTimeForms, ZoneOnTheDatePartAndLooseMonthForm) {
+    struct Case {
+        bool dateTime;
+        const wchar_t* text;
+        CDateTime::DTType type;
+        const wchar_t* printed;
+    } cases[] = {
+        // A zone on the date part of a dateTime is kept; one after the time replaces it.
+        {true, L"2001-10-26ZT10:00:00", CDateTime::dt_dateTime, L"2001-10-26T10:00:00Z"},
+        {true, L"2001-10-26+02:00T10:00:00", CDateTime::dt_dateTime, L"2001-10-26T10:00:00+02:00"},
+        {true, L"2001-10-26ZT10:00:00-05:00", CDateTime::dt_dateTime, L"2001-10-26T10:00:00-05:00"},
+        // Of "--MM--" only the month digits are read.
+        {false, L"--10--", CDateTime::dt_gMonth, L"--10"},
+        {false, L"--10ab", CDateTime::dt_gMonth, L"--10"},
+        {false, L"--1299Z", CDateTime::dt_gMonth, L"--12Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.text));
+        CDateTime value;
+        if (c.dateTime) {
+            value.ParseXSDDateTime(c.text);
+        } else {
+            value.ParseXSDDate(c.text);
+        }
+        EXPECT_EQ(c.type, value.GetType());
+        EXPECT_EQ(c.printed, value.ToString());
+    }
+}
+
+TEST(DateTimeForms, DurationFractionNeedsItsDesignator) {
+    const wchar_t* rejected[] = {L"PT1.5", L"PT1M2.5", L"PT1.0", L"-PT0.000000001"};
+    for (const wchar_t* text : rejected) {
+        SCOPED_TRACE(Utf8(text));
+        CDateTimeSpan span;
+        EXPECT_NY_THROW(span.ParseXSDDuration(text), CNyInvalidValueException,
+                        L"Invalid XSD Duration [" + std::wstring(text) +
+                            L"] expected [-]P[nY][nM][nD][T[nH][nM][nS.ff]]");
+    }
+    // The text may still end right after the ".".
+    CDateTimeSpan span;
+    span.ParseXSDDuration(L"PT1H2.");
+    EXPECT_EQ(L"PT1H2S", span.ToString());
+    span.ParseXSDDuration(L"PT1.5S");
+    EXPECT_EQ(L"PT1.5S", span.ToString());
+}
+
+TEST(DateTimeForms, FailedSettersKeepWhatTheyStored) {
+    CDateTime date;
+    EXPECT_NY_THROW(date.SetDate(2001, 2, 30), CNyInvalidValueException,
+                    L"Invalid Day [30] (1 <= day <= days in month");
+    EXPECT_EQ(CDateTime::dt_date, date.GetType());
+    EXPECT_EQ(2001, date.GetYear());
+    EXPECT_EQ(2, date.GetMonth());
+    EXPECT_EQ(30, date.GetDay());
+
+    CDateTime time;
+    EXPECT_NY_THROW(time.SetTime(10, 61, 0), CNyInvalidValueException, L"Invalid Minute [61] (0 <= minute <= 59)");
+    EXPECT_EQ(61, time.GetMinute());
+
+    // SYSTEMTIME and time_t values are quoted as the 16- and 8-bit fields hold them.
+    struct Case {
+        SYSTEMTIME st;
+        const wchar_t* message;
+    } cases[] = {
+        {{40000, 1, 0, 1, 0, 0, 0, 0}, L"Invalid Year [-25536] (-9999 <= year <= 9999 && year != 0)"},
+        {{2001, 300, 0, 1, 0, 0, 0, 0}, L"Invalid Month [44] (1 <= month <= 12)"},
+        {{2001, 1, 0, 1, 280, 0, 0, 0}, L"Invalid Hour [24] (0 <= hour <= 23)"},
+        {{2001, 1, 0, 1, 0, 0, 0, 1000}, L"Invalid Milli-Second [1000] (0 <= milli <= 999)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf8(c.message));
+        CDateTime value;
+        EXPECT_NY_THROW(value = c.st, CNyInvalidValueException, c.message);
+        EXPECT_EQ(CDateTime::dt_unset, CDateTime(c.st).GetType());  // a constructor leaves it cleared
+    }
+    // Day 257 is held as 1: a valid date.
+    EXPECT_EQ(L"2001-01-01T00:00:00", CDateTime(SYSTEMTIME{2001, 1, 0, 257, 0, 0, 0, 0}).ToString());
+    CDateTime fromTime;
+    EXPECT_NY_THROW(fromTime = int64_t(1200110860800), CNyInvalidValueException,  // 40000-01-01T00:00:00
+                    L"Invalid Year [-25536] (-9999 <= year <= 9999 && year != 0)");
+    EXPECT_EQ(-25536, fromTime.GetYear());
+    EXPECT_EQ(CDateTime::dt_unset, CDateTime(int64_t(1200110860800)).GetType());
 }

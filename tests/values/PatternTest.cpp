@@ -13,11 +13,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <nyxml/variant.h>
 
 using NyXmlLib9::CFacetCheck;
 using NyXmlLib9::CNyException;
 using NyXmlLib9::CPrimitiveRestrictions;
 using NyXmlLib9::PatternDetail::TranslatePattern;
+using namespace NyXmlLib9;
 
 namespace {
 
@@ -122,46 +124,6 @@ TEST(PatternErrors, InvalidPatternsRaiseAtEveryCheck) {
     }
 }
 
-TEST(PatternErrors, DeepNestingIsRefusedByTheCompiler) {
-    std::wstring pattern;
-    for (int i = 0; i < 5000; ++i) pattern += L"(";
-    pattern += L"a";
-    for (int i = 0; i < 5000; ++i) pattern += L")";
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", L"a", Pattern(pattern)), CNyException,
-                    L"Invalid Regular Expression: " + pattern +
-                        L" Error: 'parentheses are too deeply nested'\nInvalid Value for v [a]");
-}
-
-TEST(PatternErrors, CatastrophicBacktrackingEndsCleanly) {
-    const std::wstring value = std::wstring(30, L'a') + L"c";
-    // PCRE2 sees at once that no "b" is present: a plain rejection.
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", value, Pattern(L"(a+)+b")), CNyException, Invalid(L"v", value));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    // Without a literal to look for, the match limit stops the 2^30 paths.
-    const std::wstring hostile = std::wstring(30, L'a') + L"!";
-    start = std::chrono::steady_clock::now();
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", hostile, Pattern(L"([a-z]+)+[0-9]")), CNyException,
-                    L"Failed to match the Regular Expression: ([a-z]+)+[0-9] Error: 'match limit exceeded'\n"
-                    L"Invalid Value for v [" + hostile + L"]");
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", std::wstring(60, L'a') + L"b", Pattern(L"(a|aa)+$")), CNyException,
-                    L"Failed to match the Regular Expression: (a|aa)+$ Error: 'match limit exceeded'\n"
-                    L"Invalid Value for v [" + std::wstring(60, L'a') + L"b]");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-    // The thread's matcher is still usable afterwards.
-    CFacetCheck::CheckString(L"v", L"abc1", Pattern(L"([a-z]+)+[0-9]"));
-}
-
-TEST(PatternMatching, LongValues) {
-    const std::wstring value(1 << 20, L'x');
-    CFacetCheck::CheckString(L"v", value, Pattern(L"[a-z]*"));
-    CFacetCheck::CheckString(L"v", value.substr(0, 200000), Pattern(L"(x|y)*"));
-    EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", value + L"1", Pattern(L"[a-z]*")), CNyException,
-                    Invalid(L"v", value + L"1"));
-    CFacetCheck::CheckString(L"v", value, Pattern(L"(x|y)*"));  // a repeated group, too
-    CFacetCheck::CheckString(L"v", L"short", Pattern(L"[a-z]*"));
-}
-
 TEST(PatternCache, SharedByThreadsFromTheFirstCheck) {
     const CPrimitiveRestrictions facets = Pattern(L"[A-Z]{2}\\d{4}");
     std::atomic<int> failures{0};
@@ -208,4 +170,158 @@ TEST(PatternCache, CopiesMadeOnOtherThreads) {
     }
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(0, failures.load());
+}
+
+// Patterns that match in linear time accept values of any length; patterns
+// that backtrack catastrophically still end in an exception on long values.
+namespace {
+
+std::wstring Repeat(const std::wstring& unit, size_t length) {
+    std::wstring text;
+    while (text.size() < length) text += unit;
+    text.resize(length);
+    return text;
+}
+
+}  // namespace
+
+TEST(PatternLength, LinearPatternsAcceptMillionCharacterValues) {
+    struct Case {
+        const wchar_t* pattern;
+        std::wstring value;
+    } cases[] = {
+        {L"\\c*", Repeat(L"a.b-c:d_9", 1000000)},
+        {L"(x|y)*", Repeat(L"xy", 1000000)},
+        {L"((\\w|\\.)(-|:)?)*", Repeat(L"ab.-c:", 1000000)},
+        {L"(\u00e9|x)*", Repeat(L"\u00e9x", 600000)},  // two UTF-8 bytes per character
+        {L"[a-z]*", Repeat(L"q", 2000000)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.pattern));
+        const CPrimitiveRestrictions facets = Pattern(c.pattern);
+        CFacetCheck::CheckString(L"v", c.value, facets);
+        // The first match still has to reach the end.
+        const std::wstring bad = c.value + L"!";
+        EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", bad, facets), CNyException,
+                        L"Invalid Value for v [" + bad + L"]");
+    }
+}
+
+TEST(PatternLength, CatastrophicBacktrackingOnLongValuesStillEnds) {
+    struct Case {
+        const wchar_t* pattern;
+        std::wstring value;
+    } cases[] = {
+        {L"([a-z]+)+[0-9]", std::wstring(200000, L'a') + L"!"},
+        {L"(a|aa)+$", std::wstring(1000000, L'a') + L"b"},
+        {L"([a-z]+)+[0-9]", std::wstring(40, L'a') + L"!"},
+    };
+    const auto start = std::chrono::steady_clock::now();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.pattern));
+        EXPECT_NY_THROW(CFacetCheck::CheckString(L"v", c.value, Pattern(c.pattern)), CNyException,
+                        L"Failed to match the Regular Expression: " + std::wstring(c.pattern) +
+                            L" Error: 'match limit exceeded'\nInvalid Value for v [" + c.value + L"]");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // The thread's matcher is still usable afterwards.
+    CFacetCheck::CheckString(L"v", L"abc1", Pattern(L"([a-z]+)+[0-9]"));
+}
+
+// Lexical values and patterns built to hurt: exponents far out of range,
+// a million digits, quantifiers too large to compile, nesting too deep and
+// backtracking without end. Each ends in a value or one exception, quickly.
+namespace {
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The exception's class and whole message, its two ends shown when they differ.
+void ExpectThrown(const CNyException& e, const std::type_info& type, const std::wstring& expected) {
+    const std::wstring m = e.GetFullMessage();
+    EXPECT_EQ(type.name(), std::string(typeid(e).name()));
+    EXPECT_TRUE(m == expected) << nyxml_test::Utf8(m.substr(0, 100)) << " ... "
+                               << nyxml_test::Utf8(m.substr(m.size() > 100 ? m.size() - 100 : 0));
+}
+
+}  // namespace
+
+TEST(HostileValues, HugeExponentsAndAMillionDigits) {
+    const std::wstring million(1000000, L'7');
+    struct Case {
+        const char* name;
+        std::wstring text;
+        ItemType type;
+        std::wstring written;  // when the value reads
+        std::wstring error;    // CNyInvalidValueException otherwise
+    };
+    const Case cases[] = {
+        {"integer exponent", L"-1e999999999", ItemType_integer, L"",
+         L"The string representing a Decimal, contained an exponent out of range [-1e999999999]"},
+        {"decimal of a million digits", million, ItemType_decimal, million, L""},
+        {"integer of a million digits", L"-" + million, ItemType_integer, L"-" + million, L""},
+        {"double exponent", L"1E999999999", ItemType_r8, L"INF", L""},
+        {"double of a million digits", million, ItemType_r8, L"INF", L""},
+        {"double tiny exponent", L"-1E-999999999", ItemType_r8, L"-0", L""},
+        {"float of a million digits", million, ItemType_r4, L"INF", L""},
+        {"i8 of a million digits", million, ItemType_i8, L"",
+         L"The value [" + million + L"] is to large to fit in a i8"},
+        {"year of a million digits", million, ItemType_year, L"",
+         L"Invalid XSD Date [" + million + L"] expected CCYY-MM-DD[Z|[+|-]hh:mm]"},
+        {"time with a million fraction digits", L"00:00:00." + million, ItemType_time, L"",
+         L"Invalid XSD Time [00:00:00." + million + L"] Fraction part too long"},
+        {"base64 of a million characters", std::wstring(1000000, L'A'), ItemType_base64Binary,
+         std::wstring(1000000, L'A'), L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto start = std::chrono::steady_clock::now();
+        NyVariant value;
+        try {
+            value.FromString(c.text, c.type, CWhitespaceUtils::WhitespaceRule_Collapse);
+            EXPECT_TRUE(c.error.empty());
+            std::wstring written = value.ToString(nullptr);
+            EXPECT_TRUE(written == c.written) << nyxml_test::Utf8(written.substr(0, 80));
+        } catch (const CNyException& e) {
+            ExpectThrown(e, typeid(CNyInvalidValueException), c.error);
+        }
+        EXPECT_LT(Since(start), 1.0);
+    }
+}
+
+TEST(HostilePatterns, CompileAndMatchEndInAnAnswerOrOneException) {
+    const std::wstring deep = std::wstring(100000, L'(') + L"a" + std::wstring(100000, L')');
+    const std::wstring longValue(1000000, L'a');
+    struct Case {
+        const char* name;
+        std::wstring pattern;
+        std::wstring value;
+        std::wstring error;  // empty: the value matches
+    };
+    const Case cases[] = {
+        {"exponential backtracking", L"(a+)+b", std::wstring(40, L'a') + L"c",
+         L"Invalid Value for v [" + std::wstring(40, L'a') + L"c]"},
+        {"alternation backtracking", L"(a|a)*b", std::wstring(100000, L'a'),
+         L"Invalid Value for v [" + std::wstring(100000, L'a') + L"]"},
+        {"quantifier too large", L"a{1000000000}", L"a",
+         L"Invalid Regular Expression: a{1000000000} Error: 'number too big in {} quantifier'\nInvalid Value for v [a]"},
+        {"groups nested 100,000 deep", deep, L"a",
+         L"Invalid Regular Expression: " + deep + L" Error: 'parentheses are too deeply nested'\nInvalid Value for v [a]"},
+        {"class of 100,000 characters", L"[" + std::wstring(100000, L'b') + L"a]", L"a", L""},
+        // The matching limits grow with the value, so a linear pattern accepts it.
+        {"repeated group over a million characters", L"(\\c|\\s)*", longValue, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto start = std::chrono::steady_clock::now();
+        try {
+            CPrimitiveRestrictions facets(c.pattern.c_str(), -1, -1, L"", L"", L"", L"", -1);
+            CFacetCheck::CheckString(L"v", c.value, facets);
+            EXPECT_TRUE(c.error.empty());
+        } catch (const CNyException& e) {
+            ExpectThrown(e, typeid(CNyException), c.error);
+        }
+        EXPECT_LT(Since(start), 2.0);
+    }
 }

@@ -9,8 +9,12 @@
 #include <random>
 #include <string>
 #include <vector>
+#include <nyxml/untyped.h>
+#include <chrono>
 
 using namespace NyXmlLib9;
+using NyXmlLib9::CStringBuffer;
+using NyXmlLib9::CTextStream;
 
 namespace {
 
@@ -188,4 +192,189 @@ TEST(CXmlTextWriterRoundTrip, XmllintAcceptsTheOutput) {
         std::string command = "xmllint --noout '" + path + "' 2>&1";
         EXPECT_EQ(0, std::system(command.c_str())) << path;
     }
+}
+
+// Namespace scopes of the writer under documents built to grow them: many
+// nested scopes each declaring a new prefix, and many prefixes on one element.
+// Memory and time stay in proportion to the document; the generated prefixes
+// go on past ZZ with three letters.
+namespace {
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST(WriterNamespaceScopes, FiveThousandNestedScopesEachWithANewNamespace) {
+    const int depth = 5000;
+    std::wstring xml;
+    for (int i = 0; i < depth; ++i)
+        xml += L"<p" + std::to_wstring(i) + L":e xmlns:p" + std::to_wstring(i) + L"='urn:s" + std::to_wstring(i) + L"'>";
+    for (int i = depth - 1; i >= 0; --i) xml += L"</p" + std::to_wstring(i) + L":e>";
+    auto start = std::chrono::steady_clock::now();
+    CSmartPtr<CElement> root(new CElement(L"e"));
+    root->FromXml(xml.c_str());
+    std::wstring written = root->ToXml(false, false, EOL_LF);
+    EXPECT_LT(Since(start), 2.0);
+    // Each level declares the first prefix its ancestors do not use.
+    for (const wchar_t* expected :
+         {L"<AA:e xmlns:AA=\"urn:s0\"><AB:e xmlns:AB=\"urn:s1\">", L"<ZZ:e xmlns:ZZ=\"urn:s675\"><AAA:e xmlns:AAA=\"urn:s676\">",
+          L"<AZZ:e xmlns:AZZ=\"urn:s1351\"><BAA:e xmlns:BAA=\"urn:s1352\">"}) {
+        SCOPED_TRACE(nyxml_test::Utf8(expected));
+        EXPECT_NE(std::wstring::npos, written.find(expected));
+    }
+    CXmlDocument document;
+    document.LoadXml(written.c_str());
+    int level = 0;
+    for (const CXmlElement* e = document.GetDocumentElement(); e; e = e->GetFirstElement(), ++level)
+        if (e->GetNamespaceURI() != L"urn:s" + std::to_wstring(level)) ADD_FAILURE() << "level " << level;
+    EXPECT_EQ(depth, level);
+}
+
+TEST(WriterNamespaceScopes, TwentyThousandPrefixesOnOneElementAndReuseAfterAScopeCloses) {
+    const int count = 20000;
+    CSmartPtr<CElement> root(new CElement(L"r"));
+    for (int i = 0; i < count; ++i)
+        root->GetAttributes()->Add(L"a", L"v", (L"urn:a" + std::to_wstring(i)).c_str());
+    auto start = std::chrono::steady_clock::now();
+    std::wstring written = root->ToXml(false, false, EOL_LF);
+    EXPECT_LT(Since(start), 2.0);
+    CXmlDocument document;
+    document.LoadXml(written.c_str());
+    const auto& attributes = document.GetDocumentElement()->GetAttributes();
+    ASSERT_EQ(size_t(count), attributes.size());
+    for (int i = 0; i < count; ++i)
+        if (attributes[i]->GetNamespaceURI() != L"urn:a" + std::to_wstring(i)) ADD_FAILURE() << "attribute " << i;
+
+    // A prefix is free again once the scope that declared it has closed.
+    CSmartPtr<CElement> siblings(new CElement(L"r"));
+    siblings->FromXml(L"<r><a xmlns='urn:1'><b xmlns='urn:2'/></a><c xmlns='urn:3'/></r>");
+    EXPECT_EQ(L"<r><AA:a xmlns:AA=\"urn:1\"><AB:b xmlns:AB=\"urn:2\"/></AA:a><AA:c xmlns:AA=\"urn:3\"/></r>",
+              siblings->ToXml(false, false, EOL_LF));
+}
+
+// CXmlWriter::CXmlWriterContext: the remembered namespace lookups after a
+// scope changes (the names of open elements are checked by the byte and
+// model comparisons of the writer).
+
+TEST(CXmlWriterContextNames, RememberedPrefixesFollowScopeChanges) {
+    // The same namespace looked up again and again while the scope that
+    // answers changes: added inside an element, redeclared, left behind.
+    CTextStream stream;
+    CXmlTextWriter writer(&stream);
+    writer.SetFormatted(false);
+    writer.StartDocument();
+    writer.AddNamespace(L"r", L"urn:a");
+    writer.StartElement(L"root", L"urn:a");
+    writer.StartElement(L"c1", L"urn:a");
+    writer.AddNamespace(L"in", L"urn:a");  // this element's own scope from now on
+    writer.StartElement(L"g", L"urn:a");
+    writer.WriteAttribute(L"at", L"urn:a", L"1", ItemType_string);
+    writer.EndElement();
+    writer.AddNamespace(L"again", L"urn:a");  // the same entry, changed in place
+    writer.StartElement(L"g", L"urn:a");
+    writer.EndElement();
+    writer.EndElement();
+    writer.StartElement(L"c2", L"urn:a");  // back in the root's scope
+    writer.WriteAttribute(L"at", L"urn:b", L"2", ItemType_string);
+    writer.StartElement(L"g", L"urn:b");  // the prefix made for the attribute
+    writer.EndElement();
+    writer.EndElement();
+    writer.StartElement(L"c3", L"urn:b");  // made inside c2 only: a new one here
+    writer.EndElement();
+    writer.EndElement();
+    writer.EndDocument();
+    EXPECT_EQ(L"<r:root xmlns:r=\"urn:a\"><r:c1><in:g in:at=\"1\"/><again:g/></r:c1>"
+              L"<r:c2 xmlns:AA=\"urn:b\" AA:at=\"2\"><AA:g/></r:c2><AA:c3 xmlns:AA=\"urn:b\"/></r:root>",
+              std::wstring(stream.GetBuffer().GetString()));
+}
+
+// CStringBuffer and the in-memory CTextStream.
+namespace {
+
+std::wstring Pattern(size_t length, size_t seed) {
+    std::wstring text;
+    for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'a' + (i * 7 + seed) % 26);
+    return text;
+}
+
+}  // namespace
+
+TEST(CStringBuffer, EveryPieceSizeAcrossChunkBoundaries) {
+    // Small chunks make every boundary position reachable; each text is cut
+    // into pieces of one size and appended piece by piece.
+    for (uint32_t chunk = 1; chunk <= 9; ++chunk) {
+        for (size_t length = 0; length <= 40; ++length) {
+            for (size_t piece = 1; piece <= 12; ++piece) {
+                SCOPED_TRACE(testing::Message() << chunk << " " << length << " " << piece);
+                std::wstring text = Pattern(length, chunk + piece);
+                CStringBuffer buffer(chunk);
+                for (size_t at = 0; at < length; at += piece) {
+                    std::wstring part = text.substr(at, piece);
+                    if (part.size() == 1)
+                        buffer.Append(part[0]);
+                    else
+                        buffer.Append(part.c_str());
+                }
+                EXPECT_EQ(length, buffer.GetTotal());
+                EXPECT_EQ(text, buffer.GetString());
+                EXPECT_LE(buffer.GetChunkCount(), 1u);  // joined into one
+                // Appending after the join keeps the text whole.
+                buffer.Append(L"xy");
+                EXPECT_EQ(text + L"xy", buffer.GetString());
+            }
+        }
+    }
+}
+
+// A long text takes its chunks from large mapped slabs; the chunks keep their
+// size and contents, and emptying, joining and refilling reuse them.
+TEST(CStringBuffer, LongTextsKeepEveryCharacterAcrossSlabs) {
+    for (uint32_t chunkSize : {CStringBuffer::kDefaultChunkSize, 100u, 70000u, 600000u}) {
+        SCOPED_TRACE(chunkSize);
+        CStringBuffer buffer(chunkSize);
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            std::wstring expected;
+            // Enough for several 2 MiB slabs of default chunks.
+            size_t target = round == 1 ? 50000 : 1500000;
+            for (size_t piece = 0; expected.size() < target; ++piece) {
+                std::wstring text = Pattern(1 + piece * 37 % 5000, piece);
+                buffer.Append(text);
+                expected += text;
+            }
+            ASSERT_EQ(expected.size(), buffer.GetTotal());
+            std::wstring chunked;
+            for (size_t i = 0; i < buffer.GetChunkCount(); ++i) {
+                uint32_t used = 0;
+                const wchar_t* chunk = buffer.GetChunk(i, used);
+                if (i + 1 < buffer.GetChunkCount()) {
+                    ASSERT_EQ(chunkSize, used);
+                }
+                chunked.append(chunk, used);
+            }
+            ASSERT_EQ(expected, chunked);
+            if (round == 0) {
+                ASSERT_EQ(expected, buffer.GetString());
+                buffer.Append(L"tail");
+                ASSERT_EQ(expected + L"tail", buffer.GetString());
+                buffer.Clear();
+            } else {
+                buffer.Empty();
+            }
+            EXPECT_EQ(0u, buffer.GetTotal());
+        }
+    }
+}
+
+TEST(CTextStream, BeginEmptiesAndEndKeepsTheText) {
+    CTextStream stream;
+    stream.GetBuffer().Append(L"old");
+    stream.Begin();
+    stream.GetBuffer().Append(L"new");
+    stream.Flush();
+    stream.End();
+    EXPECT_EQ(std::wstring(L"new"), stream.GetBuffer().GetString());
+    EXPECT_EQ(NyXmlLib9::XmlEncoding_None, stream.GetEncoding());
 }
