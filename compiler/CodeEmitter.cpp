@@ -454,7 +454,9 @@ private:
         for (const SchemaDocument* other : m_docs)
             if (other != d) o += L"#include \"" + Widen(m_stems[other]) + L".h\"\n";
         o += L"\nnamespace " + m_ns + L" {\n\nusing namespace NyXmlLib9;\nusing namespace NyXmlLib9Data;\n\n";
-        o += L"namespace {\n\n// The typed object a variant holds.\ntemplate <class T>\nT* ObjectOf(const NyVariant& value) {\n"
+        // Helpers shared by the generated sources of one namespace: inline with
+        // external linkage, so that one a source does not use is no warning.
+        o += L"// The typed object a variant holds.\ntemplate <class T>\nT* ObjectOf(const NyVariant& value) {\n"
              L"    return dynamic_cast<T*>(value.PeekXmlObject());\n}\n\n"
              L"// Checks a value read from a document against its member's facets, as writing it does.\n"
              L"inline void CheckRead(CElementInfo** infos, int propertyIndex, const NyVariant& value) {\n"
@@ -496,7 +498,7 @@ private:
              L"        throw CNyValidationException(FormatString(\n"
              L"            L\"The element [%s] of the namespace [%s] is not allowed by the wildcard [%s]\", item->GetName().c_str(),\n"
              L"            item->GetNamespaceURI().c_str(), allowed));\n"
-             L"}\n\n}  // namespace\n\n";
+             L"}\n\n";
         o += L"// The static metadata of a class and its three getters.\n"
              L"#define NYXML_GENERATED_METADATA(Class)                       \\\n"
              L"    std::atomic<bool> Class::ms_built(false);                 \\\n"

@@ -377,12 +377,31 @@ CFastInfosetReader::QName CFastInfosetReader::MakeQName(const Name* namespaceNam
     return name;
 }
 
+// Refuses a prefix or local name that XML text could not carry: empty, with
+// an ASCII character that is no name character (a space, '<', ':', ...), or
+// starting with a digit, '-' or '.'. Characters past ASCII are left to the
+// text reader that may read the document written from the tree.
+void CFastInfosetReader::CheckName(const std::wstring& name) {
+    bool valid = !name.empty();
+    for (size_t i = 0; valid && i < name.size(); ++i) {
+        wchar_t c = name[i];
+        if (c >= 0x80) continue;
+        bool letter = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_';
+        bool other = (c >= L'0' && c <= L'9') || c == L'-' || c == L'.';
+        valid = letter || (other && i > 0);
+    }
+    if (!valid)
+        throw CNyException(FormatString(L"Failed to parse FastInfoset. Invalid name [%s].", name.c_str()));
+}
+
 const CFastInfosetReader::QName* CFastInfosetReader::LiteralQName(bool prefix, bool namespaceName,
                                                                   std::vector<QName>& table) {
     if (prefix && !namespaceName) Fail(L"Failed to parse FastInfoset. Invalid QName type Prefix without Namespace.");
-    if (prefix) Identifying(m_prefixes);
+    if (prefix) CheckName(Identifying(m_prefixes)->text);
     const Name* ns = namespaceName ? Identifying(m_namespaceNames) : nullptr;
-    QName name = MakeQName(ns, Identifying(m_localNames));
+    const Name* local = Identifying(m_localNames);
+    CheckName(local->text);
+    QName name = MakeQName(ns, local);
     if (table.size() < kMaxTable) {
         table.push_back(name);
         return &table.back();

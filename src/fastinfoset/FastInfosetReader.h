@@ -86,6 +86,7 @@ private:
 
     [[noreturn]] void EndOfFile();
     [[noreturn]] static void Fail(const wchar_t* what);
+    static void CheckName(const std::wstring& name);
     unsigned char Next() {
         if (m_p == m_end) EndOfFile();
         return *m_p++;

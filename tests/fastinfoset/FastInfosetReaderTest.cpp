@@ -193,6 +193,10 @@ TEST(CFastInfosetReader, MalformedInputEndsInOneException) {
         // Lengths beyond the input are the end of the input, whatever they claim.
         {"E0 00 00 01 00 3C 60 FF FF FF FF 65", kEndOfFile},
         {"E0 00 00 01 00 3C 00 65 83 FF FF FF FF 61", kEndOfFile},
+        // Names XML text could not carry (found by fuzzing: the text written from them did not read back).
+        {"E0 00 00 01 00 3C 01 61 3C FF", "Failed to parse FastInfoset. Invalid name [a<]."},
+        {"E0 00 00 01 00 3C 00 31 FF", "Failed to parse FastInfoset. Invalid name [1]."},
+        {"E0 00 00 01 00 3F 02 70 3A 71 00 75 00 61 FF", "Failed to parse FastInfoset. Invalid name [p:q]."},
         {"E0 00 00 01 40 FF FF", kEndOfFile},
     };
     for (const Case& c : cases) {
