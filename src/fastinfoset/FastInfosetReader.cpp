@@ -377,19 +377,31 @@ CFastInfosetReader::QName CFastInfosetReader::MakeQName(const Name* namespaceNam
     return name;
 }
 
-// Refuses a prefix or local name that XML text could not carry: empty, with
-// an ASCII character that is no name character (a space, '<', ':', ...), or
-// starting with a digit, '-' or '.'. Characters past ASCII are left to the
-// text reader that may read the document written from the tree.
+namespace {
+
+// The characters of XML names (fifth edition), without the colon; the
+// library's strings are UTF-16 units, so a surrogate stands for a character
+// of the supplementary planes, which are all name characters.
+bool IsNameStart(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_' || (c >= 0xC0 && c <= 0xD6) ||
+           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xDFFF) || (c >= 0xF900 && c <= 0xFDCF) ||
+           (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+bool IsNameChar(wchar_t c) {
+    return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.' || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+}  // namespace
+
+// Refuses a prefix or local name that is no XML name without a colon: XML
+// text written from the tree could not carry it.
 void CFastInfosetReader::CheckName(const std::wstring& name) {
-    bool valid = !name.empty();
-    for (size_t i = 0; valid && i < name.size(); ++i) {
-        wchar_t c = name[i];
-        if (c >= 0x80) continue;
-        bool letter = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_';
-        bool other = (c >= L'0' && c <= L'9') || c == L'-' || c == L'.';
-        valid = letter || (other && i > 0);
-    }
+    bool valid = !name.empty() && IsNameStart(name[0]);
+    for (size_t i = 1; valid && i < name.size(); ++i) valid = IsNameChar(name[i]);
     if (!valid)
         throw CNyException(FormatString(L"Failed to parse FastInfoset. Invalid name [%s].", name.c_str()));
 }
