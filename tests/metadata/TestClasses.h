@@ -673,7 +673,6 @@ public:
                 value = it->second;
         } else {
             values[propertyIndex] = value;
-            stores.push_back(propertyIndex);
         }
     }
     CParentElementInfo* GetClassInfo() override { return m_metadata->parent; }
@@ -694,14 +693,9 @@ public:
     bool Has(int index) const { return values.count(index) && values.at(index).IsValid(); }
     NyVariant Get(int index) const { return Has(index) ? values.at(index) : NyVariant(); }
     std::wstring GetString(int index) const { return Has(index) ? values.at(index).GetString() : L"(unset)"; }
-    template <class T>
-    T* GetObject(int index) const {
-        return Has(index) ? dynamic_cast<T*>(values.at(index).PeekXmlObject()) : nullptr;
-    }
 
     // ---- protected parts of the engine, opened for the tests ----
     using CXmlGeneratedClass::CleanMetaData;
-    using CXmlGeneratedClass::DoesElementContainOptionalElements;
     using CXmlGeneratedClass::IsElementInList;
     void Write(CXmlWriter* writer, bool isDocumentRoot, const wchar_t* namespaceUri,
                const CXmlSerializationContext& ctx, bool flag) const {
@@ -714,14 +708,10 @@ public:
                       bool flag) {
         return FromXml_Int(element, firstChild, ctx, flag);
     }
-    void Rename(const wchar_t* name) { SetElementName(name); }
-    static void Rename(CXmlObjectBase* object, const wchar_t* name) { SetElementName(object, name); }
 
     std::map<int, NyVariant> values;
     std::map<int, NyVariant> initial;
     int initCount = 0;
-    // Property indexes stored through AccessProperty, in order.
-    std::vector<int> stores;
 
 protected:
     std::wstring GetTargetNamespace() override { return m_target; }
