@@ -1,6 +1,6 @@
 // All-group members: any order, each at most once, completeness checked by
 // Validate after the reading loop.
-#include "GroupTestClasses.h"
+#include "TestClasses.h"
 
 namespace GroupTest {
 namespace {

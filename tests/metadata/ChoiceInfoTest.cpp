@@ -1,6 +1,6 @@
 // Choice members: the first member that reads (or writes) something is the
 // choice; empty choices, leftovers, collections, nested choices and groups.
-#include "GroupTestClasses.h"
+#include "TestClasses.h"
 
 namespace GroupTest {
 namespace {

@@ -10,13 +10,12 @@
 #include <nyxml/document.h>
 #include <nyxml/generated.h>
 
-using namespace testclasses;
+using namespace GroupTest;
 using nyxml_test::Utf8;
 using namespace NyXmlLib9;
 
 namespace {
 
-const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
 
 const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
 

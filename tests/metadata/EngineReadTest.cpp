@@ -11,12 +11,10 @@
 #include <thread>
 #include <vector>
 
-using namespace testclasses;
+using namespace GroupTest;
 using nyxml_test::Utf8;
 
 namespace {
-
-const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
 
 const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
 
@@ -29,13 +27,6 @@ CParentElementInfo* Parent(const wchar_t* name, XmlElementGroupType group = XmlE
 CAttributeInfo* Attr(const wchar_t* name, int index, ItemType type = ItemType_i4) {
     return new CAttributeInfoPrimitive(name, L"", index, true, type, nullptr, kCollapse, CPrimitiveRestrictions(),
                                        nullptr);
-}
-
-const wchar_t* kLeftover =
-    L"Failed read all the elements held within the element [%s]. The unexpected element [%s] remains un processed";
-
-std::wstring Leftover(const wchar_t* element, const wchar_t* current) {
-    return FormatString(kLeftover, element, current);
 }
 
 // The chain of a failure inside the class read from the element [r].

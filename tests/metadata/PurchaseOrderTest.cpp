@@ -10,7 +10,7 @@
 
 using namespace NyXmlLib9;
 using namespace ExamplePO;
-using testclasses::Chain;
+using GroupTest::Chain;
 using nyxml_test::Utf8;
 
 namespace {
@@ -212,8 +212,8 @@ TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
 
 namespace {
 
-using testclasses::CTestMetadata;
-using testclasses::CTestObject;
+using GroupTest::CTestMetadata;
+using GroupTest::CTestObject;
 
 struct ContactHolder {
     ContactHolder()

@@ -1,7 +1,7 @@
 // Sequence members whose class has no element of its own (element types 1
 // and 2): they read from and write into their holder's element, and report a
 // miss to the holder instead of raising.
-#include "GroupTestClasses.h"
+#include "TestClasses.h"
 #include <pthread.h>
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
 // Sequence members of every content kind in a class with its own element:
 // matching, skipping, missing members, leftovers, the ignore options and round trips.
-#include "GroupTestClasses.h"
+#include "TestClasses.h"
 
 #include <cwchar>
 
