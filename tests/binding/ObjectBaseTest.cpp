@@ -444,15 +444,13 @@ CSmartPtr<CElement> Sample() {
     return e;
 }
 
-struct AsyncWrite {
-    AsyncWrite() { AsyncToXmlFile(true); }
-    ~AsyncWrite() { AsyncToXmlFile(false); }
-};
-
 bool Exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
+
+std::wstring Xml(CElement* e) { return e->ToXml(false, false, EOL_LF, Default()); }
+CSmartPtr<CElement> Blank() { return new CElement(L"x"); }
 
 }  // namespace
 
@@ -460,7 +458,7 @@ TEST(EntryPoints, ToXmlCompactAndDeclaration) {
     CSmartPtr<CElement> e = Sample();
     EXPECT_EQ(L"<AA:order xmlns:AA=\"urn:po\" id=\"7\"><AA:item n=\"1\">caf\u00e9 &amp; more</AA:item><AA:note/>"
               L"</AA:order>",
-              e->ToXml(false, false, EOL_LF, Default()));
+              Xml(e.Get()));
     std::wstring withDeclaration = e->ToXml(true, false, EOL_CRLF, Default());
     EXPECT_EQ(0u, withDeclaration.find(L"<?xml version=\"1.0\"?>\r\n<AA:order"));
     EXPECT_NY_THROW(e->ToXml(false, false, static_cast<EOLType>(7), Default()), CNyException, L"Invalid EOL type.");
@@ -479,23 +477,18 @@ TEST(EntryPoints, UnknownEncodingIsRefused) {
 TEST(EntryPoints, FilesInBothModes) {
     TempDir dir;
     CSmartPtr<CElement> e = Sample();
-    std::wstring expected = e->ToXml(false, false, EOL_LF, Default());
+    std::wstring expected = Xml(e.Get());
     for (bool async : {false, true}) {
         SCOPED_TRACE(async);
-        if (async) AsyncToXmlFile(true);
+        AsyncToXmlFile(async);
         for (XmlEncoding enc : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
             std::wstring name = dir.WidePath("out.xml");
             e->ToXmlFile(name.c_str(), true, false, enc, EOL_LF, Default(), Compression_None);
-            std::string bytes = ReadFile(dir.Path("out.xml"));
-            if (enc == XmlEncoding_UTF16) {
-                ASSERT_GE(bytes.size(), 2u);
-                EXPECT_EQ("\xff\xfe", bytes.substr(0, 2));  // files carry the byte order mark
-            } else {
-                EXPECT_EQ("<?xml", bytes.substr(0, 5));
-            }
-            CSmartPtr<CElement> back(new CElement(L"x"));
+            // UTF-16 files carry the byte order mark
+            EXPECT_EQ(enc == XmlEncoding_UTF16 ? "\xff\xfe" : "<?", ReadFile(dir.Path("out.xml")).substr(0, 2));
+            CSmartPtr<CElement> back = Blank();
             back->FromXmlFile(name.c_str(), Default());
-            EXPECT_EQ(expected, back->ToXml(false, false, EOL_LF, Default()));
+            EXPECT_EQ(expected, Xml(back.Get()));
         }
         AsyncToXmlFile(false);
     }
@@ -504,70 +497,53 @@ TEST(EntryPoints, FilesInBothModes) {
     for (int i = 0; i < 50; ++i) big->GetChildElements()->Add(L"filler", L"urn:po");
     big->ToXmlFile(gz.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_GZip);
     EXPECT_EQ("\x1f\x8b", ReadFile(dir.Path("out.xml.gz")).substr(0, 2));
-    CSmartPtr<CElement> back(new CElement(L"x"));
+    CSmartPtr<CElement> back = Blank();
     back->FromXmlFile(gz.c_str(), Default());
     EXPECT_EQ(52, back->GetChildElements()->GetCount());
 }
 
-TEST(EntryPoints, ZlibIsRefusedForFiles) {
+TEST(EntryPoints, FileWriteFailures) {
     TempDir dir;
     CSmartPtr<CElement> e = Sample();
-    std::wstring name = dir.WidePath("z.xml");
-    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_ZLib),
-                    CNyException, L"ZLIB Compression only available for To Stream methods.");
-    EXPECT_NY_THROW(e->ToFastInfosetFile(name.c_str(), FInfoDecl_None, Default(), Compression_ZLib), CNyException,
-                    L"ZLIB Compression only available for To Stream methods.");
+    std::wstring z = dir.WidePath("z.xml");
+    const wchar_t* zlib = L"ZLIB Compression only available for To Stream methods.";
+    EXPECT_NY_THROW(e->ToXmlFile(z.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_ZLib),
+                    CNyException, zlib);
+    EXPECT_NY_THROW(e->ToFastInfosetFile(z.c_str(), FInfoDecl_None, Default(), Compression_ZLib), CNyException, zlib);
     EXPECT_FALSE(Exists(dir.Path("z.xml")));
-}
-
-TEST(EntryPoints, FastInfosetReadsBackThroughTheByteEntryPoint) {
-    CSmartPtr<CElement> e = Sample();
-    CBinaryData bytes = e->ToFastInfosetStream(FInfoDecl_V10, Default(), Compression_None);
-    CSmartPtr<CElement> back(new CElement(L"x"));
-    back->FromXmlStream(bytes, Default());
-    EXPECT_EQ(e->ToXml(false, false, EOL_LF, Default()), back->ToXml(false, false, EOL_LF, Default()));
-}
-
-TEST(EntryPoints, FileThatCannotBeWritten) {
-    TempDir dir;
     nyxml_test::WriteFile(dir.Path("plain"), "x");
     std::wstring name = dir.WidePath("plain/inner.xml");
-    CSmartPtr<CElement> e = Sample();
-    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
-                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
-    AsyncWrite async;
-    EXPECT_NY_THROW(e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
-                    CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+    for (bool async : {false, true}) {
+        SCOPED_TRACE(async);
+        AsyncToXmlFile(async);
+        EXPECT_NY_THROW(
+            e->ToXmlFile(name.c_str(), false, false, XmlEncoding_UTF8, EOL_LF, Default(), Compression_None),
+            CNyException, L"Failed to write data to the file [" + name + L"] error [0x00000014]");
+        AsyncToXmlFile(false);
+    }
 }
 
 TEST(EntryPoints, ReadingEveryInputForm) {
     const char* xml = "<r a='1'><c>t</c></r>";
-    std::wstring expected = L"<r a=\"1\"><c>t</c></r>";
-    CSmartPtr<CElement> e(new CElement(L"x"));
-    e->FromXml(xml, Default());
-    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
-    e = new CElement(L"x");
-    e->FromXml(L"<r a='1'><c>t</c></r>", Default());
-    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
     std::string bytes = xml;
-    e = new CElement(L"x");
-    e->FromXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()), Default());
-    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
     CXmlDocument d;
     d.LoadXml(xml);
-    e = new CElement(L"x");
-    e->FromXmlElement(d.GetDocumentElement(), Default());
-    EXPECT_EQ(expected, e->ToXml(false, false, EOL_LF, Default()));
-    CSmartPtr<CElement> copy(new CElement(L"y"));
-    copy->FromXmlElement(e.Get(), Default());
-    EXPECT_EQ(expected, copy->ToXml(false, false, EOL_LF, Default()));
-    EXPECT_NY_THROW(e->FromXmlStream(CBinaryData(), Default()), CNyException, L"XML Stream is empty!");
-}
-
-TEST(EntryPoints, FailedReadKeepsWhatWasRead) {
-    CSmartPtr<CElement> e(new CElement(L"x"));
-    EXPECT_THROW(e->FromXml(L"<r><a/>", Default()), CNyException);
-    EXPECT_EQ(L"x", e->GetName());  // the parse failed before anything was read
+    CSmartPtr<CElement> e = Sample();
+    CBinaryData fi = e->ToFastInfosetStream(FInfoDecl_V10, Default(), Compression_None);
+    CSmartPtr<CElement> read[7];
+    for (auto& r : read) r = Blank();
+    read[0]->FromXml(xml, Default());
+    read[1]->FromXml(L"<r a='1'><c>t</c></r>", Default());
+    read[2]->FromXmlStream(reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<uint32_t>(bytes.size()),
+                           Default());
+    read[3]->FromXmlElement(d.GetDocumentElement(), Default());
+    read[4]->FromXmlElement(read[3].Get(), Default());
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(L"<r a=\"1\"><c>t</c></r>", Xml(read[i].Get())) << i;
+    read[5]->FromXmlStream(fi, Default());  // Fast Infoset is recognised by the byte entry point
+    EXPECT_EQ(Xml(e.Get()), Xml(read[5].Get()));
+    EXPECT_NY_THROW(read[6]->FromXmlStream(CBinaryData(), Default()), CNyException, L"XML Stream is empty!");
+    EXPECT_THROW(read[6]->FromXml(L"<r><a/>", Default()), CNyException);
+    EXPECT_EQ(L"x", read[6]->GetName());  // the parse failed before anything was read
 }
 
 TEST(EntryPoints, AdditionalRootAttributesAreShared) {
