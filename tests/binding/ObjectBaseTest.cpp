@@ -90,20 +90,11 @@ TEST(CXmlObjectBase, WildcardNamespaceRule) {
         const wchar_t* allowed;
         bool expected;
     } cases[] = {
-        {L"", L"##local", true},
-        {L"urn:x", L"##local", false},
-        {L"urn:x", L"##other", true},
-        {L"urn:t", L"##other", false},
-        {L"", L"##other", true},
-        {L"urn:b", L"urn:a urn:b", true},
-        {L"urn:c", L"urn:a urn:b", false},
-        {L"", L"urn:a", true},
-        {L"anything", L"##any", true},
-        {L"urn:t", L"##targetNamespace", true},
-        {L"urn:x", L"##targetNamespace", false},
-        {L"urn:x", L"##local ##targetNamespace urn:x", true},
-        {L"", L"", true},
-        {L"urn:x", L"", false},
+        {L"", L"##local", true}, {L"urn:x", L"##local", false}, {L"urn:x", L"##other", true},
+        {L"urn:t", L"##other", false}, {L"", L"##other", true}, {L"urn:b", L"urn:a urn:b", true},
+        {L"urn:c", L"urn:a urn:b", false}, {L"", L"urn:a", true}, {L"anything", L"##any", true},
+        {L"urn:t", L"##targetNamespace", true}, {L"urn:x", L"##targetNamespace", false},
+        {L"urn:x", L"##local ##targetNamespace urn:x", true}, {L"", L"", true}, {L"urn:x", L"", false},
         {L"urn:x", L"##ANY", false},
         {L"urn:x", L"##local  urn:x", true},  // empty token between double blanks accepts only ""
     };
@@ -154,17 +145,14 @@ TEST(CXmlObjectBase, ChoiceSelectElement) {
 }
 
 TEST(CXmlObjectBase, ChoiceCollectionChanged) {
+    // Each step: the member whose collection changed, its new count, the selection after it.
+    const struct { const wchar_t* name; int count; const wchar_t* after; } steps[] = {
+        {L"a", 3, L"a"}, {L"a", 0, L""}, {L"b", 0, L""}, {L"a", 1, L"a"}, {L"b", 0, L"a"}};
     std::wstring selected = L"a";
-    Probe::Choice_CollectionChanged(L"a", 3, selected);
-    EXPECT_EQ(L"a", selected);
-    Probe::Choice_CollectionChanged(L"a", 0, selected);
-    EXPECT_EQ(L"", selected);
-    Probe::Choice_CollectionChanged(L"b", 0, selected);
-    EXPECT_EQ(L"", selected);
-    Probe::Choice_CollectionChanged(L"a", 1, selected);
-    EXPECT_EQ(L"a", selected);
-    Probe::Choice_CollectionChanged(L"b", 0, selected);
-    EXPECT_EQ(L"a", selected);
+    for (const auto& step : steps) {
+        Probe::Choice_CollectionChanged(step.name, step.count, selected);
+        EXPECT_EQ(step.after, selected);
+    }
     EXPECT_NY_THROW(Probe::Choice_CollectionChanged(L"b", 2, selected), CNyInvalidStateException, kAlreadySet);
 }
 
