@@ -292,14 +292,9 @@ TEST(AppendTextExcludingCR, StopsAtLengthOrNul) {
     const wchar_t withNul[] = {L'x', 0, L'y'};
     CXmlTreeAccess::AppendTextExcludingCR(a, withNul, 3);
     EXPECT_EQ(L"abcdx", a->GetText());
-}
-
-TEST(AppendTextExcludingCR, ManySmallPiecesAccumulate) {
-    CXmlDocument d;
-    d.LoadXml("<a/>");
-    CXmlElement* a = d.GetDocumentElement();
+    // Many small pieces accumulate without a capacity out of proportion.
     for (int i = 0; i < 100000; ++i) CXmlTreeAccess::AppendText(a, L"xy", 2);
-    EXPECT_EQ(200000u, a->GetText().size());
+    EXPECT_EQ(200005u, a->GetText().size());
     EXPECT_LE(a->GetText().capacity(), 4 * a->GetText().size());
 }
 
