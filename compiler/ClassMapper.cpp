@@ -201,6 +201,14 @@ void CClassMapper::AddProperty(ClassModel* cls, PropertyModel prop) {
     cls->props.push_back(prop);
 }
 
+// Whether a base class already keeps the element's text.
+static bool InheritsText(const ClassModel* cls) {
+    for (const ClassModel* c = cls->base; c; c = c->base)
+        for (const PropertyModel& p : c->props)
+            if (p.kind == PropertyModel::Text) return true;
+    return false;
+}
+
 void CClassMapper::Fill(ClassModel* cls) {
     if (cls->filled) return;
     cls->filled = true;
@@ -257,9 +265,7 @@ void CClassMapper::Fill(ClassModel* cls) {
         AddProperty(cls, p);
     }
     if (t->simpleContent) {
-        bool baseText = false;
-        for (const ClassModel* c = cls->base; c; c = c->base)
-            for (const PropertyModel& p : c->props) baseText |= p.kind == PropertyModel::Text;
+        bool baseText = InheritsText(cls);
         if (!baseText) {
             PropertyModel p;
             p.kind = PropertyModel::Text;
@@ -272,9 +278,7 @@ void CClassMapper::Fill(ClassModel* cls) {
     }
     if (t->mixed && !t->simpleContent) {
         // Mixed content: the element's text, all its pieces joined, is kept as one text.
-        bool baseText = false;
-        for (const ClassModel* c = cls->base; c; c = c->base)
-            for (const PropertyModel& p : c->props) baseText |= p.kind == PropertyModel::Text;
+        bool baseText = InheritsText(cls);
         if (!baseText) {
             PropertyModel p;
             p.kind = PropertyModel::Text;
