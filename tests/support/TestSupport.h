@@ -49,6 +49,17 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 std::string TestDataPath(const std::string& name);
 
+// All six comparison operators of a and b agree with the sign of expected.
+template <class T>
+void ExpectOrder(int expected, const T& a, const T& b) {
+    EXPECT_EQ(expected == 0, a == b);
+    EXPECT_EQ(expected != 0, a != b);
+    EXPECT_EQ(expected < 0, a < b);
+    EXPECT_EQ(expected > 0, a > b);
+    EXPECT_EQ(expected <= 0, a <= b);
+    EXPECT_EQ(expected >= 0, a >= b);
+}
+
 }  // namespace nyxml_test
 
 // Expects `statement` to throw exactly `type` (checked through typeid, so a
