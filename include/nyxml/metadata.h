@@ -325,8 +325,9 @@ public:
 
 private:
     XmlElementType m_childType;
-    CreateObjectFunction m_create;
-    int32_t m_classId;
+    // Kept as given: a mandatory member reads into the object it already holds.
+    [[maybe_unused]] CreateObjectFunction m_create;
+    [[maybe_unused]] int32_t m_classId;
     bool m_mustConsume;
 };
 
@@ -693,8 +694,8 @@ public:
 
 private:
     XmlElementType m_childType;
-    CreateObjectFunction m_create;
-    int32_t m_classId;
+    [[maybe_unused]] CreateObjectFunction m_create;
+    [[maybe_unused]] int32_t m_classId;
     bool m_required;
 };
 
@@ -732,7 +733,7 @@ public:
 
 private:
     XmlElementType m_childType;
-    CreateFromElementFunction m_create;
+    [[maybe_unused]] CreateFromElementFunction m_create;
 };
 
 class NYXML_API CElementInfoAllAbsClsOpt : public CElementInfoAll {
@@ -750,7 +751,7 @@ public:
 
 private:
     XmlElementType m_childType;
-    CreateFromElementFunction m_create;
+    [[maybe_unused]] CreateFromElementFunction m_create;
 };
 
 class NYXML_API CElementInfoAllUntpdMnd : public CElementInfoAll {

@@ -19,7 +19,7 @@ struct DecodeTable {
     DecodeTable() {
         std::memset(value, kInvalid, sizeof value);
         for (int i = 0; i < 64; ++i) value[static_cast<unsigned char>(kAlphabet[i])] = static_cast<unsigned char>(i);
-        value['\t'] = value['\n'] = value['\r'] = value[' '] = value['='] = kSkip;
+        for (unsigned char c : {'\t', '\n', '\r', ' ', '='}) value[c] = kSkip;
     }
 };
 

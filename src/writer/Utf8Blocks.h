@@ -253,7 +253,7 @@ EscapeTable MakeEscapeTable(bool escape, bool attribute, EOLType eol) {
     set('&', "&amp;");
     set('<', "&lt;");
     set('>', "&gt;");
-    t.length['\r'] = 0;
+    t.length[static_cast<unsigned char>('\r')] = 0;
     return t;
 }
 

@@ -697,7 +697,7 @@ void CXmlTextWriter::StartElement(const std::wstring& localName, const std::wstr
     CheckFlush();
 }
 
-void CXmlTextWriter::WriteText(const std::wstring& text, ItemType type) {
+void CXmlTextWriter::WriteText(const std::wstring& text, ItemType /*type*/) {
     if (text.empty()) return;
     bool closeStartTag = m_current && m_current->IsStartTagOpen();
     if (m_byteStream) {
@@ -787,7 +787,7 @@ void CXmlTextWriter::EndElement() {
 }
 
 void CXmlTextWriter::WriteAttribute(const std::wstring& localName, const std::wstring& namespaceURI,
-                                    const std::wstring& value, ItemType type) {
+                                    const std::wstring& value, ItemType /*type*/) {
     RequireOpenStartTag();
     bool declare;
     if (m_byteStream) {
