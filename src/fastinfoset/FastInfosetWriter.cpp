@@ -174,6 +174,108 @@ private:
     uint32_t m_count;
 };
 
+// The attribute-value or character-chunk table: with many distinct values a
+// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
+// characters is kept in its slot, found with one memory access; longer ones
+// are kept one after the other in one buffer. An entry's index is the
+// table's size after it was added; a table holds at most 2^20 entries.
+class ValueIndex {
+public:
+    ValueIndex() : m_key(TextHashKey()), m_slots(64), m_count(0) {}
+    uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
+    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
+        uint64_t packed = 0;
+        const bool short8 = Pack(s, n, packed);
+        const size_t mask = m_slots.size() - 1;
+        const uint32_t tag = Tag(h);
+        for (size_t i = tag & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.index == 0) return 0;
+            if (slot.tag != tag) continue;
+            if (slot.shortLength) {
+                if (short8 && slot.shortLength == n && slot.data == packed) return slot.index;
+            } else if (!short8 && Length(slot) == n && SameChars(m_data.data() + Start(slot), s, n)) {
+                return slot.index;
+            }
+        }
+    }
+    // Adds a value that the caller did not find as the next entry.
+    void Add(const wchar_t* s, size_t n, uint64_t h) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        Slot slot;
+        slot.tag = Tag(h);
+        slot.index = m_count;
+        if (Pack(s, n, slot.data)) {
+            slot.shortLength = static_cast<uint32_t>(n);
+        } else {
+            // Past 4 Gi characters of table text an entry takes its place but is never found.
+            if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
+            slot.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
+            m_data.append(s, n);
+        }
+        if ((m_used + 1) * 2 > m_slots.size()) Grow();
+        Insert(slot);
+        ++m_used;
+    }
+    // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
+    void Add(const std::wstring& s) {
+        uint64_t h = Hash(s.data(), s.size());
+        if (Find(s.data(), s.size(), h)) {
+            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            return;
+        }
+        Add(s.data(), s.size(), h);
+    }
+
+private:
+    // Sixteen bytes: the high half of the hash (which also gives the slot, so
+    // that growing needs no text), the index, and either the characters of a
+    // short value (with its length) or where a longer one is kept.
+    struct Slot {
+        uint32_t tag = 0;
+        uint32_t index : 24;
+        uint32_t shortLength : 8;
+        uint64_t data = 0;
+        Slot() : index(0), shortLength(0) {}
+    };
+    static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    static uint32_t Start(const Slot& slot) { return static_cast<uint32_t>(slot.data); }
+    static size_t Length(const Slot& slot) { return static_cast<size_t>(slot.data >> 32); }
+    // The characters of a value of one to eight ASCII characters, one octet each.
+    static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
+        if (n == 0 || n > 8) return false;
+        uint64_t bytes = 0;
+        uint32_t any = 0;
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t c = static_cast<uint32_t>(s[i]);
+            any |= c;
+            bytes |= static_cast<uint64_t>(c & 0x7F) << (8 * i);
+        }
+        if (any >= 0x80) return false;
+        packed = bytes;
+        return true;
+    }
+    void Insert(const Slot& slot) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = slot.tag & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    void Grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old)
+            if (slot.index) Insert(slot);
+    }
+    uint64_t m_key;
+    std::vector<Slot> m_slots;
+    std::wstring m_data;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
 // The element-name or attribute-name table: qualified names by the indexes
 // of their parts.
 class NameIndex {
@@ -239,7 +341,8 @@ struct CFastInfosetWriter::Impl {
     CBinaryStream* stream;
     const CFastInfosetContext* options;
     // The tables of the document, started from the given vocabulary.
-    StringIndex prefixes, namespaceNames, localNames, attributeValues, characterChunks;
+    StringIndex prefixes, namespaceNames, localNames;
+    ValueIndex attributeValues, characterChunks;
     NameIndex elementNames, attributeNames;
     // Names by the caller's string that held them: the binding passes the
     // same name strings for every element, so that a name met again is known
