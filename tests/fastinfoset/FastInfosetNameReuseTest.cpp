@@ -83,3 +83,44 @@ TEST(CFastInfosetWriter, NamesInOneChangingStringAreWrittenAsSeparateStrings) {
     expected += L"</>";
     EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(fi_test::Bytes(reused))));
 }
+
+TEST(CFastInfosetWriter, ShortAndLongValuesAreFoundAgainAsThemselves) {
+    // Values kept in their table slot (one to eight ASCII characters) next to
+    // values of the same start that are longer or not ASCII; each written
+    // three times, the later ones as indexes.
+    const std::wstring kValues[] = {L"a",        L"ab",        L"abcdefgh", L"abcdefghi", L"abcdefg\u00e9",
+                                    L"\u00e9",   L"\u00e9a",   L"ABCDEFGH", L"b",         L"abcdefgh ",
+                                    L"a\u0100", L"12345678", L"1234567",   L"i",         L"a\u0080"};
+    CBinaryStream stream;
+    CFastInfosetContext options;
+    options.SetAttributeMaxAddLength(32);
+    options.SetElementMaxAddLength(32);
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.StartElement(L"r", L"");
+    std::wstring expected = L"<{}r>";
+    for (int round = 0; round < 3; ++round) {
+        for (const std::wstring& v : kValues) {
+            w.StartElement(L"e", L"");
+            w.WriteAttribute(L"v", L"", v, ItemType_string);
+            w.WriteText(v, ItemType_string);
+            w.EndElement();
+            expected += L"<{}e {}v=\"" + v + L"\">" + v + L"</>";
+        }
+    }
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    expected += L"</>";
+    const CBinaryData& bytes = stream.GetData();
+    std::string octets(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
+    // The later rounds are indexes: a value, short or long, is written
+    // literally once as an attribute value and once as a character chunk.
+    for (const char* literal : {"ABCDEFGH", "abcdefghi"}) {
+        SCOPED_TRACE(literal);
+        size_t count = 0;
+        for (size_t at = octets.find(literal); at != std::string::npos; at = octets.find(literal, at + 1)) ++count;
+        EXPECT_EQ(2u, count);
+    }
+}
