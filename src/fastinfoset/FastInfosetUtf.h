@@ -8,14 +8,48 @@
 #include <cstring>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace NyXmlLib9 {
 namespace FastInfosetUtf {
+
+// Whether the eight characters at `text` are all ASCII; if so, writes their
+// eight octets to `out` (when out is not null). Texts are mostly ASCII: the
+// loops below take them eight at a time.
+inline bool Ascii8(const wchar_t* text, unsigned char* out) {
+#if defined(__SSE2__)
+    if (sizeof(wchar_t) == 4) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 4));
+        __m128i high = _mm_and_si128(_mm_or_si128(a, b), _mm_set1_epi32(static_cast<int>(0xFFFFFF80u)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) != 0xFFFF) return false;
+        if (out) {
+            __m128i units = _mm_packs_epi32(a, b);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+        }
+        return true;
+    }
+#endif
+    uint32_t any = 0;
+    for (int k = 0; k < 8; ++k) any |= static_cast<uint32_t>(text[k]);
+    if (any >= 0x80) return false;
+    if (out)
+        for (int k = 0; k < 8; ++k) out[k] = static_cast<unsigned char>(text[k]);
+    return true;
+}
 
 // Number of UTF-8 octets of the text: a surrogate pair makes one four-octet
 // sequence, a lone surrogate the three octets of U+FFFD.
 inline size_t Utf8Length(const wchar_t* text, size_t length) {
     size_t n = 0;
     for (size_t i = 0; i < length; ++i) {
+        if (length - i >= 8 && Ascii8(text + i, nullptr)) {
+            n += 8;
+            i += 7;
+            continue;
+        }
         uint32_t c = static_cast<uint32_t>(text[i]);
         if (c < 0x80) {
             ++n;
@@ -37,6 +71,11 @@ inline size_t Utf8Length(const wchar_t* text, size_t length) {
 // Writes exactly Utf8Length(text, length) octets to out; returns the end.
 inline unsigned char* EncodeUtf8(const wchar_t* text, size_t length, unsigned char* out) {
     for (size_t i = 0; i < length; ++i) {
+        if (length - i >= 8 && Ascii8(text + i, out)) {
+            out += 8;
+            i += 7;
+            continue;
+        }
         uint32_t c = static_cast<uint32_t>(text[i]);
         if (c < 0x80) {
             *out++ = static_cast<unsigned char>(c);

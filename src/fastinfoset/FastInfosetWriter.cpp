@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fastinfoset/FastInfosetUtf.h"
+#include "foundation/SeededHash.h"
 #include "values/BinaryDataAccess.h"
 
 namespace NyXmlLib9 {
@@ -35,9 +36,21 @@ const char* CFastInfosetWriter::DeclarationText(FInfoDecl declaration) {
 
 namespace {
 
-uint64_t HashText(const wchar_t* s, size_t n) {
+// The key of the process (see SeededHash): which texts share a slot cannot
+// be known in advance, so no document can pile its values into one run of
+// slots.
+uint64_t TextHashKey() {
+    static const uint64_t key = [] {
+        uint64_t k0, k1;
+        SeededHashKey(k0, k1);
+        return k0 ^ (k1 * 0x9E3779B97F4A7C15ull);
+    }();
+    return key;
+}
+
+uint64_t HashText(uint64_t key, const wchar_t* s, size_t n) {
     // Two characters a step.
-    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    uint64_t h = key ^ (n * 0x9E3779B97F4A7C15ull);
     size_t i = 0;
     for (; i + 2 <= n; i += 2) {
         uint64_t pair = static_cast<uint32_t>(s[i]) | (static_cast<uint64_t>(static_cast<uint32_t>(s[i + 1])) << 32);
@@ -51,20 +64,26 @@ uint64_t HashText(const wchar_t* s, size_t n) {
     return h | 1;  // 0 marks a free slot
 }
 
-// Equality of two runs of n characters, eight bytes a step in line: the
-// texts compared are mostly short names and values, where a library call
-// costs more than the comparison.
+// Equality of two runs of n characters, sixteen bytes a step in line, the
+// last block overlapping the one before: the texts compared are mostly short
+// names and values, where a library call costs more than the comparison.
+inline bool Same8(const unsigned char* p, const unsigned char* q) {
+    uint64_t x, y;
+    std::memcpy(&x, p, 8);
+    std::memcpy(&y, q, 8);
+    return x == y;
+}
 inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
-    size_t bytes = n * sizeof(wchar_t), i = 0;
-    for (; i + 8 <= bytes; i += 8) {
-        uint64_t x, y;
-        std::memcpy(&x, p + i, 8);
-        std::memcpy(&y, q + i, 8);
-        if (x != y) return false;
+    const size_t bytes = n * sizeof(wchar_t);
+    if (bytes >= 16) {
+        for (size_t i = 0; i + 16 < bytes; i += 16)
+            if (!(Same8(p + i, q + i) & Same8(p + i + 8, q + i + 8))) return false;
+        return Same8(p + bytes - 16, q + bytes - 16) & Same8(p + bytes - 8, q + bytes - 8);
     }
-    for (; i < bytes; i += sizeof(wchar_t))
+    if (bytes >= 8) return Same8(p, q) & Same8(p + bytes - 8, q + bytes - 8);
+    for (size_t i = 0; i < bytes; i += sizeof(wchar_t))
         if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
     return true;
 }
@@ -78,35 +97,46 @@ inline bool SameText(const std::wstring& a, const std::wstring& b) {
 // table's size after it was added; a table holds at most 2^20 entries.
 class StringIndex {
 public:
-    StringIndex() : m_slots(64), m_count(0) {}
-    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
+    StringIndex() : m_key(TextHashKey()), m_slots(64), m_count(0) {}
+    // The index of a string (0: not in the table); `start` receives where
+    // the table keeps its text.
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h, uint32_t* start = nullptr) const {
         size_t mask = m_slots.size() - 1;
         uint32_t tag = Tag(h);
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && slot.length == n && SameChars(m_data.data() + slot.start, s, n))
+            if (slot.tag == tag && slot.length == n && SameChars(m_data.data() + slot.start, s, n)) {
+                if (start) *start = slot.start;
                 return slot.index;
+            }
         }
     }
-    uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), HashText(s.data(), s.size())); }
+    // The text of a string found or added, by where it starts.
+    const wchar_t* Text(uint32_t start) const { return m_data.data() + start; }
+    uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), Hash(s.data(), s.size())); }
+    uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
     // Asks for the first slot of a later Find: with a million entries it is
     // seldom in the cache, and the element's other octets go out meanwhile.
     void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
-    // Adds a string that the caller did not find as the next entry.
-    void Add(const wchar_t* s, size_t n, uint64_t h) {
-        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+    // Adds a string that the caller did not find as the next entry; returns
+    // where its text starts, or kNotKept when the entry will never be found.
+    static const uint32_t kNotKept = UINT32_MAX;
+    uint32_t Add(const wchar_t* s, size_t n, uint64_t h) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return kNotKept;
         ++m_count;
         // Past 4 Gi characters of table text an entry takes its place but is never found.
-        if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
+        if (n > UINT32_MAX - 1 || m_data.size() > UINT32_MAX - 1 - n) return kNotKept;
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(Slot{Tag(h), static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count});
+        uint32_t start = static_cast<uint32_t>(m_data.size());
+        Insert(Slot{Tag(h), start, static_cast<uint32_t>(n), m_count});
         m_data.append(s, n);
         ++m_used;
+        return start;
     }
     // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
     void Add(const std::wstring& s) {
-        uint64_t h = HashText(s.data(), s.size());
+        uint64_t h = Hash(s.data(), s.size());
         if (Find(s.data(), s.size(), h)) {
             if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
             return;
@@ -137,6 +167,109 @@ private:
         for (const Slot& slot : old)
             if (slot.index) Insert(slot);
     }
+    uint64_t m_key;
+    std::vector<Slot> m_slots;
+    std::wstring m_data;
+    size_t m_used = 0;
+    uint32_t m_count;
+};
+
+// The attribute-value or character-chunk table: with many distinct values a
+// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
+// characters is kept in its slot, found with one memory access; longer ones
+// are kept one after the other in one buffer. An entry's index is the
+// table's size after it was added; a table holds at most 2^20 entries.
+class ValueIndex {
+public:
+    ValueIndex() : m_key(TextHashKey()), m_slots(64), m_count(0) {}
+    uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
+    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
+        uint64_t packed = 0;
+        const bool short8 = Pack(s, n, packed);
+        const size_t mask = m_slots.size() - 1;
+        const uint32_t tag = Tag(h);
+        for (size_t i = tag & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.index == 0) return 0;
+            if (slot.tag != tag) continue;
+            if (slot.shortLength) {
+                if (short8 && slot.shortLength == n && slot.data == packed) return slot.index;
+            } else if (!short8 && Length(slot) == n && SameChars(m_data.data() + Start(slot), s, n)) {
+                return slot.index;
+            }
+        }
+    }
+    // Adds a value that the caller did not find as the next entry.
+    void Add(const wchar_t* s, size_t n, uint64_t h) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        Slot slot;
+        slot.tag = Tag(h);
+        slot.index = m_count;
+        if (Pack(s, n, slot.data)) {
+            slot.shortLength = static_cast<uint32_t>(n);
+        } else {
+            // Past 4 Gi characters of table text an entry takes its place but is never found.
+            if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
+            slot.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
+            m_data.append(s, n);
+        }
+        if ((m_used + 1) * 2 > m_slots.size()) Grow();
+        Insert(slot);
+        ++m_used;
+    }
+    // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
+    void Add(const std::wstring& s) {
+        uint64_t h = Hash(s.data(), s.size());
+        if (Find(s.data(), s.size(), h)) {
+            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            return;
+        }
+        Add(s.data(), s.size(), h);
+    }
+
+private:
+    // Sixteen bytes: the high half of the hash (which also gives the slot, so
+    // that growing needs no text), the index, and either the characters of a
+    // short value (with its length) or where a longer one is kept.
+    struct Slot {
+        uint32_t tag = 0;
+        uint32_t index : 24;
+        uint32_t shortLength : 8;
+        uint64_t data = 0;
+        Slot() : index(0), shortLength(0) {}
+    };
+    static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    static uint32_t Start(const Slot& slot) { return static_cast<uint32_t>(slot.data); }
+    static size_t Length(const Slot& slot) { return static_cast<size_t>(slot.data >> 32); }
+    // The characters of a value of one to eight ASCII characters, one octet each.
+    static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
+        if (n == 0 || n > 8) return false;
+        uint64_t bytes = 0;
+        uint32_t any = 0;
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t c = static_cast<uint32_t>(s[i]);
+            any |= c;
+            bytes |= static_cast<uint64_t>(c & 0x7F) << (8 * i);
+        }
+        if (any >= 0x80) return false;
+        packed = bytes;
+        return true;
+    }
+    void Insert(const Slot& slot) {
+        size_t mask = m_slots.size() - 1;
+        size_t i = slot.tag & mask;
+        while (m_slots[i].index) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+    void Grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old)
+            if (slot.index) Insert(slot);
+    }
+    uint64_t m_key;
     std::vector<Slot> m_slots;
     std::wstring m_data;
     size_t m_used = 0;
@@ -160,10 +293,12 @@ public:
     }
     // `findable` is false when a part is missing from its (full) table: the
     // name takes its place in the table but is never found.
-    void Add(uint64_t key, bool findable) {
-        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+    // Returns the index by which the name is found from now on (0: none).
+    uint32_t Add(uint64_t key, bool findable) {
+        if (m_count >= CFIVocabulary::kMaxTableSize) return 0;
         ++m_count;
-        if (!findable || Find(key)) return;
+        if (!findable) return 0;
+        if (uint32_t earlier = Find(key)) return earlier;
         if ((m_used + 1) * 2 > m_slots.size()) {
             std::vector<Slot> old(m_slots.size() * 2);
             old.swap(m_slots);
@@ -172,6 +307,7 @@ public:
         }
         Insert(Slot{key, m_count});
         ++m_used;
+        return m_count;
     }
 
 private:
@@ -205,8 +341,21 @@ struct CFastInfosetWriter::Impl {
     CBinaryStream* stream;
     const CFastInfosetContext* options;
     // The tables of the document, started from the given vocabulary.
-    StringIndex prefixes, namespaceNames, localNames, attributeValues, characterChunks;
+    StringIndex prefixes, namespaceNames, localNames;
+    ValueIndex attributeValues, characterChunks;
     NameIndex elementNames, attributeNames;
+    // Names by the caller's string that held them: the binding passes the
+    // same name strings for every element, so that a name met again is known
+    // by the address of its text, checked against the table's copy, without
+    // hashing it or searching the tables. The address is a key only: it is
+    // never read through.
+    struct NameMemo {
+        const void* key = nullptr;
+        uint32_t length = 0, start = 0, local = 0, prefix = 0, ns = 0, name = 0;
+    };
+    static const size_t kMemoSize = 64;
+    NameMemo elementMemo[kMemoSize], attributeMemo[kMemoSize];
+    const void* pendingKey = nullptr;
     std::wstring lastNamespace, lastPrefix;
     uint32_t lastNamespaceIndex = 0, lastPrefixIndex = 0;
     std::vector<std::wstring> alphabets;
@@ -219,8 +368,11 @@ struct CFastInfosetWriter::Impl {
     const std::wstring* pendingPrefix = nullptr;
     bool terminator = false;
     std::vector<unsigned char> state;
-    // Namespace declarations the pending element carries besides the root ones.
+    // Namespace declarations the pending element carries besides the root
+    // ones: the first `declarationCount`, the strings reused from element to
+    // element.
     std::vector<std::pair<std::wstring, std::wstring>> declarations;
+    size_t declarationCount = 0;
     // Prefixes this writer generated and declared, by namespace: one prefix
     // never stands for two namespaces in a document, so that the document's
     // prefix map (last declaration wins) resolves every one of them.
@@ -233,6 +385,7 @@ struct CFastInfosetWriter::Impl {
         std::wstring localName, ns, prefix, value;
         ItemType type;
         uint64_t hash;
+        const void* key;
     };
     std::vector<QueuedAttribute> attributes;
     size_t attributeCount = 0;
@@ -282,8 +435,15 @@ struct CFastInfosetWriter::Impl {
             generatedPrefixes.insert(prefix);
         }
         c->AddNamespace(prefix, ns);
-        declarations.emplace_back(prefix, ns);
-        return *c->FindPrefix(ns);
+        if (declarationCount == declarations.size()) declarations.emplace_back();
+        std::pair<std::wstring, std::wstring>& d = declarations[declarationCount++];
+        d.first = prefix;
+        d.second = ns;
+        // The entry just made in the element's own map, remembered for the
+        // lookups of the element's other names.
+        const CXmlWriter::NamespaceMap::value_type& entry = *c->m_namespaceMap->find(ns);
+        c->Remember(&entry);
+        return entry.second;
     }
 
     // ---- octets ----
@@ -433,7 +593,7 @@ struct CFastInfosetWriter::Impl {
     // literal that joins the table. Returns the string's index (0 when the
     // full table could not take it).
     uint32_t PutIdentifying(const wchar_t* s, size_t n, StringIndex& table) {
-        uint64_t h = HashText(s, n);
+        uint64_t h = table.Hash(s, n);
         if (uint32_t index = table.Find(s, n, h)) {
             PutIndex2(0x80, index);
             return index;
@@ -539,7 +699,7 @@ struct CFastInfosetWriter::Impl {
                 size_t u = static_cast<size_t>(end - (start + 2));
                 if (u <= (chunk ? 2u : 8u)) {
                     start[0] = static_cast<unsigned char>(o | (u - 1));
-                    std::memmove(start + 1, start + 2, u);
+                    for (size_t k = 0; k < u; ++k) start[1 + k] = start[2 + k];
                     used += 1 + u;
                 } else {
                     start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
@@ -604,7 +764,7 @@ struct CFastInfosetWriter::Impl {
             for (const auto& entry : writer->m_rootNamespaces)
                 if (entry.first != CXmlWriter::kXmlNamespace) rootDeclarations = true;
         }
-        if (rootDeclarations || !declarations.empty()) {
+        if (rootDeclarations || declarationCount) {
             Put(static_cast<unsigned char>(first | 0x38));
             if (root) {
                 if (!writer->m_defaultNamespace.empty()) {
@@ -616,15 +776,15 @@ struct CFastInfosetWriter::Impl {
                     PutDeclaration(entry.second, entry.first);
                 }
             }
-            for (const auto& d : declarations) PutDeclaration(d.first, d.second);
-            declarations.clear();
+            for (size_t i = 0; i < declarationCount; ++i) PutDeclaration(declarations[i].first, declarations[i].second);
+            declarationCount = 0;
             Put(0xF0);
             first = 0;
         }
-        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength());
+        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength(), pendingKey);
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
-            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash);
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash, a.key);
         }
         attributeCount = 0;
     }
@@ -632,15 +792,25 @@ struct CFastInfosetWriter::Impl {
     // are indexes or literals, entered in the table. Element names start on
     // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
     void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
-                  const wchar_t* local, size_t localLength) {
-        uint64_t hp = 0, hn = 0, hl = HashText(local, localLength);
-        uint32_t ip = 0, in = 0, il = localNames.Find(local, localLength, hl);
+                  const wchar_t* local, size_t localLength, const void* key) {
+        NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
+        const bool remembered = key && memo.key == key && memo.length == localLength &&
+                                SameChars(localNames.Text(memo.start), local, localLength);
+        uint64_t hp = 0, hn = 0, hl = 0;
+        uint32_t ip = 0, in = 0, il = 0, start = StringIndex::kNotKept;
+        if (remembered) {
+            il = memo.local;
+            start = memo.start;
+        } else {
+            hl = localNames.Hash(local, localLength);
+            il = localNames.Find(local, localLength, hl, &start);
+        }
         bool known = il != 0;
         if (prefix) {
             if (lastPrefixIndex && SameText(*prefix, lastPrefix)) {
                 ip = lastPrefixIndex;
             } else {
-                hp = HashText(prefix->data(), prefix->size());
+                hp = prefixes.Hash(prefix->data(), prefix->size());
                 ip = prefixes.Find(prefix->data(), prefix->size(), hp);
                 if (ip) lastPrefix = *prefix, lastPrefixIndex = ip;
             }
@@ -651,7 +821,7 @@ struct CFastInfosetWriter::Impl {
             if (lastNamespaceIndex && SameText(ns, lastNamespace)) {
                 in = lastNamespaceIndex;
             } else {
-                hn = HashText(ns.data(), ns.size());
+                hn = namespaceNames.Hash(ns.data(), ns.size());
                 in = namespaceNames.Find(ns.data(), ns.size(), hn);
                 if (in) lastNamespace = ns, lastNamespaceIndex = in;
             }
@@ -659,11 +829,15 @@ struct CFastInfosetWriter::Impl {
         }
         NameIndex& names = element ? elementNames : attributeNames;
         if (known) {
-            if (uint32_t index = names.Find(NameIndex::Key(ip, in, il))) {
+            uint32_t index = remembered && memo.name && memo.prefix == ip && memo.ns == in
+                                 ? memo.name
+                                 : names.Find(NameIndex::Key(ip, in, il));
+            if (index) {
                 if (element)
                     PutIndex3(o, index);
                 else
                     PutIndex2(o, index);
+                Remember(memo, key, localLength, start, il, ip, in, index);
                 return;
             }
         }
@@ -671,24 +845,43 @@ struct CFastInfosetWriter::Impl {
         Put(static_cast<unsigned char>(o | (element ? 0x3C : 0x78) | bits));
         bool findable = true;
         if (prefix) {
-            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes);
+            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes, nullptr);
             else PutIndex2(0x80, ip);
             findable = findable && ip;
         }
         if (!ns.empty()) {
-            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames);
+            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames, nullptr);
             else PutIndex2(0x80, in);
             findable = findable && in;
         }
-        if (!il) il = PutNewPart(local, localLength, hl, localNames);
+        if (!il) il = PutNewPart(local, localLength, hl, localNames, &start);
         else PutIndex2(0x80, il);
         findable = findable && il;
-        names.Add(NameIndex::Key(ip, in, il), findable);
+        uint32_t index = names.Add(NameIndex::Key(ip, in, il), findable);
+        Remember(memo, key, localLength, start, il, ip, in, index);
     }
-    uint32_t PutNewPart(const wchar_t* s, size_t n, uint64_t h, StringIndex& table) {
+    static size_t MemoSlot(const void* key, size_t length) {
+        uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
+        return static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSize - 1);
+    }
+    static void Remember(NameMemo& memo, const void* key, size_t length, uint32_t start, uint32_t local,
+                         uint32_t prefix, uint32_t ns, uint32_t name) {
+        if (!key || !local || start == StringIndex::kNotKept) return;
+        memo.key = key;
+        memo.length = static_cast<uint32_t>(length);
+        memo.start = start;
+        memo.local = local;
+        memo.prefix = prefix;
+        memo.ns = ns;
+        memo.name = name;
+    }
+    // A literal part that joins its table; returns its index (0: the full
+    // table could not take it) and, in `start`, where the table keeps it.
+    uint32_t PutNewPart(const wchar_t* s, size_t n, uint64_t h, StringIndex& table, uint32_t* start) {
         PutLiteral(s, n);
         uint32_t before = table.Count();
-        table.Add(s, n, h);
+        uint32_t kept = table.Add(s, n, h);
+        if (start) *start = kept;
         return table.Count() != before ? table.Count() : 0;
     }
 
@@ -727,6 +920,7 @@ struct CFastInfosetWriter::Impl {
         if (attributeCount == attributes.size()) attributes.emplace_back();
         QueuedAttribute& a = attributes[attributeCount++];
         a.localName = localName;
+        a.key = localName.data();
         a.ns = ns;
         if (prefix)
             a.prefix = *prefix;
@@ -736,7 +930,7 @@ struct CFastInfosetWriter::Impl {
         a.type = type;
         a.hash = 0;
         if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
-            a.hash = HashText(value.data(), value.size());
+            a.hash = attributeValues.Hash(value.data(), value.size());
             attributeValues.Prefetch(a.hash);
         }
         state.back() |= kHasAttributes;
@@ -744,8 +938,8 @@ struct CFastInfosetWriter::Impl {
 
     // `h` is the hash of a value the table may hold.
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
-                      const std::wstring& value, ItemType type, uint64_t h) {
-        PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size());
+                      const std::wstring& value, ItemType type, uint64_t h, const void* key) {
+        PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size(), key);
         if (value.empty()) {
             Put(0xFF);
             return;
@@ -766,7 +960,7 @@ struct CFastInfosetWriter::Impl {
         const bool indexed = !text.empty() && text.size() < options->GetElementMaxAddLength();
         uint64_t h = 0;
         if (indexed) {
-            h = HashText(text.data(), text.size());
+            h = characterChunks.Hash(text.data(), text.size());
             characterChunks.Prefetch(h);
         }
         BeginContent();
@@ -851,6 +1045,7 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
         }
     }
     m_impl->pendingPrefix = prefix;
+    m_impl->pendingKey = localName.data();
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
 }

@@ -53,19 +53,26 @@ int64_t GeneratedIndex(const std::wstring& prefix) {
 
 struct CXmlWriter::CXmlWriterContext::NamespaceIndex {
     // URI -> the entries of the open scopes that declare it, innermost last.
+    // A URI whose declarations all closed keeps its (empty) place, so that
+    // declaring it again, as documents do element after element, allocates
+    // nothing.
     std::unordered_map<std::wstring, std::vector<const NamespaceMap::value_type*>, CSeededWStringHash> uris;
     // Prefix -> how many URIs it is the innermost prefix of (a prefix that
-    // only a hidden declaration gives is free again).
+    // only a hidden declaration gives is free again); a prefix at zero keeps
+    // its place as well.
     std::unordered_map<std::wstring, uint32_t, CSeededWStringHash> prefixes;
     // Every generated prefix below this index is in use.
     uint64_t firstFree = 0;
 
     void AddPrefix(const std::wstring& prefix) { ++prefixes[prefix]; }
+    bool InUse(const std::wstring& prefix) const {
+        auto it = prefixes.find(prefix);
+        return it != prefixes.end() && it->second != 0;
+    }
     void RemovePrefix(const std::wstring& prefix) {
         auto it = prefixes.find(prefix);
-        if (it == prefixes.end()) return;
+        if (it == prefixes.end() || it->second == 0) return;
         if (--it->second == 0) {
-            prefixes.erase(it);
             int64_t n = GeneratedIndex(prefix);
             if (n >= 0 && static_cast<uint64_t>(n) < firstFree) firstFree = static_cast<uint64_t>(n);
         }
@@ -119,10 +126,7 @@ void CXmlWriter::CXmlWriterContext::ReleaseScope() {
                 if (it == m_index->uris.end() || it->second.empty() || it->second.back() != &entry) continue;
                 m_index->RemovePrefix(entry.second);
                 it->second.pop_back();
-                if (it->second.empty())
-                    m_index->uris.erase(it);
-                else
-                    m_index->AddPrefix(it->second.back()->second);
+                if (!it->second.empty()) m_index->AddPrefix(it->second.back()->second);
             }
         }
         if (m_ownsMap) delete m_namespaceMap;
@@ -227,7 +231,7 @@ const CXmlWriter::NamespaceMap::value_type& CXmlWriter::CXmlWriterContext::Gener
     uint64_t n = m_index ? m_index->firstFree : 0;
     for (;; ++n) {
         candidate = GeneratedPrefix(n);
-        if (!m_index || !m_index->prefixes.count(candidate)) break;
+        if (!m_index || !m_index->InUse(candidate)) break;
     }
     AddNamespace(candidate, namespaceURI);
     if (m_index) m_index->firstFree = n + 1;

@@ -1,0 +1,126 @@
+// The writer knows a name met again by the string that held it: names passed
+// in one string whose text changes between calls, of equal length, in other
+// namespaces, and generated prefixes declared element after element must give
+// the octets that separate strings give.
+#include <nyxml/document.h>
+#include <nyxml/fastinfoset.h>
+
+#include "FastInfosetSupport.h"
+#include "TestSupport.h"
+
+#include <string>
+#include <vector>
+
+using namespace NyXmlLib9;
+
+namespace {
+
+struct Name {
+    const wchar_t* local;
+    const wchar_t* ns;
+};
+
+// Elements, each with one attribute of the same name and an xsi:type whose
+// namespace has no prefix (declared on the element again and again).
+const Name kNames[] = {
+    {L"ab", L""},      {L"ba", L""},      {L"ab", L"urn:x"}, {L"ab", L""},  {L"abc", L"urn:x"},
+    {L"ba", L"urn:y"}, {L"ab", L"urn:y"}, {L"ba", L""},      {L"ab", L""},  {L"x", L"urn:x"},
+};
+
+// Writes the document; `reuse` passes every name in the same two strings.
+std::string Write(bool reuse) {
+    CBinaryStream stream;
+    CFastInfosetContext options;
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.StartElement(L"r", L"");
+    std::wstring local, ns;
+    std::vector<std::wstring> fresh;
+    fresh.reserve(3 * 2 * sizeof(kNames) / sizeof(kNames[0]));  // no moves: the writer sees each string once
+    for (int round = 0; round < 3; ++round) {
+        for (const Name& n : kNames) {
+            const std::wstring* l;
+            const std::wstring* u;
+            if (reuse) {
+                local = n.local;
+                ns = n.ns;
+                l = &local, u = &ns;
+            } else {
+                fresh.emplace_back(n.local);
+                l = &fresh.back();
+                fresh.emplace_back(n.ns);
+                u = &fresh.back();
+            }
+            w.StartElement(*l, *u);
+            w.WriteAttribute(*l, *u, std::wstring(n.local) + L"=" + n.ns, ItemType_string);
+            w.WriteXsiType(L"urn:t", *l, ItemType_string);
+            w.WriteText(n.local, ItemType_string);
+            w.EndElement();
+        }
+    }
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    return fi_test::Hex(stream.GetData());
+}
+
+}  // namespace
+
+TEST(CFastInfosetWriter, NamesInOneChangingStringAreWrittenAsSeparateStrings) {
+    const std::string reused = Write(true);
+    EXPECT_EQ(Write(false), reused);
+    // Read back, every name is the one written.
+    // urn:t takes the first generated prefix and keeps it on every element.
+    std::wstring expected = L"<{}r>";
+    for (int round = 0; round < 3; ++round) {
+        for (const Name& n : kNames) {
+            std::wstring ns = L"{" + std::wstring(n.ns) + L"}";
+            expected += L"<" + ns + n.local + L" " + ns + n.local + L"=\"" + n.local + L"=" + n.ns + L"\" " +
+                        L"{http://www.w3.org/2001/XMLSchema-instance}type=\"AA:" + n.local + L"\">" + n.local +
+                        L"</>";
+        }
+    }
+    expected += L"</>";
+    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(fi_test::Bytes(reused))));
+}
+
+TEST(CFastInfosetWriter, ShortAndLongValuesAreFoundAgainAsThemselves) {
+    // Values kept in their table slot (one to eight ASCII characters) next to
+    // values of the same start that are longer or not ASCII; each written
+    // three times, the later ones as indexes.
+    const std::wstring kValues[] = {L"a",        L"ab",        L"abcdefgh", L"abcdefghi", L"abcdefg\u00e9",
+                                    L"\u00e9",   L"\u00e9a",   L"ABCDEFGH", L"b",         L"abcdefgh ",
+                                    L"a\u0100", L"12345678", L"1234567",   L"i",         L"a\u0080"};
+    CBinaryStream stream;
+    CFastInfosetContext options;
+    options.SetAttributeMaxAddLength(32);
+    options.SetElementMaxAddLength(32);
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.StartElement(L"r", L"");
+    std::wstring expected = L"<{}r>";
+    for (int round = 0; round < 3; ++round) {
+        for (const std::wstring& v : kValues) {
+            w.StartElement(L"e", L"");
+            w.WriteAttribute(L"v", L"", v, ItemType_string);
+            w.WriteText(v, ItemType_string);
+            w.EndElement();
+            expected += L"<{}e {}v=\"" + v + L"\">" + v + L"</>";
+        }
+    }
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    expected += L"</>";
+    const CBinaryData& bytes = stream.GetData();
+    std::string octets(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
+    // The later rounds are indexes: a value, short or long, is written
+    // literally once as an attribute value and once as a character chunk.
+    for (const char* literal : {"ABCDEFGH", "abcdefghi"}) {
+        SCOPED_TRACE(literal);
+        size_t count = 0;
+        for (size_t at = octets.find(literal); at != std::string::npos; at = octets.find(literal, at + 1)) ++count;
+        EXPECT_EQ(2u, count);
+    }
+}
