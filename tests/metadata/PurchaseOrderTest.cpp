@@ -1,11 +1,15 @@
 // The purchase-order classes end to end: the sample document read, checked,
-// written and read again; broken documents and values that break facets.
+// written and read again, also as Fast Infoset through every entry point, with
+// the algorithm and alphabet encodings and with the vocabulary nyxml generate
+// emits; broken documents and values that break facets.
 #include "po.h"
 
 #include "TestClasses.h"
 #include "TestSupport.h"
 
+#include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace NyXmlLib9;
@@ -246,4 +250,96 @@ TEST(PurchaseOrder, FirstUseOnSeveralThreadsBuildsTheMetadataOnce) {
         });
     for (std::thread& t : threads) t.join();
     for (const std::wstring& r : results) EXPECT_EQ(expected, r);
+}
+
+// Fast Infoset through bytes and files, plain, compressed, with the suggested
+// encodings and with a vocabulary filled by hand.
+TEST(FastInfosetPurchaseOrder, WrittenAndReadBackEqual) {
+    CSmartPtr<CPurchaseOrders> orders = ReadSample();
+    CXmlSerializationContext suggested;
+    suggested.GetFIContext().SetSuggestedValues();
+    // The date-time alphabet has no '+': an offset cannot be written with it.
+    EXPECT_NY_THROW(orders->ToFastInfosetStream(FInfoDecl_None, suggested, Compression_None), CNyValidationException,
+                    L"Failed to convert the element [purchaseOrders] to XML");
+    std::wstring text = Compact(*orders);
+    for (size_t at; (at = text.find(L"+01:00")) != std::wstring::npos;) text.replace(at, 6, L"Z");
+    orders->FromXml(text.c_str(), Default());
+    const std::wstring expected = Compact(*orders);
+
+    CXmlSerializationContext plain, generated;
+    generated.GetFIContext().SetSuggestedValues();
+    generated.GetFIContext().SetUseGeneratedVocabulary(true);
+    CFIVocabulary* v = generated.GetFIContext().GetVocabulary();
+    v->AddElement(L"", L"urn:example:po", L"order");
+    v->AddElement(L"", L"urn:example:po", L"item");
+    v->AddAttribute(L"", L"", L"partNum");
+    v->AddElementValue(L"1");
+    const CXmlSerializationContext* contexts[] = {&plain, &suggested, &generated};
+    size_t plainSize = 0;
+    for (const CXmlSerializationContext* ctx : contexts) {
+        for (CompressionType compression : {Compression_None, Compression_GZip, Compression_ZLib}) {
+            SCOPED_TRACE(static_cast<int>(compression));
+            CBinaryData bytes = orders->ToFastInfosetStream(FInfoDecl_V10, *ctx, compression);
+            if (ctx == &plain && compression == Compression_None) plainSize = bytes.GetLength();
+            CSmartPtr<CPurchaseOrders> back(new CPurchaseOrders);
+            back->FromXmlStream(bytes, *ctx);
+            EXPECT_EQ(Utf8(expected), Utf8(Compact(*back)));
+        }
+    }
+    // The binary form is smaller than the text.
+    EXPECT_LT(plainSize, orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None).GetLength());
+
+    nyxml_test::TempDir dir;
+    std::wstring file = dir.WidePath("po.fi.gz");
+    orders->ToFastInfosetFile(file.c_str(), FInfoDecl_None, suggested, Compression_GZip);
+    CSmartPtr<CPurchaseOrders> fromFile(new CPurchaseOrders);
+    fromFile->FromXmlFile(file.c_str(), suggested);
+    EXPECT_EQ(Utf8(expected), Utf8(Compact(*fromFile)));
+    std::wstring zlib = dir.WidePath("po.fi.z");
+    EXPECT_NY_THROW(orders->ToFastInfosetFile(zlib.c_str(), FInfoDecl_None, suggested, Compression_ZLib), CNyException,
+                    L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_EQ(-1, access(dir.Path("po.fi.z").c_str(), F_OK));
+}
+
+// Documents written with the generated vocabulary name no element by literal
+// text, are smaller, and read back equal.
+TEST(PurchaseOrderVocabulary, DocumentsCarryNoLiteralNames) {
+    CSmartPtr<CPurchaseOrders> orders = ReadSample();
+    const std::wstring expected = Compact(*orders);
+
+    CXmlSerializationContext plain, writing, reading;
+    UseFIVocabulary(writing);
+    UseFIVocabulary(reading);  // filled again: the same tables in the same order
+    const CFIVocabulary& v = *writing.GetFIContext().GetVocabulary();
+    ASSERT_EQ(std::wstring(L"urn:example:po"), v.GetNamespaceNamesTable()[1]);
+    EXPECT_TRUE(v.GetElementNamesMap().count(CFIVocabulary::QNameKey(L"", L"urn:example:po", L"purchaseOrders")));
+    EXPECT_TRUE(v.GetAttributeNamesMap().count(CFIVocabulary::QNameKey(L"", L"", L"partNum")));
+    EXPECT_TRUE(v.GetAttributeValuesMap().count(L"shipped"));
+
+    EXPECT_EQ(std::wstring(L"urn:example:po"), writing.GetDefaultNamespaceURI());
+    plain.SetDefaultNamespaceURI(L"urn:example:po");
+    CBinaryData without = orders->ToFastInfosetStream(FInfoDecl_None, plain, Compression_None);
+    CBinaryData with = orders->ToFastInfosetStream(FInfoDecl_None, writing, Compression_None);
+    const std::string bytes(reinterpret_cast<const char*>(with.GetData()), with.GetLength());
+    const std::string plainBytes(reinterpret_cast<const char*>(without.GetData()), without.GetLength());
+    EXPECT_LT(with.GetLength() + 150, without.GetLength());
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(FIVocabularyURI())));
+    ASSERT_GT(v.GetElementNamesTable().size(), 20u);
+    size_t literalWithout = 0;
+    for (const CFIVocabulary::CQNameParts& q : v.GetElementNamesTable()) {
+        // A literal local name: its length less one, then its UTF-8 octets.
+        std::string name = Utf8(v.GetLocalNamesTable()[q.LocalNameIndex - 1]);
+        name.insert(name.begin(), static_cast<char>(name.size() - 1));
+        SCOPED_TRACE(name);
+        EXPECT_EQ(std::string::npos, bytes.find(name));
+        literalWithout += plainBytes.find(name) != std::string::npos;
+    }
+    EXPECT_GT(literalWithout, 20u);  // the same search finds them in a document written without it
+    CSmartPtr<CPurchaseOrders> back(new CPurchaseOrders);
+    back->FromXmlStream(with, reading);
+    EXPECT_EQ(Utf8(expected), Utf8(Compact(*back)));
+    // Without the vocabulary the indexes name nothing.
+    CSmartPtr<CPurchaseOrders> lost(new CPurchaseOrders);
+    EXPECT_NY_THROW(lost->FromXmlStream(with, plain), CNyException,
+                    L"Failed to parse FastInfoset. Index [2] refers to no entry of its table.");
 }
