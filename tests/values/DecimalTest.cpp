@@ -237,27 +237,18 @@ TEST(CDecimalDifferential, Parse) {
 }
 
 TEST(CDecimalDifferential, Arithmetic) {
-    std::map<std::string, int> seen;
-    for (const char* op : {"add", "sub", "mul", "div"}) {
-        ForEachCase(op, 100, [op](const std::vector<std::string>& f) {
-            const CDecimal a(Wide(f[1]).c_str());
-            const CDecimal b(Wide(f[2]).c_str());
-            const std::string name(op);
-            CDecimal result;
-            CDecimal compound(a);
-            if (name == "add") {
-                result = a + b;
-                compound += b;
-            } else if (name == "sub") {
-                result = a - b;
-                compound -= b;
-            } else if (name == "mul") {
-                result = a * b;
-                compound *= b;
-            } else {
-                result = a / b;
-                compound /= b;
-            }
+    // Each operator and its compound assignment.
+    typedef void (*Op)(CDecimal& result, CDecimal& compound, const CDecimal& b);
+    const std::pair<const char*, Op> ops[] = {
+        {"add", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r + b, c += b; }},
+        {"sub", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r - b, c -= b; }},
+        {"mul", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r * b, c *= b; }},
+        {"div", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r / b, c /= b; }},
+    };
+    for (const auto& op : ops) {
+        ForEachCase(op.first, 100, [&op](const std::vector<std::string>& f) {
+            CDecimal result(Wide(f[1]).c_str()), compound(result);
+            op.second(result, compound, CDecimal(Wide(f[2]).c_str()));
             EXPECT_EQ(f[3], Utf8(result.ToString()));
             EXPECT_EQ(f[3], Utf8(compound.ToString()));
         });
@@ -278,38 +269,35 @@ TEST(CDecimalDifferential, RoundedForm) {
     });
 }
 
-TEST(CDecimalDifferential, ToLong) {
-    ForEachCase("long", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToLong(), CNyOverFlowException, L"The Decimal value if to large to fit into a LONG");
-        } else {
-            EXPECT_EQ(std::stoll(f[2]), d.ToLong());
-        }
-    });
-}
-
-TEST(CDecimalDifferential, ToLongLong) {
-    ForEachCase("longlong", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToLongLong(), CNyOverFlowException,
-                            L"The Decimal value if to large to fit into a LONGLONG");
-        } else {
-            EXPECT_EQ(std::stoll(f[2]), d.ToLongLong());
-        }
-    });
-}
-
-TEST(CDecimalDifferential, ToDouble) {
-    ForEachCase("double", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToDouble(), CNyOverFlowException, L"The Decimal value if to large to fit into a Double");
-        } else {
-            EXPECT_EQ(std::strtod(f[2].c_str(), nullptr), d.ToDouble());
-        }
-    });
+// ToLong, ToLongLong and ToDouble: the value, or the overflow of its type.
+// Results are compared as long double, which holds every 64-bit integer exactly.
+TEST(CDecimalDifferential, MachineNumbers) {
+    struct Conversion {
+        const char* op;
+        const wchar_t* overflow;
+        long double (*convert)(const CDecimal&);
+        long double (*expected)(const std::string&);
+    } conversions[] = {
+        {"long", L"The Decimal value if to large to fit into a LONG",
+         [](const CDecimal& d) -> long double { return d.ToLong(); },
+         [](const std::string& t) -> long double { return std::stoll(t); }},
+        {"longlong", L"The Decimal value if to large to fit into a LONGLONG",
+         [](const CDecimal& d) -> long double { return d.ToLongLong(); },
+         [](const std::string& t) -> long double { return std::stoll(t); }},
+        {"double", L"The Decimal value if to large to fit into a Double",
+         [](const CDecimal& d) -> long double { return d.ToDouble(); },
+         [](const std::string& t) -> long double { return std::strtod(t.c_str(), nullptr); }},
+    };
+    for (const Conversion& c : conversions) {
+        ForEachCase(c.op, 200, [&c](const std::vector<std::string>& f) {
+            const CDecimal d(Wide(f[1]).c_str());
+            if (f[2] == "OVERFLOW") {
+                EXPECT_NY_THROW(c.convert(d), CNyOverFlowException, c.overflow);
+            } else {
+                EXPECT_EQ(c.expected(f[2]), c.convert(d));
+            }
+        });
+    }
 }
 
 TEST(CDecimalDifferential, ToBigInteger) {
