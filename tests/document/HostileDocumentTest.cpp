@@ -13,6 +13,7 @@
 #include <string>
 
 using namespace NyXmlLib9;
+using nyxml_test::Wide;
 
 namespace {
 
@@ -53,8 +54,6 @@ std::string BillionLaughs() {
     }
     return dtd + "]>\n<lolz>&lol9;</lolz>\n";
 }
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 struct Case {
     const char* name;

@@ -16,6 +16,7 @@ using namespace NyXmlLib9;
 using namespace ExamplePO;
 using GroupTest::Chain;
 using nyxml_test::Utf8;
+using nyxml_test::Compact;
 
 namespace {
 
@@ -34,9 +35,6 @@ CSmartPtr<CPurchaseOrders> ReadSample() {
     return orders;
 }
 
-std::wstring Compact(const CXmlObjectBase& object, const CXmlSerializationContext& ctx = Default()) {
-    return object.ToXml(false, false, EOL_LF, ctx);
-}
 
 // A small order document; `order` replaces the content of the one order.
 const wchar_t* kMinimalOrder =

@@ -16,6 +16,7 @@
 
 using namespace NyXmlLib9;
 using nyxml_test::AsString;
+using nyxml_test::Wide;
 
 namespace {
 
@@ -28,8 +29,6 @@ int OpenDescriptors() {
     }
     return count;
 }
-
-std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
 
 // A document of about `items` * 60 characters with non-ASCII text.
 void WriteDocument(CXmlTextWriter& writer, int items) {

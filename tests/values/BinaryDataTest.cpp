@@ -15,6 +15,7 @@ using NyXmlLib9::CBinaryData;
 using NyXmlLib9::CNyException;
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
+using nyxml_test::Wide;
 
 namespace {
 
@@ -37,8 +38,6 @@ std::vector<unsigned char> FromHex(const std::string& hex) {
         out.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace
 

@@ -21,14 +21,13 @@ using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CNyInvalidValueException;
 using NyXmlLib9::CWhitespaceUtils;
 using NyXmlLib9::CNyException;
+using nyxml_test::Wide;
 
 namespace {
 
 const CWhitespaceUtils::WhitespaceRule kNone = CWhitespaceUtils::WhitespaceRule_None;
 const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
 const double kInf = std::numeric_limits<double>::infinity();
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 uint64_t Bits(double value) {
     uint64_t bits;

@@ -20,6 +20,7 @@ using NyXmlLib9::CNyException;
 using NyXmlLib9::CPrimitiveRestrictions;
 using NyXmlLib9::PatternDetail::TranslatePattern;
 using namespace NyXmlLib9;
+using nyxml_test::Since;
 
 namespace {
 
@@ -233,9 +234,6 @@ TEST(PatternLength, CatastrophicBacktrackingOnLongValuesStillEnds) {
 // backtracking without end. Each ends in a value or one exception, quickly.
 namespace {
 
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // The exception's class and whole message, its two ends shown when they differ.
 void ExpectThrown(const CNyException& e, const std::type_info& type, const std::wstring& expected) {

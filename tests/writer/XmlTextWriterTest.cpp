@@ -15,6 +15,7 @@
 using namespace NyXmlLib9;
 using NyXmlLib9::CStringBuffer;
 using NyXmlLib9::CTextStream;
+using nyxml_test::Since;
 
 namespace {
 
@@ -200,9 +201,6 @@ TEST(CXmlTextWriterRoundTrip, XmllintAcceptsTheOutput) {
 // go on past ZZ with three letters.
 namespace {
 
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 }  // namespace
 
