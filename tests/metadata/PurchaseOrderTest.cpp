@@ -139,54 +139,51 @@ TEST(PurchaseOrder, WrongEnumerationAndConversion) {
 TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
     // The generated classes check facets when they read, as the library does
     // when it writes; a value set through the accessors is caught on writing.
+    // The chain of a write that fails in the element `first`, in `second` below it
+    // when given, and in the attributes when `attribute`.
+    auto below = [](const wchar_t* first, const wchar_t* second, bool attribute, const std::wstring& violation) {
+        std::wstring chain;
+        for (const wchar_t* element : {first, second})
+            if (element)
+                chain += FormatString(L"CNyValidationException: Failed to convert the element [%s] to XML\n", element);
+        if (attribute) chain += L"CNyException: Failed to convert attributes to XML\n";
+        return chain + L"CNyException: " + violation;
+    };
     struct Case {
         const wchar_t* what;
         const wchar_t* from;
         const wchar_t* to;
         std::function<void(CPurchaseOrder&)> set;
-        const wchar_t* chain;  // below the order, on writing
+        std::wstring chain;  // below the order, on writing; empty: the value is valid
     } cases[] = {
         {L"zip too short", L"<po:zip>12345</po:zip>", L"<po:zip>1234</po:zip>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234"); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for zip [1234]"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for zip [1234]")},
         {L"zip with letters", L"<po:zip>12345</po:zip>", L"<po:zip>1234a</po:zip>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234a"); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for zip [1234a]"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for zip [1234a]")},
         {L"empty name", L"<po:name>N</po:name>", L"<po:name></po:name>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetName(L""); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for name []"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for name []")},
         {L"partNum pattern", L"partNum='123-AB'", L"partNum='123-ab'",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"123-ab"); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Failed to convert attributes to XML\n"
-         L"CNyException: Invalid Value for partNum [123-ab]"},
+         below(L"items", L"item", true, L"Invalid Value for partNum [123-ab]")},
         {L"partNum longer", L"partNum='123-AB'", L"partNum='1234-AB'",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"1234-AB"); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Failed to convert attributes to XML\n"
-         L"CNyException: Invalid Value for partNum [1234-AB]"},
+         below(L"items", L"item", true, L"Invalid Value for partNum [1234-AB]")},
         {L"quantity 0", L"<po:quantity>1<", L"<po:quantity>0<",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(0); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Invalid Value for quantity [0]"},
+         below(L"items", L"item", false, L"Invalid Value for quantity [0]")},
         {L"quantity 100", L"<po:quantity>1<", L"<po:quantity>100<",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(100); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Invalid Value for quantity [100]"},
-        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr, nullptr},
-        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr, nullptr},
+         below(L"items", L"item", false, L"Invalid Value for quantity [100]")},
+        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr, L""},
+        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr, L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8(c.what));
         CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-        if (!c.chain) {
+        if (c.chain.empty()) {
             orders->FromXml(Replaced(c.from, c.to).c_str(), Default());
             ASSERT_EQ(1, orders->GetOrder()->GetCount());
             std::wstring xml = Compact(*orders);
@@ -196,8 +193,7 @@ TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
             continue;
         }
         std::wstring read = Chain([&] { orders->FromXml(Replaced(c.from, c.to).c_str(), Default()); });
-        std::wstring violation = c.chain;
-        violation = violation.substr(violation.rfind(L"CNyException: "));
+        const std::wstring violation = c.chain.substr(c.chain.rfind(L"CNyException: "));
         EXPECT_EQ(0u, read.find(L"CNyValidationException: Failed to process the element [purchaseOrders]")) << Utf8(read);
         EXPECT_EQ(read.size() - violation.size(), read.rfind(violation)) << Utf8(read);
         orders->FromXml(Replaced(c.from, c.from).c_str(), Default());

@@ -199,10 +199,6 @@ TEST(CXmlTextWriterRoundTrip, XmllintAcceptsTheOutput) {
 // nested scopes each declaring a new prefix, and many prefixes on one element.
 // Memory and time stay in proportion to the document; the generated prefixes
 // go on past ZZ with three letters.
-namespace {
-
-
-}  // namespace
 
 TEST(WriterNamespaceScopes, FiveThousandNestedScopesEachWithANewNamespace) {
     const int depth = 5000;
