@@ -77,8 +77,7 @@ TEST(DateTimeSpan, HugeDigitRuns) {
                     L"Invalid XSD Duration [" + fraction + L"] Fraction part too long");
     const std::wstring bad = L"P" + power + L"X";
     EXPECT_NY_THROW(span.ParseXSDDuration(bad.c_str()), CNyInvalidValueException, FormMessage(bad));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 1.0);
+    EXPECT_LT(nyxml_test::Since(start), 1.0);
 }
 
 TEST(DateTimeSpan, ConstructorsAndSetters) {
@@ -162,13 +161,6 @@ TEST(DateTimeSpanCompare, Cases) {
         if (std::wstring(c.b) == L"-P") b = CDateTimeSpan().GetAsNegative(); else b.ParseXSDDuration(c.b);
         EXPECT_STREQ(ResultName(c.expected), ResultName(a.CompareTo(b)));
     }
-    EXPECT_TRUE(Span(L"PT1H") < Span(L"PT2H"));
-    EXPECT_TRUE(Span(L"PT2H") > Span(L"PT1H"));
-    EXPECT_TRUE(Span(L"P1D") == Span(L"PT24H"));
-    EXPECT_FALSE(Span(L"P1D") != Span(L"PT24H"));
-    EXPECT_TRUE(Span(L"P1M") != Span(L"P30D"));
-    EXPECT_FALSE(Span(L"P1M") < Span(L"P30D"));
-    EXPECT_FALSE(Span(L"P1M") > Span(L"P30D"));
 }
 
 // Adding a duration never fails: a year beyond 16 bits keeps its low 16 bits.
