@@ -43,7 +43,9 @@ TEST(DateTimeSpan, MalformedForms) {
                               L"+P1D",   L"-",       L"P1",    L"PT1",    L"P1D1M",  L"P1DT",   L"P1M1M",
                               L"PT1H1H", L"PT1M1H",  L"P1DD",  L"P1X",    L"p1D",    L"P1d",    L" P1D",
                               L"P1D ",   L"P-1D",    L"PT1.5X", L"PT1.5M", L"P1.5D",  L"P.5S",   L"PT1.5S1S",
-                              L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S"};
+                              L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S",
+                              // A fraction needs its designator.
+                              L"PT1.5",   L"PT1M2.5", L"PT1.0", L"-PT0.000000001"};
     for (const wchar_t* text : texts) {
         SCOPED_TRACE(Utf8(text));
         CDateTimeSpan span;

@@ -4,7 +4,6 @@
 #include "DecimalCases.h"
 #include "TestSupport.h"
 
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
@@ -156,23 +155,6 @@ TEST(CDecimalArithmetic, Negation) {
     EXPECT_EQ(L"0", zero.ToString());
     EXPECT_EQ(L"0.00", zero.ToString(2));
     EXPECT_TRUE(zero == CDecimal(0));
-}
-
-// Text conversions must not follow a locale whose decimal point is a comma.
-TEST(CDecimalConversion, IndependentOfTheNumericLocale) {
-    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"};
-    std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    const char* found = nullptr;
-    for (const char* name : names) {
-        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-            found = name;
-            break;
-        }
-    }
-    if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(L"0.1", CDecimal(0.1).ToString());
-    EXPECT_EQ(-12.25, CDecimal(L"-12.25").ToDouble());
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(CDecimalConstruction, FromMachineNumbers) {
