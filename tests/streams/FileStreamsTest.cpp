@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -284,15 +285,15 @@ TEST(CByteTextStreamBlock, ReadWhileWritingAfterTheEndAndAgain) {
 
 // Past a mebibyte the block is mapped and grows by remapping: a document of
 // several mebibytes keeps every byte, in both encodings, and a stream reused
-// for a second document starts from its first byte.
-TEST(CByteTextStreamBlock, DocumentsOfSeveralMebibytes) {
+// for a second (and an empty third) document starts from its first byte.
+TEST(CByteTextStreamBlock, DocumentsOfSeveralMebibytesAndEmptyOnes) {
     for (XmlEncoding encoding : {XmlEncoding_UTF8, XmlEncoding_UTF16}) {
         SCOPED_TRACE(encoding);
         CByteTextStream stream(encoding);
-        for (int document = 0; document < 2; ++document) {
+        for (int document = 0; document < 3; ++document) {
             stream.Begin();
             std::wstring text;
-            for (int i = 0; i < 150000 - 100000 * document; ++i) {
+            for (int i = 0; i < std::max(0, 150000 - 100000 * document); ++i) {
                 text += Piece(i);
                 stream.GetBuffer().Append(Piece(i));
                 if (stream.GetBuffer().GetTotal() >= 60000) stream.Flush();
@@ -301,26 +302,8 @@ TEST(CByteTextStreamBlock, DocumentsOfSeveralMebibytes) {
             CTextStream wide(encoding);
             wide.GetBuffer().Append(text);
             CBinaryData expected = wide.GetBytes(), actual = stream.GetBytes();
-            ASSERT_EQ(expected.GetLength(), actual.GetLength());
+            ASSERT_EQ(document == 2 ? 0u : expected.GetLength(), actual.GetLength());
             EXPECT_TRUE(expected == actual);
         }
     }
-}
-
-TEST(CByteTextStreamBlock, Utf16AndEmptyDocuments) {
-    CByteTextStream stream(XmlEncoding_UTF16);
-    stream.Begin();
-    stream.End();
-    EXPECT_EQ(0u, stream.GetBytes().GetLength());
-    stream.Begin();
-    std::wstring text;
-    for (int i = 0; i < 3000; ++i) {
-        text += Piece(i);
-        stream.GetBuffer().Append(Piece(i));
-        if (stream.GetBuffer().GetTotal() >= 4096) stream.Flush();
-    }
-    stream.End();
-    CTextStream wide(XmlEncoding_UTF16);
-    wide.GetBuffer().Append(text);
-    EXPECT_TRUE(wide.GetBytes() == stream.GetBytes());
 }
