@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -61,22 +58,15 @@ TEST(SchemaCompiler, NamesAreUniqueIdentifiersAndTheSameOnEveryRun) {
 
 class SchemaCompilerDiagnostics : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() / ("nyxml-compiler-" + std::to_string(getpid()));
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string Write(const std::string& name, const std::string& body) {
-        std::string path = (m_dir / name).string();
-        std::ofstream(path) << "<?xml version='1.0'?>\n"
-                               "<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema' xmlns:t='urn:t'\n"
-                               "           targetNamespace='urn:t'>\n"
-                            << body << "</xs:schema>\n";
+        const std::string path = m_dir.Path(name);
+        nyxml_test::WriteFile(path, "<?xml version='1.0'?>\n"
+                                    "<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema' xmlns:t='urn:t'\n"
+                                    "           targetNamespace='urn:t'>\n" + body + "</xs:schema>\n");
         return path;
     }
 
-    std::filesystem::path m_dir;
+    nyxml_test::TempDir m_dir;
 };
 
 TEST_F(SchemaCompilerDiagnostics, UnsupportedConstructsNameFileAndLine) {

@@ -18,13 +18,21 @@ using namespace NyXmlLib9;
 using nyxml_test::DumpTree;
 using nyxml_test::TempDir;
 using nyxml_test::WriteFile;
+using nyxml_test::Wide;
 
 namespace {
 
-// Restores the process-wide file mode when a test ends.
+// Sets the process-wide file modes (reading and writing) for a test and
+// restores them when it ends.
 struct AsyncMode {
-    explicit AsyncMode(bool on) { AsyncFromXmlFile(on); }
-    ~AsyncMode() { AsyncFromXmlFile(false); }
+    explicit AsyncMode(bool on) {
+        AsyncFromXmlFile(on);
+        AsyncToXmlFile(on);
+    }
+    ~AsyncMode() {
+        AsyncFromXmlFile(false);
+        AsyncToXmlFile(false);
+    }
 };
 
 std::string Deflate(const std::string& in, int windowBits) {
@@ -47,8 +55,6 @@ std::string SampleXml() {
         xml += "  <p:item n='" + std::to_string(i) + "'>text " + std::to_string(i) + " &amp; more</p:item>\n";
     return xml + "</r>\n";
 }
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 std::wstring LoadedDump(const std::string& bytes) {
     CXmlDocument d;
@@ -77,70 +83,55 @@ TEST(CXmlDocumentCompression, TruncatedCompressedInputFallsThroughToTextReader) 
         CNyException, L"not well-formed (invalid token) at line 1");
 }
 
-TEST(CXmlDocumentFile, AsynchronousLoadReadsOnlyText) {
+TEST(CXmlDocumentFile, AsynchronousLoadGivesTheSameTree) {
     AsyncMode async(true);
     TempDir dir;
     std::string xml = SampleXml();
     WriteFile(dir.Path("plain.xml"), xml);
-    WriteFile(dir.Path("doc.gz"), Deflate(xml, 31));
     CXmlDocument d;
     d.Load(dir.WidePath("plain.xml").c_str());
     EXPECT_EQ(LoadedDump(xml), DumpTree(d.GetDocumentElement()));
-    EXPECT_THROW(d.Load(dir.WidePath("doc.gz").c_str()), CNyException);
 }
 
-TEST(CXmlDocumentFile, AsynchronousParseErrorInLaterChunk) {
-    AsyncMode async(true);
-    TempDir dir;
-    std::string xml = "<r>\n" + std::string(300000, 'a') + "\n</x>";
-    WriteFile(dir.Path("bad.xml"), xml);
-    CXmlDocument d;
-    EXPECT_NY_THROW(d.Load(dir.WidePath("bad.xml").c_str()), CNyException, L"mismatched tag at line 3");
-    EXPECT_EQ(nullptr, d.GetDocumentElement());  // cleaned up after the failure
-}
-
-TEST(CXmlDocumentFile, MissingFileAndDirectory) {
-    TempDir dir;
-    for (bool async : {false, true}) {
-        SCOPED_TRACE(async);
-        AsyncMode mode(async);
-        CXmlDocument d;
-        std::wstring missing = dir.WidePath("missing.xml");
-        EXPECT_NY_THROW(d.Load(missing.c_str()), CNyException,
-                        L"Failed to open the file [" + missing + L"] Error [0x00000002]");
-        std::wstring folder = Wide(dir.path());
-        EXPECT_NY_THROW(d.Load(folder.c_str()), CNyException,
-                        L"Failed to open the file [" + folder + L"] Error [0x00000015]");
-    }
-}
-
-TEST(CXmlDocumentFile, EmptyFileInBothModes) {
+// Files that fail to load, plainly and asynchronously; an asynchronous load
+// keeps nothing of them.
+TEST(CXmlDocumentFile, FailuresInBothModes) {
     TempDir dir;
     WriteFile(dir.Path("empty.xml"), "");
-    std::wstring name = dir.WidePath("empty.xml");
-    {
+    WriteFile(dir.Path("bad.xml"), "<r>\n" + std::string(300000, 'a') + "\n</x>");
+    WriteFile(dir.Path("doc.gz"), Deflate(SampleXml(), 31));
+    const std::wstring missing = dir.WidePath("missing.xml"), folder = Wide(dir.path()),
+                       empty = dir.WidePath("empty.xml");
+    const struct {
+        bool async;
+        std::wstring file, message;
+    } cases[] = {
+        {false, missing, L"Failed to open the file [" + missing + L"] Error [0x00000002]"},
+        {true, missing, L"Failed to open the file [" + missing + L"] Error [0x00000002]"},
+        {false, folder, L"Failed to open the file [" + folder + L"] Error [0x00000015]"},
+        {true, folder, L"Failed to open the file [" + folder + L"] Error [0x00000015]"},
+        {false, empty, L"no element found at line 1"},
+        {true, empty, L"Failed to read the contents of the file [" + empty + L"] Error [0x00000026]"},
+        {false, dir.WidePath("bad.xml"), L"mismatched tag at line 3"},
+        {true, dir.WidePath("bad.xml"), L"mismatched tag at line 3"},  // the error is in a later chunk
+        {true, dir.WidePath("doc.gz"), L"not well-formed (invalid token) at line 1"},  // text only, when asynchronous
+        // Reading the process's own memory at address 0 fails with EIO: not an end of
+        // file (that has its own message above), so the parser sees an empty final chunk.
+        {true, L"/proc/self/mem", L"no element found at line 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(nyxml_test::Utf8(c.file) + (c.async ? " async" : ""));
+        AsyncMode mode(c.async);
         CXmlDocument d;
-        EXPECT_NY_THROW(d.Load(name.c_str()), CNyException, L"no element found at line 1");
+        EXPECT_NY_THROW(d.Load(c.file.c_str()), CNyException, c.message);
+        if (c.async) {
+            EXPECT_EQ(nullptr, d.GetDocumentElement());
+        }
     }
-    AsyncMode async(true);
-    CXmlDocument d;
-    EXPECT_NY_THROW(d.Load(name.c_str()), CNyException,
-                    L"Failed to read the contents of the file [" + name + L"] Error [0x00000026]");
 }
 
-// Asynchronous file reading and writing: failed reads, and no threads.
+// Asynchronous file reading and writing start no thread.
 namespace {
-
-struct AsyncModes {
-    AsyncModes() {
-        AsyncFromXmlFile(true);
-        AsyncToXmlFile(true);
-    }
-    ~AsyncModes() {
-        AsyncFromXmlFile(false);
-        AsyncToXmlFile(false);
-    }
-};
 
 // The threads of this process, as the kernel lists them.
 int Threads() {
@@ -163,22 +154,8 @@ bool CountThreads(CXmlElement*) {
 
 }  // namespace
 
-TEST(AsyncFile, FailedFirstReadCountsAsZeroBytes) {
-    AsyncModes async;
-    // Reading the process's own memory at address 0 fails with EIO: not an
-    // end of file, so the parser sees an empty final chunk.
-    CXmlDocument d;
-    EXPECT_NY_THROW(d.Load(L"/proc/self/mem"), CNyException, L"no element found at line 1");
-    // A real end of file keeps its own message.
-    nyxml_test::TempDir dir;
-    nyxml_test::WriteFile(dir.Path("empty.xml"), "");
-    const std::wstring name = dir.WidePath("empty.xml");
-    EXPECT_NY_THROW(d.Load(name.c_str()), CNyException,
-                    L"Failed to read the contents of the file [" + name + L"] Error [0x00000026]");
-}
-
 TEST(AsyncFile, NoThreadIsStartedToReadOrWrite) {
-    AsyncModes async;
+    AsyncMode async(true);
     nyxml_test::TempDir dir;
     const std::wstring name = dir.WidePath("big.xml");
     const int before = Threads();

@@ -7,6 +7,7 @@
 
 using namespace GroupTest;
 using nyxml_test::Utf8;
+using nyxml_test::Compact;
 
 namespace {
 
@@ -37,9 +38,6 @@ CXmlAttribute* FindAttribute(CXmlElement* element, const wchar_t* name, const wc
 
 const CXmlSerializationContext& Default() { return CXmlSerializationContext::GetDefaultContext(); }
 
-std::wstring Compact(const CXmlObjectBase& object, const CXmlSerializationContext& ctx) {
-    return object.ToXml(false, false, EOL_LF, ctx);
-}
 
 }  // namespace
 
@@ -157,20 +155,6 @@ TEST(AttributeInfo, FacetViolationFailsOnWriting) {
         EXPECT_THROW(object->WriteAttributes(&writer, Default()), CNyException);
         EXPECT_EQ(L"", writer.Joined());
     }
-}
-
-TEST(AttributeInfo, FacetCheckUsesTheCheckRestrictionOfTheInfo) {
-    CAttributeInfoPrimitive info(L"qty", L"", 0, false, ItemType_i4, nullptr, kCollapse,
-                                 CPrimitiveRestrictions(nullptr, -1, -1, L"1", nullptr, nullptr, L"100", -1), nullptr);
-    NyVariant v;
-    v.SetI4(1);
-    info.CheckRestriction(v);
-    v.SetI4(99);
-    info.CheckRestriction(v);
-    v.SetI4(100);
-    EXPECT_NY_THROW(info.CheckRestriction(v), CNyException, L"Invalid Value for qty [100]");
-    v.SetI4(0);
-    EXPECT_NY_THROW(info.CheckRestriction(v), CNyException, L"Invalid Value for qty [0]");
 }
 
 TEST(AttributeInfo, RequiredEnumerationWithoutValuePassesTheStoredInteger) {

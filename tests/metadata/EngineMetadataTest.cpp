@@ -28,21 +28,25 @@ public:
 
 }  // namespace
 
+// Element and attribute infos check a value against their facets.
 TEST(ElementInfo, CheckRestriction) {
-    CElementInfoSeqPrimMnd quantity(L"quantity", L"", 0, ItemType_i4, nullptr, kCollapse,
-                         CPrimitiveRestrictions(nullptr, -1, -1, L"1", nullptr, nullptr, L"100", -1));
+    const CPrimitiveRestrictions range(nullptr, -1, -1, L"1", nullptr, nullptr, L"100", -1);
+    CElementInfoSeqPrimMnd element(L"quantity", L"", 0, ItemType_i4, nullptr, kCollapse, range);
+    CAttributeInfoPrimitive attribute(L"quantity", L"", 0, false, ItemType_i4, nullptr, kCollapse, range, nullptr);
     NyVariant v;
-    for (int32_t value : {1, 50, 99}) {
-        SCOPED_TRACE(value);
-        v.SetI4(value);
-        quantity.CheckRestriction(v);
-    }
-    for (int32_t value : {0, 100, -5}) {
-        SCOPED_TRACE(value);
-        v.SetI4(value);
-        EXPECT_NY_THROW(quantity.CheckRestriction(v), CNyException,
-                        FormatString(L"Invalid Value for quantity [%d]", value));
-    }
+    auto checkRange = [&v](const auto& info) {
+        for (int32_t value : {1, 50, 99}) {
+            v.SetI4(value);
+            info.CheckRestriction(v);
+        }
+        for (int32_t value : {0, 100, -5}) {
+            v.SetI4(value);
+            EXPECT_NY_THROW(info.CheckRestriction(v), CNyException,
+                            FormatString(L"Invalid Value for quantity [%d]", value));
+        }
+    };
+    checkRange(element);
+    checkRange(attribute);
     // Without primitive information there is nothing to check against.
     CElementInfoSeqClsCol plain(L"c", L"", 0, XmlElementType_Element);
     v.SetI4(1);

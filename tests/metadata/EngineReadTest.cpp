@@ -42,11 +42,11 @@ TEST(EngineRead, InitFirstAndTheElementNameFromTheDocument) {
     CTestMetadata md(Parent(L"R"), {}, {Attr(L"a", 0)});
     CSmartPtr<CTestObject> object(new CTestObject(&md, L"before"));
     object->initial[7].SetString(L"from Init");
-    object->SetString(8, L"stale");
+    object->SetText(8, L"stale");
     object->FromXml(L"<renamed a='1'/>", Default());
     EXPECT_EQ(1, object->initCount);
     EXPECT_EQ(L"renamed", object->GetElementName());
-    EXPECT_EQ(L"from Init", object->GetString(7));
+    EXPECT_EQ(L"from Init", object->Text(7));
     EXPECT_FALSE(object->Has(8));
     EXPECT_EQ(1, object->Get(0).GetI4());
     // Init runs even when the read fails at once.
@@ -99,7 +99,7 @@ TEST(EngineRead, NilValues) {
         } else {
             EXPECT_EQ(nullptr, next);
             EXPECT_EQ(4, object->Get(0).GetI4());
-            EXPECT_EQ(L"text", object->GetString(1));
+            EXPECT_EQ(L"text", object->Text(1));
         }
     }
 }
@@ -173,7 +173,7 @@ TEST(EngineRead, ChoiceWithNothingMatching) {
     skip.SetIgnoreUnknownElements(true);
     log.clear();
     EXPECT_EQ(nullptr, object->Read(root, x, skip, false));
-    EXPECT_EQ(L"2", object->GetString(1));
+    EXPECT_EQ(L"2", object->Text(1));
     EXPECT_EQ(L"read a at x in r ns= type=0 | read b at x in r ns= type=0 | read a at b in r ns= type=0 | "
               L"read b at b in r ns= type=0",
               JoinedLines(log));
@@ -242,15 +242,15 @@ TEST(EngineWrite, ElementTextProperty) {
         // No text property: a stored text is never written.
         CTestMetadata md(WrittenParent(L"C"), {}, {});
         CSmartPtr<CTestObject> object(new CTestObject(&md, L"c"));
-        object->SetString(-1, L"hidden");
-        object->SetString(0, L"hidden");
+        object->SetText(-1, L"hidden");
+        object->SetText(0, L"hidden");
         EXPECT_EQ(L"start {urn:t}c | end", Record(*object, false, Default()));
     }
     CTestMetadata md(WrittenParent(L"C", XmlElementGroupType_Sequence, XmlElementType_Element, 3), {PrimMnd(L"v", 0)},
                      {Attr(L"lang", 1, ItemType_string)});
     CSmartPtr<CTestObject> object(new CTestObject(&md, L"c"));
-    object->SetString(1, L"en");
-    object->SetString(3, L"a < b & \"c\"");
+    object->SetText(1, L"en");
+    object->SetText(3, L"a < b & \"c\"");
     // The text comes after the members, passing the variant's type.
     object->SetI4(0, 1);
     EXPECT_EQ(L"start {urn:t}c | attr {}lang=en #23 | start {urn:t}v | text 1 #5 | end | text a < b & \"c\" #23 | end",

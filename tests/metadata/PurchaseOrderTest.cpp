@@ -1,17 +1,22 @@
 // The purchase-order classes end to end: the sample document read, checked,
-// written and read again; broken documents and values that break facets.
+// written and read again, also as Fast Infoset through every entry point, with
+// the algorithm and alphabet encodings and with the vocabulary nyxml generate
+// emits; broken documents and values that break facets.
 #include "po.h"
 
 #include "TestClasses.h"
 #include "TestSupport.h"
 
+#include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace NyXmlLib9;
 using namespace ExamplePO;
 using GroupTest::Chain;
 using nyxml_test::Utf8;
+using nyxml_test::Compact;
 
 namespace {
 
@@ -30,9 +35,6 @@ CSmartPtr<CPurchaseOrders> ReadSample() {
     return orders;
 }
 
-std::wstring Compact(const CXmlObjectBase& object, const CXmlSerializationContext& ctx = Default()) {
-    return object.ToXml(false, false, EOL_LF, ctx);
-}
 
 // A small order document; `order` replaces the content of the one order.
 const wchar_t* kMinimalOrder =
@@ -137,54 +139,51 @@ TEST(PurchaseOrder, WrongEnumerationAndConversion) {
 TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
     // The generated classes check facets when they read, as the library does
     // when it writes; a value set through the accessors is caught on writing.
+    // The chain of a write that fails in the element `first`, in `second` below it
+    // when given, and in the attributes when `attribute`.
+    auto below = [](const wchar_t* first, const wchar_t* second, bool attribute, const std::wstring& violation) {
+        std::wstring chain;
+        for (const wchar_t* element : {first, second})
+            if (element)
+                chain += FormatString(L"CNyValidationException: Failed to convert the element [%s] to XML\n", element);
+        if (attribute) chain += L"CNyException: Failed to convert attributes to XML\n";
+        return chain + L"CNyException: " + violation;
+    };
     struct Case {
         const wchar_t* what;
         const wchar_t* from;
         const wchar_t* to;
         std::function<void(CPurchaseOrder&)> set;
-        const wchar_t* chain;  // below the order, on writing
+        std::wstring chain;  // below the order, on writing; empty: the value is valid
     } cases[] = {
         {L"zip too short", L"<po:zip>12345</po:zip>", L"<po:zip>1234</po:zip>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234"); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for zip [1234]"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for zip [1234]")},
         {L"zip with letters", L"<po:zip>12345</po:zip>", L"<po:zip>1234a</po:zip>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetZip(L"1234a"); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for zip [1234a]"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for zip [1234a]")},
         {L"empty name", L"<po:name>N</po:name>", L"<po:name></po:name>",
          [](CPurchaseOrder& o) { o.GetShipTo()->SetName(L""); },
-         L"CNyValidationException: Failed to convert the element [shipTo] to XML\n"
-         L"CNyException: Invalid Value for name []"},
+         below(L"shipTo", nullptr, false, L"Invalid Value for name []")},
         {L"partNum pattern", L"partNum='123-AB'", L"partNum='123-ab'",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"123-ab"); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Failed to convert attributes to XML\n"
-         L"CNyException: Invalid Value for partNum [123-ab]"},
+         below(L"items", L"item", true, L"Invalid Value for partNum [123-ab]")},
         {L"partNum longer", L"partNum='123-AB'", L"partNum='1234-AB'",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetPartNum(L"1234-AB"); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Failed to convert attributes to XML\n"
-         L"CNyException: Invalid Value for partNum [1234-AB]"},
+         below(L"items", L"item", true, L"Invalid Value for partNum [1234-AB]")},
         {L"quantity 0", L"<po:quantity>1<", L"<po:quantity>0<",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(0); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Invalid Value for quantity [0]"},
+         below(L"items", L"item", false, L"Invalid Value for quantity [0]")},
         {L"quantity 100", L"<po:quantity>1<", L"<po:quantity>100<",
          [](CPurchaseOrder& o) { o.GetItems()->GetItem()->Item(0)->SetQuantity(100); },
-         L"CNyValidationException: Failed to convert the element [items] to XML\n"
-         L"CNyValidationException: Failed to convert the element [item] to XML\n"
-         L"CNyException: Invalid Value for quantity [100]"},
-        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr, nullptr},
-        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr, nullptr},
+         below(L"items", L"item", false, L"Invalid Value for quantity [100]")},
+        {L"quantity 99", L"<po:quantity>1<", L"<po:quantity>99<", nullptr, L""},
+        {L"quantity 1", L"<po:quantity>1<", L"<po:quantity> 1 <", nullptr, L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8(c.what));
         CSmartPtr<CPurchaseOrders> orders(new CPurchaseOrders);
-        if (!c.chain) {
+        if (c.chain.empty()) {
             orders->FromXml(Replaced(c.from, c.to).c_str(), Default());
             ASSERT_EQ(1, orders->GetOrder()->GetCount());
             std::wstring xml = Compact(*orders);
@@ -194,8 +193,7 @@ TEST(PurchaseOrder, FacetViolationsFailOnReadingAndWriting) {
             continue;
         }
         std::wstring read = Chain([&] { orders->FromXml(Replaced(c.from, c.to).c_str(), Default()); });
-        std::wstring violation = c.chain;
-        violation = violation.substr(violation.rfind(L"CNyException: "));
+        const std::wstring violation = c.chain.substr(c.chain.rfind(L"CNyException: "));
         EXPECT_EQ(0u, read.find(L"CNyValidationException: Failed to process the element [purchaseOrders]")) << Utf8(read);
         EXPECT_EQ(read.size() - violation.size(), read.rfind(violation)) << Utf8(read);
         orders->FromXml(Replaced(c.from, c.from).c_str(), Default());
@@ -246,4 +244,96 @@ TEST(PurchaseOrder, FirstUseOnSeveralThreadsBuildsTheMetadataOnce) {
         });
     for (std::thread& t : threads) t.join();
     for (const std::wstring& r : results) EXPECT_EQ(expected, r);
+}
+
+// Fast Infoset through bytes and files, plain, compressed, with the suggested
+// encodings and with a vocabulary filled by hand.
+TEST(FastInfosetPurchaseOrder, WrittenAndReadBackEqual) {
+    CSmartPtr<CPurchaseOrders> orders = ReadSample();
+    CXmlSerializationContext suggested;
+    suggested.GetFIContext().SetSuggestedValues();
+    // The date-time alphabet has no '+': an offset cannot be written with it.
+    EXPECT_NY_THROW(orders->ToFastInfosetStream(FInfoDecl_None, suggested, Compression_None), CNyValidationException,
+                    L"Failed to convert the element [purchaseOrders] to XML");
+    std::wstring text = Compact(*orders);
+    for (size_t at; (at = text.find(L"+01:00")) != std::wstring::npos;) text.replace(at, 6, L"Z");
+    orders->FromXml(text.c_str(), Default());
+    const std::wstring expected = Compact(*orders);
+
+    CXmlSerializationContext plain, generated;
+    generated.GetFIContext().SetSuggestedValues();
+    generated.GetFIContext().SetUseGeneratedVocabulary(true);
+    CFIVocabulary* v = generated.GetFIContext().GetVocabulary();
+    v->AddElement(L"", L"urn:example:po", L"order");
+    v->AddElement(L"", L"urn:example:po", L"item");
+    v->AddAttribute(L"", L"", L"partNum");
+    v->AddElementValue(L"1");
+    const CXmlSerializationContext* contexts[] = {&plain, &suggested, &generated};
+    size_t plainSize = 0;
+    for (const CXmlSerializationContext* ctx : contexts) {
+        for (CompressionType compression : {Compression_None, Compression_GZip, Compression_ZLib}) {
+            SCOPED_TRACE(static_cast<int>(compression));
+            CBinaryData bytes = orders->ToFastInfosetStream(FInfoDecl_V10, *ctx, compression);
+            if (ctx == &plain && compression == Compression_None) plainSize = bytes.GetLength();
+            CSmartPtr<CPurchaseOrders> back(new CPurchaseOrders);
+            back->FromXmlStream(bytes, *ctx);
+            EXPECT_EQ(Utf8(expected), Utf8(Compact(*back)));
+        }
+    }
+    // The binary form is smaller than the text.
+    EXPECT_LT(plainSize, orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None).GetLength());
+
+    nyxml_test::TempDir dir;
+    std::wstring file = dir.WidePath("po.fi.gz");
+    orders->ToFastInfosetFile(file.c_str(), FInfoDecl_None, suggested, Compression_GZip);
+    CSmartPtr<CPurchaseOrders> fromFile(new CPurchaseOrders);
+    fromFile->FromXmlFile(file.c_str(), suggested);
+    EXPECT_EQ(Utf8(expected), Utf8(Compact(*fromFile)));
+    std::wstring zlib = dir.WidePath("po.fi.z");
+    EXPECT_NY_THROW(orders->ToFastInfosetFile(zlib.c_str(), FInfoDecl_None, suggested, Compression_ZLib), CNyException,
+                    L"ZLIB Compression only available for To Stream methods.");
+    EXPECT_EQ(-1, access(dir.Path("po.fi.z").c_str(), F_OK));
+}
+
+// Documents written with the generated vocabulary name no element by literal
+// text, are smaller, and read back equal.
+TEST(PurchaseOrderVocabulary, DocumentsCarryNoLiteralNames) {
+    CSmartPtr<CPurchaseOrders> orders = ReadSample();
+    const std::wstring expected = Compact(*orders);
+
+    CXmlSerializationContext plain, writing, reading;
+    UseFIVocabulary(writing);
+    UseFIVocabulary(reading);  // filled again: the same tables in the same order
+    const CFIVocabulary& v = *writing.GetFIContext().GetVocabulary();
+    ASSERT_EQ(std::wstring(L"urn:example:po"), v.GetNamespaceNamesTable()[1]);
+    EXPECT_TRUE(v.GetElementNamesMap().count(CFIVocabulary::QNameKey(L"", L"urn:example:po", L"purchaseOrders")));
+    EXPECT_TRUE(v.GetAttributeNamesMap().count(CFIVocabulary::QNameKey(L"", L"", L"partNum")));
+    EXPECT_TRUE(v.GetAttributeValuesMap().count(L"shipped"));
+
+    EXPECT_EQ(std::wstring(L"urn:example:po"), writing.GetDefaultNamespaceURI());
+    plain.SetDefaultNamespaceURI(L"urn:example:po");
+    CBinaryData without = orders->ToFastInfosetStream(FInfoDecl_None, plain, Compression_None);
+    CBinaryData with = orders->ToFastInfosetStream(FInfoDecl_None, writing, Compression_None);
+    const std::string bytes(reinterpret_cast<const char*>(with.GetData()), with.GetLength());
+    const std::string plainBytes(reinterpret_cast<const char*>(without.GetData()), without.GetLength());
+    EXPECT_LT(with.GetLength() + 150, without.GetLength());
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(FIVocabularyURI())));
+    ASSERT_GT(v.GetElementNamesTable().size(), 20u);
+    size_t literalWithout = 0;
+    for (const CFIVocabulary::CQNameParts& q : v.GetElementNamesTable()) {
+        // A literal local name: its length less one, then its UTF-8 octets.
+        std::string name = Utf8(v.GetLocalNamesTable()[q.LocalNameIndex - 1]);
+        name.insert(name.begin(), static_cast<char>(name.size() - 1));
+        SCOPED_TRACE(name);
+        EXPECT_EQ(std::string::npos, bytes.find(name));
+        literalWithout += plainBytes.find(name) != std::string::npos;
+    }
+    EXPECT_GT(literalWithout, 20u);  // the same search finds them in a document written without it
+    CSmartPtr<CPurchaseOrders> back(new CPurchaseOrders);
+    back->FromXmlStream(with, reading);
+    EXPECT_EQ(Utf8(expected), Utf8(Compact(*back)));
+    // Without the vocabulary the indexes name nothing.
+    CSmartPtr<CPurchaseOrders> lost(new CPurchaseOrders);
+    EXPECT_NY_THROW(lost->FromXmlStream(with, plain), CNyException,
+                    L"Failed to parse FastInfoset. Index [2] refers to no entry of its table.");
 }

@@ -52,16 +52,45 @@ inline SlotDef CollectionSlot(std::function<CSmartPtr<CXmlObjectBase>()> make) {
     return SlotDef{Slot_Collection, make};
 }
 
-// The data part shared by every test class: one variant per property.
+// The metadata of one class, as generated statics hold it: a parent info and
+// two null-terminated arrays, freed through CleanMetaData.
+class CTestMetadata {
+public:
+    CTestMetadata(CParentElementInfo* parent, CElementInfo** elements, CAttributeInfo** attributes)
+        : parent(parent), elements(elements), attributes(attributes) {}
+    CTestMetadata(CParentElementInfo* parent, std::initializer_list<CElementInfo*> elements,
+                  std::initializer_list<CAttributeInfo*> attributes)
+        : CTestMetadata(parent, NullTerminated(elements), NullTerminated(attributes)) {}
+    template <class T>
+    static T** NullTerminated(std::initializer_list<T*> infos) {
+        T** array = new T*[infos.size() + 1];
+        std::copy(infos.begin(), infos.end(), array);
+        array[infos.size()] = nullptr;
+        return array;
+    }
+    CTestMetadata(const CTestMetadata&) = delete;
+    CTestMetadata& operator=(const CTestMetadata&) = delete;
+    inline ~CTestMetadata();
+
+    CParentElementInfo* parent;
+    CElementInfo** elements;
+    CAttributeInfo** attributes;
+};
+
+// The class the tests derive from: one variant per property index, kept as the
+// kind of each property says (a property without a definition is a value),
+// and metadata from Metadata().
 class CBagClass : public CXmlGeneratedClass {
 public:
     CXmlObjectBase* GetBase() override { return this; }
+    CParentElementInfo* GetClassInfo() override { return Metadata()->parent; }
+    CElementInfo** GetClassElementInfo() override { return Metadata()->elements; }
+    CAttributeInfo** GetClassAttributeInfo() override { return Metadata()->attributes; }
 
     void AccessProperty(int propertyIndex, bool read, NyVariant& value) override {
-        if (propertyIndex < 0 || propertyIndex >= static_cast<int>(m_slots.size()))
-            throw CNyException(FormatString(L"No property %d", propertyIndex));
-        NyVariant& slot = m_slots[static_cast<size_t>(propertyIndex)];
-        switch (m_defs[static_cast<size_t>(propertyIndex)].kind) {
+        if (propertyIndex < 0) throw CNyException(FormatString(L"No property %d", propertyIndex));
+        NyVariant& slot = values[propertyIndex];
+        switch (static_cast<size_t>(propertyIndex) < m_defs.size() ? m_defs[propertyIndex].kind : Slot_Value) {
             case Slot_Value:
                 if (read)
                     value = slot;
@@ -85,7 +114,7 @@ public:
 
     void Init() override {
         for (size_t i = 0; i < m_defs.size(); ++i) {
-            NyVariant& slot = m_slots[i];
+            NyVariant& slot = values[static_cast<int>(i)];
             switch (m_defs[i].kind) {
                 case Slot_Value: slot.Clear(); break;
                 case Slot_Object: slot.SetXmlObject(nullptr); break;
@@ -103,23 +132,16 @@ public:
     }
 
     // ---- test access ----
-    const NyVariant& Get(int index) const { return m_slots.at(static_cast<size_t>(index)); }
+    NyVariant Get(int index) const {
+        auto it = values.find(index);
+        return it == values.end() ? NyVariant() : it->second;
+    }
+    bool Has(int index) const { return Get(index).IsValid(); }
     // The string form of a value property, "(unset)" when it is empty.
-    std::wstring Text(int index) const {
-        const NyVariant& v = Get(index);
-        return v.IsValid() ? v.ToString(nullptr) : std::wstring(L"(unset)");
-    }
-    void Set(int index, const NyVariant& value) { m_slots.at(static_cast<size_t>(index)) = value; }
-    void SetText(int index, const wchar_t* text) {
-        NyVariant v;
-        v.SetString(text);
-        Set(index, v);
-    }
-    void SetI4(int index, int32_t number) {
-        NyVariant v;
-        v.SetI4(number);
-        Set(index, v);
-    }
+    std::wstring Text(int index) const { return Has(index) ? Get(index).ToString(nullptr) : L"(unset)"; }
+    void SetText(int index, const std::wstring& text) { values[index].SetString(text); }
+    void SetI4(int index, int32_t number) { values[index].SetI4(number); }
+    void SetCollection(int index, CXmlCollectionBase* collection) { values[index].SetXmlCollection(collection); }
     CXmlObjectBase* Object(int index) const { return Get(index).PeekXmlObject(); }
     template <class T>
     T* ObjectAs(int index) const {
@@ -130,29 +152,30 @@ public:
     T* CollectionAs(int index) const {
         return dynamic_cast<T*>(Get(index).PeekXmlCollection());
     }
-    // Puts an object into an object property under the element name it is written with.
-    void SetObject(int index, CXmlObjectBase* object, const wchar_t* elementName) {
-        if (object) Name(object, elementName);
-        m_slots.at(static_cast<size_t>(index)).SetXmlObject(object);
+    // Puts an object into an object property, under the element name it is written with when one is given.
+    void SetObject(int index, CXmlObjectBase* object, const wchar_t* elementName = nullptr) {
+        if (object && elementName) Name(object, elementName);
+        values[index].SetXmlObject(object);
     }
     // How often the engine stored an object property.
     int ObjectStores() const { return m_objectStores; }
 
     static void Name(CXmlObjectBase* object, const wchar_t* elementName) { SetElementName(object, elementName); }
 
-    // The protected engine operations, for direct checks.
-    bool ContainsOptionalElements() const { return DoesElementContainOptionalElements(); }
+    // The protected engine operation, for direct checks.
     bool ElementInList(const CXmlSerializationContext& ctx, CXmlElement* element) const {
         return IsElementInList(ctx, element);
     }
 
+    std::map<int, NyVariant> values;
+
 protected:
-    explicit CBagClass(std::vector<SlotDef> defs) : m_defs(std::move(defs)), m_slots(m_defs.size()) {}
+    explicit CBagClass(std::vector<SlotDef> defs) : m_defs(std::move(defs)) {}
+    virtual const CTestMetadata* Metadata() = 0;
     std::wstring GetTargetNamespace() override { return GetNamespace(); }
 
 private:
     std::vector<SlotDef> m_defs;
-    std::vector<NyVariant> m_slots;
     int m_objectStores = 0;
 };
 
@@ -185,41 +208,29 @@ public:
     }
 
     std::wstring GetNamespace() override { return Schema::kNamespace; }
-    CParentElementInfo* GetClassInfo() override {
-        BuildMetaData();
-        return ms_parentInfo;
-    }
-    CElementInfo** GetClassElementInfo() override {
-        BuildMetaData();
-        return ms_elementInfo;
-    }
-    CAttributeInfo** GetClassAttributeInfo() override {
-        BuildMetaData();
-        return ms_attributeInfo;
-    }
 
     static void CleanMetaData() {
         CNYLock lock(m_csInit);
-        CXmlGeneratedClass::CleanMetaData(ms_parentInfo, ms_elementInfo, ms_attributeInfo);
+        delete ms_metadata;
+        ms_metadata = nullptr;
         ms_built.store(false, std::memory_order_release);
     }
 
-private:
-    static void BuildMetaData() {
-        if (ms_built.load(std::memory_order_acquire)) return;
+protected:
+    const CTestMetadata* Metadata() override {
+        if (ms_built.load(std::memory_order_acquire)) return ms_metadata;
         CNYLock lock(m_csInit);
-        if (ms_built.load(std::memory_order_relaxed)) return;
-        ms_parentInfo = Schema::Parent();
-        ms_elementInfo = Schema::Elements();
-        ms_attributeInfo = Schema::Attributes();
-        MetaDataCleaners().push_back(&TGroupClass::CleanMetaData);
-        ms_built.store(true, std::memory_order_release);
+        if (!ms_built.load(std::memory_order_relaxed)) {
+            ms_metadata = new CTestMetadata(Schema::Parent(), Schema::Elements(), Schema::Attributes());
+            MetaDataCleaners().push_back(&TGroupClass::CleanMetaData);
+            ms_built.store(true, std::memory_order_release);
+        }
+        return ms_metadata;
     }
 
+private:
     static inline std::atomic<bool> ms_built{false};
-    static inline CParentElementInfo* ms_parentInfo = nullptr;
-    static inline CElementInfo** ms_elementInfo = nullptr;
-    static inline CAttributeInfo** ms_attributeInfo = nullptr;
+    static inline CTestMetadata* ms_metadata = nullptr;
 };
 
 // The class info of a class with its own element: no text member, and the
@@ -269,8 +280,6 @@ struct CallLog {
     int createCalls = 0;
     int lastClassId = 0;
     std::wstring lastName;
-    int factoryCalls = 0;
-    std::wstring lastFactoryElement;
 };
 inline CallLog& Calls() {
     static CallLog log;
@@ -480,7 +489,6 @@ struct GroupSchemaT : SchemaBase {
     }
 };
 typedef GroupSchemaT<XmlElementType_NoElement> Group1Schema;
-typedef GroupSchemaT<XmlElementType_NoElementNoAttributes> Group2Schema;
 
 // Two derived types of an abstract "Party", told apart by xsi:type.
 struct PersonSchema : SchemaBase {
@@ -517,8 +525,6 @@ typedef TGroupClass<CompanySchema> CCompany;
 class CPartyFactory : public CClassfactoryBase {
 public:
     static CSmartPtr<CXmlObjectBase> Create(CXmlElement* element) {
-        ++Calls().factoryCalls;
-        Calls().lastFactoryElement = element ? element->GetLocalName() : L"";
         std::wstring type = GetElementType(element);
         if (type == L"Person") return CSmartPtr<CXmlObjectBase>(new CPerson);
         if (type == L"Company") return CSmartPtr<CXmlObjectBase>(new CCompany);
@@ -625,74 +631,35 @@ inline ::testing::AssertionResult NothingThrown(const Thrown& thrown) {
     return ::testing::AssertionFailure() << "thrown " << thrown.type << ": " << nyxml_test::Utf8(thrown.full);
 }
 
+// Reads `xml` into `object`. With an empty `error` the read must succeed; otherwise it
+// must fail with a CNyValidationException of that chain. True when it read.
+inline bool ReadsOrFails(CXmlObjectBase& object, const wchar_t* xml, unsigned options, const std::wstring& error) {
+    Thrown thrown = Catch([&] { Read(object, xml, options); });
+    if (!error.empty()) {
+        EXPECT_TRUE(IsThrown<CNyValidationException>(thrown, error));
+        return false;
+    }
+    EXPECT_TRUE(NothingThrown(thrown));
+    return thrown.type.empty();
+}
+
 // ------------------------------------------------------------------ objects with per-test metadata
 
-// Hand-written classes in the shape of generated code whose metadata each test
-// builds, and a writer that records the calls the engine makes.
-// The metadata of one class, as generated statics hold it: a parent info and
-// two null-terminated arrays, freed through CleanMetaData.
-class CTestMetadata {
-public:
-    CTestMetadata(CParentElementInfo* parent, std::initializer_list<CElementInfo*> elements,
-                  std::initializer_list<CAttributeInfo*> attributes)
-        : parent(parent), elements(NullTerminated(elements)), attributes(NullTerminated(attributes)) {}
-    template <class T>
-    static T** NullTerminated(std::initializer_list<T*> infos) {
-        T** array = new T*[infos.size() + 1];
-        std::copy(infos.begin(), infos.end(), array);
-        array[infos.size()] = nullptr;
-        return array;
-    }
-    CTestMetadata(const CTestMetadata&) = delete;
-    CTestMetadata& operator=(const CTestMetadata&) = delete;
-    inline ~CTestMetadata();
-
-    CParentElementInfo* parent;
-    CElementInfo** elements;
-    CAttributeInfo** attributes;
-};
-
-// A generated-style class whose properties live in a map from property index
-// to variant. Init restores `initial` (where mandatory members keep the
-// objects they read into).
-class CTestObject : public CXmlGeneratedClass {
+// A class whose metadata the test builds. Init restores `initial` (where
+// mandatory members keep the objects they read into).
+class CTestObject : public CBagClass {
 public:
     CTestObject(const CTestMetadata* metadata, const wchar_t* elementName, const wchar_t* namespaceUri = L"",
                 const wchar_t* targetNamespace = L"")
-        : m_metadata(metadata), m_namespace(namespaceUri), m_target(targetNamespace) {
+        : CBagClass({}), m_metadata(metadata), m_namespace(namespaceUri), m_target(targetNamespace) {
         SetElementName(elementName);
     }
 
-    // ---- the contract with the library ----
-    void AccessProperty(int propertyIndex, bool read, NyVariant& value) override {
-        if (read) {
-            auto it = values.find(propertyIndex);
-            if (it == values.end())
-                value.Clear();
-            else
-                value = it->second;
-        } else {
-            values[propertyIndex] = value;
-        }
-    }
-    CParentElementInfo* GetClassInfo() override { return m_metadata->parent; }
-    CElementInfo** GetClassElementInfo() override { return m_metadata->elements; }
-    CAttributeInfo** GetClassAttributeInfo() override { return m_metadata->attributes; }
     void Init() override {
         values = initial;
         ++initCount;
     }
-    CXmlObjectBase* GetBase() override { return this; }
     std::wstring GetNamespace() override { return m_namespace; }
-
-    // ---- property helpers for the tests ----
-    void SetString(int index, const std::wstring& text) { values[index].SetString(text); }
-    void SetI4(int index, int32_t value) { values[index].SetI4(value); }
-    void SetObject(int index, CXmlObjectBase* object) { values[index].SetXmlObject(object); }
-    void SetCollection(int index, CXmlCollectionBase* collection) { values[index].SetXmlCollection(collection); }
-    bool Has(int index) const { return values.count(index) && values.at(index).IsValid(); }
-    NyVariant Get(int index) const { return Has(index) ? values.at(index) : NyVariant(); }
-    std::wstring GetString(int index) const { return Has(index) ? values.at(index).GetString() : L"(unset)"; }
 
     // ---- protected parts of the engine, opened for the tests ----
     using CXmlGeneratedClass::CleanMetaData;
@@ -709,11 +676,11 @@ public:
         return FromXml_Int(element, firstChild, ctx, flag);
     }
 
-    std::map<int, NyVariant> values;
     std::map<int, NyVariant> initial;
     int initCount = 0;
 
 protected:
+    const CTestMetadata* Metadata() override { return m_metadata; }
     std::wstring GetTargetNamespace() override { return m_target; }
 
 private:
@@ -841,8 +808,6 @@ public:
                                    CXmlWriter*) const override {
         m_log->push_back(L"pseudo " + ElementName());
     }
-    using CElementInfo::IsThisElement;
-
 private:
     std::vector<std::wstring>* m_log;
     bool m_mandatory;

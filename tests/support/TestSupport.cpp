@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <nyxml/binarydata.h>
+#include <nyxml/generated.h>
 
 #include <cstdio>
 #include <ctime>
@@ -15,6 +16,20 @@ namespace nyxml_test {
 std::string AsString(const NyXmlLib9::CBinaryData& data) {
     return data.GetLength() ? std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength())
                             : std::string();
+}
+
+std::wstring Wide(const std::string& bytes) { return std::wstring(bytes.begin(), bytes.end()); }
+
+std::wstring Compact(const NyXmlLib9::CXmlObjectBase& object) {
+    return Compact(object, NyXmlLib9::CXmlSerializationContext::GetDefaultContext());
+}
+
+std::wstring Compact(const NyXmlLib9::CXmlObjectBase& object, const NyXmlLib9::CXmlSerializationContext& ctx) {
+    return object.ToXml(false, false, NyXmlLib9::EOL_LF, ctx);
+}
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 std::string Utf8(const std::wstring& text) {

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace NyXmlLib9 {
 class CBinaryData;
+class CXmlObjectBase;
+class CXmlSerializationContext;
 }
 
 namespace nyxml_test {
@@ -20,6 +23,13 @@ std::string AsString(const NyXmlLib9::CBinaryData& data);
 
 // UTF-8 text of a wide string, for readable failure output.
 std::string Utf8(const std::wstring& text);
+// A byte string widened unit by unit (ASCII texts, paths).
+std::wstring Wide(const std::string& bytes);
+// An object written compactly: no declaration, no indentation, LF line ends.
+std::wstring Compact(const NyXmlLib9::CXmlObjectBase& object);
+std::wstring Compact(const NyXmlLib9::CXmlObjectBase& object, const NyXmlLib9::CXmlSerializationContext& ctx);
+// Seconds since `start`.
+double Since(std::chrono::steady_clock::time_point start);
 
 // A scratch directory removed when the object goes.
 class TempDir {

@@ -5,24 +5,17 @@
 #include <string>
 
 using nyxml_test::Quoted;
-using nyxml_test::RunTool;
 using nyxml_test::ToolResult;
 
 namespace {
 
-class ConvertCommand : public testing::Test {
+// Runs convert, and stats to tell what convert wrote.
+class ConvertCommand : public nyxml_test::ToolCommandTest {
 protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    ToolResult Run(const std::string& command, const std::string& stdinFile = "") {
-        return RunTool(command, dir.path(), stdinFile);
-    }
     std::string Format(const std::string& stats) {
         size_t at = stats.find("format:      ");
         return at == std::string::npos ? "" : stats.substr(at + 13, stats.find('\n', at) - at - 13);
     }
-    nyxml_test::TempDir dir;
 };
 
 const char kDocument[] =
@@ -152,7 +145,7 @@ TEST_F(StatsCommand, BadInputAndUsage) {
     ToolResult help = Run("--help");
     EXPECT_EQ(0, help.status);
     EXPECT_EQ(0u, help.out.find("usage: nyxml stats"));
-    ToolResult unknown = RunTool("nosuch", dir.path());
+    ToolResult unknown = nyxml_test::RunTool("nosuch", dir.path());
     EXPECT_EQ(2, unknown.status);
     EXPECT_EQ(0u, unknown.err.find("nyxml: unknown command 'nosuch'\n"));
 }

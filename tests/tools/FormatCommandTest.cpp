@@ -31,7 +31,6 @@ const char kFormatted[] =
     "\t<plain/>\n"
     "</AA:order>\n";
 
-using Result = nyxml_test::ToolResult;
 using nyxml_test::Quoted;
 using nyxml_test::ToolResult;
 
@@ -43,14 +42,13 @@ protected:
         input = dir.Path("in.xml");
         nyxml_test::WriteFile(input, kInput);
     }
-    static std::string Quoted(const std::string& path) { return nyxml_test::Quoted(path); }
     std::string input;
 };
 
 }  // namespace
 
 TEST_F(FormatCommand, IndentsAndDeclaresNamespacesOnTheRoot) {
-    Result r = Run(Quoted(input) + " -");
+    ToolResult r = Run(Quoted(input) + " -");
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ(kFormatted, r.out);
     EXPECT_EQ("", r.err);
@@ -61,7 +59,7 @@ TEST_F(FormatCommand, UsageErrorsExitWithTwo) {
                            "--encoding", "--stream --gzip a b", "--stream a -"};
     for (const char* arguments : cases) {
         SCOPED_TRACE(arguments);
-        Result r = Run(arguments);
+        ToolResult r = Run(arguments);
         EXPECT_EQ(2, r.status);
         EXPECT_EQ(0u, r.err.find("nyxml: format: ")) << r.err;
         EXPECT_EQ("", r.out);
@@ -70,7 +68,7 @@ TEST_F(FormatCommand, UsageErrorsExitWithTwo) {
 
 TEST_F(FormatCommand, InputAndOutputFailuresExitWithOne) {
     std::string missing = dir.Path("missing.xml");
-    Result r = Run(Quoted(missing) + " -");
+    ToolResult r = Run(Quoted(missing) + " -");
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("nyxml: Failed to open the file [" + missing + "] Error [0x00000002]\n", r.err);
 
@@ -157,14 +155,7 @@ std::string Gunzip(const std::string& packed) {
     return status == Z_STREAM_END && zs.avail_in == 0 ? out : "(not a complete gzip stream)";
 }
 
-class HostileInputTool : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!nyxml_test::ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
-    }
-    nyxml_test::ToolResult Run(const std::string& arguments) { return nyxml_test::RunTool(arguments, dir.path()); }
-    nyxml_test::TempDir dir;
-};
+class HostileInputTool : public nyxml_test::ToolCommandTest {};
 
 }  // namespace
 

@@ -43,16 +43,16 @@ inline ToolResult RunTool(const std::string& arguments, const std::string& scrat
 
 inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-// A test of one command of the tool, run in a scratch directory; skipped
-// when the tool is not built.
+// A test of the tool (of one command when given), run in a scratch directory;
+// skipped when the tool is not built.
 class ToolCommandTest : public testing::Test {
 protected:
-    explicit ToolCommandTest(const char* command) : m_command(command) {}
+    explicit ToolCommandTest(const char* command = "") : m_command(command) {}
     void SetUp() override {
         if (!ToolIsBuilt()) GTEST_SKIP() << "the nyxml tool is not built";
     }
     ToolResult Run(const std::string& arguments, const std::string& stdinFile = "") {
-        return RunTool(m_command + " " + arguments, dir.path(), stdinFile);
+        return RunTool(m_command.empty() ? arguments : m_command + " " + arguments, dir.path(), stdinFile);
     }
     TempDir dir;
 

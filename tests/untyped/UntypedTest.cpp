@@ -12,12 +12,7 @@
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
 using nyxml_test::TempDir;
-
-namespace {
-
-std::wstring Compact(const CXmlObjectBase& o) { return o.ToXml(false, false, EOL_LF); }
-
-}  // namespace
+using nyxml_test::Compact;
 
 TEST(CElement, KeywordIsNotANamespace) {
     for (const wchar_t* keyword : {L"##any", L"##other", L"##local", L"##targetNamespace"}) {

@@ -15,6 +15,7 @@ using NyXmlLib9::CBinaryData;
 using NyXmlLib9::CNyException;
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
+using nyxml_test::Wide;
 
 namespace {
 
@@ -38,29 +39,7 @@ std::vector<unsigned char> FromHex(const std::string& hex) {
     return out;
 }
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 }  // namespace
-
-TEST(CBinaryDataBase64, InvalidCharacterGivesEmptyValueWithoutException) {
-    const wchar_t* cases[] = {L"YW!j", L"-", L"YWJj.", L"YWJj\v"};
-    for (const wchar_t* text : cases) {
-        SCOPED_TRACE(nyxml_test::Utf8(text));
-        CBinaryData data = FromString("old");
-        data.SetAsBase64(text);
-        EXPECT_EQ(0u, data.GetLength());
-        EXPECT_NE(nullptr, data.GetData());  // a buffer of length 0
-    }
-}
-
-TEST(CBinaryDataBase64, OnlyTheLowSevenBitsOfAUnitCount) {
-    // U+0159 and U+00D7 reduce to 'Y' and 'W'; U+00A1 reduces to '!', which is invalid.
-    CBinaryData data;
-    data.SetAsBase64(L"\x0159\x00D7Jj");
-    EXPECT_EQ(Bytes("abc"), Bytes(data));
-    data.SetAsBase64(L"YW\x00A1j");
-    EXPECT_EQ(0u, data.GetLength());
-}
 
 TEST(CBinaryDataBase64, MatchesPythonVectors) {
     std::ifstream in(nyxml_test::TestDataPath("base64_vectors.txt"));
@@ -100,21 +79,16 @@ TEST(CBinaryDataHex, InvalidCharactersThrowAndLeaveTheValueEmpty) {
             EXPECT_EQ(nullptr, data.GetData());
         }
     }
-    CBinaryData data;
-    EXPECT_NY_THROW(data.SetAsHexString(L"0G"), CNyException, L"Invalid char in hex string [G]");
-    EXPECT_NY_THROW(data.SetAsHexString(L"G0"), CNyException, L"Invalid char in hex string [G]");
-    EXPECT_NY_THROW(data.SetAsHexString(L"0 1"), CNyException, L"Invalid char in hex string [ ]");
-    EXPECT_NY_THROW(data.SetAsHexString(L"\x0661\x0662"), CNyException, L"Invalid char in hex string [\x0661]");
-}
-
-TEST(CBinaryDataHex, OddLengthReportsTheMissingPartner) {
-    // The partner of the last digit is the terminating NUL, reported as such.
-    CBinaryData data;
-    std::wstring expected = L"Invalid char in hex string [";
-    expected += L'\0';
-    expected += L"]";
-    EXPECT_NY_THROW(data.SetAsHexString(L"ABC"), CNyException, expected);
-    EXPECT_EQ(0u, data.GetLength());
+    // The first bad character is named; the partner of the last digit of an odd
+    // length is the terminating NUL, reported as such.
+    const std::pair<const wchar_t*, wchar_t> bad[] = {
+        {L"0G", L'G'}, {L"G0", L'G'}, {L"0 1", L' '}, {L"\x0661\x0662", L'\x0661'}, {L"ABC", L'\0'}};
+    for (const auto& b : bad) {
+        CBinaryData data;
+        EXPECT_NY_THROW(data.SetAsHexString(b.first), CNyException,
+                        L"Invalid char in hex string [" + std::wstring(1, b.second) + L"]");
+        EXPECT_EQ(0u, data.GetLength());
+    }
 }
 
 TEST(CBinaryDataSharing, CopiesShareUntilOneChanges) {
@@ -283,13 +257,18 @@ TEST(CBinaryDataLarge, ReleasedBytesAreFreedWithDeleteArray) {
     EXPECT_EQ(0u, data.GetLength());
 }
 
-// Base64 text whose elements lie above U+FFFF is read as UTF-16: each such
-// element is its surrogate pair, and each unit is reduced to its low seven bits.
-TEST(Base64Wide, ElementsAboveTheBmpAreTheirSurrogatePairs) {
+// Base64 text is read unit by unit, each reduced to its low seven bits; an
+// element above U+FFFF is read as its UTF-16 surrogate pair. An invalid
+// character leaves an empty value (a buffer of length 0), without exception.
+TEST(CBinaryDataBase64, UnitsAndInvalidCharacters) {
     struct Case {
         std::wstring text;
         std::string bytes;
     } cases[] = {
+        {L"YW!j", ""}, {L"-", ""}, {L"YWJj.", ""}, {L"YWJj\v", ""},
+        // U+0159 and U+00D7 reduce to 'Y' and 'W'; U+00A1 reduces to '!', which is invalid.
+        {L"\x0159\x00D7Jj", "abc"},
+        {L"YW\x00A1j", ""},
         // U+20442 is D841 DC42: the units reduce to 'A' and 'B', twelve bits.
         {std::wstring(L"YWJj") + wchar_t(0x20442) + L"CD", std::string("abc\x00\x10\x83", 6)},
         // As the same text written as its two units.
@@ -305,8 +284,9 @@ TEST(Base64Wide, ElementsAboveTheBmpAreTheirSurrogatePairs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8(c.text));
-        CBinaryData data;
+        CBinaryData data = FromString("old");
         data.SetAsBase64(c.text.c_str());
+        ASSERT_NE(nullptr, data.GetData());
         EXPECT_EQ(c.bytes, std::string(reinterpret_cast<const char*>(data.GetData()), data.GetLength()));
     }
 }

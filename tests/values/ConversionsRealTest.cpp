@@ -2,6 +2,7 @@
 // special words, printed with "%.7g"/"%.16g" and three-digit exponents;
 // expected values from tests/tools/gen_conversion_cases.py.
 #include <nyxml/conversions.h>
+#include <nyxml/decimal.h>
 
 #include "TestSupport.h"
 
@@ -17,18 +18,18 @@
 #include <string>
 
 using NyXmlLib9::CConversions;
+using NyXmlLib9::CDecimal;
 using NyXmlLib9::CNyInvalidParamException;
 using NyXmlLib9::CNyInvalidValueException;
 using NyXmlLib9::CWhitespaceUtils;
 using NyXmlLib9::CNyException;
+using nyxml_test::Wide;
 
 namespace {
 
 const CWhitespaceUtils::WhitespaceRule kNone = CWhitespaceUtils::WhitespaceRule_None;
 const CWhitespaceUtils::WhitespaceRule kCollapse = CWhitespaceUtils::WhitespaceRule_Collapse;
 const double kInf = std::numeric_limits<double>::infinity();
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 uint64_t Bits(double value) {
     uint64_t bits;
@@ -203,6 +204,9 @@ TEST(ConversionsReal, IgnoresTheProcessLocale) {
     EXPECT_EQ(2.5, CConversions::r8FromString(L"2.5", kNone));
     EXPECT_EQ(0.0, CConversions::r8FromString(L"1e-400", kNone));
     EXPECT_NY_THROW(CConversions::r8FromString(L"2,5", kNone), CNyInvalidValueException, NotConverted(L"2,5", L"r8"));
+    // Decimals made from and turned into doubles likewise.
+    EXPECT_EQ(L"0.1", CDecimal(0.1).ToString());
+    EXPECT_EQ(-12.25, CDecimal(L"-12.25").ToDouble());
     std::setlocale(LC_NUMERIC, "C");
 }
 

@@ -43,7 +43,9 @@ TEST(DateTimeSpan, MalformedForms) {
                               L"+P1D",   L"-",       L"P1",    L"PT1",    L"P1D1M",  L"P1DT",   L"P1M1M",
                               L"PT1H1H", L"PT1M1H",  L"P1DD",  L"P1X",    L"p1D",    L"P1d",    L" P1D",
                               L"P1D ",   L"P-1D",    L"PT1.5X", L"PT1.5M", L"P1.5D",  L"P.5S",   L"PT1.5S1S",
-                              L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S"};
+                              L"PT1.5SS", L"PT1.5S1M", L"PTT",  L"P1DT1HT", L"--P1D", L"P1D.5S",
+                              // A fraction needs its designator.
+                              L"PT1.5",   L"PT1M2.5", L"PT1.0", L"-PT0.000000001"};
     for (const wchar_t* text : texts) {
         SCOPED_TRACE(Utf8(text));
         CDateTimeSpan span;
@@ -77,8 +79,7 @@ TEST(DateTimeSpan, HugeDigitRuns) {
                     L"Invalid XSD Duration [" + fraction + L"] Fraction part too long");
     const std::wstring bad = L"P" + power + L"X";
     EXPECT_NY_THROW(span.ParseXSDDuration(bad.c_str()), CNyInvalidValueException, FormMessage(bad));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 1.0);
+    EXPECT_LT(nyxml_test::Since(start), 1.0);
 }
 
 TEST(DateTimeSpan, ConstructorsAndSetters) {
@@ -162,13 +163,6 @@ TEST(DateTimeSpanCompare, Cases) {
         if (std::wstring(c.b) == L"-P") b = CDateTimeSpan().GetAsNegative(); else b.ParseXSDDuration(c.b);
         EXPECT_STREQ(ResultName(c.expected), ResultName(a.CompareTo(b)));
     }
-    EXPECT_TRUE(Span(L"PT1H") < Span(L"PT2H"));
-    EXPECT_TRUE(Span(L"PT2H") > Span(L"PT1H"));
-    EXPECT_TRUE(Span(L"P1D") == Span(L"PT24H"));
-    EXPECT_FALSE(Span(L"P1D") != Span(L"PT24H"));
-    EXPECT_TRUE(Span(L"P1M") != Span(L"P30D"));
-    EXPECT_FALSE(Span(L"P1M") < Span(L"P30D"));
-    EXPECT_FALSE(Span(L"P1M") > Span(L"P30D"));
 }
 
 // Adding a duration never fails: a year beyond 16 bits keeps its low 16 bits.

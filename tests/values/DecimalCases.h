@@ -41,8 +41,6 @@ inline std::vector<DecimalCase> LoadDecimalCases(const std::string& name) {
     return cases;
 }
 
-inline std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
 inline std::string Trace(const DecimalCase& c) {
     std::string text = "line " + std::to_string(c.line) + ":";
     for (const std::string& f : c.fields) text += " [" + f.substr(0, 120) + "]";

