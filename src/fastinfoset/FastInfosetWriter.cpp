@@ -505,48 +505,30 @@ struct CFastInfosetWriter::Impl {
             Put(static_cast<unsigned char>(v));
         }
     }
-    // Index from the 3rd bit; `o` holds bits 1-2.
-    void PutIndex3(unsigned char o, uint32_t i) {
-        if (i <= 32) {
+    // Index from the 3rd bit (`o` holds bits 1-2) or the 4th bit (bits 1-3),
+    // with `Free` = 6 or 5 bits left in the first octet: '0' and Free-1 bits,
+    // '100' and Free-3 bits plus an octet, '101' and Free-3 bits plus two
+    // octets, or '11' and zeros plus three octets.
+    template <int Free>
+    void PutIndexFrom(unsigned char o, uint32_t i) {
+        const uint32_t one = 1u << (Free - 1), two = one + (1u << (Free + 5)), three = two + (1u << (Free + 13));
+        if (i <= one) {
             Put(static_cast<unsigned char>(o | (i - 1)));
-        } else if (i <= 2080) {
-            uint32_t v = i - 33;
-            Put(static_cast<unsigned char>(o | 0x20 | (v >> 8)));
-            Put(static_cast<unsigned char>(v));
-        } else if (i <= 526368) {
-            uint32_t v = i - 2081;
-            Put(static_cast<unsigned char>(o | 0x28 | (v >> 16)));
-            Put(static_cast<unsigned char>(v >> 8));
+        } else if (i <= two) {
+            uint32_t v = i - one - 1;
+            Put(static_cast<unsigned char>(o | (1u << (Free - 1)) | (v >> 8)));
             Put(static_cast<unsigned char>(v));
         } else {
-            uint32_t v = i - 526369;
-            Put(static_cast<unsigned char>(o | 0x30));
-            Put(static_cast<unsigned char>(v >> 16));
+            const bool last = i > three;
+            uint32_t v = i - (last ? three : two) - 1;
+            Put(static_cast<unsigned char>(o | (last ? 3u << (Free - 2) : (5u << (Free - 3)) | (v >> 16))));
+            if (last) Put(static_cast<unsigned char>(v >> 16));
             Put(static_cast<unsigned char>(v >> 8));
             Put(static_cast<unsigned char>(v));
         }
     }
-    // Index from the 4th bit; `o` holds bits 1-3.
-    void PutIndex4(unsigned char o, uint32_t i) {
-        if (i <= 16) {
-            Put(static_cast<unsigned char>(o | (i - 1)));
-        } else if (i <= 1040) {
-            uint32_t v = i - 17;
-            Put(static_cast<unsigned char>(o | 0x10 | (v >> 8)));
-            Put(static_cast<unsigned char>(v));
-        } else if (i <= 263184) {
-            uint32_t v = i - 1041;
-            Put(static_cast<unsigned char>(o | 0x14 | (v >> 16)));
-            Put(static_cast<unsigned char>(v >> 8));
-            Put(static_cast<unsigned char>(v));
-        } else {
-            uint32_t v = i - 263185;
-            Put(static_cast<unsigned char>(o | 0x18));
-            Put(static_cast<unsigned char>(v >> 16));
-            Put(static_cast<unsigned char>(v >> 8));
-            Put(static_cast<unsigned char>(v));
-        }
-    }
+    void PutIndex3(unsigned char o, uint32_t i) { PutIndexFrom<6>(o, i); }
+    void PutIndex4(unsigned char o, uint32_t i) { PutIndexFrom<5>(o, i); }
     // Octet-string lengths from the 2nd, 5th and 7th bit.
     void PutLength2(unsigned char o, size_t n) {
         if (n <= 64) {
