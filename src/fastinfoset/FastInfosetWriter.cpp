@@ -92,6 +92,24 @@ inline bool SameText(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() && SameChars(a.data(), b.data(), a.size());
 }
 
+// Open addressing by the high half of the hash (a slot's `tag`); a free
+// slot has index 0. Shared by the string and value tables.
+template <typename Slot>
+void InsertByTag(std::vector<Slot>& slots, const Slot& slot) {
+    size_t mask = slots.size() - 1;
+    size_t i = slot.tag & mask;
+    while (slots[i].index) i = (i + 1) & mask;
+    slots[i] = slot;
+}
+
+template <typename Slot>
+void GrowByTag(std::vector<Slot>& slots) {
+    std::vector<Slot> old(slots.size() * 2);
+    old.swap(slots);
+    for (const Slot& slot : old)
+        if (slot.index) InsertByTag(slots, slot);
+}
+
 // One vocabulary table as the writer needs it: the index of a string, with
 // the strings kept one after the other in one buffer. An entry's index is the
 // table's size after it was added; a table holds at most 2^20 entries.
@@ -155,18 +173,8 @@ private:
         uint32_t index = 0;
     };
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
-    void Insert(const Slot& slot) {
-        size_t mask = m_slots.size() - 1;
-        size_t i = slot.tag & mask;
-        while (m_slots[i].index) i = (i + 1) & mask;
-        m_slots[i] = slot;
-    }
-    void Grow() {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot& slot : old)
-            if (slot.index) Insert(slot);
-    }
+    void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
+    void Grow() { GrowByTag(m_slots); }
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::wstring m_data;
@@ -257,18 +265,8 @@ private:
         packed = bytes;
         return true;
     }
-    void Insert(const Slot& slot) {
-        size_t mask = m_slots.size() - 1;
-        size_t i = slot.tag & mask;
-        while (m_slots[i].index) i = (i + 1) & mask;
-        m_slots[i] = slot;
-    }
-    void Grow() {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot& slot : old)
-            if (slot.index) Insert(slot);
-    }
+    void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
+    void Grow() { GrowByTag(m_slots); }
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::wstring m_data;
