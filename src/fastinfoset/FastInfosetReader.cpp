@@ -46,7 +46,6 @@ bool ReadFastInfosetDocument(CXmlDocument* document, const unsigned char* bytes,
 
 CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlDocument* document)
     : CInstanceMonitor("CFastInfosetReader"),
-      m_options(options),
       m_document(document),
       m_begin(nullptr),
       m_p(nullptr),

@@ -143,7 +143,6 @@ private:
     void CloseElement();
     void Characters(unsigned char o);
 
-    const CFastInfosetContext& m_options;
     CXmlDocument* m_document;
     const unsigned char* m_begin;
     const unsigned char* m_p;
