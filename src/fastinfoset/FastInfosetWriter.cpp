@@ -527,40 +527,25 @@ struct CFastInfosetWriter::Impl {
     }
     void PutIndex3(unsigned char o, uint32_t i) { PutIndexFrom<6>(o, i); }
     void PutIndex4(unsigned char o, uint32_t i) { PutIndexFrom<5>(o, i); }
-    // Octet-string lengths from the 2nd, 5th and 7th bit.
-    void PutLength2(unsigned char o, size_t n) {
-        if (n <= 64) {
+    // Octet-string lengths from the 2nd, 5th or 7th bit, with `Free` = 7, 4
+    // or 2 bits left in the octet: '0' and Free-1 bits, '10' and zeros plus
+    // an octet, or '11' and zeros plus four octets.
+    template <int Free>
+    void PutLengthFrom(unsigned char o, size_t n) {
+        const size_t small = size_t(1) << (Free - 1);
+        if (n <= small) {
             Put(static_cast<unsigned char>(o | (n - 1)));
-        } else if (n <= 320) {
-            Put(static_cast<unsigned char>(o | 0x40));
-            Put(static_cast<unsigned char>(n - 65));
+        } else if (n <= small + 256) {
+            Put(static_cast<unsigned char>(o | small));
+            Put(static_cast<unsigned char>(n - small - 1));
         } else {
-            Put(static_cast<unsigned char>(o | 0x60));
-            Put32(static_cast<uint32_t>(n - 321));
+            Put(static_cast<unsigned char>(o | (3u << (Free - 2))));
+            Put32(static_cast<uint32_t>(n - small - 257));
         }
     }
-    void PutLength5(unsigned char o, size_t n) {
-        if (n <= 8) {
-            Put(static_cast<unsigned char>(o | (n - 1)));
-        } else if (n <= 264) {
-            Put(static_cast<unsigned char>(o | 0x08));
-            Put(static_cast<unsigned char>(n - 9));
-        } else {
-            Put(static_cast<unsigned char>(o | 0x0C));
-            Put32(static_cast<uint32_t>(n - 265));
-        }
-    }
-    void PutLength7(unsigned char o, size_t n) {
-        if (n <= 2) {
-            Put(static_cast<unsigned char>(o | (n - 1)));
-        } else if (n <= 258) {
-            Put(static_cast<unsigned char>(o | 0x02));
-            Put(static_cast<unsigned char>(n - 3));
-        } else {
-            Put(static_cast<unsigned char>(o | 0x03));
-            Put32(static_cast<uint32_t>(n - 259));
-        }
-    }
+    void PutLength2(unsigned char o, size_t n) { PutLengthFrom<7>(o, n); }
+    void PutLength5(unsigned char o, size_t n) { PutLengthFrom<4>(o, n); }
+    void PutLength7(unsigned char o, size_t n) { PutLengthFrom<2>(o, n); }
     void CheckLength(size_t n) {
         if (n > UINT32_MAX - 400) throw CNyException(L"Failed to write FastInfoset. The string is too long.");
     }

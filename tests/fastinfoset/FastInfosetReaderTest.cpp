@@ -96,6 +96,14 @@ TEST(CFastInfosetReader, ReadsWhatTheWriterWrites) {
     }
     std::wstring many = ManyNames(9000);
     EXPECT_EQ(Utf8(TextTree(many, plain)), Utf8(LoadDump(XmlToFastInfoset(many, limits), plain)));
+    // Names, values and texts on both sides of every change of form of the
+    // lengths from the 2nd, 5th and 7th bit.
+    std::wstring longs = L"<r>";
+    for (size_t n : {2, 3, 8, 9, 64, 65, 258, 259, 264, 265, 320, 321, 5000}) {
+        std::wstring name(n, L'n'), text(n, L't');
+        longs += L"<" + name + L" a='" + text + L"'>" + text + L"</" + name + L">";
+    }
+    EXPECT_EQ(Utf8(TextTree(longs + L"</r>", plain)), Utf8(LoadDump(XmlToFastInfoset(longs + L"</r>", plain), plain)));
 }
 
 TEST(CFastInfosetReader, EveryPrefixEndsAtTheEndOfFile) {
