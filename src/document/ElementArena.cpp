@@ -18,15 +18,15 @@
 
 namespace NyXmlLib9 {
 
-// Before every block. While a block waits on a free list, `arena` holds the
-// next block of the list instead.
-struct alignas(16) CElementArena::Header {
+// Before every block: the arena's address with the block's size class (in
+// 8-byte units, header included) in the top 16 bits, or zero for a block of
+// operator new. While a block waits on a free list it holds the next block of
+// the list instead.
+struct CElementArena::Header {
     union {
-        CElementArena* arena;
+        uint64_t tag;
         Header* next;
     };
-    uint32_t sizeClass;  // block size in 16-byte units, header included
-    uint32_t spare;
 };
 
 // At the start of every slab; blocks follow it.
@@ -36,6 +36,9 @@ struct CElementArena::Slab {
 };
 
 namespace {
+
+const int kClassShift = 48;
+const uint64_t kAddressMask = (uint64_t(1) << kClassShift) - 1;
 
 const size_t kFirstSlab = size_t(16) << 10;
 const size_t kLargestSlab = size_t(32) << 20;
@@ -99,7 +102,14 @@ size_t CElementArena::GetKeptBytes() {
     return kept.bytes;
 }
 
-CElementArena* CElementArena::Create() { return new CElementArena(); }
+CElementArena* CElementArena::Create() {
+    CElementArena* arena = new CElementArena();
+    // An address beyond 48 bits (never seen on the systems of today) leaves
+    // no room for the size class: such an arena hands out blocks of operator
+    // new.
+    arena->m_unowned = (reinterpret_cast<uintptr_t>(arena) & ~kAddressMask) != 0;
+    return arena;
+}
 
 CElementArena::~CElementArena() {
     Slab* slab = m_first;
@@ -124,23 +134,22 @@ size_t CElementArena::GetReservedBytes() const {
 }
 
 void* CElementArena::Allocate(size_t bytes) {
-    static_assert(sizeof(Header) == kHeader, "blocks stay 16-byte aligned");
-    if (bytes > kLargestBlock) return AllocateUnowned(bytes);
-    uint32_t sizeClass = static_cast<uint32_t>((bytes + kHeader + 15) / 16);
+    static_assert(sizeof(Header) == kHeader, "blocks stay 8-byte aligned");
+    if (bytes > kLargestBlock || m_unowned) return AllocateUnowned(bytes);
+    uint64_t sizeClass = (bytes + kHeader + 7) / 8;
     Header* header;
     if (m_free[sizeClass]) {
         header = reinterpret_cast<Header*>(m_free[sizeClass]);
         m_free[sizeClass] = reinterpret_cast<FreeBlock*>(header->next);
     } else {
-        size_t size = size_t(sizeClass) * 16;
+        size_t size = size_t(sizeClass) * 8;
         if (static_cast<size_t>(m_end - m_cursor) < size) NextSlab(size);
         header = reinterpret_cast<Header*>(m_cursor);
         m_cursor += size;
         NYXML_UNPOISON(header, kHeader);
-        header->sizeClass = sizeClass;
     }
-    header->arena = this;
-    NYXML_UNPOISON(header + 1, size_t(sizeClass) * 16 - kHeader);
+    header->tag = reinterpret_cast<uintptr_t>(this) | sizeClass << kClassShift;
+    NYXML_UNPOISON(header + 1, size_t(sizeClass) * 8 - kHeader);
     ++m_live;
     return header + 1;
 }
@@ -148,25 +157,23 @@ void* CElementArena::Allocate(size_t bytes) {
 void* CElementArena::AllocateUnowned(size_t bytes) {
     if (bytes > SIZE_MAX - kHeader) throw std::bad_alloc();
     Header* header = static_cast<Header*>(::operator new(bytes + kHeader));
-    header->arena = nullptr;
-    header->sizeClass = 0;
-    header->spare = 0;
+    header->tag = 0;
     return header + 1;
 }
 
 void CElementArena::Free(void* block) {
     if (!block) return;
     Header* header = static_cast<Header*>(block) - 1;
-    if (!header->arena) {
+    if (header->tag == 0) {
         ::operator delete(header);
         return;
     }
-    header->arena->GiveBack(header);
+    reinterpret_cast<CElementArena*>(static_cast<uintptr_t>(header->tag & kAddressMask))->GiveBack(header);
 }
 
 void CElementArena::GiveBack(Header* header) {
-    uint32_t sizeClass = header->sizeClass;
-    NYXML_POISON(header + 1, size_t(sizeClass) * 16 - kHeader);
+    size_t sizeClass = static_cast<size_t>(header->tag >> kClassShift);
+    NYXML_POISON(header + 1, sizeClass * 8 - kHeader);
     header->next = reinterpret_cast<Header*>(m_free[sizeClass]);
     m_free[sizeClass] = reinterpret_cast<FreeBlock*>(header);
     if (--m_live != 0) return;

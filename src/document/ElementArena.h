@@ -6,8 +6,8 @@
 // callback) is kept on a list of its size for the next element of that size;
 // once every element is given back, the blocks are reused from the start.
 //
-// Every block handed out is preceded by a 16-byte header naming its arena, so
-// that freeing needs only the pointer. Blocks of elements made without a
+// Every block handed out is preceded by an 8-byte header naming its arena and
+// its size, so that freeing needs only the pointer. Blocks of elements made without a
 // document come from operator new with the same header and no arena.
 //
 // The arena lives until its document and every element taken from it are
@@ -33,7 +33,7 @@ public:
     // The document lets go: the arena is freed now or with its last element.
     void ReleaseOwner();
 
-    // A 16-byte-aligned block of at least `bytes` bytes. Raises
+    // An 8-byte-aligned block of at least `bytes` bytes. Raises
     // std::bad_alloc when memory is refused.
     void* Allocate(size_t bytes);
     // The same from operator new, for elements without an arena.
@@ -57,8 +57,8 @@ private:
     struct FreeBlock {
         FreeBlock* next;
     };
-    static const size_t kHeader = 16;
-    static const size_t kClasses = (kLargestBlock + kHeader) / 16 + 1;
+    static const size_t kHeader = 8;
+    static const size_t kClasses = (kLargestBlock + kHeader) / 8 + 1;
 
     CElementArena() = default;
     ~CElementArena();
@@ -78,6 +78,7 @@ private:
     Slab* m_current = nullptr;  // the slab the cursor is in
     size_t m_live = 0;
     bool m_ownerGone = false;
+    bool m_unowned = false;  // every block from operator new
 };
 
 }  // namespace NyXmlLib9

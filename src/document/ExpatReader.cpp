@@ -76,8 +76,9 @@ void CExpatReader::Parse(bool last) { ParseBytes(m_document->m_input, m_document
 
 void CExpatReader::ParseBytes(const unsigned char* data, uint32_t length, bool last) {
     if (!m_parser) Initialise();
-    // XML_Parse takes an int length: larger inputs go in pieces.
-    const uint32_t kPiece = 1u << 30;
+    // Expat copies what it is given into a buffer of its own: pieces of 1 MiB
+    // keep that copy small instead of a second whole input.
+    const uint32_t kPiece = 1u << 20;
     do {
         uint32_t piece = length > kPiece ? kPiece : length;
         bool final = last && piece == length;
