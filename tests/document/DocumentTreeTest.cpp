@@ -420,7 +420,7 @@ TEST(CElementArena, LivesOnUntilItsLastBlockIsBack) {
 }
 
 TEST(CElementArena, AnImpossibleSizeIsRefused) {
-    EXPECT_THROW(CElementArena::AllocateUnowned(SIZE_MAX - 8), std::bad_alloc);
+    EXPECT_THROW(CElementArena::AllocateUnowned(SIZE_MAX - 4), std::bad_alloc);
 }
 
 TEST(ElementArenaOfDocument, AnElementTakenOutMayOutliveItsDocument) {
