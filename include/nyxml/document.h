@@ -6,6 +6,7 @@
 #include <nyxml/export.h>
 #include <nyxml/foundation.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -82,7 +83,9 @@ public:
     CXmlElement* GetNextSiblingElement() const { return m_nextSibling; }
     const std::wstring& GetNamespaceURI() const { return *m_namespaceURI; }
     const std::wstring& GetLocalName() const { return *m_localName; }
-    const std::wstring& GetText() const { return m_text; }
+    // The text is kept in the document's memory; the string is made at the
+    // first call and kept until the text changes or the element goes.
+    const std::wstring& GetText() const;
     const std::vector<CXmlAttribute*>& GetAttributes() const { return m_attributes; }
     // Value of the first attribute with exactly this local name and namespace
     // URI; an empty string when there is none.
@@ -118,8 +121,16 @@ private:
     static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes);
     CXmlElement* CreateNewChildElement(size_t attributes);
 
-    // Grows the text capacity geometrically before an append of extra units.
-    void ReserveText(size_t extra);
+    // Room for `extra` more units of text (growing geometrically), returned
+    // as the place where they go; CommitText then counts those written.
+    wchar_t* ReserveText(size_t extra);
+    void CommitText(size_t written);
+    void AppendTextUnits(const wchar_t* text, size_t length);
+    // Gives back the room a text grown in pieces has to spare.
+    void TrimText();
+    void ReleaseText();
+    void DropTextString();
+    const std::wstring& MakeTextString() const;
     // Points a name at a pooled string, or at an owned copy when the pool is full.
     void AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value);
     // The room for count attributes made with the element, which the reader
@@ -135,7 +146,12 @@ private:
     CXmlElement* m_firstChild;
     CXmlElement* m_lastChild;
     std::vector<CXmlAttribute*> m_attributes;
-    std::wstring m_text;
+    // The text: NUL-terminated units in a block of the document's memory
+    // (null while empty), and the string GetText made of it.
+    wchar_t* m_textData;
+    uint32_t m_textLength;
+    uint32_t m_textCapacity;  // units, the NUL not counted
+    mutable std::atomic<std::wstring*> m_textString;
     const std::wstring* m_localName;
     const std::wstring* m_namespaceURI;
     // The first m_blockCount attributes live in the room for m_blockRoom

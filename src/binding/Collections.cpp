@@ -2,6 +2,8 @@
 
 #include <nyxml/document.h>
 
+#include "document/TreeAccess.h"
+
 #include <algorithm>
 
 namespace NyXmlLib9 {
@@ -222,7 +224,7 @@ CXmlElement* CXmlTypeCollection::FromXml_Int(CXmlElement*, CXmlElement* current,
                                              bool) {
     const std::wstring name = GetElementName();
     while (current && DoesElementNameMatch(ctx, current, name.c_str(), NamespaceField().c_str())) {
-        AddFromString(current->GetText());
+        AddFromString(CXmlTreeAccess::TextInScratch(current));
         current = current->GetNextSiblingElement();
     }
     return current;

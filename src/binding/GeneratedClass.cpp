@@ -7,6 +7,8 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include "document/TreeAccess.h"
+
 #include <cstdint>
 #include <cwctype>
 #include <typeinfo>
@@ -267,7 +269,7 @@ CXmlElement* CXmlGeneratedClass::ReadContent(CXmlElement* element, CXmlElement* 
     int textIndex = info->GetElementTextPropertyIndex();
     if (textIndex != -1 && element) {
         NyVariant text;
-        text.SetString(element->GetText());
+        text.SetString(CXmlTreeAccess::TextInScratch(element));
         AccessProperty(textIndex, false, text);
     }
     return next;

@@ -3,6 +3,7 @@
 #include "document/ElementArena.h"
 #include "document/ExpatReader.h"
 #include "document/NamePool.h"
+#include "document/TreeAccess.h"
 #include "foundation/TextInternal.h"
 #include "fastinfoset/FastInfosetReader.h"
 #include "platform/File.h"
@@ -105,7 +106,8 @@ bool CXmlAttribute::IsNilAttribute() const {
 
 CXmlElement::CXmlElement(const CXmlDocument* document)
     : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
-      m_lastChild(nullptr), m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
+      m_lastChild(nullptr), m_textData(nullptr), m_textLength(0), m_textCapacity(0), m_textString(nullptr),
+      m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
       m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
 CXmlElement::~CXmlElement() {
@@ -133,6 +135,7 @@ CXmlElement::~CXmlElement() {
     }
     if (m_ownsLocalName) delete m_localName;
     if (m_ownsNamespace) delete m_namespaceURI;
+    ReleaseText();
 }
 
 void CXmlElement::AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value) {
@@ -177,8 +180,8 @@ CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attrib
     if (attributes > UINT16_MAX) attributes = 0;
     static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
 #if defined(__GLIBCXX__) && __SIZEOF_POINTER__ == 8
-    // With its 8-byte arena header an element takes 136 bytes.
-    static_assert(sizeof(CXmlElement) == 128, "an element is two cache lines");
+    // With its 8-byte arena header an element takes 128 bytes.
+    static_assert(sizeof(CXmlElement) == 120, "an element and its header are two cache lines");
 #endif
     CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute), arena}) CXmlElement(document);
     element->m_blockRoom = static_cast<uint16_t>(attributes);
@@ -215,12 +218,96 @@ void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring
     m_attributes.push_back(new CXmlAttribute(localName, value, namespaceURI));
 }
 
-void CXmlElement::ReserveText(size_t extra) {
-    size_t needed = m_text.size() + extra;
-    if (needed > m_text.capacity()) {
-        size_t grown = m_text.empty() ? needed : std::max(2 * m_text.capacity(), needed);
-        m_text.reserve(grown);
+// Texts live in blocks of the document's memory, next to the elements read
+// with them, rather than in strings of their own: a tree then costs one
+// allocation per element instead of two, and goes with its blocks.
+namespace {
+
+wchar_t* NewTextBlock(const CXmlDocument* document, void* arena, size_t units) {
+    size_t bytes = (units + 1) * sizeof(wchar_t);
+    return static_cast<wchar_t*>(document ? static_cast<CElementArena*>(arena)->Allocate(bytes)
+                                          : CElementArena::AllocateUnowned(bytes));
+}
+
+}  // namespace
+
+const std::wstring& CXmlElement::GetText() const {
+    if (std::wstring* made = m_textString.load(std::memory_order_acquire)) return *made;
+    if (m_textLength == 0) return CNamePool::Empty();
+    return MakeTextString();
+}
+
+// Several threads may read one tree: the first string stored wins.
+const std::wstring& CXmlElement::MakeTextString() const {
+    std::wstring* made = new std::wstring(m_textData, m_textLength);
+    std::wstring* expected = nullptr;
+    if (m_textString.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
+    delete made;
+    return *expected;
+}
+
+wchar_t* CXmlElement::ReserveText(size_t extra) {
+    size_t needed = size_t(m_textLength) + extra;
+    if (needed > m_textCapacity) {
+        if (needed >= UINT32_MAX) throw std::bad_alloc();
+        size_t grown = m_textLength == 0 ? needed : std::max(2 * size_t(m_textCapacity), needed);
+        if (grown >= UINT32_MAX) grown = needed;
+        wchar_t* block = NewTextBlock(m_document, m_document ? m_document->m_elementArena : nullptr, grown);
+        if (m_textLength) std::wmemcpy(block, m_textData, m_textLength);
+        CElementArena::Free(m_textData);
+        m_textData = block;
+        m_textCapacity = static_cast<uint32_t>(grown);
     }
+    return m_textData + m_textLength;
+}
+
+void CXmlElement::CommitText(size_t written) {
+    if (written == 0) return;
+    m_textLength += static_cast<uint32_t>(written);
+    m_textData[m_textLength] = L'\0';
+    DropTextString();
+}
+
+void CXmlElement::AppendTextUnits(const wchar_t* text, size_t length) {
+    if (length == 0) return;
+    std::wmemcpy(ReserveText(length), text, length);
+    CommitText(length);
+}
+
+void CXmlElement::TrimText() {
+    if (m_textCapacity - m_textLength <= m_textLength / 8 + 4) return;
+    if (m_textLength == 0) {
+        ReleaseText();
+        return;
+    }
+    wchar_t* block = NewTextBlock(m_document, m_document ? m_document->m_elementArena : nullptr, m_textLength);
+    std::wmemcpy(block, m_textData, size_t(m_textLength) + 1);
+    CElementArena::Free(m_textData);
+    m_textData = block;
+    m_textCapacity = m_textLength;
+}
+
+void CXmlElement::ReleaseText() {
+    CElementArena::Free(m_textData);
+    m_textData = nullptr;
+    m_textLength = m_textCapacity = 0;
+    DropTextString();
+}
+
+// Changing a text is writing the element: no thread reads it meanwhile, so
+// a plain load tells whether there is a string to drop.
+void CXmlElement::DropTextString() {
+    if (m_textString.load(std::memory_order_relaxed)) delete m_textString.exchange(nullptr, std::memory_order_acq_rel);
+}
+
+const std::wstring& CXmlTreeAccess::TextInScratch(const CXmlElement* e) {
+    if (std::wstring* made = e->m_textString.load(std::memory_order_acquire)) return *made;
+    // A rare long text does not leave its room behind in the thread.
+    const size_t kKept = 4096;
+    thread_local std::wstring scratch;
+    if (scratch.capacity() > kKept && e->m_textLength <= kKept) std::wstring().swap(scratch);
+    scratch.assign(TextData(e), e->m_textLength);
+    return scratch;
 }
 
 void CXmlElement::AppendText(const wchar_t* text) {
@@ -229,8 +316,7 @@ void CXmlElement::AppendText(const wchar_t* text) {
 
 void CXmlElement::AppendText(const wchar_t* text, int length) {
     if (!text || length <= 0) return;
-    ReserveText(static_cast<size_t>(length));
-    m_text.append(text, static_cast<size_t>(length));
+    AppendTextUnits(text, static_cast<size_t>(length));
 }
 
 CXmlElement* CXmlElement::RemoveLastChildElement() {
@@ -349,16 +435,13 @@ void CXmlDocument::AppendTextExcludingCR(CXmlElement* element, const wchar_t* te
     if (!element || !text || length == 0) return;
     const wchar_t* end = text;
     while (static_cast<uint32_t>(end - text) < length && *end) ++end;
-    element->ReserveText(static_cast<size_t>(end - text));
-    std::wstring& out = element->m_text;
-    const wchar_t* run = text;
+    wchar_t* out = element->ReserveText(static_cast<size_t>(end - text));
+    size_t n = 0;
     for (const wchar_t* p = text; p < end; ++p) {
-        if (*p == L'\r') {
-            out.append(run, p);
-            run = p + 1;
-        }
+        out[n] = *p;
+        n += *p != L'\r';
     }
-    out.append(run, end);
+    element->CommitText(n);
 }
 
 void CXmlDocument::AppendTextExcludingCR(CXmlElement* element, const wchar_t* text) {

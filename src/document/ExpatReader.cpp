@@ -157,10 +157,7 @@ void CExpatReader::EndElement(void* userData, const XML_Char*) {
     try {
         // A text that arrived in pieces (around references, at buffer ends)
         // grew with room to spare: it keeps just its size.
-        if (CXmlElement* top = self->m_document->TopElement()) {
-            std::wstring& text = top->m_text;
-            if (text.capacity() - text.size() > text.size() / 8 + 4) text.shrink_to_fit();
-        }
+        if (CXmlElement* top = self->m_document->TopElement()) top->TrimText();
         self->m_document->EndElement();
     } catch (...) {
         self->Fail(std::current_exception());
@@ -184,11 +181,7 @@ void CExpatReader::CharacterData(void* userData, const XML_Char* text, int lengt
     CXmlElement* top = self->m_document->TopElement();
     if (!top) return;
     try {
-        top->ReserveText(static_cast<size_t>(length));
-        std::wstring& out = top->m_text;
-        size_t start = out.size();
-        out.resize(start + static_cast<size_t>(length));
-        wchar_t* d = &out[start];
+        wchar_t* d = top->ReserveText(static_cast<size_t>(length));
         size_t n = 0;
         // Carriage returns are dropped, as XML line-end handling does for literal ones.
         for (int i = 0; i < length; ++i) {
@@ -197,7 +190,7 @@ void CExpatReader::CharacterData(void* userData, const XML_Char* text, int lengt
             d[n] = static_cast<wchar_t>(c);
             n += c != u'\r';
         }
-        out.resize(start + n);
+        top->CommitText(n);
     } catch (...) {
         self->Fail(std::current_exception());
     }

@@ -47,6 +47,14 @@ struct CXmlTreeAccess {
     static void SetNamespaceAlias(CXmlDocument* d, const std::wstring& prefix, const std::wstring& uri) {
         d->SetNamespaceAlias(prefix, uri);
     }
+
+    // The element's text without making its string: NUL-terminated units.
+    static const wchar_t* TextData(const CXmlElement* e) { return e->m_textData ? e->m_textData : L""; }
+    static size_t TextLength(const CXmlElement* e) { return e->m_textLength; }
+    // The element's text in a string of the calling thread, valid until the
+    // next call on that thread: what binding converts from, so that reading
+    // a tree makes no string per element that it throws away.
+    static const std::wstring& TextInScratch(const CXmlElement* e);
 };
 
 }  // namespace NyXmlLib9

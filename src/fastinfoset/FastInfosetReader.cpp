@@ -548,8 +548,7 @@ void CFastInfosetReader::ReadDocumentChildren() {
 void CFastInfosetReader::CloseElement() {
     CXmlElement* top = m_document->TopElement();
     if (top) {
-        std::wstring& text = top->m_text;
-        if (text.capacity() - text.size() > text.size() / 8 + 4) text.shrink_to_fit();
+        top->TrimText();
         m_document->m_openElements.pop_back();
     }
     --m_depth;
@@ -628,41 +627,43 @@ bool CFastInfosetReader::StartElement() {
 
 void CFastInfosetReader::Characters(unsigned char o) {
     CXmlElement* element = m_document->TopElement();
-    std::wstring& text = element->m_text;
     if (o & 0x20) {
         // Table entries hold no carriage returns.
         size_t i = Check(m_characterChunks.size(), Index4(o));
-        size_t n = m_characterChunks.Length(i);
-        if (text.empty()) {
-            text.assign(m_characterChunks.Data(i), n);
-        } else {
-            element->ReserveText(n);
-            text.append(m_characterChunks.Data(i), n);
-        }
+        element->AppendTextUnits(m_characterChunks.Data(i), m_characterChunks.Length(i));
         return;
     }
-    const size_t start = text.size();
+    const wchar_t* from;
+    size_t length;
+    wchar_t* to;
     bool returns;
     if (((o >> 2) & 3) == 0) {
         // UTF-8 straight into the element's text.
         uint64_t n = Length7(o);
         const unsigned char* data = Take(n);
-        if (start) element->ReserveText(static_cast<size_t>(n));
-        FastInfosetUtf::AppendUtf8(data, static_cast<size_t>(n), text);
+        to = element->ReserveText(static_cast<size_t>(n));
+        from = to;
+        length = static_cast<size_t>(FastInfosetUtf::DecodeUtf8(data, static_cast<size_t>(n), to) - to);
         returns = std::memchr(data, '\r', static_cast<size_t>(n)) != nullptr;
     } else {
-        if (start) element->ReserveText(8);
-        Encoded5(o, text);
-        returns = std::wmemchr(text.data() + start, L'\r', text.size() - start) != nullptr;
+        m_text.clear();
+        Encoded5(o, m_text);
+        from = m_text.data();
+        length = m_text.size();
+        to = element->ReserveText(length);
+        returns = true;
     }
     // Carriage returns are dropped, as the text reader's line-end handling does.
+    size_t kept = length;
     if (returns) {
-        size_t w = start;
-        for (size_t r = start; r < text.size(); ++r)
-            if (text[r] != L'\r') text[w++] = text[r];
-        text.resize(w);
+        kept = 0;
+        for (size_t r = 0; r < length; ++r) {
+            to[kept] = from[r];
+            kept += from[r] != L'\r';
+        }
     }
-    if (o & 0x10) m_characterChunks.Add(text.data() + start, text.size() - start);
+    element->CommitText(kept);
+    if (o & 0x10) m_characterChunks.Add(to, kept);
 }
 
 void CFastInfosetReader::ReadElement() {

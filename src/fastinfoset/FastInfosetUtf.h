@@ -113,13 +113,10 @@ inline std::string ToUtf8(const std::wstring& text) {
     return out;
 }
 
-// Appends the UTF-16 units of UTF-8 octets to out. Malformed sequences become
-// U+FFFD; nothing outside [p, p + length) is read.
-inline void AppendUtf8(const unsigned char* p, size_t length, std::wstring& out) {
-    size_t start = out.size();
-    out.resize(start + length);  // never more units than octets
-    wchar_t* d = &out[0] + start;
-    wchar_t* const first = d;
+// Writes the UTF-16 units of UTF-8 octets at d, which has room for `length`
+// units (never more units than octets), and returns the end of those written.
+// Malformed sequences become U+FFFD; nothing outside [p, p + length) is read.
+inline wchar_t* DecodeUtf8(const unsigned char* p, size_t length, wchar_t* d) {
     const unsigned char* end = p + length;
     while (p < end) {
         // Eight ASCII octets at a time.
@@ -176,7 +173,15 @@ inline void AppendUtf8(const unsigned char* p, size_t length, std::wstring& out)
             *d++ = static_cast<wchar_t>(c);
         }
     }
-    out.resize(start + static_cast<size_t>(d - first));
+    return d;
+}
+
+// Appends the UTF-16 units of UTF-8 octets to out.
+inline void AppendUtf8(const unsigned char* p, size_t length, std::wstring& out) {
+    size_t start = out.size();
+    out.resize(start + length);
+    wchar_t* first = &out[0] + start;
+    out.resize(start + static_cast<size_t>(DecodeUtf8(p, length, first) - first));
 }
 
 }  // namespace FastInfosetUtf

@@ -5,6 +5,7 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include "document/TreeAccess.h"
 #include "metadata/FacetBridge.h"
 
 namespace NyXmlLib9Data {
@@ -153,14 +154,14 @@ bool CElementInfo::ElementToXmlEnumOpt(const CXmlSerializationContext& ctx, cons
 
 void CElementInfo::ReadPrimitive(CXmlGeneratedClass* object, const CXmlElement* element) const {
     NyVariant value;
-    value.FromString(element->GetText(), m_type, m_whitespace);
+    value.FromString(CXmlTreeAccess::TextInScratch(element), m_type, m_whitespace);
     AccessProperty(object, false, value);
 }
 
 void CElementInfo::ReadEnum(CXmlGeneratedClass* object, const CXmlElement* element,
                             EnumFromTextFunction fromText) const {
     NyVariant value;
-    value.SetI4(fromText(element->GetText().c_str()));
+    value.SetI4(fromText(CXmlTreeAccess::TextData(element)));
     AccessProperty(object, false, value);
 }
 

@@ -3,6 +3,8 @@
 #include <nyxml/document.h>
 #include <nyxml/writer.h>
 
+#include "document/TreeAccess.h"
+
 #include <utility>
 #include <vector>
 
@@ -315,7 +317,7 @@ CXmlElement* CElement::FromXml_Int(CXmlElement*, CXmlElement* current, const CXm
             children->Add(child.Get());
             pending.emplace_back(c, child.Get());
         }
-        to->m_text = from->GetText();
+        to->m_text.assign(CXmlTreeAccess::TextData(from), CXmlTreeAccess::TextLength(from));
         to->m_name = from->GetLocalName();
         to->m_namespace = from->GetNamespaceURI();
         to->SetElementName(to->m_name.c_str());
@@ -333,7 +335,7 @@ void CElement::CopyXmlElement(CXmlElement* element) {
         pending.pop_back();
         to->m_name = from->GetLocalName();
         to->m_namespace = from->GetNamespaceURI();
-        to->m_text = from->GetText();
+        to->m_text.assign(CXmlTreeAccess::TextData(from), CXmlTreeAccess::TextLength(from));
         to->SetElementName(to->m_name.c_str());
         to->m_attributes->Clear();
         to->m_children->Clear();
