@@ -4,7 +4,9 @@
 #include "TreeDump.h"
 #include "document/ExpatReader.h"
 #include "document/TreeAccess.h"
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 #include "document/ElementArena.h"
 #include <gtest/gtest.h>
@@ -120,6 +122,20 @@ TEST(CXmlDocument, TextInManyPiecesGoesToItsOwnElement) {
             EXPECT_TRUE(Child(r, 2)->GetText() == wa);
         }
     }
+}
+
+// The string GetText makes is made once for all readers and follows changes.
+TEST(CXmlDocument, TextStringIsSharedByReadersAndFollowsChanges) {
+    CXmlDocument d;
+    d.LoadXml("<r>abcdefgh</r>");
+    CXmlElement* r = d.GetDocumentElement();
+    std::atomic<int> same{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i) readers.emplace_back([&] { same += &r->GetText() == &r->GetText() && r->GetText() == L"abcdefgh"; });
+    for (std::thread& t : readers) t.join();
+    EXPECT_EQ(4, same.load());
+    CXmlTreeAccess::AppendText(r, L"\x4E2D", 1);
+    EXPECT_EQ(L"abcdefgh\x4E2D", r->GetText());
 }
 
 TEST(CXmlAttribute, NamespaceAndNilAttributes) {
