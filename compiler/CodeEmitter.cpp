@@ -729,6 +729,11 @@ private:
                         if (p.value.enumeration->values[i] == t) first = p.value.enumeration->enumerators[i];
                 }
                 o += L"    " + p.field + L" = " + first + L";\n    " + HasField(p) + L" = false;\n";
+            } else if (p.hasDefault && std::wstring(Row(p.value.item).variant) == L"String") {
+                // The whitespace rule is applied here, once, rather than in every new object.
+                std::wstring t = NyXmlLib9::CWhitespaceUtils::ApplyRule(
+                    static_cast<NyXmlLib9::CWhitespaceUtils::WhitespaceRule>(p.value.whitespace), p.defaultValue);
+                o += L"    " + p.field + L" = " + Literal(t) + L";\n    " + HasField(p) + L" = false;\n";
             } else if (p.hasDefault) {
                 o += L"    {\n        NyVariant defaultValue;\n        defaultValue.FromString(" + Literal(p.defaultValue) +
                      L", ItemType_" + Row(p.value.item).enumerator + L", " + WhitespaceName(p.value.whitespace) +
@@ -860,7 +865,8 @@ private:
         }
         if (p.kind == PropertyModel::Text) {
             std::wstring o = in + L"if (read) {\n" + in + L"    value.SetString(m_text);\n" + in + L"} else {\n" + in +
-                             L"    m_text = value.IsValid() ? value.GetString() : std::wstring();\n";
+                             L"    if (value.IsValid())\n" + in + L"        value.TakeString(m_text);\n" + in +
+                             L"    else\n" + in + L"        m_text.clear();\n";
             if (NeedsTextCheck(p)) {
                 o += in + L"    BuildMetaData();\n" + in + L"    if (" + (c->HasNil() ? L"!IsNil() && " : L"") +
                      L"ms_textCheck) {\n";
@@ -875,9 +881,14 @@ private:
         std::wstring has = HasField(p);
         std::wstring set = p.kind == PropertyModel::Enum ? L"value.SetI4(static_cast<int32_t>(" + p.field + L"))"
                                                          : L"value.Set" + std::wstring(Row(p.value.item).variant) + L"(" + p.field + L")";
+        // Strings and decimals are moved out of the variant: reading a
+        // document then copies no text twice.
+        const std::wstring variant = Row(p.value.item).variant;
         std::wstring get = p.kind == PropertyModel::Enum
                                ? p.field + L" = static_cast<" + ValueType(p) + L">(value.GetI4())"
-                               : p.field + L" = value.Get" + std::wstring(Row(p.value.item).variant) + L"()";
+                           : variant == L"String" || variant == L"Decimal"
+                               ? L"value.Take" + variant + L"(" + p.field + L")"
+                               : p.field + L" = value.Get" + variant + L"()";
         std::wstring store = in + L"    if (" + has + L") " + get + L";\n";
         if (p.kind == PropertyModel::Prim && HasFacets(p.value.facets))
             store = in + L"    if (" + has + L") {\n" + in + L"        CheckRead(" +

@@ -9,7 +9,12 @@ void CheckFacets(const std::wstring& name, const NyVariant& value, ItemType type
     // Without a facet there is nothing to violate: a char value, which has no
     // facet check of its own, can then still be written.
     if (restrictions.IsEmpty()) return;
-    CFacetCheck::Check(name.c_str(), value, type, restrictions);
+    // A held string is checked where it is, not on a copy.
+    const std::wstring* held = type == ItemType_string ? value.PeekString() : nullptr;
+    if (held)
+        CFacetCheck::CheckString(name.c_str(), *held, restrictions);
+    else
+        CFacetCheck::Check(name.c_str(), value, type, restrictions);
 }
 
 }  // namespace NyXmlLib9
