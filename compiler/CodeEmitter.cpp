@@ -453,6 +453,7 @@ private:
         o += L"#include \"" + Widen(m_stems[d]) + L".h\"\n";
         for (const SchemaDocument* other : m_docs)
             if (other != d) o += L"#include \"" + Widen(m_stems[other]) + L".h\"\n";
+        o += L"\n#include <typeinfo>\n";
         o += L"\nnamespace " + m_ns + L" {\n\nusing namespace NyXmlLib9;\nusing namespace NyXmlLib9Data;\n\n";
         // Helpers shared by the generated sources of one namespace: inline with
         // external linkage, so that one a source does not use is no warning.
@@ -713,9 +714,16 @@ private:
                 o += L"    " + p.field + L"->Clear();\n";
             } else if (p.kind == PropertyModel::Text) {
                 o += L"    m_text.clear();\n";
+            } else if (p.kind == PropertyModel::Class && !p.optional && p.childType == 0) {
+                // A member object that nobody else holds is reset where it
+                // is: a read does not make every member object twice.
+                const std::wstring& cls = p.cls->cppName;
+                o += L"    if (" + p.field + L" && " + p.field + L"->GetRefCount() == 1 && typeid(*" + p.field +
+                     L".Get()) == typeid(" + cls + L"))\n        " + p.field + L"->Init();\n    else\n        " +
+                     p.field + L" = new " + cls + L";\n";
+                o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
             } else if (p.kind == PropertyModel::Class && !p.optional) {
                 o += L"    " + p.field + L" = new " + p.cls->cppName + L";\n";
-                if (p.childType == 0) o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
             } else if (p.kind == PropertyModel::Untyped && !p.optional) {
                 // A mandatory wildcard reads into the element it holds.
                 o += L"    " + p.field + L" = new CElement(L\"AnyElement\");\n";
