@@ -84,6 +84,17 @@ TEST(PurchaseOrder, WritesAndReadsBackTheSame) {
     fromBytes->FromXmlFile(SamplePath().c_str(), Default());
     EXPECT_EQ(2, fromBytes->GetOrder()->GetCount());
     EXPECT_EQ(Compact(*orders), Compact(*fromBytes));
+    // A member object held elsewhere too is left to its holder when its
+    // parent reads again.
+    CSmartPtr<CPurchaseOrder> order(new CPurchaseOrder);
+    std::wstring one = L"<po:order xmlns:po='urn:example:po'>" + std::wstring(kMinimalOrder) + L"</po:order>";
+    std::wstring withCountry = one;
+    withCountry.replace(withCountry.find(L"<po:shipTo>"), 11, L"<po:shipTo country='DE'>");
+    order->FromXml(withCountry.c_str(), Default());
+    CSmartPtr<CAddress> held = order->GetShipTo();
+    order->FromXml(one.c_str(), Default());
+    EXPECT_EQ(L"DE", held->GetCountry());
+    EXPECT_EQ(L"US", order->GetShipTo()->GetCountry());
 }
 
 TEST(PurchaseOrder, WrittenFormKeepsEveryPart) {
