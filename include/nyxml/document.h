@@ -130,6 +130,8 @@ private:
     void TrimText();
     void ReleaseText();
     void DropTextString();
+    // Room for `units` units and the NUL, from the document's memory.
+    wchar_t* NewTextBlock(size_t units) const;
     const std::wstring& MakeTextString() const;
     // Points a name at a pooled string, or at an owned copy when the pool is full.
     void AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value);

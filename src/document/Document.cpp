@@ -221,15 +221,11 @@ void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring
 // Texts live in blocks of the document's memory, next to the elements read
 // with them, rather than in strings of their own: a tree then costs one
 // allocation per element instead of two, and goes with its blocks.
-namespace {
-
-wchar_t* NewTextBlock(const CXmlDocument* document, void* arena, size_t units) {
+wchar_t* CXmlElement::NewTextBlock(size_t units) const {
     size_t bytes = (units + 1) * sizeof(wchar_t);
-    return static_cast<wchar_t*>(document ? static_cast<CElementArena*>(arena)->Allocate(bytes)
-                                          : CElementArena::AllocateUnowned(bytes));
+    return static_cast<wchar_t*>(m_document ? static_cast<CElementArena*>(m_document->m_elementArena)->Allocate(bytes)
+                                            : CElementArena::AllocateUnowned(bytes));
 }
-
-}  // namespace
 
 const std::wstring& CXmlElement::GetText() const {
     if (std::wstring* made = m_textString.load(std::memory_order_acquire)) return *made;
@@ -252,7 +248,7 @@ wchar_t* CXmlElement::ReserveText(size_t extra) {
         if (needed >= UINT32_MAX) throw std::bad_alloc();
         size_t grown = m_textLength == 0 ? needed : std::max(2 * size_t(m_textCapacity), needed);
         if (grown >= UINT32_MAX) grown = needed;
-        wchar_t* block = NewTextBlock(m_document, m_document ? m_document->m_elementArena : nullptr, grown);
+        wchar_t* block = NewTextBlock(grown);
         if (m_textLength) std::wmemcpy(block, m_textData, m_textLength);
         CElementArena::Free(m_textData);
         m_textData = block;
@@ -280,7 +276,7 @@ void CXmlElement::TrimText() {
         ReleaseText();
         return;
     }
-    wchar_t* block = NewTextBlock(m_document, m_document ? m_document->m_elementArena : nullptr, m_textLength);
+    wchar_t* block = NewTextBlock(m_textLength);
     std::wmemcpy(block, m_textData, size_t(m_textLength) + 1);
     CElementArena::Free(m_textData);
     m_textData = block;
