@@ -168,7 +168,9 @@ std::wstring CDecimal::ToString(int n) const {
     }
     // The sign is the value's, so a negative value that rounds to zero keeps it.
     const bool negative = IsNegative();
-    const CDecimal rounded = n < m_places ? RoundedCopy(n) : *this;
+    CDecimal roundedCopy;
+    if (n < m_places) roundedCopy = RoundedCopy(n);
+    const CDecimal& rounded = n < m_places ? roundedCopy : *this;
     std::wstring out;
     out.reserve(static_cast<size_t>(DigitCount(rounded.m_whole.m_digits)) + static_cast<size_t>(n) + 2);
     if (negative) out += L'-';
