@@ -51,7 +51,12 @@ CBigInteger::CBigInteger(CBigInteger&& other) noexcept : m_sign(other.m_sign), m
     other.m_sign = 1;
 }
 
-CBigInteger& CBigInteger::operator=(const CBigInteger& other) = default;
+// The words first: if they need a block that cannot be had, nothing changes.
+CBigInteger& CBigInteger::operator=(const CBigInteger& other) {
+    m_digits = other.m_digits;
+    m_sign = other.m_sign;
+    return *this;
+}
 
 CBigInteger& CBigInteger::operator=(CBigInteger&& other) noexcept {
     m_sign = other.m_sign;

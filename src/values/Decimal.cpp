@@ -62,7 +62,15 @@ CDecimal::CDecimal(const CBigInteger& whole, const CBigInteger& fraction, int pl
 
 CDecimal::CDecimal(const CDecimal& other) = default;
 CDecimal::CDecimal(CDecimal&& other) noexcept = default;
-CDecimal& CDecimal::operator=(const CDecimal& other) = default;
+// Room for both parts first, so that a failed allocation changes no value.
+CDecimal& CDecimal::operator=(const CDecimal& other) {
+    m_whole.m_digits.reserve(other.m_whole.m_digits.size());
+    m_fraction.m_digits.reserve(other.m_fraction.m_digits.size());
+    m_whole = other.m_whole;
+    m_fraction = other.m_fraction;
+    m_places = other.m_places;
+    return *this;
+}
 CDecimal& CDecimal::operator=(CDecimal&& other) noexcept = default;
 CDecimal::~CDecimal() = default;
 
