@@ -61,13 +61,13 @@ public:
     const_iterator end() const { return data() + m_size; }
 
     void push_back(uint32_t word) {
-        if (m_size == m_capacity) Grow(static_cast<size_t>(m_size) + 1);
+        if (m_size == m_capacity) Reallocate(GrownCapacity(static_cast<size_t>(m_size) + 1));
         data()[m_size++] = word;
     }
     void pop_back() { --m_size; }
     void clear() { m_size = 0; }
     void reserve(size_t count) {
-        if (count > m_capacity) Grow(count);
+        if (count > m_capacity) Reallocate(count);
     }
     void resize(size_t count, uint32_t value = 0);
     void assign(size_t count, uint32_t value);
@@ -78,10 +78,11 @@ public:
 
 private:
     bool OnHeap() const { return m_capacity > kInlineWords; }
-    // Moves the words to a heap block of at least `count` words (growing
-    // geometrically); the words stay where they were if it throws.
-    void Grow(size_t count);
+    // Capacity for `count` words, growing geometrically.
     size_t GrownCapacity(size_t count) const;
+    // Moves the words to a heap block of `capacity` words; the words stay
+    // where they were if it throws.
+    void Reallocate(size_t capacity);
     void Release() noexcept;
 
     union Store {

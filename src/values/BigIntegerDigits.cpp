@@ -361,29 +361,32 @@ void DigitBuilder::Finish() {
 }
 
 void FromDigitText(const wchar_t* begin, const wchar_t* end, Words& out) {
+    const size_t count = static_cast<size_t>(end - begin);
     out.clear();
-    out.reserve(static_cast<size_t>(end - begin) / kWordDigits + 1);
+    out.resize(std::max<size_t>((count + kWordDigits - 1) / kWordDigits, 1));  // no digits at all is zero
+    uint32_t* word = out.data();
     while (end > begin) {
         const wchar_t* start = end - std::min<ptrdiff_t>(end - begin, kWordDigits);
-        uint32_t word = 0;
-        for (const wchar_t* p = start; p < end; ++p) word = word * 10 + static_cast<uint32_t>(*p - L'0');
-        out.push_back(word);
+        uint32_t value = 0;
+        for (const wchar_t* p = start; p < end; ++p) value = value * 10 + static_cast<uint32_t>(*p - L'0');
+        *word++ = value;
         end = start;
     }
     Clean(out);
 }
 
 void AppendDigits(const Words& a, std::wstring& out) {
-    size_t count = static_cast<size_t>(DigitCount(a));
-    size_t pos = out.size() + count;
-    out.resize(pos);
+    const size_t count = static_cast<size_t>(DigitCount(a));
+    out.resize(out.size() + count);
+    wchar_t* pos = &out[0] + out.size();
+    const uint32_t* const words = a.data();
     for (size_t i = 0; i + 1 < a.size(); ++i) {
-        uint32_t w = a[i];
-        for (unsigned d = 0; d < kWordDigits; ++d, w /= 10) out[--pos] = static_cast<wchar_t>(L'0' + w % 10);
+        uint32_t w = words[i];
+        for (unsigned d = 0; d < kWordDigits; ++d, w /= 10) *--pos = static_cast<wchar_t>(L'0' + w % 10);
     }
-    uint32_t top = a.back();
+    uint32_t top = words[a.size() - 1];
     do {
-        out[--pos] = static_cast<wchar_t>(L'0' + top % 10);
+        *--pos = static_cast<wchar_t>(L'0' + top % 10);
         top /= 10;
     } while (top != 0);
 }

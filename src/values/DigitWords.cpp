@@ -71,8 +71,7 @@ size_t CDigitWords::GrownCapacity(size_t count) const {
     return std::min<size_t>(std::max<size_t>(count, static_cast<size_t>(m_capacity) * 2), max_size());
 }
 
-void CDigitWords::Grow(size_t count) {
-    const size_t capacity = GrownCapacity(count);
+void CDigitWords::Reallocate(size_t capacity) {
     uint32_t* block = Allocate(capacity);
     CopyWords(block, data(), m_size);
     if (OnHeap()) Release();
@@ -81,7 +80,7 @@ void CDigitWords::Grow(size_t count) {
 }
 
 void CDigitWords::resize(size_t count, uint32_t value) {
-    if (count > m_capacity) Grow(count);
+    if (count > m_capacity) Reallocate(GrownCapacity(count));
     if (count > m_size) std::fill(data() + m_size, data() + count, value);
     m_size = static_cast<uint32_t>(count);
 }
