@@ -27,7 +27,7 @@ public:
     typedef uint32_t value_type;
     typedef uint32_t* iterator;
     typedef const uint32_t* const_iterator;
-    static const uint32_t kInlineWords = 4;
+    static constexpr uint32_t kInlineWords = 4;
 
     CDigitWords() noexcept : m_store(), m_size(0), m_capacity(kInlineWords) {}
     explicit CDigitWords(size_t count, uint32_t value = 0);
