@@ -7,12 +7,91 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace NyXmlLib9 {
 
 class CDecimal;
+
+// The words of a CBigInteger magnitude: a growable array of 32-bit words kept
+// in the object itself up to kInlineWords words (magnitudes below 10^36 need no
+// heap block) and on the heap beyond. It offers the part of the std::vector
+// interface the digit arithmetic uses; iterators are plain pointers. A copy
+// takes a heap block only for a value too large to be kept inline; a move
+// never allocates and leaves the source empty. Every operation that may
+// allocate leaves the object unchanged when the allocation fails.
+class NYXML_API CDigitWords {
+public:
+    typedef uint32_t value_type;
+    typedef uint32_t* iterator;
+    typedef const uint32_t* const_iterator;
+    static constexpr uint32_t kInlineWords = 4;
+
+    CDigitWords() noexcept : m_store(), m_size(0), m_capacity(kInlineWords) {}
+    explicit CDigitWords(size_t count, uint32_t value = 0);
+    CDigitWords(std::initializer_list<uint32_t> words);
+    CDigitWords(const CDigitWords& other);
+    CDigitWords(CDigitWords&& other) noexcept
+        : m_store(other.m_store), m_size(other.m_size), m_capacity(other.m_capacity) {
+        other.m_size = 0;
+        other.m_capacity = kInlineWords;
+    }
+    CDigitWords& operator=(const CDigitWords& other);
+    CDigitWords& operator=(CDigitWords&& other) noexcept;
+    ~CDigitWords() {
+        if (OnHeap()) Release();
+    }
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    size_t capacity() const { return m_capacity; }
+    static size_t max_size() { return UINT32_MAX; }
+
+    uint32_t* data() { return OnHeap() ? m_store.heap : m_store.local; }
+    const uint32_t* data() const { return OnHeap() ? m_store.heap : m_store.local; }
+    uint32_t& operator[](size_t i) { return data()[i]; }
+    uint32_t operator[](size_t i) const { return data()[i]; }
+    uint32_t& back() { return data()[m_size - 1]; }
+    uint32_t back() const { return data()[m_size - 1]; }
+    iterator begin() { return data(); }
+    iterator end() { return data() + m_size; }
+    const_iterator begin() const { return data(); }
+    const_iterator end() const { return data() + m_size; }
+
+    void push_back(uint32_t word) {
+        if (m_size == m_capacity) Reallocate(GrownCapacity(static_cast<size_t>(m_size) + 1));
+        data()[m_size++] = word;
+    }
+    void pop_back() { --m_size; }
+    void clear() { m_size = 0; }
+    void reserve(size_t count) {
+        if (count > m_capacity) Reallocate(count);
+    }
+    void resize(size_t count, uint32_t value = 0);
+    void assign(size_t count, uint32_t value);
+    void assign(const_iterator first, const_iterator last);
+    iterator insert(const_iterator position, size_t count, uint32_t value);
+    iterator erase(const_iterator first, const_iterator last);
+    void swap(CDigitWords& other) noexcept;
+
+private:
+    bool OnHeap() const { return m_capacity > kInlineWords; }
+    // Capacity for `count` words, growing geometrically.
+    size_t GrownCapacity(size_t count) const;
+    // Moves the words to a heap block of `capacity` words; the words stay
+    // where they were if it throws.
+    void Reallocate(size_t capacity);
+    void Release() noexcept;
+
+    union Store {
+        uint32_t local[kInlineWords];
+        uint32_t* heap;
+    } m_store;
+    uint32_t m_size;
+    uint32_t m_capacity;  // kInlineWords while the words are inline
+};
 
 // Held as decimal digits (packed nine to a 32-bit word), so text converts to
 // and from the value in linear time. Failures throw CNyInvalidValueException
@@ -43,7 +122,7 @@ public:
     CBigInteger(const wchar_t* text);
     CBigInteger(const CBigInteger& other);
     // Leaves `other` as zero.
-    CBigInteger(CBigInteger&& other);
+    CBigInteger(CBigInteger&& other) noexcept;
     CBigInteger& operator=(const CBigInteger& other);
     CBigInteger& operator=(CBigInteger&& other) noexcept;
     virtual ~CBigInteger();
@@ -92,7 +171,7 @@ public:
 protected:
     // A magnitude: decimal digits nine to a word, least significant word first,
     // each word below 10^9, no high-order zero words except for zero itself.
-    typedef std::vector<uint32_t> Digits;
+    typedef CDigitWords Digits;
 
     // From a sign (+1 or -1) and decimal digits 0..9, least significant first.
     CBigInteger(int sign, const std::vector<wchar_t>& digits);

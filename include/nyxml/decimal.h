@@ -33,7 +33,7 @@ public:
     // Throws CNyInvalidValueException for text that is not a decimal number.
     CDecimal(const wchar_t* text);
     CDecimal(const CDecimal& other);
-    CDecimal(CDecimal&& other);
+    CDecimal(CDecimal&& other) noexcept;
     CDecimal& operator=(const CDecimal& other);
     CDecimal& operator=(CDecimal&& other) noexcept;
     virtual ~CDecimal();

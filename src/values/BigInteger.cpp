@@ -45,14 +45,18 @@ CBigInteger::CBigInteger(const CDecimal& value) : CBigInteger(value.ToBigInteger
 CBigInteger::CBigInteger(const wchar_t* text) : m_sign(1) { Parse(text); }
 
 CBigInteger::CBigInteger(const CBigInteger& other) = default;
-// The source is left as zero. Its new digit is allocated before anything is
-// taken, so a failed allocation leaves both objects as they were.
-CBigInteger::CBigInteger(CBigInteger&& other) : m_sign(other.m_sign), m_digits(1, 0) {
-    m_digits.swap(other.m_digits);
+// The source is left as zero; its one word fits inline, so nothing is allocated.
+CBigInteger::CBigInteger(CBigInteger&& other) noexcept : m_sign(other.m_sign), m_digits(std::move(other.m_digits)) {
+    other.m_digits.push_back(0);
     other.m_sign = 1;
 }
 
-CBigInteger& CBigInteger::operator=(const CBigInteger& other) = default;
+// The words first: if they need a block that cannot be had, nothing changes.
+CBigInteger& CBigInteger::operator=(const CBigInteger& other) {
+    m_digits = other.m_digits;
+    m_sign = other.m_sign;
+    return *this;
+}
 
 CBigInteger& CBigInteger::operator=(CBigInteger&& other) noexcept {
     m_sign = other.m_sign;

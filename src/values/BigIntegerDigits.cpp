@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 namespace NyXmlLib9 {
 namespace BigDigits {
@@ -18,10 +19,10 @@ unsigned WordDigits(uint32_t word) {
     return n;
 }
 
-// Word count of a shift by k digits, checked against the vector's limits.
+// Word count of a shift by k digits, checked against the store's limits.
 size_t ShiftWords(uint64_t k) {
     uint64_t words = k / kWordDigits;
-    if (words > Words().max_size()) throw std::length_error("magnitude too large");
+    if (words > Words::max_size()) throw std::length_error("magnitude too large");
     return static_cast<size_t>(words);
 }
 
@@ -37,8 +38,10 @@ void MultiplyInPlace(Words& a, uint32_t factor) {
 
 // One step of long division: u[j..j+n] -= qhat * v. Returns false when the
 // result went negative, in which case v has been added back once.
-bool MultiplySubtract(Words& u, size_t j, const Words& v, uint64_t qhat) {
-    const size_t n = v.size();
+bool MultiplySubtract(Words& words, size_t j, const Words& divisor, uint64_t qhat) {
+    const size_t n = divisor.size();
+    uint32_t* const u = words.data();
+    const uint32_t* const v = divisor.data();
     uint64_t carry = 0;
     int64_t borrow = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -90,9 +93,11 @@ uint64_t TrailingZeros(const Words& a) {
     return count;
 }
 
-int Compare(const Words& a, const Words& b) {
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    for (size_t i = a.size(); i-- > 0;) {
+int Compare(const Words& x, const Words& y) {
+    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+    const uint32_t* const a = x.data();
+    const uint32_t* const b = y.data();
+    for (size_t i = x.size(); i-- > 0;) {
         if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
     }
     return 0;
@@ -134,25 +139,33 @@ void FromIntegralDouble(double value, Words& out) {
     }
 }
 
-void Add(Words& a, const Words& b) {
-    if (a.size() < b.size()) a.resize(b.size(), 0);
+void Add(Words& words, const Words& other) {
+    if (words.size() < other.size()) words.resize(other.size(), 0);
+    uint32_t* const a = words.data();
+    const uint32_t* const b = other.data();
+    const size_t n = words.size();
+    const size_t m = other.size();
     uint32_t carry = 0;
-    for (size_t i = 0; i < a.size() && (carry != 0 || i < b.size()); ++i) {
-        uint32_t s = a[i] + (i < b.size() ? b[i] : 0) + carry;
+    for (size_t i = 0; i < n && (carry != 0 || i < m); ++i) {
+        uint32_t s = a[i] + (i < m ? b[i] : 0) + carry;
         carry = s >= kBase ? 1 : 0;
         a[i] = s - carry * kBase;
     }
-    if (carry != 0) a.push_back(carry);
+    if (carry != 0) words.push_back(carry);
 }
 
-void Subtract(Words& a, const Words& b) {
+void Subtract(Words& words, const Words& other) {
+    uint32_t* const a = words.data();
+    const uint32_t* const b = other.data();
+    const size_t n = words.size();
+    const size_t m = other.size();
     uint32_t borrow = 0;
-    for (size_t i = 0; i < a.size() && (borrow != 0 || i < b.size()); ++i) {
-        uint32_t sub = (i < b.size() ? b[i] : 0) + borrow;
+    for (size_t i = 0; i < n && (borrow != 0 || i < m); ++i) {
+        uint32_t sub = (i < m ? b[i] : 0) + borrow;
         borrow = a[i] < sub ? 1 : 0;
         a[i] = a[i] + borrow * kBase - sub;
     }
-    Clean(a);
+    Clean(words);
 }
 
 void AddSmall(Words& a, uint32_t value) {
@@ -185,42 +198,53 @@ void MultiplySmall(Words& a, uint32_t factor) {
     }
 }
 
-uint32_t DivideSmall(Words& a, uint32_t divisor) {
+uint32_t DivideSmall(Words& words, uint32_t divisor) {
+    uint32_t* const a = words.data();
     uint64_t rem = 0;
-    for (size_t i = a.size(); i-- > 0;) {
+    for (size_t i = words.size(); i-- > 0;) {
         uint64_t cur = rem * kBase + a[i];
         a[i] = static_cast<uint32_t>(cur / divisor);
         rem = cur % divisor;
     }
-    Clean(a);
+    Clean(words);
     return static_cast<uint32_t>(rem);
 }
 
 // Schoolbook multiplication into 64-bit columns. A product of two words is
 // below 10^18, so a column can take 16 of them on top of a normalised value
-// before it could overflow; carries are propagated once every 16 rows.
+// before it could overflow; carries are propagated once every 16 rows. Small
+// products use columns on the stack.
 Words Multiply(const Words& a, const Words& b) {
     if (IsZero(a) || IsZero(b)) return Words(1, 0);
     const Words& outer = a.size() <= b.size() ? a : b;
     const Words& inner = a.size() <= b.size() ? b : a;
-    std::vector<uint64_t> columns(outer.size() + inner.size() + 1, 0);
+    const size_t columnCount = outer.size() + inner.size() + 1;
+    const size_t kLocalColumns = 2 * Words::kInlineWords + 1;
+    uint64_t localColumns[kLocalColumns] = {};
+    std::vector<uint64_t> heapColumns;
+    if (columnCount > kLocalColumns) heapColumns.assign(columnCount, 0);
+    uint64_t* const columns = columnCount > kLocalColumns ? heapColumns.data() : localColumns;
     const size_t kRowsPerCarry = 16;
     size_t batchStart = 0;  // columns below it are final: later rows start above
-    for (size_t i = 0; i < outer.size(); ++i) {
+    const uint32_t* const in = inner.data();
+    const size_t rows = outer.size();
+    const size_t width = inner.size();
+    for (size_t i = 0; i < rows; ++i) {
         const uint64_t factor = outer[i];
-        uint64_t* column = columns.data() + i;
-        for (size_t j = 0; j < inner.size(); ++j) column[j] += factor * inner[j];
-        if (i + 1 - batchStart == kRowsPerCarry || i + 1 == outer.size()) {
-            for (size_t k = batchStart; k + 1 < columns.size(); ++k) {
+        uint64_t* column = columns + i;
+        for (size_t j = 0; j < width; ++j) column[j] += factor * in[j];
+        if (i + 1 - batchStart == kRowsPerCarry || i + 1 == rows) {
+            for (size_t k = batchStart; k + 1 < columnCount; ++k) {
                 columns[k + 1] += columns[k] / kBase;
                 columns[k] %= kBase;
             }
             batchStart = i + 1;
         }
     }
-    Words r(columns.size());
-    for (size_t k = 0; k < columns.size(); ++k) r[k] = static_cast<uint32_t>(columns[k]);
-    Clean(r);
+    size_t length = columnCount;
+    while (length > 1 && columns[length - 1] == 0) --length;
+    Words r(length);
+    for (size_t k = 0; k < length; ++k) r[k] = static_cast<uint32_t>(columns[k]);
     return r;
 }
 
@@ -244,7 +268,9 @@ void Divide(const Words& a, const Words& b, Words& quotient, Words& remainder) {
     const size_t n = b.size();
     const size_t m = a.size() - n;
     const uint32_t scale = kBase / (b[n - 1] + 1);
-    Words u(a);
+    Words u;
+    u.reserve(a.size() + 1);
+    u.assign(a.begin(), a.end());
     u.push_back(0);
     MultiplyInPlace(u, scale);
     Words v(b);
@@ -335,29 +361,32 @@ void DigitBuilder::Finish() {
 }
 
 void FromDigitText(const wchar_t* begin, const wchar_t* end, Words& out) {
+    const size_t count = static_cast<size_t>(end - begin);
     out.clear();
-    out.reserve(static_cast<size_t>(end - begin) / kWordDigits + 1);
+    out.resize(std::max<size_t>((count + kWordDigits - 1) / kWordDigits, 1));  // no digits at all is zero
+    uint32_t* word = out.data();
     while (end > begin) {
         const wchar_t* start = end - std::min<ptrdiff_t>(end - begin, kWordDigits);
-        uint32_t word = 0;
-        for (const wchar_t* p = start; p < end; ++p) word = word * 10 + static_cast<uint32_t>(*p - L'0');
-        out.push_back(word);
+        uint32_t value = 0;
+        for (const wchar_t* p = start; p < end; ++p) value = value * 10 + static_cast<uint32_t>(*p - L'0');
+        *word++ = value;
         end = start;
     }
     Clean(out);
 }
 
 void AppendDigits(const Words& a, std::wstring& out) {
-    size_t count = static_cast<size_t>(DigitCount(a));
-    size_t pos = out.size() + count;
-    out.resize(pos);
+    const size_t count = static_cast<size_t>(DigitCount(a));
+    out.resize(out.size() + count);
+    wchar_t* pos = &out[0] + out.size();
+    const uint32_t* const words = a.data();
     for (size_t i = 0; i + 1 < a.size(); ++i) {
-        uint32_t w = a[i];
-        for (unsigned d = 0; d < kWordDigits; ++d, w /= 10) out[--pos] = static_cast<wchar_t>(L'0' + w % 10);
+        uint32_t w = words[i];
+        for (unsigned d = 0; d < kWordDigits; ++d, w /= 10) *--pos = static_cast<wchar_t>(L'0' + w % 10);
     }
-    uint32_t top = a.back();
+    uint32_t top = words[a.size() - 1];
     do {
-        out[--pos] = static_cast<wchar_t>(L'0' + top % 10);
+        *--pos = static_cast<wchar_t>(L'0' + top % 10);
         top /= 10;
     } while (top != 0);
 }

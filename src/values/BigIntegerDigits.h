@@ -1,6 +1,6 @@
 // Magnitude arithmetic shared by CBigInteger and CDecimal.
 //
-// A magnitude is a vector of words, least significant first, each holding nine
+// A magnitude is an array of words (CDigitWords), least significant first, each holding nine
 // decimal digits (0 .. 999999999). Decimal digits stay the unit of meaning:
 // digit positions, shifts by powers of ten and rounding work on decimal digit
 // indexes, and text converts to words and back without any base conversion.
@@ -8,15 +8,16 @@
 #ifndef NYXML_SRC_VALUES_BIGINTEGERDIGITS_H
 #define NYXML_SRC_VALUES_BIGINTEGERDIGITS_H
 
+#include <nyxml/biginteger.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace NyXmlLib9 {
 namespace BigDigits {
 
-typedef std::vector<uint32_t> Words;
+typedef CDigitWords Words;
 
 const uint32_t kBase = 1000000000u;
 const unsigned kWordDigits = 9;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <string>
 
 namespace NyXmlLib9 {
@@ -60,8 +61,16 @@ CDecimal::CDecimal(const CBigInteger& whole, const CBigInteger& fraction, int pl
 }
 
 CDecimal::CDecimal(const CDecimal& other) = default;
-CDecimal::CDecimal(CDecimal&& other) = default;
-CDecimal& CDecimal::operator=(const CDecimal& other) = default;
+CDecimal::CDecimal(CDecimal&& other) noexcept = default;
+// Room for both parts first, so that a failed allocation changes no value.
+CDecimal& CDecimal::operator=(const CDecimal& other) {
+    m_whole.m_digits.reserve(other.m_whole.m_digits.size());
+    m_fraction.m_digits.reserve(other.m_fraction.m_digits.size());
+    m_whole = other.m_whole;
+    m_fraction = other.m_fraction;
+    m_places = other.m_places;
+    return *this;
+}
 CDecimal& CDecimal::operator=(CDecimal&& other) noexcept = default;
 CDecimal::~CDecimal() = default;
 
@@ -153,11 +162,17 @@ int CDecimal::CompareValues(const CDecimal& a, const CDecimal& b) {
     int sb = b.IsZeroValue() ? 0 : (b.IsNegative() ? -1 : 1);
     if (sa != sb) return sa < sb ? -1 : 1;
     if (sa == 0) return 0;
-    CDecimal x(a);
-    CDecimal y(b);
-    Normalize(x, y);
-    int c = BigDigits::Compare(x.m_whole.m_digits, y.m_whole.m_digits);
-    if (c == 0) c = BigDigits::Compare(x.m_fraction.m_digits, y.m_fraction.m_digits);
+    // Bringing both to the same places only scales the fractions.
+    int c = BigDigits::Compare(a.m_whole.m_digits, b.m_whole.m_digits);
+    if (c == 0 && a.m_places == b.m_places) {
+        c = BigDigits::Compare(a.m_fraction.m_digits, b.m_fraction.m_digits);
+    } else if (c == 0) {
+        const bool aLonger = a.m_places > b.m_places;
+        Words scaled((aLonger ? b : a).m_fraction.m_digits);
+        BigDigits::ShiftLeft(scaled, static_cast<uint64_t>(std::abs(a.m_places - b.m_places)));
+        c = aLonger ? BigDigits::Compare(a.m_fraction.m_digits, scaled)
+                    : BigDigits::Compare(scaled, b.m_fraction.m_digits);
+    }
     return sa > 0 ? c : -c;
 }
 

@@ -168,15 +168,32 @@ std::wstring CDecimal::ToString(int n) const {
     }
     // The sign is the value's, so a negative value that rounds to zero keeps it.
     const bool negative = IsNegative();
-    const CDecimal rounded = n < m_places ? RoundedCopy(n) : *this;
+    // Dropped places round halves away from zero; .99..9 can carry into the
+    // whole part. Only the parts that change are copied.
+    const Words* whole = &m_whole.m_digits;
+    const Words* fraction = &m_fraction.m_digits;
+    Words roundedWhole;
+    Words roundedFraction;
+    if (n < m_places) {
+        roundedFraction = m_fraction.m_digits;
+        RoundOff(roundedFraction, static_cast<uint64_t>(m_places - n));
+        if (!BigDigits::IsZero(roundedFraction) && DigitCount(roundedFraction) > static_cast<uint64_t>(n)) {
+            SetZero(roundedFraction);
+            roundedWhole = m_whole.m_digits;
+            AddSmall(roundedWhole, 1);
+            whole = &roundedWhole;
+        }
+        fraction = &roundedFraction;
+    }
     std::wstring out;
-    out.reserve(static_cast<size_t>(DigitCount(rounded.m_whole.m_digits)) + static_cast<size_t>(n) + 2);
+    out.reserve(static_cast<size_t>(DigitCount(*whole)) + static_cast<size_t>(n) + 2);
     if (negative) out += L'-';
-    AppendDigits(rounded.m_whole.m_digits, out);
+    AppendDigits(*whole, out);
     out += L'.';
     if (n > 0) {
-        AppendPadded(rounded.m_fraction.m_digits, static_cast<uint64_t>(rounded.m_places), out);
-        out.append(static_cast<size_t>(n - rounded.m_places), L'0');
+        const int places = std::min(n, static_cast<int>(m_places));
+        AppendPadded(*fraction, static_cast<uint64_t>(places), out);
+        out.append(static_cast<size_t>(n - places), L'0');
     }
     return out;
 }

@@ -257,6 +257,55 @@ TEST(CBigIntegerDigits, ProtectedOperations) {
                     L"A digit of a CBigInteger must be between 0 and 9");
 }
 
+// The word store against std::vector for every pair of sizes around the
+// inline limit: copies, moves and swaps between inline and heap words, then
+// growth across the limit and shrinking back, in place and by arithmetic.
+TEST(CDigitWords, InlineAndHeapWordsBehaveAsAVector) {
+    typedef std::vector<uint32_t> Model;
+    const size_t kSizes[] = {0, 1, CDigitWords::kInlineWords, CDigitWords::kInlineWords + 1, 9};
+    auto make = [](size_t n, uint32_t first) {
+        CDigitWords w;
+        for (size_t i = 0; i < n; ++i) w.push_back(first + static_cast<uint32_t>(i));
+        return w;
+    };
+    auto model = [](const CDigitWords& w) { return Model(w.begin(), w.end()); };
+    for (size_t m : kSizes) {
+        for (size_t n : kSizes) {
+            SCOPED_TRACE(testing::Message() << m << " and " << n << " words");
+            const Model a = model(make(m, 100)), b = model(make(n, 200));
+            CDigitWords x = make(m, 100), y = make(n, 200);
+            x = y;
+            EXPECT_EQ(b, model(x));
+            x = make(m, 100);
+            x.swap(y);
+            EXPECT_TRUE(model(x) == b && model(y) == a);
+            CDigitWords moved(std::move(x));
+            EXPECT_TRUE(model(moved) == b && x.empty());
+            y = std::move(moved);
+            EXPECT_TRUE(model(y) == b && moved.empty());
+            const CDigitWords copy(y);
+            y.insert(y.begin(), m, 7);
+            Model grown(m, 7);
+            grown.insert(grown.end(), b.begin(), b.end());
+            EXPECT_TRUE(model(y) == grown && model(copy) == b);
+            y.erase(y.begin(), y.begin() + static_cast<ptrdiff_t>(m));
+            y.resize(n + m, 9);
+            y.resize(n);
+            EXPECT_EQ(b, model(y));
+            y.assign(copy.begin(), copy.begin() + static_cast<ptrdiff_t>(n / 2));
+            EXPECT_EQ(Model(b.begin(), b.begin() + static_cast<ptrdiff_t>(n / 2)), model(y));
+        }
+    }
+    // 10^36 is the first value of five words: arithmetic across the limit both ways.
+    const CBigInteger limit(L"1000000000000000000000000000000000000");
+    CBigInteger below = limit - CBigInteger(1);
+    EXPECT_EQ(L"999999999999999999999999999999999999", below.ToString());
+    below += CBigInteger(1);
+    EXPECT_TRUE(below == limit);
+    EXPECT_EQ(L"1", (limit / limit).ToString());
+    EXPECT_EQ(L"1000000000000000000", CBigInteger(L"1000000000000000000000000000000000000").SquareRoot().ToString());
+}
+
 // CBigInteger against results computed with Python's integers
 // (tests/tools/gen_decimal_cases.py).
 namespace {
