@@ -718,9 +718,8 @@ private:
                 // A member object that nobody else holds is reset where it
                 // is: a read does not make every member object twice.
                 const std::wstring& cls = p.cls->cppName;
-                o += L"    if (" + p.field + L" && " + p.field + L"->GetRefCount() == 1 && typeid(*" + p.field +
-                     L".Get()) == typeid(" + cls + L"))\n        " + p.field + L"->Init();\n    else\n        " +
-                     p.field + L" = new " + cls + L";\n";
+                o += L"    if (" + cls + L"* held = " + p.field + L".Get(); held && held->GetRefCount() == 1 && typeid(*held) == typeid(" +
+                     cls + L"))\n        held->Init();\n    else\n        " + p.field + L" = new " + cls + L";\n";
                 o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
             } else if (p.kind == PropertyModel::Class && !p.optional) {
                 o += L"    " + p.field + L" = new " + p.cls->cppName + L";\n";
