@@ -714,15 +714,13 @@ private:
                 o += L"    " + p.field + L"->Clear();\n";
             } else if (p.kind == PropertyModel::Text) {
                 o += L"    m_text.clear();\n";
-            } else if (p.kind == PropertyModel::Class && !p.optional && p.childType == 0) {
+            } else if (p.kind == PropertyModel::Class && !p.optional) {
                 // A member object that nobody else holds is reset where it
                 // is: a read does not make every member object twice.
                 const std::wstring& cls = p.cls->cppName;
                 o += L"    if (" + cls + L"* held = " + p.field + L".Get(); held && held->GetRefCount() == 1 && typeid(*held) == typeid(" +
                      cls + L"))\n        held->Init();\n    else\n        " + p.field + L" = new " + cls + L";\n";
-                o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
-            } else if (p.kind == PropertyModel::Class && !p.optional) {
-                o += L"    " + p.field + L" = new " + p.cls->cppName + L";\n";
+                if (p.childType == 0) o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
             } else if (p.kind == PropertyModel::Untyped && !p.optional) {
                 // A mandatory wildcard reads into the element it holds.
                 o += L"    " + p.field + L" = new CElement(L\"AnyElement\");\n";
