@@ -218,11 +218,11 @@ void CClassMapper::Fill(ClassModel* cls) {
         Fill(base);
         cls->base = base;
         base->derived.push_back(cls);
-        if (t->derivation == ComplexType::Restriction && t->hasContent) {
-            m_diag.Error(t->pos, "a restriction of the complex type " + Utf8(t->base->name.local) +
-                                     " with element content is not supported");
-            return;
-        }
+        // A restriction allows a part of what its base allows: its objects
+        // read and write the content through the base's members.
+        if (t->derivation == ComplexType::Restriction && t->hasContent)
+            m_diag.Warning(t->pos, "a restriction of the complex type " + Utf8(t->base->name.local) +
+                                       " is read with its base's content: the narrower content is not checked");
     }
     cls->firstIndex = cls->base ? cls->base->PropertyCount() : 0;
     // Attributes first, as the library offers them before the content.
@@ -289,7 +289,7 @@ void CClassMapper::Fill(ClassModel* cls) {
             m_diag.Warning(t->pos, "mixed content keeps its text as one piece: where it stood between the child "
                                    "elements is not kept");
     }
-    if (!t->hasContent) return;
+    if (!t->hasContent || (t->base && t->derivation == ComplexType::Restriction)) return;
     const Particle& top = t->content;
     if (top.kind != Particle::Group || !top.group) return;
     bool baseHasElements = false;
