@@ -133,6 +133,22 @@ public:
     // The text of a string found or added, by where it starts.
     const wchar_t* Text(uint32_t start) const { return m_data.data() + start; }
     uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), Hash(s.data(), s.size())); }
+    // Documents keep using a few prefixes and namespaces, in turn: the last
+    // ones found are compared first, without hashing. Returns the index (0:
+    // not in the table) and where the table keeps the text.
+    uint32_t FindRecent(const wchar_t* s, size_t n, uint32_t& start) {
+        for (const Recent& r : m_recent)
+            if (r.index && r.length == n && SameChars(m_data.data() + r.start, s, n)) {
+                start = r.start;
+                return r.index;
+            }
+        uint32_t index = Find(s, n, Hash(s, n), &start);
+        if (index) {
+            m_recent[m_recentNext] = Recent{start, static_cast<uint32_t>(n), index};
+            m_recentNext = (m_recentNext + 1) % kRecentCount;
+        }
+        return index;
+    }
     uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
     // Asks for the first slot of a later Find: with a million entries it is
     // seldom in the cache, and the element's other octets go out meanwhile.
@@ -175,11 +191,17 @@ private:
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
     void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
     void Grow() { GrowByTag(m_slots); }
+    struct Recent {
+        uint32_t start, length, index;
+    };
+    static const size_t kRecentCount = 4;
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::wstring m_data;
     size_t m_used = 0;
     uint32_t m_count;
+    Recent m_recent[kRecentCount] = {};
+    size_t m_recentNext = 0;
 };
 
 // The attribute-value or character-chunk table: with many distinct values a
@@ -349,13 +371,12 @@ struct CFastInfosetWriter::Impl {
     // never read through.
     struct NameMemo {
         const void* key = nullptr;
-        uint32_t length = 0, start = 0, local = 0, prefix = 0, ns = 0, name = 0;
+        uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
+                 nsLength = 0, name = 0;
     };
     static const size_t kMemoSize = 64;
     NameMemo elementMemo[kMemoSize], attributeMemo[kMemoSize];
     const void* pendingKey = nullptr;
-    std::wstring lastNamespace, lastPrefix;
-    uint32_t lastNamespaceIndex = 0, lastPrefixIndex = 0;
     std::vector<std::wstring> alphabets;
     unsigned char* out = nullptr;
     size_t used = 0;
@@ -387,12 +408,16 @@ struct CFastInfosetWriter::Impl {
     };
     std::vector<QueuedAttribute> attributes;
     size_t attributeCount = 0;
-    std::wstring key;
+    // The encoding of each value type, taken from the options when the
+    // writer starts: every value asks for its own.
+    CFastInfosetContext::EncodedCharacterString encodings[CFastInfosetContext::kEncodingCount];
     std::vector<unsigned char> packed;
     CFastInfosetBinaryData algorithmData;
 
     Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
         : writer(w), stream(s), options(o) {
+        for (int type = 0; type < CFastInfosetContext::kEncodingCount; ++type)
+            encodings[type] = o->GetEncoding(static_cast<ItemType>(type));
         CFIVocabulary initial;
         const CFIVocabulary& source = v ? *v : initial;
         for (const std::wstring& x : source.GetPrefixNamesTable()) prefixes.Add(x);
@@ -558,14 +583,14 @@ struct CFastInfosetWriter::Impl {
     // literal that joins the table. Returns the string's index (0 when the
     // full table could not take it).
     uint32_t PutIdentifying(const wchar_t* s, size_t n, StringIndex& table) {
-        uint64_t h = table.Hash(s, n);
-        if (uint32_t index = table.Find(s, n, h)) {
+        uint32_t start;
+        if (uint32_t index = table.FindRecent(s, n, start)) {
             PutIndex2(0x80, index);
             return index;
         }
         PutLiteral(s, n);
         uint32_t before = table.Count();
-        table.Add(s, n, h);
+        table.Add(s, n, table.Hash(s, n));
         return table.Count() != before ? table.Count() : 0;
     }
     uint32_t PutIdentifying(const std::wstring& s, StringIndex& table) {
@@ -584,7 +609,7 @@ struct CFastInfosetWriter::Impl {
     // ---- encoded character strings ----
     CFastInfosetContext::EncodedCharacterString EncodingOf(ItemType type) const {
         if (type < 0 || type >= CFastInfosetContext::kEncodingCount) return CFastInfosetContext::EncodedCharacterString();
-        return options->GetEncoding(type);
+        return encodings[type];
     }
     // Packs the text with restricted alphabet `index` into `packed`.
     void Pack(const std::wstring& text, int32_t index) {
@@ -659,12 +684,16 @@ struct CFastInfosetWriter::Impl {
                 // One pass: at most four octets a character, 256 in all, so
                 // the length takes one or two octets; encoded after two,
                 // moved back by one if one.
-                unsigned char* start = Room(2 + 4 * text.size());
+                unsigned char* start = Room(10 + 4 * text.size());
                 unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
                 size_t u = static_cast<size_t>(end - (start + 2));
                 if (u <= (chunk ? 2u : 8u)) {
+                    // At most eight octets: moved as one block (the room
+                    // asked for covers it).
                     start[0] = static_cast<unsigned char>(o | (u - 1));
-                    for (size_t k = 0; k < u; ++k) start[1 + k] = start[2 + k];
+                    uint64_t octets;
+                    std::memcpy(&octets, start + 2, 8);
+                    std::memcpy(start + 1, &octets, 8);
                     used += 1 + u;
                 } else {
                     start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
@@ -759,50 +788,37 @@ struct CFastInfosetWriter::Impl {
     void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
                   const wchar_t* local, size_t localLength, const void* key) {
         NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
-        const bool remembered = key && memo.key == key && memo.length == localLength &&
-                                SameChars(localNames.Text(memo.start), local, localLength);
-        uint64_t hp = 0, hn = 0, hl = 0;
-        uint32_t ip = 0, in = 0, il = 0, start = StringIndex::kNotKept;
-        if (remembered) {
-            il = memo.local;
-            start = memo.start;
-        } else {
-            hl = localNames.Hash(local, localLength);
-            il = localNames.Find(local, localLength, hl, &start);
+        // A name met again: its index, once each of its parts is checked
+        // against the table's copy (no hashing, no search).
+        if (key && memo.key == key && memo.name && memo.length == localLength &&
+            SameChars(localNames.Text(memo.start), local, localLength) &&
+            (prefix ? memo.prefix && memo.prefixLength == prefix->size() &&
+                          SameChars(prefixes.Text(memo.prefixStart), prefix->data(), prefix->size())
+                    : !memo.prefix) &&
+            (ns.empty() ? !memo.ns
+                        : memo.ns && memo.nsLength == ns.size() &&
+                              SameChars(namespaceNames.Text(memo.nsStart), ns.data(), ns.size()))) {
+            if (element)
+                PutIndex3(o, memo.name);
+            else
+                PutIndex2(o, memo.name);
+            return;
         }
-        bool known = il != 0;
-        if (prefix) {
-            if (lastPrefixIndex && SameText(*prefix, lastPrefix)) {
-                ip = lastPrefixIndex;
-            } else {
-                hp = prefixes.Hash(prefix->data(), prefix->size());
-                ip = prefixes.Find(prefix->data(), prefix->size(), hp);
-                if (ip) lastPrefix = *prefix, lastPrefixIndex = ip;
-            }
-            known = known && ip;
-        }
-        if (!ns.empty()) {
-            // Documents keep using a few namespaces: the last one is remembered.
-            if (lastNamespaceIndex && SameText(ns, lastNamespace)) {
-                in = lastNamespaceIndex;
-            } else {
-                hn = namespaceNames.Hash(ns.data(), ns.size());
-                in = namespaceNames.Find(ns.data(), ns.size(), hn);
-                if (in) lastNamespace = ns, lastNamespaceIndex = in;
-            }
-            known = known && in;
-        }
+        const uint32_t kNotKept = StringIndex::kNotKept;
+        uint32_t ip = 0, in = 0, localStart = kNotKept, prefixStart = kNotKept, nsStart = kNotKept;
+        const uint64_t hl = localNames.Hash(local, localLength);
+        uint32_t il = localNames.Find(local, localLength, hl, &localStart);
+        if (prefix) ip = prefixes.FindRecent(prefix->data(), prefix->size(), prefixStart);
+        if (!ns.empty()) in = namespaceNames.FindRecent(ns.data(), ns.size(), nsStart);
         NameIndex& names = element ? elementNames : attributeNames;
-        if (known) {
-            uint32_t index = remembered && memo.name && memo.prefix == ip && memo.ns == in
-                                 ? memo.name
-                                 : names.Find(NameIndex::Key(ip, in, il));
-            if (index) {
+        if (il && (!prefix || ip) && (ns.empty() || in)) {
+            if (uint32_t index = names.Find(NameIndex::Key(ip, in, il))) {
                 if (element)
                     PutIndex3(o, index);
                 else
                     PutIndex2(o, index);
-                Remember(memo, key, localLength, start, il, ip, in, index);
+                Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart,
+                         ns.size(), il, ip, in, index);
                 return;
             }
         }
@@ -810,34 +826,51 @@ struct CFastInfosetWriter::Impl {
         Put(static_cast<unsigned char>(o | (element ? 0x3C : 0x78) | bits));
         bool findable = true;
         if (prefix) {
-            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes, nullptr);
-            else PutIndex2(0x80, ip);
+            if (!ip)
+                ip = PutNewPart(prefix->data(), prefix->size(), prefixes.Hash(prefix->data(), prefix->size()),
+                                prefixes, &prefixStart);
+            else
+                PutIndex2(0x80, ip);
             findable = findable && ip;
         }
         if (!ns.empty()) {
-            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames, nullptr);
-            else PutIndex2(0x80, in);
+            if (!in)
+                in = PutNewPart(ns.data(), ns.size(), namespaceNames.Hash(ns.data(), ns.size()), namespaceNames,
+                                &nsStart);
+            else
+                PutIndex2(0x80, in);
             findable = findable && in;
         }
-        if (!il) il = PutNewPart(local, localLength, hl, localNames, &start);
+        if (!il) il = PutNewPart(local, localLength, hl, localNames, &localStart);
         else PutIndex2(0x80, il);
         findable = findable && il;
         uint32_t index = names.Add(NameIndex::Key(ip, in, il), findable);
-        Remember(memo, key, localLength, start, il, ip, in, index);
+        Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart, ns.size(), il,
+                 ip, in, index);
     }
     static size_t MemoSlot(const void* key, size_t length) {
         uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
         return static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSize - 1);
     }
-    static void Remember(NameMemo& memo, const void* key, size_t length, uint32_t start, uint32_t local,
-                         uint32_t prefix, uint32_t ns, uint32_t name) {
-        if (!key || !local || start == StringIndex::kNotKept) return;
+    // Keeps a name whose parts are all found where the tables keep them;
+    // any other leaves the slot unusable.
+    static void Remember(NameMemo& memo, const void* key, size_t length, uint32_t localStart, uint32_t prefixStart,
+                         size_t prefixLength, uint32_t nsStart, size_t nsLength, uint32_t local, uint32_t prefix,
+                         uint32_t ns, uint32_t name) {
+        const uint32_t kNotKept = StringIndex::kNotKept;
+        memo.name = 0;
+        if (!key || !local || !name || localStart == kNotKept || (prefix && prefixStart == kNotKept) ||
+            (ns && nsStart == kNotKept))
+            return;
         memo.key = key;
         memo.length = static_cast<uint32_t>(length);
-        memo.start = start;
-        memo.local = local;
+        memo.start = localStart;
         memo.prefix = prefix;
+        memo.prefixStart = prefixStart;
+        memo.prefixLength = static_cast<uint32_t>(prefixLength);
         memo.ns = ns;
+        memo.nsStart = nsStart;
+        memo.nsLength = static_cast<uint32_t>(nsLength);
         memo.name = name;
     }
     // A literal part that joins its table; returns its index (0: the full
