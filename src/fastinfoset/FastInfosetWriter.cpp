@@ -1,16 +1,19 @@
 #include <nyxml/fastinfoset.h>
 #include <nyxml/foundation.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <map>
 #include <new>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "fastinfoset/FastInfosetUtf.h"
 #include "foundation/SeededHash.h"
+#include "platform/Memory.h"
 #include "values/BinaryDataAccess.h"
 
 namespace NyXmlLib9 {
@@ -378,6 +381,10 @@ struct CFastInfosetWriter::Impl {
     NameMemo elementMemo[kMemoSize], attributeMemo[kMemoSize];
     const void* pendingKey = nullptr;
     std::vector<std::wstring> alphabets;
+    // The octets: a block from new[] while small, then mapped pages that grow
+    // without a copy (see platform/Memory.h), as the text writer's are; `out`
+    // and `capacity` repeat the block's fields.
+    Platform::ByteBlock block;
     unsigned char* out = nullptr;
     size_t used = 0;
     size_t capacity = 0;
@@ -431,7 +438,7 @@ struct CFastInfosetWriter::Impl {
             attributeNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
         alphabets = source.GetRestrictedAlphabets();
     }
-    ~Impl() { delete[] out; }
+    ~Impl() { Platform::FreeByteBlock(block); }
 
     // A prefix for a namespace that has none in scope, entered in the scope
     // and declared on the pending element.
@@ -475,13 +482,12 @@ struct CFastInfosetWriter::Impl {
         return out + used;
     }
     void Grow(size_t n) {
-        size_t wanted = capacity ? capacity * 2 : 65536;
+        if (n > UINT32_MAX - used) throw std::length_error("CFastInfosetWriter: more than 4 GiB - 1 bytes");
+        uint64_t wanted = capacity ? 2 * static_cast<uint64_t>(capacity) : 65536;
         while (wanted - used < n) wanted *= 2;
-        unsigned char* bigger = new unsigned char[wanted];
-        if (used) std::memcpy(bigger, out, used);
-        delete[] out;
-        out = bigger;
-        capacity = wanted;
+        Platform::GrowByteBlock(block, static_cast<uint32_t>(used), std::min<uint64_t>(wanted, UINT32_MAX));
+        out = block.bytes;
+        capacity = block.capacity;
     }
     void Put(unsigned char b) {
         if (used == capacity) Grow(1);
@@ -502,10 +508,12 @@ struct CFastInfosetWriter::Impl {
     void Flush() {
         if (!used) return;
         CBinaryData& data = stream->GetData();
-        if (data.IsEmpty() && used <= UINT32_MAX) {
-            CBinaryDataAccess::Adopt(data, out, static_cast<uint32_t>(used), static_cast<uint32_t>(capacity));
+        if (data.IsEmpty()) {
+            Platform::ByteBlock adopted = block;
+            block = Platform::ByteBlock();
             out = nullptr;
             capacity = 0;
+            CBinaryDataAccess::AdoptBlock(data, adopted, static_cast<uint32_t>(used));
         } else {
             data.Append(out, static_cast<uint32_t>(used));
         }
