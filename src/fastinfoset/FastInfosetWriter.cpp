@@ -70,13 +70,13 @@ uint64_t HashText(uint64_t key, const wchar_t* s, size_t n) {
 // Equality of two runs of n characters, sixteen bytes a step in line, the
 // last block overlapping the one before: the texts compared are mostly short
 // names and values, where a library call costs more than the comparison.
-inline bool Same8(const unsigned char* p, const unsigned char* q) {
+[[gnu::always_inline]] inline bool Same8(const unsigned char* p, const unsigned char* q) {
     uint64_t x, y;
     std::memcpy(&x, p, 8);
     std::memcpy(&y, q, 8);
     return x == y;
 }
-inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
+[[gnu::always_inline]] inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
     const size_t bytes = n * sizeof(wchar_t);
@@ -793,12 +793,13 @@ struct CFastInfosetWriter::Impl {
     // A qualified name: an index of its table, or a literal name whose parts
     // are indexes or literals, entered in the table. Element names start on
     // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
-    void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
-                  const wchar_t* local, size_t localLength, const void* key) {
+    // A name met again is written in line: its index, once each of its
+    // parts is checked against the table's copy (no hashing, no search).
+    [[gnu::always_inline]] void PutQName(unsigned char o, bool element, const std::wstring* prefix,
+                                         const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                         const void* key) {
         NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
-        // A name met again: its index, once each of its parts is checked
-        // against the table's copy (no hashing, no search).
-        if (key && memo.key == key && memo.name && memo.length == localLength &&
+        if (memo.key == key && key && memo.name && memo.length == localLength &&
             SameChars(localNames.Text(memo.start), local, localLength) &&
             (prefix ? memo.prefix && memo.prefixLength == prefix->size() &&
                           SameChars(prefixes.Text(memo.prefixStart), prefix->data(), prefix->size())
@@ -812,6 +813,13 @@ struct CFastInfosetWriter::Impl {
                 PutIndex2(o, memo.name);
             return;
         }
+        PutNewQName(o, element, prefix, ns, local, localLength, key, memo);
+    }
+    // Any other name: found in the tables, or written as a literal name whose
+    // parts are indexes or literals, entered in the table.
+    [[gnu::noinline]] void PutNewQName(unsigned char o, bool element, const std::wstring* prefix,
+                                       const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                       const void* key, NameMemo& memo) {
         const uint32_t kNotKept = StringIndex::kNotKept;
         uint32_t ip = 0, in = 0, localStart = kNotKept, prefixStart = kNotKept, nsStart = kNotKept;
         const uint64_t hl = localNames.Hash(local, localLength);
