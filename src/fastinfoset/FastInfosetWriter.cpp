@@ -389,6 +389,14 @@ struct CFastInfosetWriter::Impl {
     size_t used = 0;
     size_t capacity = 0;
     bool pending = false;
+    // The pending element's name is already written, from octet `head` on:
+    // a name met before (an index) goes out when the element starts, and so
+    // does each attribute met before, until one is not (that one and the
+    // rest wait in `attributes`). Neither enters anything in the prefix or
+    // namespace tables, so that namespace attributes that an attribute
+    // needs later can still be put in front of the name.
+    bool eager = false;
+    size_t head = 0;
     // The prefix in scope that the pending element's name took when it
     // opened (null: none yet).
     const std::wstring* pendingPrefix = nullptr;
@@ -508,6 +516,14 @@ struct CFastInfosetWriter::Impl {
     void Flush() {
         if (!used) return;
         CBinaryData& data = stream->GetData();
+        if (pending && eager) {
+            // The octets of an element still taking attributes stay.
+            data.Append(out, static_cast<uint32_t>(head));
+            used -= head;
+            std::memmove(out, out + head, used);
+            head = 0;
+            return;
+        }
         if (data.IsEmpty()) {
             Platform::ByteBlock adopted = block;
             block = Platform::ByteBlock();
@@ -746,6 +762,16 @@ struct CFastInfosetWriter::Impl {
     // Writes the octets of the pending element.
     void WritePending() {
         pending = false;
+        if (eager) {
+            eager = false;
+            if (declarationCount) PutDeclarationsBeforeName();
+            for (size_t i = 0; i < attributeCount; ++i) {
+                const QueuedAttribute& a = attributes[i];
+                PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash, a.key);
+            }
+            attributeCount = 0;
+            return;
+        }
         const bool hasAttributes = attributeCount != 0;
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring& ns = c->GetNamespaceURI();
@@ -790,6 +816,17 @@ struct CFastInfosetWriter::Impl {
         }
         attributeCount = 0;
     }
+    // The namespace attributes of an element whose name is already written,
+    // put in front of it; its first octet then only holds the name.
+    void PutDeclarationsBeforeName() {
+        const size_t mark = used;
+        Put(static_cast<unsigned char>(0x38 | (out[head] & 0x40)));
+        for (size_t i = 0; i < declarationCount; ++i) PutDeclaration(declarations[i].first, declarations[i].second);
+        declarationCount = 0;
+        Put(0xF0);
+        std::rotate(out + head, out + mark, out + used);
+        out[head + (used - mark)] &= static_cast<unsigned char>(~0x40);
+    }
     // A qualified name: an index of its table, or a literal name whose parts
     // are indexes or literals, entered in the table. Element names start on
     // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
@@ -799,6 +836,13 @@ struct CFastInfosetWriter::Impl {
                                          const std::wstring& ns, const wchar_t* local, size_t localLength,
                                          const void* key) {
         NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
+        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, memo))
+            PutNewQName(o, element, prefix, ns, local, localLength, key, memo);
+    }
+    // The index of a name met before, if it is one (nothing written otherwise).
+    [[gnu::always_inline]] bool PutKnownQName(unsigned char o, bool element, const std::wstring* prefix,
+                                              const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                              const void* key, const NameMemo& memo) {
         if (memo.key == key && key && memo.name && memo.length == localLength &&
             SameChars(localNames.Text(memo.start), local, localLength) &&
             (prefix ? memo.prefix && memo.prefixLength == prefix->size() &&
@@ -811,9 +855,9 @@ struct CFastInfosetWriter::Impl {
                 PutIndex3(o, memo.name);
             else
                 PutIndex2(o, memo.name);
-            return;
+            return true;
         }
-        PutNewQName(o, element, prefix, ns, local, localLength, key, memo);
+        return false;
     }
     // Any other name: found in the tables, or written as a literal name whose
     // parts are indexes or literals, entered in the table.
@@ -931,6 +975,19 @@ struct CFastInfosetWriter::Impl {
             PutEncoded(0x00, value, type, false);
             used = mark;
         }
+        if (eager && attributeCount == 0) {
+            out[head] |= 0x40;  // the element has attributes
+            const void* key = localName.data();
+            const NameMemo& memo = attributeMemo[MemoSlot(key, localName.size())];
+            if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo)) {
+                uint64_t h = 0;
+                if (!value.empty() && value.size() < options->GetAttributeMaxAddLength())
+                    h = attributeValues.Hash(value.data(), value.size());
+                PutAttributeValue(value, type, h);
+                state.back() |= kHasAttributes;
+                return;
+            }
+        }
         if (attributeCount == attributes.size()) attributes.emplace_back();
         QueuedAttribute& a = attributes[attributeCount++];
         a.localName = localName;
@@ -954,6 +1011,9 @@ struct CFastInfosetWriter::Impl {
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
                       const std::wstring& value, ItemType type, uint64_t h, const void* key) {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size(), key);
+        PutAttributeValue(value, type, h);
+    }
+    void PutAttributeValue(const std::wstring& value, ItemType type, uint64_t h) {
         if (value.empty()) {
             Put(0xFF);
             return;
@@ -1062,6 +1122,19 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     m_impl->pendingKey = localName.data();
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
+    // Below the document element, a name whose prefix is settled goes out now
+    // when it was met before.
+    m_impl->eager = false;
+    if (c->GetParent() && (prefix || namespaceURI.empty() ||
+                           CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))) {
+        const size_t head = m_impl->used;
+        const Impl::NameMemo& memo = m_impl->elementMemo[Impl::MemoSlot(localName.data(), localName.size())];
+        if (m_impl->PutKnownQName(0x00, true, prefix, namespaceURI, localName.data(), localName.size(),
+                                  localName.data(), memo)) {
+            m_impl->eager = true;
+            m_impl->head = head;
+        }
+    }
 }
 
 void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
