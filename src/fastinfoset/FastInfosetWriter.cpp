@@ -377,8 +377,10 @@ struct CFastInfosetWriter::Impl {
         uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
                  nsLength = 0, name = 0;
     };
-    static const size_t kMemoSize = 64;
-    NameMemo elementMemo[kMemoSize], attributeMemo[kMemoSize];
+    // Two ways of 64 sets: the few dozen names of a document seldom push
+    // each other out.
+    static const size_t kMemoSets = 64;
+    NameMemo elementMemo[2 * kMemoSets], attributeMemo[2 * kMemoSets];
     const void* pendingKey = nullptr;
     std::vector<std::wstring> alphabets;
     // The octets: a block from new[] while small, then mapped pages that grow
@@ -835,9 +837,9 @@ struct CFastInfosetWriter::Impl {
     [[gnu::always_inline]] void PutQName(unsigned char o, bool element, const std::wstring* prefix,
                                          const std::wstring& ns, const wchar_t* local, size_t localLength,
                                          const void* key) {
-        NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
-        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, memo))
-            PutNewQName(o, element, prefix, ns, local, localLength, key, memo);
+        NameMemo* set = MemoSet(element ? elementMemo : attributeMemo, key, localLength);
+        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, MemoIn(set, key, localLength)))
+            PutNewQName(o, element, prefix, ns, local, localLength, key, set);
     }
     // The index of a name met before, if it is one (nothing written otherwise).
     [[gnu::always_inline]] bool PutKnownQName(unsigned char o, bool element, const std::wstring* prefix,
@@ -863,7 +865,7 @@ struct CFastInfosetWriter::Impl {
     // parts are indexes or literals, entered in the table.
     [[gnu::noinline]] void PutNewQName(unsigned char o, bool element, const std::wstring* prefix,
                                        const std::wstring& ns, const wchar_t* local, size_t localLength,
-                                       const void* key, NameMemo& memo) {
+                                       const void* key, NameMemo* memo) {
         const uint32_t kNotKept = StringIndex::kNotKept;
         uint32_t ip = 0, in = 0, localStart = kNotKept, prefixStart = kNotKept, nsStart = kNotKept;
         const uint64_t hl = localNames.Hash(local, localLength);
@@ -908,16 +910,27 @@ struct CFastInfosetWriter::Impl {
         Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart, ns.size(), il,
                  ip, in, index);
     }
-    static size_t MemoSlot(const void* key, size_t length) {
+    static NameMemo* MemoSet(NameMemo* memos, const void* key, size_t length) {
         uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
-        return static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSize - 1);
+        return memos + 2 * (static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSets - 1));
+    }
+    // The entry of the set that may hold the name.
+    static const NameMemo& MemoIn(const NameMemo* set, const void* key, size_t length) {
+        return set[1].key == key && set[1].length == length ? set[1] : set[0];
     }
     // Keeps a name whose parts are all found where the tables keep them;
     // any other leaves the slot unusable.
-    static void Remember(NameMemo& memo, const void* key, size_t length, uint32_t localStart, uint32_t prefixStart,
+    static void Remember(NameMemo* set, const void* key, size_t length, uint32_t localStart, uint32_t prefixStart,
                          size_t prefixLength, uint32_t nsStart, size_t nsLength, uint32_t local, uint32_t prefix,
                          uint32_t ns, uint32_t name) {
         const uint32_t kNotKept = StringIndex::kNotKept;
+        // The entry of the same string, or the first, whose name moves to the second.
+        NameMemo* entry = &set[0];
+        if (set[1].key == key && set[1].length == length)
+            entry = &set[1];
+        else if (!(set[0].key == key && set[0].length == length))
+            set[1] = set[0];
+        NameMemo& memo = *entry;
         memo.name = 0;
         if (!key || !local || !name || localStart == kNotKept || (prefix && prefixStart == kNotKept) ||
             (ns && nsStart == kNotKept))
@@ -978,7 +991,7 @@ struct CFastInfosetWriter::Impl {
         if (eager && attributeCount == 0) {
             out[head] |= 0x40;  // the element has attributes
             const void* key = localName.data();
-            const NameMemo& memo = attributeMemo[MemoSlot(key, localName.size())];
+            const NameMemo& memo = MemoIn(MemoSet(attributeMemo, key, localName.size()), key, localName.size());
             if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo)) {
                 uint64_t h = 0;
                 if (!value.empty() && value.size() < options->GetAttributeMaxAddLength())
@@ -1128,7 +1141,8 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     if (c->GetParent() && (prefix || namespaceURI.empty() ||
                            CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))) {
         const size_t head = m_impl->used;
-        const Impl::NameMemo& memo = m_impl->elementMemo[Impl::MemoSlot(localName.data(), localName.size())];
+        const Impl::NameMemo& memo = Impl::MemoIn(Impl::MemoSet(m_impl->elementMemo, localName.data(), localName.size()),
+                                                  localName.data(), localName.size());
         if (m_impl->PutKnownQName(0x00, true, prefix, namespaceURI, localName.data(), localName.size(),
                                   localName.data(), memo)) {
             m_impl->eager = true;
