@@ -679,8 +679,37 @@ struct CFastInfosetWriter::Impl {
         algorithmData.SetAsEncodedString(static_cast<unsigned long>(index), text.c_str());
         return !algorithmData.IsEmpty();
     }
-    // From the 3rd bit (attribute values), `o` holding bits 1-2; or from the
-    // 5th bit (character chunks), `o` holding bits 1-4.
+    // A value from the 3rd bit (attribute values), `o` holding bits 1-2; or
+    // from the 5th bit (character chunks), `o` holding bits 1-4. The common
+    // case is written in line: a text of up to 64 characters as UTF-8.
+    [[gnu::always_inline]] bool PutPlain(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        if (text.size() > 64 || EncodingOf(type).Encoding != 0 || options->GetDefaultStringEncoding() == 1)
+            return false;
+        // One pass: at most four octets a character, 256 in all, so the
+        // length takes one or two octets; encoded after two, moved back by
+        // one if one.
+        unsigned char* start = Room(10 + 4 * text.size());
+        unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
+        size_t u = static_cast<size_t>(end - (start + 2));
+        if (u <= (chunk ? 2u : 8u)) {
+            // At most eight octets: moved as one block (the room asked for
+            // covers it).
+            start[0] = static_cast<unsigned char>(o | (u - 1));
+            uint64_t octets;
+            std::memcpy(&octets, start + 2, 8);
+            std::memcpy(start + 1, &octets, 8);
+            used += 1 + u;
+        } else {
+            start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+            start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
+            used += 2 + u;
+        }
+        return true;
+    }
+    [[gnu::always_inline]] void PutValue(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        if (!PutPlain(o, text, type, chunk)) PutEncoded(o, text, type, chunk);
+    }
+    // Any value (the same octets as PutPlain for the texts it takes).
     void PutEncoded(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
         CFastInfosetContext::EncodedCharacterString e = EncodingOf(type);
         const unsigned char* bytes = nullptr;
@@ -706,28 +735,6 @@ struct CFastInfosetWriter::Impl {
         if (e.Encoding == 0) {
             if (options->GetDefaultStringEncoding() == 1)
                 throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
-            if (text.size() <= 64) {
-                // One pass: at most four octets a character, 256 in all, so
-                // the length takes one or two octets; encoded after two,
-                // moved back by one if one.
-                unsigned char* start = Room(10 + 4 * text.size());
-                unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
-                size_t u = static_cast<size_t>(end - (start + 2));
-                if (u <= (chunk ? 2u : 8u)) {
-                    // At most eight octets: moved as one block (the room
-                    // asked for covers it).
-                    start[0] = static_cast<unsigned char>(o | (u - 1));
-                    uint64_t octets;
-                    std::memcpy(&octets, start + 2, 8);
-                    std::memcpy(start + 1, &octets, 8);
-                    used += 1 + u;
-                } else {
-                    start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
-                    start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
-                    used += 2 + u;
-                }
-                return;
-            }
             size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
             CheckLength(u);
             if (chunk)
@@ -964,7 +971,12 @@ struct CFastInfosetWriter::Impl {
     // Before content: the pending element, a pending terminator, the open
     // attribute list of the current element.
     void BeginContent() {
-        if (pending) WritePending();
+        if (pending) {
+            if (eager && !declarationCount && !attributeCount)
+                pending = eager = false;
+            else
+                WritePending();
+        }
         if (terminator) {
             Put(0xF0);
             terminator = false;
@@ -1032,14 +1044,14 @@ struct CFastInfosetWriter::Impl {
             return;
         }
         if (value.size() >= options->GetAttributeMaxAddLength()) {
-            PutEncoded(0x00, value, type, false);
+            PutValue(0x00, value, type, false);
             return;
         }
         if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
             PutIndex2(0x80, index);
             return;
         }
-        PutEncoded(0x40, value, type, false);
+        PutValue(0x40, value, type, false);
         attributeValues.Add(value.data(), value.size(), h);
     }
 
@@ -1054,14 +1066,14 @@ struct CFastInfosetWriter::Impl {
         if (text.empty()) return;
         if (!indexed) {
             // Never looked up: too long to join the table.
-            PutEncoded(0x80, text, type, true);
+            PutValue(0x80, text, type, true);
             return;
         }
         if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
             PutIndex4(0xA0, index);
             return;
         }
-        PutEncoded(0x90, text, type, true);
+        PutValue(0x90, text, type, true);
         characterChunks.Add(text.data(), text.size(), h);
     }
 };
