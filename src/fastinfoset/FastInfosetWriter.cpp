@@ -208,74 +208,78 @@ private:
 };
 
 // The attribute-value or character-chunk table: with many distinct values a
-// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
-// characters is kept in its slot, found with one memory access; longer ones
-// are kept one after the other in one buffer. An entry's index is the
+// lookup seldom finds its slot in the cache, so a slot holds only the high
+// half of the hash and the index (eight octets: twice as many slots to a
+// cache line); the values are kept by index, a value of up to eight ASCII
+// characters in its entry, longer ones one after the other in one buffer. A
+// new value is thus told apart by its slots alone. An entry's index is the
 // table's size after it was added; a table holds at most 2^20 entries.
 class ValueIndex {
 public:
-    ValueIndex() : m_key(TextHashKey()), m_slots(64), m_count(0) {}
+    ValueIndex() : m_key(TextHashKey()), m_slots(64) {}
     uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
     void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
     uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
-        uint64_t packed = 0;
-        const bool short8 = Pack(s, n, packed);
         const size_t mask = m_slots.size() - 1;
         const uint32_t tag = Tag(h);
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag != tag) continue;
-            if (slot.shortLength) {
-                if (short8 && slot.shortLength == n && slot.data == packed) return slot.index;
-            } else if (!short8 && Length(slot) == n && SameChars(m_data.data() + Start(slot), s, n)) {
-                return slot.index;
-            }
+            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n)) return slot.index;
         }
     }
     // Adds a value that the caller did not find as the next entry.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
-        if (m_count >= CFIVocabulary::kMaxTableSize) return;
-        ++m_count;
-        Slot slot;
-        slot.tag = Tag(h);
-        slot.index = m_count;
-        if (Pack(s, n, slot.data)) {
-            slot.shortLength = static_cast<uint32_t>(n);
-        } else {
+        if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
+        Entry entry;
+        if (Pack(s, n, entry.data)) {
+            entry.shortLength = static_cast<uint32_t>(n);
+        } else if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) {
             // Past 4 Gi characters of table text an entry takes its place but is never found.
-            if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
-            slot.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
+            m_entries.push_back(Entry());
+            return;
+        } else {
+            entry.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
             m_data.append(s, n);
         }
+        m_entries.push_back(entry);
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(slot);
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_entries.size())});
         ++m_used;
     }
     // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
     void Add(const std::wstring& s) {
         uint64_t h = Hash(s.data(), s.size());
         if (Find(s.data(), s.size(), h)) {
-            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            if (m_entries.size() < CFIVocabulary::kMaxTableSize) m_entries.push_back(Entry());
             return;
         }
         Add(s.data(), s.size(), h);
     }
 
 private:
-    // Sixteen bytes: the high half of the hash (which also gives the slot, so
-    // that growing needs no text), the index, and either the characters of a
-    // short value (with its length) or where a longer one is kept.
+    // The high half of the hash (which also gives the slot, so that growing
+    // needs no value) and the index.
     struct Slot {
         uint32_t tag = 0;
-        uint32_t index : 24;
-        uint32_t shortLength : 8;
-        uint64_t data = 0;
-        Slot() : index(0), shortLength(0) {}
+        uint32_t index = 0;
     };
+    // The characters of a short value (with its length), or where a longer
+    // one is kept (length and start); an entry that is never found has
+    // neither.
+    struct Entry {
+        uint64_t data = 0;
+        uint32_t shortLength = 0;
+    };
+    bool Holds(const Entry& entry, const wchar_t* s, size_t n) const {
+        if (entry.shortLength) {
+            uint64_t packed;
+            return entry.shortLength == n && Pack(s, n, packed) && packed == entry.data;
+        }
+        return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
+               SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
+    }
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
-    static uint32_t Start(const Slot& slot) { return static_cast<uint32_t>(slot.data); }
-    static size_t Length(const Slot& slot) { return static_cast<size_t>(slot.data >> 32); }
     // The characters of a value of one to eight ASCII characters, one octet each.
     static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
         if (n == 0 || n > 8) return false;
@@ -294,9 +298,9 @@ private:
     void Grow() { GrowByTag(m_slots); }
     uint64_t m_key;
     std::vector<Slot> m_slots;
+    std::vector<Entry> m_entries;
     std::wstring m_data;
     size_t m_used = 0;
-    uint32_t m_count;
 };
 
 // The element-name or attribute-name table: qualified names by the indexes
