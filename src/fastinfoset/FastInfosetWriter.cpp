@@ -381,9 +381,10 @@ struct CFastInfosetWriter::Impl {
         uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
                  nsLength = 0, name = 0;
     };
-    // Two ways of 64 sets: the few dozen names of a document seldom push
-    // each other out.
-    static const size_t kMemoSets = 64;
+    // Two ways of 256 sets: the few dozen names of a document seldom push
+    // each other out (three names in one set would, element after element).
+    static const int kMemoBits = 8;
+    static const size_t kMemoSets = size_t(1) << kMemoBits;
     NameMemo elementMemo[2 * kMemoSets], attributeMemo[2 * kMemoSets];
     const void* pendingKey = nullptr;
     std::vector<std::wstring> alphabets;
@@ -923,7 +924,7 @@ struct CFastInfosetWriter::Impl {
     }
     static NameMemo* MemoSet(NameMemo* memos, const void* key, size_t length) {
         uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
-        return memos + 2 * (static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSets - 1));
+        return memos + 2 * static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> (64 - kMemoBits));
     }
     // The entry of the set that may hold the name.
     static const NameMemo& MemoIn(const NameMemo* set, const void* key, size_t length) {
