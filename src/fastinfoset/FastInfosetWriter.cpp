@@ -1,16 +1,19 @@
 #include <nyxml/fastinfoset.h>
 #include <nyxml/foundation.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <map>
 #include <new>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "fastinfoset/FastInfosetUtf.h"
 #include "foundation/SeededHash.h"
+#include "platform/Memory.h"
 #include "values/BinaryDataAccess.h"
 
 namespace NyXmlLib9 {
@@ -67,13 +70,13 @@ uint64_t HashText(uint64_t key, const wchar_t* s, size_t n) {
 // Equality of two runs of n characters, sixteen bytes a step in line, the
 // last block overlapping the one before: the texts compared are mostly short
 // names and values, where a library call costs more than the comparison.
-inline bool Same8(const unsigned char* p, const unsigned char* q) {
+[[gnu::always_inline]] inline bool Same8(const unsigned char* p, const unsigned char* q) {
     uint64_t x, y;
     std::memcpy(&x, p, 8);
     std::memcpy(&y, q, 8);
     return x == y;
 }
-inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
+[[gnu::always_inline]] inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
     const size_t bytes = n * sizeof(wchar_t);
@@ -133,6 +136,22 @@ public:
     // The text of a string found or added, by where it starts.
     const wchar_t* Text(uint32_t start) const { return m_data.data() + start; }
     uint32_t Find(const std::wstring& s) const { return Find(s.data(), s.size(), Hash(s.data(), s.size())); }
+    // Documents keep using a few prefixes and namespaces, in turn: the last
+    // ones found are compared first, without hashing. Returns the index (0:
+    // not in the table) and where the table keeps the text.
+    uint32_t FindRecent(const wchar_t* s, size_t n, uint32_t& start) {
+        for (const Recent& r : m_recent)
+            if (r.index && r.length == n && SameChars(m_data.data() + r.start, s, n)) {
+                start = r.start;
+                return r.index;
+            }
+        uint32_t index = Find(s, n, Hash(s, n), &start);
+        if (index) {
+            m_recent[m_recentNext] = Recent{start, static_cast<uint32_t>(n), index};
+            m_recentNext = (m_recentNext + 1) % kRecentCount;
+        }
+        return index;
+    }
     uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
     // Asks for the first slot of a later Find: with a million entries it is
     // seldom in the cache, and the element's other octets go out meanwhile.
@@ -175,82 +194,92 @@ private:
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
     void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
     void Grow() { GrowByTag(m_slots); }
+    struct Recent {
+        uint32_t start, length, index;
+    };
+    static const size_t kRecentCount = 4;
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::wstring m_data;
     size_t m_used = 0;
     uint32_t m_count;
+    Recent m_recent[kRecentCount] = {};
+    size_t m_recentNext = 0;
 };
 
 // The attribute-value or character-chunk table: with many distinct values a
-// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
-// characters is kept in its slot, found with one memory access; longer ones
-// are kept one after the other in one buffer. An entry's index is the
+// lookup seldom finds its slot in the cache, so a slot holds only the high
+// half of the hash and the index (eight octets: twice as many slots to a
+// cache line); the values are kept by index, a value of up to eight ASCII
+// characters in its entry, longer ones one after the other in one buffer. A
+// new value is thus told apart by its slots alone. An entry's index is the
 // table's size after it was added; a table holds at most 2^20 entries.
 class ValueIndex {
 public:
-    ValueIndex() : m_key(TextHashKey()), m_slots(64), m_count(0) {}
+    ValueIndex() : m_key(TextHashKey()), m_slots(64) {}
     uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
     void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
     uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
-        uint64_t packed = 0;
-        const bool short8 = Pack(s, n, packed);
         const size_t mask = m_slots.size() - 1;
         const uint32_t tag = Tag(h);
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag != tag) continue;
-            if (slot.shortLength) {
-                if (short8 && slot.shortLength == n && slot.data == packed) return slot.index;
-            } else if (!short8 && Length(slot) == n && SameChars(m_data.data() + Start(slot), s, n)) {
-                return slot.index;
-            }
+            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n)) return slot.index;
         }
     }
     // Adds a value that the caller did not find as the next entry.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
-        if (m_count >= CFIVocabulary::kMaxTableSize) return;
-        ++m_count;
-        Slot slot;
-        slot.tag = Tag(h);
-        slot.index = m_count;
-        if (Pack(s, n, slot.data)) {
-            slot.shortLength = static_cast<uint32_t>(n);
-        } else {
+        if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
+        Entry entry;
+        if (Pack(s, n, entry.data)) {
+            entry.shortLength = static_cast<uint32_t>(n);
+        } else if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) {
             // Past 4 Gi characters of table text an entry takes its place but is never found.
-            if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) return;
-            slot.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
+            m_entries.push_back(Entry());
+            return;
+        } else {
+            entry.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
             m_data.append(s, n);
         }
+        m_entries.push_back(entry);
         if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(slot);
+        Insert(Slot{Tag(h), static_cast<uint32_t>(m_entries.size())});
         ++m_used;
     }
     // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
     void Add(const std::wstring& s) {
         uint64_t h = Hash(s.data(), s.size());
         if (Find(s.data(), s.size(), h)) {
-            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
+            if (m_entries.size() < CFIVocabulary::kMaxTableSize) m_entries.push_back(Entry());
             return;
         }
         Add(s.data(), s.size(), h);
     }
 
 private:
-    // Sixteen bytes: the high half of the hash (which also gives the slot, so
-    // that growing needs no text), the index, and either the characters of a
-    // short value (with its length) or where a longer one is kept.
+    // The high half of the hash (which also gives the slot, so that growing
+    // needs no value) and the index.
     struct Slot {
         uint32_t tag = 0;
-        uint32_t index : 24;
-        uint32_t shortLength : 8;
-        uint64_t data = 0;
-        Slot() : index(0), shortLength(0) {}
+        uint32_t index = 0;
     };
+    // The characters of a short value (with its length), or where a longer
+    // one is kept (length and start); an entry that is never found has
+    // neither.
+    struct Entry {
+        uint64_t data = 0;
+        uint32_t shortLength = 0;
+    };
+    bool Holds(const Entry& entry, const wchar_t* s, size_t n) const {
+        if (entry.shortLength) {
+            uint64_t packed;
+            return entry.shortLength == n && Pack(s, n, packed) && packed == entry.data;
+        }
+        return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
+               SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
+    }
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
-    static uint32_t Start(const Slot& slot) { return static_cast<uint32_t>(slot.data); }
-    static size_t Length(const Slot& slot) { return static_cast<size_t>(slot.data >> 32); }
     // The characters of a value of one to eight ASCII characters, one octet each.
     static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
         if (n == 0 || n > 8) return false;
@@ -269,9 +298,9 @@ private:
     void Grow() { GrowByTag(m_slots); }
     uint64_t m_key;
     std::vector<Slot> m_slots;
+    std::vector<Entry> m_entries;
     std::wstring m_data;
     size_t m_used = 0;
-    uint32_t m_count;
 };
 
 // The element-name or attribute-name table: qualified names by the indexes
@@ -349,18 +378,32 @@ struct CFastInfosetWriter::Impl {
     // never read through.
     struct NameMemo {
         const void* key = nullptr;
-        uint32_t length = 0, start = 0, local = 0, prefix = 0, ns = 0, name = 0;
+        uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
+                 nsLength = 0, name = 0;
     };
-    static const size_t kMemoSize = 64;
-    NameMemo elementMemo[kMemoSize], attributeMemo[kMemoSize];
+    // Two ways of 256 sets: the few dozen names of a document seldom push
+    // each other out (three names in one set would, element after element).
+    static const int kMemoBits = 8;
+    static const size_t kMemoSets = size_t(1) << kMemoBits;
+    NameMemo elementMemo[2 * kMemoSets], attributeMemo[2 * kMemoSets];
     const void* pendingKey = nullptr;
-    std::wstring lastNamespace, lastPrefix;
-    uint32_t lastNamespaceIndex = 0, lastPrefixIndex = 0;
     std::vector<std::wstring> alphabets;
+    // The octets: a block from new[] while small, then mapped pages that grow
+    // without a copy (see platform/Memory.h), as the text writer's are; `out`
+    // and `capacity` repeat the block's fields.
+    Platform::ByteBlock block;
     unsigned char* out = nullptr;
     size_t used = 0;
     size_t capacity = 0;
     bool pending = false;
+    // The pending element's name is already written, from octet `head` on:
+    // a name met before (an index) goes out when the element starts, and so
+    // does each attribute met before, until one is not (that one and the
+    // rest wait in `attributes`). Neither enters anything in the prefix or
+    // namespace tables, so that namespace attributes that an attribute
+    // needs later can still be put in front of the name.
+    bool eager = false;
+    size_t head = 0;
     // The prefix in scope that the pending element's name took when it
     // opened (null: none yet).
     const std::wstring* pendingPrefix = nullptr;
@@ -387,12 +430,16 @@ struct CFastInfosetWriter::Impl {
     };
     std::vector<QueuedAttribute> attributes;
     size_t attributeCount = 0;
-    std::wstring key;
+    // The encoding of each value type, taken from the options when the
+    // writer starts: every value asks for its own.
+    CFastInfosetContext::EncodedCharacterString encodings[CFastInfosetContext::kEncodingCount];
     std::vector<unsigned char> packed;
     CFastInfosetBinaryData algorithmData;
 
     Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
         : writer(w), stream(s), options(o) {
+        for (int type = 0; type < CFastInfosetContext::kEncodingCount; ++type)
+            encodings[type] = o->GetEncoding(static_cast<ItemType>(type));
         CFIVocabulary initial;
         const CFIVocabulary& source = v ? *v : initial;
         for (const std::wstring& x : source.GetPrefixNamesTable()) prefixes.Add(x);
@@ -406,7 +453,7 @@ struct CFastInfosetWriter::Impl {
             attributeNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
         alphabets = source.GetRestrictedAlphabets();
     }
-    ~Impl() { delete[] out; }
+    ~Impl() { Platform::FreeByteBlock(block); }
 
     // A prefix for a namespace that has none in scope, entered in the scope
     // and declared on the pending element.
@@ -450,13 +497,12 @@ struct CFastInfosetWriter::Impl {
         return out + used;
     }
     void Grow(size_t n) {
-        size_t wanted = capacity ? capacity * 2 : 65536;
+        if (n > UINT32_MAX - used) throw std::length_error("CFastInfosetWriter: more than 4 GiB - 1 bytes");
+        uint64_t wanted = capacity ? 2 * static_cast<uint64_t>(capacity) : 65536;
         while (wanted - used < n) wanted *= 2;
-        unsigned char* bigger = new unsigned char[wanted];
-        if (used) std::memcpy(bigger, out, used);
-        delete[] out;
-        out = bigger;
-        capacity = wanted;
+        Platform::GrowByteBlock(block, static_cast<uint32_t>(used), std::min<uint64_t>(wanted, UINT32_MAX));
+        out = block.bytes;
+        capacity = block.capacity;
     }
     void Put(unsigned char b) {
         if (used == capacity) Grow(1);
@@ -477,10 +523,20 @@ struct CFastInfosetWriter::Impl {
     void Flush() {
         if (!used) return;
         CBinaryData& data = stream->GetData();
-        if (data.IsEmpty() && used <= UINT32_MAX) {
-            CBinaryDataAccess::Adopt(data, out, static_cast<uint32_t>(used), static_cast<uint32_t>(capacity));
+        if (pending && eager) {
+            // The octets of an element still taking attributes stay.
+            data.Append(out, static_cast<uint32_t>(head));
+            used -= head;
+            std::memmove(out, out + head, used);
+            head = 0;
+            return;
+        }
+        if (data.IsEmpty()) {
+            Platform::ByteBlock adopted = block;
+            block = Platform::ByteBlock();
             out = nullptr;
             capacity = 0;
+            CBinaryDataAccess::AdoptBlock(data, adopted, static_cast<uint32_t>(used));
         } else {
             data.Append(out, static_cast<uint32_t>(used));
         }
@@ -558,14 +614,14 @@ struct CFastInfosetWriter::Impl {
     // literal that joins the table. Returns the string's index (0 when the
     // full table could not take it).
     uint32_t PutIdentifying(const wchar_t* s, size_t n, StringIndex& table) {
-        uint64_t h = table.Hash(s, n);
-        if (uint32_t index = table.Find(s, n, h)) {
+        uint32_t start;
+        if (uint32_t index = table.FindRecent(s, n, start)) {
             PutIndex2(0x80, index);
             return index;
         }
         PutLiteral(s, n);
         uint32_t before = table.Count();
-        table.Add(s, n, h);
+        table.Add(s, n, table.Hash(s, n));
         return table.Count() != before ? table.Count() : 0;
     }
     uint32_t PutIdentifying(const std::wstring& s, StringIndex& table) {
@@ -584,7 +640,7 @@ struct CFastInfosetWriter::Impl {
     // ---- encoded character strings ----
     CFastInfosetContext::EncodedCharacterString EncodingOf(ItemType type) const {
         if (type < 0 || type >= CFastInfosetContext::kEncodingCount) return CFastInfosetContext::EncodedCharacterString();
-        return options->GetEncoding(type);
+        return encodings[type];
     }
     // Packs the text with restricted alphabet `index` into `packed`.
     void Pack(const std::wstring& text, int32_t index) {
@@ -628,8 +684,37 @@ struct CFastInfosetWriter::Impl {
         algorithmData.SetAsEncodedString(static_cast<unsigned long>(index), text.c_str());
         return !algorithmData.IsEmpty();
     }
-    // From the 3rd bit (attribute values), `o` holding bits 1-2; or from the
-    // 5th bit (character chunks), `o` holding bits 1-4.
+    // A value from the 3rd bit (attribute values), `o` holding bits 1-2; or
+    // from the 5th bit (character chunks), `o` holding bits 1-4. The common
+    // case is written in line: a text of up to 64 characters as UTF-8.
+    [[gnu::always_inline]] bool PutPlain(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        if (text.size() > 64 || EncodingOf(type).Encoding != 0 || options->GetDefaultStringEncoding() == 1)
+            return false;
+        // One pass: at most four octets a character, 256 in all, so the
+        // length takes one or two octets; encoded after two, moved back by
+        // one if one.
+        unsigned char* start = Room(10 + 4 * text.size());
+        unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
+        size_t u = static_cast<size_t>(end - (start + 2));
+        if (u <= (chunk ? 2u : 8u)) {
+            // At most eight octets: moved as one block (the room asked for
+            // covers it).
+            start[0] = static_cast<unsigned char>(o | (u - 1));
+            uint64_t octets;
+            std::memcpy(&octets, start + 2, 8);
+            std::memcpy(start + 1, &octets, 8);
+            used += 1 + u;
+        } else {
+            start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+            start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
+            used += 2 + u;
+        }
+        return true;
+    }
+    [[gnu::always_inline]] void PutValue(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
+        if (!PutPlain(o, text, type, chunk)) PutEncoded(o, text, type, chunk);
+    }
+    // Any value (the same octets as PutPlain for the texts it takes).
     void PutEncoded(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
         CFastInfosetContext::EncodedCharacterString e = EncodingOf(type);
         const unsigned char* bytes = nullptr;
@@ -655,24 +740,6 @@ struct CFastInfosetWriter::Impl {
         if (e.Encoding == 0) {
             if (options->GetDefaultStringEncoding() == 1)
                 throw CNyException(L"Failed to write FastInfoset. Unsupported Feature UTF16BE in EncodedCharacterStringBit5.");
-            if (text.size() <= 64) {
-                // One pass: at most four octets a character, 256 in all, so
-                // the length takes one or two octets; encoded after two,
-                // moved back by one if one.
-                unsigned char* start = Room(2 + 4 * text.size());
-                unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
-                size_t u = static_cast<size_t>(end - (start + 2));
-                if (u <= (chunk ? 2u : 8u)) {
-                    start[0] = static_cast<unsigned char>(o | (u - 1));
-                    for (size_t k = 0; k < u; ++k) start[1 + k] = start[2 + k];
-                    used += 1 + u;
-                } else {
-                    start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
-                    start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
-                    used += 2 + u;
-                }
-                return;
-            }
             size_t u = FastInfosetUtf::Utf8Length(text.data(), text.size());
             CheckLength(u);
             if (chunk)
@@ -709,6 +776,16 @@ struct CFastInfosetWriter::Impl {
     // Writes the octets of the pending element.
     void WritePending() {
         pending = false;
+        if (eager) {
+            eager = false;
+            if (declarationCount) PutDeclarationsBeforeName();
+            for (size_t i = 0; i < attributeCount; ++i) {
+                const QueuedAttribute& a = attributes[i];
+                PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash, a.key);
+            }
+            attributeCount = 0;
+            return;
+        }
         const bool hasAttributes = attributeCount != 0;
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring& ns = c->GetNamespaceURI();
@@ -753,56 +830,69 @@ struct CFastInfosetWriter::Impl {
         }
         attributeCount = 0;
     }
+    // The namespace attributes of an element whose name is already written,
+    // put in front of it; its first octet then only holds the name.
+    void PutDeclarationsBeforeName() {
+        const size_t mark = used;
+        Put(static_cast<unsigned char>(0x38 | (out[head] & 0x40)));
+        for (size_t i = 0; i < declarationCount; ++i) PutDeclaration(declarations[i].first, declarations[i].second);
+        declarationCount = 0;
+        Put(0xF0);
+        std::rotate(out + head, out + mark, out + used);
+        out[head + (used - mark)] &= static_cast<unsigned char>(~0x40);
+    }
     // A qualified name: an index of its table, or a literal name whose parts
     // are indexes or literals, entered in the table. Element names start on
     // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
-    void PutQName(unsigned char o, bool element, const std::wstring* prefix, const std::wstring& ns,
-                  const wchar_t* local, size_t localLength, const void* key) {
-        NameMemo& memo = (element ? elementMemo : attributeMemo)[MemoSlot(key, localLength)];
-        const bool remembered = key && memo.key == key && memo.length == localLength &&
-                                SameChars(localNames.Text(memo.start), local, localLength);
-        uint64_t hp = 0, hn = 0, hl = 0;
-        uint32_t ip = 0, in = 0, il = 0, start = StringIndex::kNotKept;
-        if (remembered) {
-            il = memo.local;
-            start = memo.start;
-        } else {
-            hl = localNames.Hash(local, localLength);
-            il = localNames.Find(local, localLength, hl, &start);
+    // A name met again is written in line: its index, once each of its
+    // parts is checked against the table's copy (no hashing, no search).
+    [[gnu::always_inline]] void PutQName(unsigned char o, bool element, const std::wstring* prefix,
+                                         const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                         const void* key) {
+        NameMemo* set = MemoSet(element ? elementMemo : attributeMemo, key, localLength);
+        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, MemoIn(set, key, localLength)))
+            PutNewQName(o, element, prefix, ns, local, localLength, key, set);
+    }
+    // The index of a name met before, if it is one (nothing written otherwise).
+    [[gnu::always_inline]] bool PutKnownQName(unsigned char o, bool element, const std::wstring* prefix,
+                                              const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                              const void* key, const NameMemo& memo) {
+        if (memo.key == key && key && memo.name && memo.length == localLength &&
+            SameChars(localNames.Text(memo.start), local, localLength) &&
+            (prefix ? memo.prefix && memo.prefixLength == prefix->size() &&
+                          SameChars(prefixes.Text(memo.prefixStart), prefix->data(), prefix->size())
+                    : !memo.prefix) &&
+            (ns.empty() ? !memo.ns
+                        : memo.ns && memo.nsLength == ns.size() &&
+                              SameChars(namespaceNames.Text(memo.nsStart), ns.data(), ns.size()))) {
+            if (element)
+                PutIndex3(o, memo.name);
+            else
+                PutIndex2(o, memo.name);
+            return true;
         }
-        bool known = il != 0;
-        if (prefix) {
-            if (lastPrefixIndex && SameText(*prefix, lastPrefix)) {
-                ip = lastPrefixIndex;
-            } else {
-                hp = prefixes.Hash(prefix->data(), prefix->size());
-                ip = prefixes.Find(prefix->data(), prefix->size(), hp);
-                if (ip) lastPrefix = *prefix, lastPrefixIndex = ip;
-            }
-            known = known && ip;
-        }
-        if (!ns.empty()) {
-            // Documents keep using a few namespaces: the last one is remembered.
-            if (lastNamespaceIndex && SameText(ns, lastNamespace)) {
-                in = lastNamespaceIndex;
-            } else {
-                hn = namespaceNames.Hash(ns.data(), ns.size());
-                in = namespaceNames.Find(ns.data(), ns.size(), hn);
-                if (in) lastNamespace = ns, lastNamespaceIndex = in;
-            }
-            known = known && in;
-        }
+        return false;
+    }
+    // Any other name: found in the tables, or written as a literal name whose
+    // parts are indexes or literals, entered in the table.
+    [[gnu::noinline]] void PutNewQName(unsigned char o, bool element, const std::wstring* prefix,
+                                       const std::wstring& ns, const wchar_t* local, size_t localLength,
+                                       const void* key, NameMemo* memo) {
+        const uint32_t kNotKept = StringIndex::kNotKept;
+        uint32_t ip = 0, in = 0, localStart = kNotKept, prefixStart = kNotKept, nsStart = kNotKept;
+        const uint64_t hl = localNames.Hash(local, localLength);
+        uint32_t il = localNames.Find(local, localLength, hl, &localStart);
+        if (prefix) ip = prefixes.FindRecent(prefix->data(), prefix->size(), prefixStart);
+        if (!ns.empty()) in = namespaceNames.FindRecent(ns.data(), ns.size(), nsStart);
         NameIndex& names = element ? elementNames : attributeNames;
-        if (known) {
-            uint32_t index = remembered && memo.name && memo.prefix == ip && memo.ns == in
-                                 ? memo.name
-                                 : names.Find(NameIndex::Key(ip, in, il));
-            if (index) {
+        if (il && (!prefix || ip) && (ns.empty() || in)) {
+            if (uint32_t index = names.Find(NameIndex::Key(ip, in, il))) {
                 if (element)
                     PutIndex3(o, index);
                 else
                     PutIndex2(o, index);
-                Remember(memo, key, localLength, start, il, ip, in, index);
+                Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart,
+                         ns.size(), il, ip, in, index);
                 return;
             }
         }
@@ -810,34 +900,62 @@ struct CFastInfosetWriter::Impl {
         Put(static_cast<unsigned char>(o | (element ? 0x3C : 0x78) | bits));
         bool findable = true;
         if (prefix) {
-            if (!ip) ip = PutNewPart(prefix->data(), prefix->size(), hp, prefixes, nullptr);
-            else PutIndex2(0x80, ip);
+            if (!ip)
+                ip = PutNewPart(prefix->data(), prefix->size(), prefixes.Hash(prefix->data(), prefix->size()),
+                                prefixes, &prefixStart);
+            else
+                PutIndex2(0x80, ip);
             findable = findable && ip;
         }
         if (!ns.empty()) {
-            if (!in) in = PutNewPart(ns.data(), ns.size(), hn, namespaceNames, nullptr);
-            else PutIndex2(0x80, in);
+            if (!in)
+                in = PutNewPart(ns.data(), ns.size(), namespaceNames.Hash(ns.data(), ns.size()), namespaceNames,
+                                &nsStart);
+            else
+                PutIndex2(0x80, in);
             findable = findable && in;
         }
-        if (!il) il = PutNewPart(local, localLength, hl, localNames, &start);
+        if (!il) il = PutNewPart(local, localLength, hl, localNames, &localStart);
         else PutIndex2(0x80, il);
         findable = findable && il;
         uint32_t index = names.Add(NameIndex::Key(ip, in, il), findable);
-        Remember(memo, key, localLength, start, il, ip, in, index);
+        Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart, ns.size(), il,
+                 ip, in, index);
     }
-    static size_t MemoSlot(const void* key, size_t length) {
+    static NameMemo* MemoSet(NameMemo* memos, const void* key, size_t length) {
         uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
-        return static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> 58) & (kMemoSize - 1);
+        return memos + 2 * static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> (64 - kMemoBits));
     }
-    static void Remember(NameMemo& memo, const void* key, size_t length, uint32_t start, uint32_t local,
-                         uint32_t prefix, uint32_t ns, uint32_t name) {
-        if (!key || !local || start == StringIndex::kNotKept) return;
+    // The entry of the set that may hold the name.
+    static const NameMemo& MemoIn(const NameMemo* set, const void* key, size_t length) {
+        return set[1].key == key && set[1].length == length ? set[1] : set[0];
+    }
+    // Keeps a name whose parts are all found where the tables keep them;
+    // any other leaves the slot unusable.
+    static void Remember(NameMemo* set, const void* key, size_t length, uint32_t localStart, uint32_t prefixStart,
+                         size_t prefixLength, uint32_t nsStart, size_t nsLength, uint32_t local, uint32_t prefix,
+                         uint32_t ns, uint32_t name) {
+        const uint32_t kNotKept = StringIndex::kNotKept;
+        // The entry of the same string, or the first, whose name moves to the second.
+        NameMemo* entry = &set[0];
+        if (set[1].key == key && set[1].length == length)
+            entry = &set[1];
+        else if (!(set[0].key == key && set[0].length == length))
+            set[1] = set[0];
+        NameMemo& memo = *entry;
+        memo.name = 0;
+        if (!key || !local || !name || localStart == kNotKept || (prefix && prefixStart == kNotKept) ||
+            (ns && nsStart == kNotKept))
+            return;
         memo.key = key;
         memo.length = static_cast<uint32_t>(length);
-        memo.start = start;
-        memo.local = local;
+        memo.start = localStart;
         memo.prefix = prefix;
+        memo.prefixStart = prefixStart;
+        memo.prefixLength = static_cast<uint32_t>(prefixLength);
         memo.ns = ns;
+        memo.nsStart = nsStart;
+        memo.nsLength = static_cast<uint32_t>(nsLength);
         memo.name = name;
     }
     // A literal part that joins its table; returns its index (0: the full
@@ -858,7 +976,12 @@ struct CFastInfosetWriter::Impl {
     // Before content: the pending element, a pending terminator, the open
     // attribute list of the current element.
     void BeginContent() {
-        if (pending) WritePending();
+        if (pending) {
+            if (eager && !declarationCount && !attributeCount)
+                pending = eager = false;
+            else
+                WritePending();
+        }
         if (terminator) {
             Put(0xF0);
             terminator = false;
@@ -881,6 +1004,19 @@ struct CFastInfosetWriter::Impl {
             size_t mark = used;
             PutEncoded(0x00, value, type, false);
             used = mark;
+        }
+        if (eager && attributeCount == 0) {
+            out[head] |= 0x40;  // the element has attributes
+            const void* key = localName.data();
+            const NameMemo& memo = MemoIn(MemoSet(attributeMemo, key, localName.size()), key, localName.size());
+            if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo)) {
+                uint64_t h = 0;
+                if (!value.empty() && value.size() < options->GetAttributeMaxAddLength())
+                    h = attributeValues.Hash(value.data(), value.size());
+                PutAttributeValue(value, type, h);
+                state.back() |= kHasAttributes;
+                return;
+            }
         }
         if (attributeCount == attributes.size()) attributes.emplace_back();
         QueuedAttribute& a = attributes[attributeCount++];
@@ -905,19 +1041,22 @@ struct CFastInfosetWriter::Impl {
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
                       const std::wstring& value, ItemType type, uint64_t h, const void* key) {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size(), key);
+        PutAttributeValue(value, type, h);
+    }
+    void PutAttributeValue(const std::wstring& value, ItemType type, uint64_t h) {
         if (value.empty()) {
             Put(0xFF);
             return;
         }
         if (value.size() >= options->GetAttributeMaxAddLength()) {
-            PutEncoded(0x00, value, type, false);
+            PutValue(0x00, value, type, false);
             return;
         }
         if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
             PutIndex2(0x80, index);
             return;
         }
-        PutEncoded(0x40, value, type, false);
+        PutValue(0x40, value, type, false);
         attributeValues.Add(value.data(), value.size(), h);
     }
 
@@ -932,14 +1071,14 @@ struct CFastInfosetWriter::Impl {
         if (text.empty()) return;
         if (!indexed) {
             // Never looked up: too long to join the table.
-            PutEncoded(0x80, text, type, true);
+            PutValue(0x80, text, type, true);
             return;
         }
         if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
             PutIndex4(0xA0, index);
             return;
         }
-        PutEncoded(0x90, text, type, true);
+        PutValue(0x90, text, type, true);
         characterChunks.Add(text.data(), text.size(), h);
     }
 };
@@ -1013,6 +1152,20 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     m_impl->pendingKey = localName.data();
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
+    // Below the document element, a name whose prefix is settled goes out now
+    // when it was met before.
+    m_impl->eager = false;
+    if (c->GetParent() && (prefix || namespaceURI.empty() ||
+                           CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))) {
+        const size_t head = m_impl->used;
+        const Impl::NameMemo& memo = Impl::MemoIn(Impl::MemoSet(m_impl->elementMemo, localName.data(), localName.size()),
+                                                  localName.data(), localName.size());
+        if (m_impl->PutKnownQName(0x00, true, prefix, namespaceURI, localName.data(), localName.size(),
+                                  localName.data(), memo)) {
+            m_impl->eager = true;
+            m_impl->head = head;
+        }
+    }
 }
 
 void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
