@@ -203,7 +203,8 @@ public:
 // The Fast Infoset form of the writer interface: the same element, attribute
 // and text events as the text writer, written as the octets of a Fast Infoset
 // document into a binary stream. Both the stream and the options must outlive
-// the writer.
+// the writer; the options are read when the writer is made. The octets are
+// counted in 32 bits: writing past 4 GiB - 1 of them raises std::length_error.
 class NYXML_API CFastInfosetWriter : public CXmlWriter {
 public:
     // The writer starts from a copy of `vocabulary` (null: a new initial one).
