@@ -40,6 +40,44 @@ inline bool Ascii8(const wchar_t* text, unsigned char* out) {
     return true;
 }
 
+// Whether the four characters at `text` are all ASCII; if so, writes their
+// four octets to `out`.
+inline bool Ascii4(const wchar_t* text, unsigned char* out) {
+    uint32_t any = 0;
+    unsigned char octets[4];
+    for (int k = 0; k < 4; ++k) {
+        uint32_t c = static_cast<uint32_t>(text[k]);
+        any |= c;
+        octets[k] = static_cast<unsigned char>(c);
+    }
+    if (any >= 0x80) return false;
+    std::memcpy(out, octets, 4);
+    return true;
+}
+
+// Whether the `length` characters at `text` (1 to 64 of them) are all ASCII;
+// if so, writes their octets to `out`. Short values are the common case: up
+// to eight characters there is no loop, so that values of every length cost
+// the same (the blocks overlap, each octet written is the right one).
+// Nothing past `text + length` is read; after a false return the octets at
+// `out` are unspecified.
+inline bool PutAscii(const wchar_t* text, size_t length, unsigned char* out) {
+    if (length >= 8) {
+        bool ascii = true;
+        for (size_t i = 0; i + 8 < length; i += 8) ascii = ascii && Ascii8(text + i, out + i);
+        return ascii && Ascii8(text + length - 8, out + length - 8);
+    }
+    if (length >= 4) return Ascii4(text, out) & Ascii4(text + length - 4, out + length - 4);
+    // One to three: the first, middle and last character (some the same).
+    uint32_t a = static_cast<uint32_t>(text[0]), b = static_cast<uint32_t>(text[length >> 1]),
+             c = static_cast<uint32_t>(text[length - 1]);
+    if ((a | b | c) >= 0x80) return false;
+    out[0] = static_cast<unsigned char>(a);
+    out[length >> 1] = static_cast<unsigned char>(b);
+    out[length - 1] = static_cast<unsigned char>(c);
+    return true;
+}
+
 // Number of UTF-8 octets of the text: a surrogate pair makes one four-octet
 // sequence, a lone surrogate the three octets of U+FFFD.
 inline size_t Utf8Length(const wchar_t* text, size_t length) {

@@ -67,28 +67,44 @@ uint64_t HashText(uint64_t key, const wchar_t* s, size_t n) {
     return h | 1;  // 0 marks a free slot
 }
 
-// Equality of two runs of n characters, sixteen bytes a step in line, the
-// last block overlapping the one before: the texts compared are mostly short
-// names and values, where a library call costs more than the comparison.
-[[gnu::always_inline]] inline bool Same8(const unsigned char* p, const unsigned char* q) {
+// Equality of two runs of n characters, in line: the texts compared are
+// mostly short names and values, where a library call costs more than the
+// comparison. Up to sixteen characters the comparison has no loop and no
+// branch that depends on the characters: four blocks of sixteen bytes, the
+// later ones moved back to end with the text (they overlap the earlier
+// ones), so that names of every length cost the same and no loop exit is
+// mispredicted.
+[[gnu::always_inline]] inline uint64_t Diff8(const unsigned char* p, const unsigned char* q) {
     uint64_t x, y;
     std::memcpy(&x, p, 8);
     std::memcpy(&y, q, 8);
-    return x == y;
+    return x ^ y;
+}
+[[gnu::always_inline]] inline uint64_t Diff16(const unsigned char* p, const unsigned char* q) {
+    return Diff8(p, q) | Diff8(p + 8, q + 8);
 }
 [[gnu::always_inline]] inline bool SameChars(const wchar_t* a, const wchar_t* b, size_t n) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
     const size_t bytes = n * sizeof(wchar_t);
     if (bytes >= 16) {
-        for (size_t i = 0; i + 16 < bytes; i += 16)
-            if (!(Same8(p + i, q + i) & Same8(p + i + 8, q + i + 8))) return false;
-        return Same8(p + bytes - 16, q + bytes - 16) & Same8(p + bytes - 8, q + bytes - 8);
+        const size_t last = bytes - 16;
+        if (bytes <= 64) {
+            const size_t second = last < 16 ? last : 16, third = last < 32 ? last : 32;
+            return (Diff16(p, q) | Diff16(p + second, q + second) | Diff16(p + third, q + third) |
+                    Diff16(p + last, q + last)) == 0;
+        }
+        uint64_t diff = 0;
+        for (size_t i = 0; i < last; i += 16) diff |= Diff16(p + i, q + i);
+        return (diff | Diff16(p + last, q + last)) == 0;
     }
-    if (bytes >= 8) return Same8(p, q) & Same8(p + bytes - 8, q + bytes - 8);
-    for (size_t i = 0; i < bytes; i += sizeof(wchar_t))
-        if (std::memcmp(p + i, q + i, sizeof(wchar_t)) != 0) return false;
-    return true;
+    if (bytes >= 8) return (Diff8(p, q) | Diff8(p + bytes - 8, q + bytes - 8)) == 0;
+    uint32_t x = 0, y = 0;
+    if (bytes) {
+        std::memcpy(&x, p, 4);
+        std::memcpy(&y, q, 4);
+    }
+    return x == y;
 }
 
 inline bool SameText(const std::wstring& a, const std::wstring& b) {
@@ -283,15 +299,9 @@ private:
     // The characters of a value of one to eight ASCII characters, one octet each.
     static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
         if (n == 0 || n > 8) return false;
-        uint64_t bytes = 0;
-        uint32_t any = 0;
-        for (size_t i = 0; i < n; ++i) {
-            uint32_t c = static_cast<uint32_t>(s[i]);
-            any |= c;
-            bytes |= static_cast<uint64_t>(c & 0x7F) << (8 * i);
-        }
-        if (any >= 0x80) return false;
-        packed = bytes;
+        unsigned char octets[8] = {};
+        if (!FastInfosetUtf::PutAscii(s, n, octets)) return false;
+        std::memcpy(&packed, octets, 8);
         return true;
     }
     void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
@@ -688,15 +698,31 @@ struct CFastInfosetWriter::Impl {
     // from the 5th bit (character chunks), `o` holding bits 1-4. The common
     // case is written in line: a text of up to 64 characters as UTF-8.
     [[gnu::always_inline]] bool PutPlain(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
-        if (text.size() > 64 || EncodingOf(type).Encoding != 0 || options->GetDefaultStringEncoding() == 1)
+        const size_t n = text.size();
+        if (n > 64 || n == 0 || EncodingOf(type).Encoding != 0 || options->GetDefaultStringEncoding() == 1)
             return false;
-        // One pass: at most four octets a character, 256 in all, so the
+        // Mostly ASCII: one octet a character, so the length is known before
+        // the octets are written and they go straight to their place.
+        unsigned char* start = Room(10 + 4 * n);
+        const size_t shortest = chunk ? 2 : 8;  // the longest length that fits in the first octet
+        if (n <= shortest) {
+            if (FastInfosetUtf::PutAscii(text.data(), n, start + 1)) {
+                start[0] = static_cast<unsigned char>(o | (n - 1));
+                used += 1 + n;
+                return true;
+            }
+        } else if (FastInfosetUtf::PutAscii(text.data(), n, start + 2)) {
+            start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+            start[1] = static_cast<unsigned char>(n - shortest - 1);
+            used += 2 + n;
+            return true;
+        }
+        // Any other: at most four octets a character, 256 in all, so the
         // length takes one or two octets; encoded after two, moved back by
         // one if one.
-        unsigned char* start = Room(10 + 4 * text.size());
-        unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), text.size(), start + 2);
+        unsigned char* end = FastInfosetUtf::EncodeUtf8(text.data(), n, start + 2);
         size_t u = static_cast<size_t>(end - (start + 2));
-        if (u <= (chunk ? 2u : 8u)) {
+        if (u <= shortest) {
             // At most eight octets: moved as one block (the room asked for
             // covers it).
             start[0] = static_cast<unsigned char>(o | (u - 1));
@@ -706,7 +732,7 @@ struct CFastInfosetWriter::Impl {
             used += 1 + u;
         } else {
             start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
-            start[1] = static_cast<unsigned char>(u - (chunk ? 3 : 9));
+            start[1] = static_cast<unsigned char>(u - shortest - 1);
             used += 2 + u;
         }
         return true;

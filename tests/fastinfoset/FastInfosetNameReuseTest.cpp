@@ -128,3 +128,67 @@ TEST(CFastInfosetWriter, ShortAndLongValuesAreFoundAgainAsThemselves) {
         EXPECT_EQ(2u, count);
     }
 }
+
+TEST(CFastInfosetWriter, NamesAndValuesOfEveryLengthKeepEveryCharacter) {
+    // Names of 1 to 20 characters passed in one changing string, each
+    // differing from the one before in a single character, in every place;
+    // values of 1 to 70 characters, ASCII or with one non-ASCII character in
+    // every place. Both are read back as written, and the changing string
+    // gives the octets of separate strings.
+    std::vector<std::wstring> names, values;
+    for (size_t n = 1; n <= 20; ++n) {
+        const std::wstring base(n, L'n');
+        for (size_t at = 0; at < n; ++at) {
+            names.push_back(base);
+            names.push_back(base);
+            names.back()[at] = L'm';
+        }
+    }
+    for (size_t n = 1; n <= 70; ++n) {
+        std::wstring base;
+        for (size_t i = 0; i < n; ++i) base += static_cast<wchar_t>(L'a' + i % 26);
+        values.push_back(base);
+        for (size_t at = 0; at < n; ++at) {
+            values.push_back(base);
+            values.back()[at] = L'\u00e9';
+        }
+    }
+    auto write = [&](bool reuse) {
+        CBinaryStream stream;
+        CFastInfosetContext options;
+        CFastInfosetWriter w(&stream, &options);
+        w.WriteDocumentHeader(FInfoDecl_None);
+        w.StartElement(L"r", L"");
+        std::wstring name;
+        std::vector<std::wstring> fresh;
+        fresh.reserve(names.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (reuse) name = names[i];
+            else fresh.push_back(names[i]);
+            const std::wstring& local = reuse ? name : fresh.back();
+            w.StartElement(local, L"");
+            w.WriteAttribute(local, L"", values[i % values.size()], ItemType_string);
+            w.EndElement();
+        }
+        for (const std::wstring& v : values) {
+            w.StartElement(L"v", L"");
+            w.WriteText(v, ItemType_string);
+            w.EndElement();
+        }
+        w.EndElement();
+        w.WriteDocumentEnd();
+        w.EndDocument();
+        const CBinaryData& bytes = stream.GetData();
+        return std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+    };
+    const std::string octets = write(true);
+    const std::string separate = write(false);
+    EXPECT_EQ(fi_test::Hex(reinterpret_cast<const unsigned char*>(separate.data()), separate.size()),
+              fi_test::Hex(reinterpret_cast<const unsigned char*>(octets.data()), octets.size()));
+    std::wstring expected = L"<{}r>";
+    for (size_t i = 0; i < names.size(); ++i)
+        expected += L"<{}" + names[i] + L" {}" + names[i] + L"=\"" + values[i % values.size()] + L"\"></>";
+    for (const std::wstring& v : values) expected += L"<{}v>" + v + L"</>";
+    expected += L"</>";
+    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
+}
