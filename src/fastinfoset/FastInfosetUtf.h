@@ -67,7 +67,8 @@ inline bool PutAscii(const wchar_t* text, size_t length, unsigned char* out) {
         for (size_t i = 0; i + 8 < length; i += 8) ascii = ascii && Ascii8(text + i, out + i);
         return ascii && Ascii8(text + length - 8, out + length - 8);
     }
-    if (length >= 4) return Ascii4(text, out) & Ascii4(text + length - 4, out + length - 4);
+    if (length >= 4)  // both blocks tested, without a branch between them
+        return (static_cast<int>(Ascii4(text, out)) & static_cast<int>(Ascii4(text + length - 4, out + length - 4))) != 0;
     // One to three: the first, middle and last character (some the same).
     uint32_t a = static_cast<uint32_t>(text[0]), b = static_cast<uint32_t>(text[length >> 1]),
              c = static_cast<uint32_t>(text[length - 1]);
