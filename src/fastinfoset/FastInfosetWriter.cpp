@@ -245,16 +245,21 @@ public:
         return h | 1;
     }
     void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
-    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) const {
-        const size_t mask = m_slots.size() - 1;
+    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) {
         const uint32_t tag = Tag(h);
+        // Most new values are told apart by the filter alone.
+        if (!MayHold(tag)) return 0;
+        if (m_pendingCount) InsertPending();
+        const size_t mask = m_slots.size() - 1;
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
             if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n)) return slot.index;
         }
     }
-    // Adds a value that the caller did not find as the next entry.
+    // Adds a value that the caller did not find as the next entry. Its slot
+    // is taken later, with those of the next few new values: their slots
+    // are asked for now and are in the cache by then.
     void Add(const wchar_t* s, size_t n, uint64_t h) {
         if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
         Entry entry;
@@ -269,9 +274,12 @@ public:
             m_data.append(s, n);
         }
         m_entries.push_back(entry);
-        if ((m_used + 1) * 2 > m_slots.size()) Grow();
-        Insert(Slot{Tag(h), static_cast<uint32_t>(m_entries.size())});
-        ++m_used;
+        if ((m_used + m_pendingCount + 1) * 2 > m_slots.size()) Grow();
+        const Slot slot{Tag(h), static_cast<uint32_t>(m_entries.size())};
+        m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
+        __builtin_prefetch(&m_slots[slot.tag & (m_slots.size() - 1)], 1);
+        m_pending[m_pendingCount++] = slot;
+        if (m_pendingCount == kPending) InsertPending();
     }
     // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
     void Add(const std::wstring& s) {
@@ -315,12 +323,41 @@ private:
         return true;
     }
     void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
-    void Grow() { GrowByTag(m_slots); }
+    void InsertPending() {
+        for (size_t i = 0; i < m_pendingCount; ++i) Insert(m_pending[i]);
+        m_used += m_pendingCount;
+        m_pendingCount = 0;
+    }
+    void Grow() {
+        InsertPending();
+        GrowByTag(m_slots);
+        m_filter.assign(m_slots.size() / kSlotsPerFilterWord, 0);
+        for (const Slot& slot : m_slots)
+            if (slot.index) m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
+    }
+    // A filter of the values the table holds: two bits of one word per
+    // value, chosen by its tag (four bits a slot, so at most half full it
+    // answers "maybe" for about one new value in twenty). It is small enough
+    // to stay in the cache where the slots do not, so that a new value, the
+    // common case with many distinct values, costs no slot lookup.
+    static const size_t kSlotsPerFilterWord = 16;
+    static uint64_t FilterBits(uint32_t tag) {
+        return (uint64_t(1) << ((tag >> 20) & 63)) | (uint64_t(1) << ((tag >> 26) & 63));
+    }
+    bool MayHold(uint32_t tag) const {
+        const uint64_t bits = FilterBits(tag);
+        return (m_filter[tag & (m_filter.size() - 1)] & bits) == bits;
+    }
     uint64_t m_key;
     std::vector<Slot> m_slots;
+    std::vector<uint64_t> m_filter = std::vector<uint64_t>(64 / kSlotsPerFilterWord);
     std::vector<Entry> m_entries;
     std::wstring m_data;
     size_t m_used = 0;
+    // New values whose slots are not taken yet.
+    static const size_t kPending = 16;
+    Slot m_pending[kPending];
+    size_t m_pendingCount = 0;
 };
 
 // The element-name or attribute-name table: qualified names by the indexes
