@@ -228,8 +228,9 @@ private:
 // half of the hash and the index (eight octets: twice as many slots to a
 // cache line); the values are kept by index, a value of up to eight ASCII
 // characters in its entry, longer ones one after the other in one buffer. A
-// new value is thus told apart by its slots alone. An entry's index is the
-// table's size after it was added; a table holds at most 2^20 entries.
+// new value is thus told apart by a small filter or, failing that, by its
+// slots alone. An entry's index is the table's size after it was added; a
+// table holds at most 2^20 entries.
 class ValueIndex {
 public:
     ValueIndex() : m_key(TextHashKey()), m_slots(64) {}
