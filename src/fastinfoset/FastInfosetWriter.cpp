@@ -231,23 +231,37 @@ private:
 // new value is thus told apart by a small filter or, failing that, by its
 // slots alone. An entry's index is the table's size after it was added; a
 // table holds at most 2^20 entries.
+// A value as the value tables look it up: its hash and, for a value of one
+// to eight ASCII characters, its octets packed in one word (taken once, by
+// the lookup and by the entry added after it).
+struct ValueKey {
+    uint64_t hash = 0;
+    uint64_t packed = 0;
+    uint32_t shortLength = 0;  // 0: not packed
+};
+
 class ValueIndex {
 public:
     ValueIndex() : m_key(TextHashKey()), m_slots(64) {}
     // A value of up to eight ASCII characters (most of those the tables
     // take) is hashed from its packed octets in a few steps, without a loop.
-    uint64_t Hash(const wchar_t* s, size_t n) const {
-        uint64_t packed;
-        if (!Pack(s, n, packed)) return HashText(m_key, s, n);
-        uint64_t h = (packed ^ m_key ^ (n * 0x9E3779B97F4A7C15ull)) * 0x9FB21C651E98DF25ull;
+    ValueKey Key(const wchar_t* s, size_t n) const {
+        ValueKey k;
+        if (!Pack(s, n, k.packed)) {
+            k.hash = HashText(m_key, s, n);
+            return k;
+        }
+        k.shortLength = static_cast<uint32_t>(n);
+        uint64_t h = (k.packed ^ m_key ^ (n * 0x9E3779B97F4A7C15ull)) * 0x9FB21C651E98DF25ull;
         h ^= h >> 29;
         h *= 0xBF58476D1CE4E5B9ull;
         h ^= h >> 32;
-        return h | 1;
+        k.hash = h | 1;
+        return k;
     }
-    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
-    uint32_t Find(const wchar_t* s, size_t n, uint64_t h) {
-        const uint32_t tag = Tag(h);
+    void Prefetch(const ValueKey& k) const { __builtin_prefetch(&m_slots[Tag(k.hash) & (m_slots.size() - 1)]); }
+    uint32_t Find(const wchar_t* s, size_t n, const ValueKey& k) {
+        const uint32_t tag = Tag(k.hash);
         // Most new values are told apart by the filter alone.
         if (!MayHold(tag)) return 0;
         if (m_pendingCount) InsertPending();
@@ -255,17 +269,18 @@ public:
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n)) return slot.index;
+            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) return slot.index;
         }
     }
     // Adds a value that the caller did not find as the next entry. Its slot
     // is taken later, with those of the next few new values: their slots
     // are asked for now and are in the cache by then.
-    void Add(const wchar_t* s, size_t n, uint64_t h) {
+    void Add(const wchar_t* s, size_t n, const ValueKey& k) {
         if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
         Entry entry;
-        if (Pack(s, n, entry.data)) {
-            entry.shortLength = static_cast<uint32_t>(n);
+        if (k.shortLength) {
+            entry.data = k.packed;
+            entry.shortLength = k.shortLength;
         } else if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) {
             // Past 4 Gi characters of table text an entry takes its place but is never found.
             m_entries.push_back(Entry());
@@ -276,7 +291,7 @@ public:
         }
         m_entries.push_back(entry);
         if ((m_used + m_pendingCount + 1) * 2 > m_slots.size()) Grow();
-        const Slot slot{Tag(h), static_cast<uint32_t>(m_entries.size())};
+        const Slot slot{Tag(k.hash), static_cast<uint32_t>(m_entries.size())};
         m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
         __builtin_prefetch(&m_slots[slot.tag & (m_slots.size() - 1)], 1);
         m_pending[m_pendingCount++] = slot;
@@ -284,12 +299,12 @@ public:
     }
     // An entry of a given vocabulary, which may repeat an earlier one (that keeps its index).
     void Add(const std::wstring& s) {
-        uint64_t h = Hash(s.data(), s.size());
-        if (Find(s.data(), s.size(), h)) {
+        const ValueKey k = Key(s.data(), s.size());
+        if (Find(s.data(), s.size(), k)) {
             if (m_entries.size() < CFIVocabulary::kMaxTableSize) m_entries.push_back(Entry());
             return;
         }
-        Add(s.data(), s.size(), h);
+        Add(s.data(), s.size(), k);
     }
 
 private:
@@ -306,11 +321,8 @@ private:
         uint64_t data = 0;
         uint32_t shortLength = 0;
     };
-    bool Holds(const Entry& entry, const wchar_t* s, size_t n) const {
-        if (entry.shortLength) {
-            uint64_t packed;
-            return entry.shortLength == n && Pack(s, n, packed) && packed == entry.data;
-        }
+    bool Holds(const Entry& entry, const wchar_t* s, size_t n, const ValueKey& k) const {
+        if (entry.shortLength) return entry.shortLength == k.shortLength && entry.data == k.packed;
         return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
                SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
     }
@@ -483,7 +495,7 @@ struct CFastInfosetWriter::Impl {
     struct QueuedAttribute {
         std::wstring localName, ns, prefix, value;
         ItemType type;
-        uint64_t hash;
+        ValueKey valueKey;
         const void* key;
     };
     std::vector<QueuedAttribute> attributes;
@@ -855,7 +867,7 @@ struct CFastInfosetWriter::Impl {
             if (declarationCount) PutDeclarationsBeforeName();
             for (size_t i = 0; i < attributeCount; ++i) {
                 const QueuedAttribute& a = attributes[i];
-                PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash, a.key);
+                PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.valueKey, a.key);
             }
             attributeCount = 0;
             return;
@@ -900,7 +912,7 @@ struct CFastInfosetWriter::Impl {
         PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength(), pendingKey);
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
-            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.hash, a.key);
+            PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.valueKey, a.key);
         }
         attributeCount = 0;
     }
@@ -1084,10 +1096,10 @@ struct CFastInfosetWriter::Impl {
             const void* key = localName.data();
             const NameMemo& memo = MemoIn(MemoSet(attributeMemo, key, localName.size()), key, localName.size());
             if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo)) {
-                uint64_t h = 0;
+                ValueKey k;
                 if (!value.empty() && value.size() < options->GetAttributeMaxAddLength())
-                    h = attributeValues.Hash(value.data(), value.size());
-                PutAttributeValue(value, type, h);
+                    k = attributeValues.Key(value.data(), value.size());
+                PutAttributeValue(value, type, k);
                 state.back() |= kHasAttributes;
                 return;
             }
@@ -1103,21 +1115,21 @@ struct CFastInfosetWriter::Impl {
             a.prefix.clear();
         a.value = value;
         a.type = type;
-        a.hash = 0;
+        a.valueKey = ValueKey();
         if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
-            a.hash = attributeValues.Hash(value.data(), value.size());
-            attributeValues.Prefetch(a.hash);
+            a.valueKey = attributeValues.Key(value.data(), value.size());
+            attributeValues.Prefetch(a.valueKey);
         }
         state.back() |= kHasAttributes;
     }
 
-    // `h` is the hash of a value the table may hold.
+    // `k` is the key of a value the table may hold.
     void PutAttribute(const std::wstring& localName, const std::wstring& ns, const std::wstring& p,
-                      const std::wstring& value, ItemType type, uint64_t h, const void* key) {
+                      const std::wstring& value, ItemType type, const ValueKey& k, const void* key) {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size(), key);
-        PutAttributeValue(value, type, h);
+        PutAttributeValue(value, type, k);
     }
-    void PutAttributeValue(const std::wstring& value, ItemType type, uint64_t h) {
+    void PutAttributeValue(const std::wstring& value, ItemType type, const ValueKey& k) {
         if (value.empty()) {
             Put(0xFF);
             return;
@@ -1126,20 +1138,20 @@ struct CFastInfosetWriter::Impl {
             PutValue(0x00, value, type, false);
             return;
         }
-        if (uint32_t index = attributeValues.Find(value.data(), value.size(), h)) {
+        if (uint32_t index = attributeValues.Find(value.data(), value.size(), k)) {
             PutIndex2(0x80, index);
             return;
         }
         PutValue(0x40, value, type, false);
-        attributeValues.Add(value.data(), value.size(), h);
+        attributeValues.Add(value.data(), value.size(), k);
     }
 
     void Text(const std::wstring& text, ItemType type) {
         const bool indexed = !text.empty() && text.size() < options->GetElementMaxAddLength();
-        uint64_t h = 0;
+        ValueKey k;
         if (indexed) {
-            h = characterChunks.Hash(text.data(), text.size());
-            characterChunks.Prefetch(h);
+            k = characterChunks.Key(text.data(), text.size());
+            characterChunks.Prefetch(k);
         }
         BeginContent();
         if (text.empty()) return;
@@ -1148,12 +1160,12 @@ struct CFastInfosetWriter::Impl {
             PutValue(0x80, text, type, true);
             return;
         }
-        if (uint32_t index = characterChunks.Find(text.data(), text.size(), h)) {
+        if (uint32_t index = characterChunks.Find(text.data(), text.size(), k)) {
             PutIndex4(0xA0, index);
             return;
         }
         PutValue(0x90, text, type, true);
-        characterChunks.Add(text.data(), text.size(), h);
+        characterChunks.Add(text.data(), text.size(), k);
     }
 };
 
