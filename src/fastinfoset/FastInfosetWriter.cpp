@@ -260,6 +260,7 @@ public:
         return k;
     }
     void Prefetch(const ValueKey& k) const { __builtin_prefetch(&m_slots[Tag(k.hash) & (m_slots.size() - 1)]); }
+    // The index of the value (0: not in the table); `k` is its Key.
     uint32_t Find(const wchar_t* s, size_t n, const ValueKey& k) {
         const uint32_t tag = Tag(k.hash);
         // Most new values are told apart by the filter alone.
