@@ -55,6 +55,40 @@ inline bool Ascii4(const wchar_t* text, unsigned char* out) {
     return true;
 }
 
+// Whether the one to eight characters at `text` are all ASCII; if so, puts
+// their octets in `packed`, the first in the lowest octet, the rest zero.
+// Built in registers (a word loaded from octets just stored one by one
+// waits for the stores). Nothing past `text + length` is read.
+inline bool PackAscii(const wchar_t* text, size_t length, uint64_t& packed) {
+    if (length >= 4) {
+        uint32_t first = 0, last = 0, any = 0;
+        for (int k = 0; k < 4; ++k) {
+            const uint32_t a = static_cast<uint32_t>(text[k]), b = static_cast<uint32_t>(text[length - 4 + k]);
+            any |= a | b;
+            first |= (a & 0xFF) << (8 * k);
+            last |= (b & 0xFF) << (8 * k);
+        }
+        // The blocks overlap below eight characters: the octets they share are the same.
+        packed = first | (static_cast<uint64_t>(last) << (8 * (length - 4)));
+        return any < 0x80;
+    }
+    // One to three: the first, middle and last character (some the same).
+    const uint32_t a = static_cast<uint32_t>(text[0]), b = static_cast<uint32_t>(text[length >> 1]),
+                   c = static_cast<uint32_t>(text[length - 1]);
+    packed = (a & 0xFF) | (static_cast<uint64_t>(b & 0xFF) << (8 * (length >> 1))) |
+             (static_cast<uint64_t>(c & 0xFF) << (8 * (length - 1)));
+    return (a | b | c) < 0x80;
+}
+
+// Stores the eight octets of a packed word, its lowest first.
+inline void StorePacked(unsigned char* out, uint64_t packed) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(out, &packed, 8);
+#else
+    for (int k = 0; k < 8; ++k) out[k] = static_cast<unsigned char>(packed >> (8 * k));
+#endif
+}
+
 // Whether the `length` characters at `text` (1 to 64 of them) are all ASCII;
 // if so, writes their octets to `out`. Short values are the common case: up
 // to eight characters there is no loop, so that values of every length cost

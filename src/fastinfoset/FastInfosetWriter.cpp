@@ -238,6 +238,7 @@ struct ValueKey {
     uint64_t hash = 0;
     uint64_t packed = 0;
     uint32_t shortLength = 0;  // 0: not packed
+    uint32_t known = 0;        // the index, when the value was found among those met again lately
 };
 
 class ValueIndex {
@@ -248,6 +249,7 @@ public:
     ValueKey Key(const wchar_t* s, size_t n) const {
         ValueKey k;
         if (!Pack(s, n, k.packed)) {
+            k.packed = 0;
             k.hash = HashText(m_key, s, n);
             return k;
         }
@@ -259,9 +261,21 @@ public:
         k.hash = h | 1;
         return k;
     }
-    void Prefetch(const ValueKey& k) const { __builtin_prefetch(&m_slots[Tag(k.hash) & (m_slots.size() - 1)]); }
+    // Whether the short value was met again lately (see m_recent).
+    void Recall(ValueKey& k) const {
+        if (k.known || !k.shortLength) return;
+        const Recent& r = m_recent[RecentPlace(k.hash)];
+        if (r.packed == k.packed && r.shortLength == k.shortLength) k.known = r.index;
+    }
+    // Asks for the slot of a value the table may hold (a new value, which
+    // the filter tells apart, would only take a line fill buffer).
+    void Prefetch(const ValueKey& k) const {
+        const uint32_t tag = Tag(k.hash);
+        if (!k.known && MayHold(tag)) __builtin_prefetch(&m_slots[tag & (m_slots.size() - 1)]);
+    }
     // The index of the value (0: not in the table); `k` is its Key.
     uint32_t Find(const wchar_t* s, size_t n, const ValueKey& k) {
+        if (k.known) return k.known;
         const uint32_t tag = Tag(k.hash);
         // Most new values are told apart by the filter alone.
         if (!MayHold(tag)) return 0;
@@ -270,7 +284,10 @@ public:
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) return slot.index;
+            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) {
+                if (k.shortLength) m_recent[RecentPlace(k.hash)] = Recent{k.packed, k.shortLength, slot.index};
+                return slot.index;
+            }
         }
     }
     // Adds a value that the caller did not find as the next entry. Its slot
@@ -330,11 +347,7 @@ private:
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
     // The characters of a value of one to eight ASCII characters, one octet each.
     static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
-        if (n == 0 || n > 8) return false;
-        unsigned char octets[8] = {};
-        if (!FastInfosetUtf::PutAscii(s, n, octets)) return false;
-        std::memcpy(&packed, octets, 8);
-        return true;
+        return n != 0 && n <= 8 && FastInfosetUtf::PackAscii(s, n, packed);
     }
     void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
     void InsertPending() {
@@ -362,6 +375,18 @@ private:
         const uint64_t bits = FilterBits(tag);
         return (m_filter[tag & (m_filter.size() - 1)] & bits) == bits;
     }
+    // Short values met again lately, by their hash: an index never changes,
+    // so that one found here needs neither the filter nor the slots, which
+    // with many distinct values are seldom in the cache. The few values that
+    // come back again and again (quantities, codes, flags) stay here.
+    struct Recent {
+        uint64_t packed = 0;
+        uint32_t shortLength = 0;  // 0: unused
+        uint32_t index = 0;
+    };
+    static const size_t kRecentCount = 256;
+    static size_t RecentPlace(uint64_t hash) { return static_cast<size_t>(hash >> 8) & (kRecentCount - 1); }
+    Recent m_recent[kRecentCount];
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::vector<uint64_t> m_filter = std::vector<uint64_t>(64 / kSlotsPerFilterWord);
@@ -447,17 +472,47 @@ struct CFastInfosetWriter::Impl {
     // by the address of its text, checked against the table's copy, without
     // hashing it or searching the tables. The address is a key only: it is
     // never read through.
-    struct NameMemo {
+    // `nsKey`, when set, is the key of an entry of the document element's
+    // namespace map whose text the namespace part was checked against: that
+    // key is one string that does not change while the document element is
+    // open, so that a namespace found through the same entry again needs no
+    // second comparison.
+    // One cache line each: a name met again costs one line of memo.
+    struct alignas(64) NameMemo {
         const void* key = nullptr;
+        const std::wstring* nsKey = nullptr;
+        uint64_t valuePacked = 0;  // see `value`
         uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
                  nsLength = 0, name = 0;
+        // The short value an element of this name held last (a character
+        // chunk) or an attribute of this name had (an attribute value), with
+        // its index: the index | its length << 24 (0: none). A value's index
+        // never changes, so that this stays true whatever name the entry
+        // holds later; most names keep coming with the same few values.
+        uint32_t value = 0;
     };
+    static_assert(sizeof(NameMemo) == 64, "a memo entry is one cache line");
+    static void RecallValue(const NameMemo* memo, ValueKey& k) {
+        if (memo && k.shortLength && memo->value >> 24 == k.shortLength && memo->valuePacked == k.packed)
+            k.known = memo->value & 0xFFFFFF;
+    }
+    static void KeepValue(NameMemo* memo, const ValueKey& k, uint32_t index) {
+        if (memo && k.shortLength) {
+            memo->valuePacked = k.packed;
+            memo->value = index | (k.shortLength << 24);
+        }
+    }
+    // The memo of the element whose name went out last, for its text.
+    NameMemo* textMemo = nullptr;
     // Two ways of 256 sets: the few dozen names of a document seldom push
     // each other out (three names in one set would, element after element).
     static const int kMemoBits = 8;
     static const size_t kMemoSets = size_t(1) << kMemoBits;
     NameMemo elementMemo[2 * kMemoSets], attributeMemo[2 * kMemoSets];
     const void* pendingKey = nullptr;
+    // The pending element's namespace as the key of a document-element map
+    // entry (see NameMemo), or null.
+    const std::wstring* pendingNsKey = nullptr;
     std::vector<std::wstring> alphabets;
     // The octets: a block from new[] while small, then mapped pages that grow
     // without a copy (see platform/Memory.h), as the text writer's are; `out`
@@ -575,7 +630,7 @@ struct CFastInfosetWriter::Impl {
         out = block.bytes;
         capacity = block.capacity;
     }
-    void Put(unsigned char b) {
+    [[gnu::always_inline]] void Put(unsigned char b) {
         if (used == capacity) Grow(1);
         out[used++] = b;
     }
@@ -616,10 +671,15 @@ struct CFastInfosetWriter::Impl {
 
     // ---- integers and lengths ----
     // Index from the 2nd bit; `o` holds bit 1.
-    void PutIndex2(unsigned char o, uint32_t i) {
-        if (i <= 64) {
+    // The one-octet forms, the common case, are written in line.
+    [[gnu::always_inline]] void PutIndex2(unsigned char o, uint32_t i) {
+        if (i <= 64)
             Put(static_cast<unsigned char>(o | (i - 1)));
-        } else if (i <= 8256) {
+        else
+            PutLongIndex2(o, i);
+    }
+    [[gnu::noinline]] void PutLongIndex2(unsigned char o, uint32_t i) {
+        if (i <= 8256) {
             uint32_t v = i - 65;
             Put(static_cast<unsigned char>(o | 0x40 | (v >> 8)));
             Put(static_cast<unsigned char>(v));
@@ -635,11 +695,16 @@ struct CFastInfosetWriter::Impl {
     // '100' and Free-3 bits plus an octet, '101' and Free-3 bits plus two
     // octets, or '11' and zeros plus three octets.
     template <int Free>
-    void PutIndexFrom(unsigned char o, uint32_t i) {
-        const uint32_t one = 1u << (Free - 1), two = one + (1u << (Free + 5)), three = two + (1u << (Free + 13));
-        if (i <= one) {
+    [[gnu::always_inline]] void PutIndexFrom(unsigned char o, uint32_t i) {
+        if (i <= (1u << (Free - 1)))
             Put(static_cast<unsigned char>(o | (i - 1)));
-        } else if (i <= two) {
+        else
+            PutLongIndexFrom<Free>(o, i);
+    }
+    template <int Free>
+    [[gnu::noinline]] void PutLongIndexFrom(unsigned char o, uint32_t i) {
+        const uint32_t one = 1u << (Free - 1), two = one + (1u << (Free + 5)), three = two + (1u << (Free + 13));
+        if (i <= two) {
             uint32_t v = i - one - 1;
             Put(static_cast<unsigned char>(o | (1u << (Free - 1)) | (v >> 8)));
             Put(static_cast<unsigned char>(v));
@@ -652,8 +717,8 @@ struct CFastInfosetWriter::Impl {
             Put(static_cast<unsigned char>(v));
         }
     }
-    void PutIndex3(unsigned char o, uint32_t i) { PutIndexFrom<6>(o, i); }
-    void PutIndex4(unsigned char o, uint32_t i) { PutIndexFrom<5>(o, i); }
+    [[gnu::always_inline]] void PutIndex3(unsigned char o, uint32_t i) { PutIndexFrom<6>(o, i); }
+    [[gnu::always_inline]] void PutIndex4(unsigned char o, uint32_t i) { PutIndexFrom<5>(o, i); }
     // Octet-string lengths from the 2nd, 5th or 7th bit, with `Free` = 7, 4
     // or 2 bits left in the octet: '0' and Free-1 bits, '10' and zeros plus
     // an octet, or '11' and zeros plus four octets.
@@ -798,6 +863,24 @@ struct CFastInfosetWriter::Impl {
         }
         return true;
     }
+    // A value of one to eight ASCII characters, as PutPlain writes it, from
+    // the octets its key already holds; false for any other.
+    [[gnu::always_inline]] bool PutPacked(unsigned char o, const ValueKey& k, ItemType type, bool chunk) {
+        if (!k.shortLength || EncodingOf(type).Encoding != 0 || options->GetDefaultStringEncoding() == 1) return false;
+        const size_t n = k.shortLength, shortest = chunk ? 2 : 8;
+        unsigned char* start = Room(10);
+        size_t head = 1;
+        if (n <= shortest) {
+            start[0] = static_cast<unsigned char>(o | (n - 1));
+        } else {
+            start[0] = static_cast<unsigned char>(o | (chunk ? 0x02 : 0x08));
+            start[1] = static_cast<unsigned char>(n - shortest - 1);
+            head = 2;
+        }
+        FastInfosetUtf::StorePacked(start + head, k.packed);
+        used += head + n;
+        return true;
+    }
     [[gnu::always_inline]] void PutValue(unsigned char o, const std::wstring& text, ItemType type, bool chunk) {
         if (!PutPlain(o, text, type, chunk)) PutEncoded(o, text, type, chunk);
     }
@@ -910,7 +993,8 @@ struct CFastInfosetWriter::Impl {
             Put(0xF0);
             first = 0;
         }
-        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength(), pendingKey);
+        PutQName(first, true, prefix, ns, c->GetLocalNameData(), c->GetLocalNameLength(), pendingKey,
+                 pendingPrefix && &ns == pendingNsKey ? pendingNsKey : nullptr);
         for (size_t i = 0; i < attributeCount; ++i) {
             const QueuedAttribute& a = attributes[i];
             PutAttribute(a.localName, a.ns, a.prefix, a.value, a.type, a.valueKey, a.key);
@@ -933,25 +1017,35 @@ struct CFastInfosetWriter::Impl {
     // the 3rd bit (`o` holds bits 1-2), attribute names on the 2nd.
     // A name met again is written in line: its index, once each of its
     // parts is checked against the table's copy (no hashing, no search).
+    // `nsKey`: see NameMemo.
     [[gnu::always_inline]] void PutQName(unsigned char o, bool element, const std::wstring* prefix,
                                          const std::wstring& ns, const wchar_t* local, size_t localLength,
-                                         const void* key) {
+                                         const void* key, const std::wstring* nsKey = nullptr) {
         NameMemo* set = MemoSet(element ? elementMemo : attributeMemo, key, localLength);
-        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, MemoIn(set, key, localLength)))
-            PutNewQName(o, element, prefix, ns, local, localLength, key, set);
+        if (!PutKnownQName(o, element, prefix, ns, local, localLength, key, MemoIn(set, key, localLength), nsKey))
+            PutNewQName(o, element, prefix, ns, local, localLength, key, set, nsKey);
+    }
+    // Whether the namespace part of a remembered name is `ns`: known without
+    // comparing when `ns` is the entry key the memo was checked against.
+    [[gnu::always_inline]] bool SameNamespace(NameMemo& memo, const std::wstring& ns, const std::wstring* nsKey) {
+        if (ns.empty()) return !memo.ns;
+        if (!memo.ns) return false;
+        if (nsKey && memo.nsKey == nsKey) return true;
+        if (memo.nsLength != ns.size() || !SameChars(namespaceNames.Text(memo.nsStart), ns.data(), ns.size()))
+            return false;
+        memo.nsKey = nsKey;
+        return true;
     }
     // The index of a name met before, if it is one (nothing written otherwise).
     [[gnu::always_inline]] bool PutKnownQName(unsigned char o, bool element, const std::wstring* prefix,
                                               const std::wstring& ns, const wchar_t* local, size_t localLength,
-                                              const void* key, const NameMemo& memo) {
+                                              const void* key, NameMemo& memo, const std::wstring* nsKey) {
         if (memo.key == key && key && memo.name && memo.length == localLength &&
             SameChars(localNames.Text(memo.start), local, localLength) &&
             (prefix ? memo.prefix && memo.prefixLength == prefix->size() &&
                           SameChars(prefixes.Text(memo.prefixStart), prefix->data(), prefix->size())
                     : !memo.prefix) &&
-            (ns.empty() ? !memo.ns
-                        : memo.ns && memo.nsLength == ns.size() &&
-                              SameChars(namespaceNames.Text(memo.nsStart), ns.data(), ns.size()))) {
+            SameNamespace(memo, ns, nsKey)) {
             if (element)
                 PutIndex3(o, memo.name);
             else
@@ -964,7 +1058,7 @@ struct CFastInfosetWriter::Impl {
     // parts are indexes or literals, entered in the table.
     [[gnu::noinline]] void PutNewQName(unsigned char o, bool element, const std::wstring* prefix,
                                        const std::wstring& ns, const wchar_t* local, size_t localLength,
-                                       const void* key, NameMemo* memo) {
+                                       const void* key, NameMemo* memo, const std::wstring* nsKey) {
         const uint32_t kNotKept = StringIndex::kNotKept;
         uint32_t ip = 0, in = 0, localStart = kNotKept, prefixStart = kNotKept, nsStart = kNotKept;
         const uint64_t hl = localNames.Hash(local, localLength);
@@ -979,7 +1073,7 @@ struct CFastInfosetWriter::Impl {
                 else
                     PutIndex2(o, index);
                 Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart,
-                         ns.size(), il, ip, in, index);
+                         ns.size(), il, ip, in, index, nsKey);
                 return;
             }
         }
@@ -1007,21 +1101,26 @@ struct CFastInfosetWriter::Impl {
         findable = findable && il;
         uint32_t index = names.Add(NameIndex::Key(ip, in, il), findable);
         Remember(memo, key, localLength, localStart, prefixStart, prefix ? prefix->size() : 0, nsStart, ns.size(), il,
-                 ip, in, index);
+                 ip, in, index, nsKey);
+    }
+    void ForgetNamespaceKeys() {
+        for (NameMemo& memo : elementMemo) memo.nsKey = nullptr;
+        for (NameMemo& memo : attributeMemo) memo.nsKey = nullptr;
+        pendingNsKey = nullptr;
     }
     static NameMemo* MemoSet(NameMemo* memos, const void* key, size_t length) {
         uint64_t k = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3) ^ length;
         return memos + 2 * static_cast<size_t>((k * 0x9E3779B97F4A7C15ull) >> (64 - kMemoBits));
     }
     // The entry of the set that may hold the name.
-    static const NameMemo& MemoIn(const NameMemo* set, const void* key, size_t length) {
-        return set[1].key == key && set[1].length == length ? set[1] : set[0];
+    static NameMemo& MemoIn(NameMemo* set, const void* key, size_t length) {
+        return set[0].key == key && set[0].length == length ? set[0] : set[1];
     }
     // Keeps a name whose parts are all found where the tables keep them;
     // any other leaves the slot unusable.
     static void Remember(NameMemo* set, const void* key, size_t length, uint32_t localStart, uint32_t prefixStart,
                          size_t prefixLength, uint32_t nsStart, size_t nsLength, uint32_t local, uint32_t prefix,
-                         uint32_t ns, uint32_t name) {
+                         uint32_t ns, uint32_t name, const std::wstring* nsKey) {
         const uint32_t kNotKept = StringIndex::kNotKept;
         // The entry of the same string, or the first, whose name moves to the second.
         NameMemo* entry = &set[0];
@@ -1043,6 +1142,7 @@ struct CFastInfosetWriter::Impl {
         memo.ns = ns;
         memo.nsStart = nsStart;
         memo.nsLength = static_cast<uint32_t>(nsLength);
+        memo.nsKey = ns ? nsKey : nullptr;
         memo.name = name;
     }
     // A literal part that joins its table; returns its index (0: the full
@@ -1095,12 +1195,15 @@ struct CFastInfosetWriter::Impl {
         if (eager && attributeCount == 0) {
             out[head] |= 0x40;  // the element has attributes
             const void* key = localName.data();
-            const NameMemo& memo = MemoIn(MemoSet(attributeMemo, key, localName.size()), key, localName.size());
-            if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo)) {
+            NameMemo& memo = MemoIn(MemoSet(attributeMemo, key, localName.size()), key, localName.size());
+            if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo, nullptr)) {
                 ValueKey k;
-                if (!value.empty() && value.size() < options->GetAttributeMaxAddLength())
+                if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
                     k = attributeValues.Key(value.data(), value.size());
-                PutAttributeValue(value, type, k);
+                    RecallValue(&memo, k);
+                    attributeValues.Recall(k);
+                }
+                PutAttributeValue(value, type, k, &memo);
                 state.back() |= kHasAttributes;
                 return;
             }
@@ -1119,6 +1222,7 @@ struct CFastInfosetWriter::Impl {
         a.valueKey = ValueKey();
         if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
             a.valueKey = attributeValues.Key(value.data(), value.size());
+            attributeValues.Recall(a.valueKey);
             attributeValues.Prefetch(a.valueKey);
         }
         state.back() |= kHasAttributes;
@@ -1130,7 +1234,8 @@ struct CFastInfosetWriter::Impl {
         PutQName(0x00, false, p.empty() ? nullptr : &p, ns, localName.data(), localName.size(), key);
         PutAttributeValue(value, type, k);
     }
-    void PutAttributeValue(const std::wstring& value, ItemType type, const ValueKey& k) {
+    // `memo`: the attribute name's, when at hand.
+    void PutAttributeValue(const std::wstring& value, ItemType type, const ValueKey& k, NameMemo* memo = nullptr) {
         if (value.empty()) {
             Put(0xFF);
             return;
@@ -1140,18 +1245,23 @@ struct CFastInfosetWriter::Impl {
             return;
         }
         if (uint32_t index = attributeValues.Find(value.data(), value.size(), k)) {
+            KeepValue(memo, k, index);
             PutIndex2(0x80, index);
             return;
         }
-        PutValue(0x40, value, type, false);
+        if (!PutPacked(0x40, k, type, false)) PutValue(0x40, value, type, false);
         attributeValues.Add(value.data(), value.size(), k);
     }
 
     void Text(const std::wstring& text, ItemType type) {
         const bool indexed = !text.empty() && text.size() < options->GetElementMaxAddLength();
+        NameMemo* memo = textMemo;
+        textMemo = nullptr;
         ValueKey k;
         if (indexed) {
             k = characterChunks.Key(text.data(), text.size());
+            RecallValue(memo, k);
+            characterChunks.Recall(k);
             characterChunks.Prefetch(k);
         }
         BeginContent();
@@ -1162,10 +1272,11 @@ struct CFastInfosetWriter::Impl {
             return;
         }
         if (uint32_t index = characterChunks.Find(text.data(), text.size(), k)) {
+            KeepValue(memo, k, index);
             PutIndex4(0xA0, index);
             return;
         }
-        PutValue(0x90, text, type, true);
+        if (!PutPacked(0x90, k, type, true)) PutValue(0x90, text, type, true);
         characterChunks.Add(text.data(), text.size(), k);
     }
 };
@@ -1224,6 +1335,7 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     // the context refers to the map entry that gives the prefix.
     CXmlWriterContext* c = OpenContext(localName, namespaceURI, false);
     const std::wstring* prefix = nullptr;
+    const std::wstring* nsKey = nullptr;
     if (!namespaceURI.empty()) {
         const NamespaceMap::value_type* entry = nullptr;
         if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))
@@ -1231,26 +1343,32 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
         if (entry) {
             c->UseEntry(*entry);
             prefix = &entry->second;
+            // With no scope open below the document element's, the entry is
+            // one of its map (its text was just compared with the URI).
+            if (!c->m_scope->m_parent) nsKey = &entry->first;
         } else {
             c->CopyNamespace(namespaceURI);
         }
     }
     m_impl->pendingPrefix = prefix;
+    m_impl->pendingNsKey = nsKey;
     m_impl->pendingKey = localName.data();
     m_impl->state.push_back(static_cast<unsigned char>(Impl::kAttributesOpen));
     m_impl->pending = true;
     // Below the document element, a name whose prefix is settled goes out now
     // when it was met before.
     m_impl->eager = false;
+    m_impl->textMemo = nullptr;
     if (c->GetParent() && (prefix || namespaceURI.empty() ||
                            CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))) {
         const size_t head = m_impl->used;
-        const Impl::NameMemo& memo = Impl::MemoIn(Impl::MemoSet(m_impl->elementMemo, localName.data(), localName.size()),
+        Impl::NameMemo& memo = Impl::MemoIn(Impl::MemoSet(m_impl->elementMemo, localName.data(), localName.size()),
                                                   localName.data(), localName.size());
         if (m_impl->PutKnownQName(0x00, true, prefix, namespaceURI, localName.data(), localName.size(),
-                                  localName.data(), memo)) {
+                                  localName.data(), memo, nsKey)) {
             m_impl->eager = true;
             m_impl->head = head;
+            m_impl->textMemo = &memo;
         }
     }
 }
@@ -1262,6 +1380,7 @@ void CFastInfosetWriter::WriteText(const std::wstring& text, ItemType type) {
 
 void CFastInfosetWriter::EndElement() {
     if (!m_current) throw CNyException(L"There is no open element to end.");
+    m_impl->textMemo = nullptr;
     if (m_impl->pending) m_impl->WritePending();
     m_impl->CloseAttributes();
     if (m_impl->terminator) {
@@ -1271,6 +1390,8 @@ void CFastInfosetWriter::EndElement() {
         m_impl->terminator = true;
     }
     m_impl->state.pop_back();
+    // The document element's map goes with it: its keys are no longer known.
+    if (!m_current->GetParent()) m_impl->ForgetNamespaceKeys();
     CloseContext();
 }
 

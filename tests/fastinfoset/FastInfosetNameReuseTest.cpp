@@ -192,3 +192,76 @@ TEST(CFastInfosetWriter, NamesAndValuesOfEveryLengthKeepEveryCharacter) {
     expected += L"</>";
     EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
 }
+
+TEST(CFastInfosetWriter, NamespacesOfTheDocumentElementAreNotTakenFromAnEarlierDocument) {
+    // Documents one after the other through one writer, each document
+    // element declaring one more namespace, its children in it, their names
+    // in three strings taken in turn: the entries of a document element's
+    // namespaces go with it (a later entry may take the place of an earlier
+    // one), and what the writer knew of them must not name a later
+    // document's namespace.
+    auto write = [](bool reuse) {
+        CBinaryStream stream;
+        CFastInfosetContext options;
+        CFastInfosetWriter w(&stream, &options);
+        w.WriteDocumentHeader(FInfoDecl_None);
+        std::wstring locals[3], ns;
+        std::vector<std::wstring> fresh;
+        fresh.reserve(64);
+        for (int d = 0; d < 12; ++d) {
+            const std::wstring uri = L"urn:" + std::wstring(1, static_cast<wchar_t>(L'a' + d));
+            w.AddNamespace(L"p", uri);
+            ns = uri;
+            w.StartElement(L"r", ns);
+            for (int i = 0; i < 2; ++i) {
+                std::wstring& local = locals[d % 3];
+                local = L"e";
+                if (!reuse) fresh.emplace_back(L"e");
+                w.StartElement(reuse ? local : fresh.back(), ns);
+                w.WriteText(L"t", ItemType_string);
+                w.EndElement();
+            }
+            w.EndElement();
+        }
+        w.WriteDocumentEnd();
+        w.EndDocument();
+        return fi_test::Hex(stream.GetData());
+    };
+    EXPECT_EQ(write(false), write(true));
+}
+
+TEST(CFastInfosetWriter, ValuesMetAgainUnderOneNameKeepTheirOwnTable) {
+    // The same short values as attribute values and as character chunks,
+    // the text one value ahead, so that a value has another index in each
+    // table and an element's next attribute value is the text it held last:
+    // every one is read back as itself.
+    const std::wstring kValues[] = {L"1", L"web", L"DE", L"9.99", L"open", L"x\u00e9"};
+    const size_t count = sizeof(kValues) / sizeof(kValues[0]);
+    CBinaryStream stream;
+    CFastInfosetContext options;
+    CFastInfosetWriter w(&stream, &options);
+    w.WriteDocumentHeader(FInfoDecl_None);
+    w.StartElement(L"r", L"");
+    // Names in strings that live through the document: the writer knows
+    // them again by their strings.
+    const std::wstring kNames[] = {L"e", L"f"}, kAttribute = L"a", kNone;
+    std::wstring expected = L"<{}r>";
+    for (size_t round = 0; round < 4 * count; ++round) {
+        const std::wstring& attribute = kValues[round % count];
+        const std::wstring& text = kValues[(round + 1) % count];
+        for (const std::wstring& name : kNames) {
+            w.StartElement(name, kNone);
+            w.WriteAttribute(kAttribute, kNone, attribute, ItemType_string);
+            w.WriteText(text, ItemType_string);
+            w.EndElement();
+            expected += L"<{}" + name + L" {}a=\"" + attribute + L"\">" + text + L"</>";
+        }
+    }
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    expected += L"</>";
+    const CBinaryData& bytes = stream.GetData();
+    std::string octets(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
+}
