@@ -247,19 +247,37 @@ public:
     // A value of up to eight ASCII characters (most of those the tables
     // take) is hashed from its packed octets in a few steps, without a loop.
     ValueKey Key(const wchar_t* s, size_t n) const {
+        ValueKey k = Packed(s, n);
+        Hash(k, s, n);
+        return k;
+    }
+    // The key without its hash yet: a value known without the table needs none.
+    static ValueKey Packed(const wchar_t* s, size_t n) {
         ValueKey k;
-        if (!Pack(s, n, k.packed)) {
+        if (Pack(s, n, k.packed))
+            k.shortLength = static_cast<uint32_t>(n);
+        else
             k.packed = 0;
+        return k;
+    }
+    void Hash(ValueKey& k, const wchar_t* s, size_t n) const {
+        if (!k.shortLength) {
             k.hash = HashText(m_key, s, n);
-            return k;
+            return;
         }
-        k.shortLength = static_cast<uint32_t>(n);
         uint64_t h = (k.packed ^ m_key ^ (n * 0x9E3779B97F4A7C15ull)) * 0x9FB21C651E98DF25ull;
         h ^= h >> 29;
         h *= 0xBF58476D1CE4E5B9ull;
         h ^= h >> 32;
         k.hash = h | 1;
-        return k;
+    }
+    // The rest of a lookup that the caller did not settle: the hash, the
+    // values met again lately, the slot asked for.
+    void Prepare(ValueKey& k, const wchar_t* s, size_t n) const {
+        if (k.known) return;
+        Hash(k, s, n);
+        Recall(k);
+        Prefetch(k);
     }
     // Whether the short value was met again lately (see m_recent).
     void Recall(ValueKey& k) const {
@@ -561,6 +579,8 @@ struct CFastInfosetWriter::Impl {
     CFastInfosetContext::EncodedCharacterString encodings[CFastInfosetContext::kEncodingCount];
     std::vector<unsigned char> packed;
     CFastInfosetBinaryData algorithmData;
+    // The value of an xsi:type attribute with a prefix.
+    std::wstring typeValue;
 
     Impl(CFastInfosetWriter* w, CBinaryStream* s, const CFastInfosetContext* o, const CFIVocabulary* v)
         : writer(w), stream(s), options(o) {
@@ -1199,9 +1219,9 @@ struct CFastInfosetWriter::Impl {
             if (PutKnownQName(0x00, false, prefix, ns, localName.data(), localName.size(), key, memo, nullptr)) {
                 ValueKey k;
                 if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
-                    k = attributeValues.Key(value.data(), value.size());
+                    k = ValueIndex::Packed(value.data(), value.size());
                     RecallValue(&memo, k);
-                    attributeValues.Recall(k);
+                    attributeValues.Prepare(k, value.data(), value.size());
                 }
                 PutAttributeValue(value, type, k, &memo);
                 state.back() |= kHasAttributes;
@@ -1221,9 +1241,8 @@ struct CFastInfosetWriter::Impl {
         a.type = type;
         a.valueKey = ValueKey();
         if (!value.empty() && value.size() < options->GetAttributeMaxAddLength()) {
-            a.valueKey = attributeValues.Key(value.data(), value.size());
-            attributeValues.Recall(a.valueKey);
-            attributeValues.Prefetch(a.valueKey);
+            a.valueKey = ValueIndex::Packed(value.data(), value.size());
+            attributeValues.Prepare(a.valueKey, value.data(), value.size());
         }
         state.back() |= kHasAttributes;
     }
@@ -1259,10 +1278,9 @@ struct CFastInfosetWriter::Impl {
         textMemo = nullptr;
         ValueKey k;
         if (indexed) {
-            k = characterChunks.Key(text.data(), text.size());
+            k = ValueIndex::Packed(text.data(), text.size());
             RecallValue(memo, k);
-            characterChunks.Recall(k);
-            characterChunks.Prefetch(k);
+            characterChunks.Prepare(k, text.data(), text.size());
         }
         BeginContent();
         if (text.empty()) return;
@@ -1417,9 +1435,9 @@ void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, cons
         if (!m_impl->pending) throw CNyException(L"Attributes must be added before elements");
         prefix = &m_impl->DeclaredPrefix(m_current, typeNamespaceURI);
     }
-    std::wstring value;
-    value.reserve(prefix->size() + 1 + typeName.size());
-    value.append(*prefix).append(1, L':').append(typeName);
+    // Made in a string the writer keeps (the attribute copies what it keeps).
+    std::wstring& value = m_impl->typeValue;
+    value.assign(*prefix).append(1, L':').append(typeName);
     m_impl->Attribute(kType, kXsi, value, type);
 }
 
