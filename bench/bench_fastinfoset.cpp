@@ -129,11 +129,13 @@ int main(int argc, char** argv) {
     Alternate(rounds, [&] { orders->ToFastInfosetStream(FInfoDecl_None, plain, Compression_None); },
               [&] { orders->ToXmlStream(false, false, XmlEncoding_UTF8, EOL_LF, plain, Compression_None); }, eFiDefault,
               eXml2);
-    eXml = std::min(eXml, eXml2);
-    std::printf("encode objects: to FI (limits 32) %.3f s, to FI (default options) %.3f s, to UTF-8 XML %.3f s\n", eFi,
-                eFiDefault, eXml);
-    std::printf("  -> FI takes %.2fx (limits 32) and %.2fx (default) the XML time (goal <= 1x)\n", eFi / eXml,
-                eFiDefault / eXml);
+    // Each Fast Infoset time against the XML time of its own rounds: the
+    // best of twice as many XML rounds would be lower by chance alone.
+    std::printf("encode objects: to FI (limits 32) %.3f s, to FI (default options) %.3f s, to UTF-8 XML %.3f s and "
+                "%.3f s\n",
+                eFi, eFiDefault, eXml, eXml2);
+    std::printf("  -> FI takes %.2fx (limits 32) and %.2fx (default) the XML time of the same rounds (goal <= 1x)\n",
+                eFi / eXml, eFiDefault / eXml2);
     orders = nullptr;
     ExamplePO::CleanMetaData();
     return 0;

@@ -68,6 +68,15 @@ std::string Write(bool reuse) {
     return fi_test::Hex(stream.GetData());
 }
 
+// Closes the document element and the document; the octets written.
+std::string Close(CFastInfosetWriter& w, CBinaryStream& stream) {
+    w.EndElement();
+    w.WriteDocumentEnd();
+    w.EndDocument();
+    const CBinaryData& bytes = stream.GetData();
+    return std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+}
+
 }  // namespace
 
 TEST(CFastInfosetWriter, NamesInOneChangingStringAreWrittenAsSeparateStrings) {
@@ -112,12 +121,8 @@ TEST(CFastInfosetWriter, ShortAndLongValuesAreFoundAgainAsThemselves) {
             expected += L"<{}e {}v=\"" + v + L"\">" + v + L"</>";
         }
     }
-    w.EndElement();
-    w.WriteDocumentEnd();
-    w.EndDocument();
+    const std::string octets = Close(w, stream);
     expected += L"</>";
-    const CBinaryData& bytes = stream.GetData();
-    std::string octets(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
     EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
     // The later rounds are indexes: a value, short or long, is written
     // literally once as an attribute value and once as a character chunk.
@@ -175,11 +180,7 @@ TEST(CFastInfosetWriter, NamesAndValuesOfEveryLengthKeepEveryCharacter) {
             w.WriteText(v, ItemType_string);
             w.EndElement();
         }
-        w.EndElement();
-        w.WriteDocumentEnd();
-        w.EndDocument();
-        const CBinaryData& bytes = stream.GetData();
-        return std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
+        return Close(w, stream);
     };
     const std::string octets = write(true);
     const std::string separate = write(false);
@@ -257,11 +258,7 @@ TEST(CFastInfosetWriter, ValuesMetAgainUnderOneNameKeepTheirOwnTable) {
             expected += L"<{}" + name + L" {}a=\"" + attribute + L"\">" + text + L"</>";
         }
     }
-    w.EndElement();
-    w.WriteDocumentEnd();
-    w.EndDocument();
+    const std::string octets = Close(w, stream);
     expected += L"</>";
-    const CBinaryData& bytes = stream.GetData();
-    std::string octets(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetLength());
     EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(octets)));
 }
