@@ -252,7 +252,7 @@ struct ValueKey {
     uint64_t hash = 0;
     uint64_t packed = 0;
     uint32_t shortLength = 0;  // 0: not packed
-    uint32_t known = 0;        // the index, when the value was found among those met again lately
+    uint32_t known = 0;        // the index, when the caller knew it without the table (see NameMemo)
 };
 
 class ValueIndex {
@@ -286,18 +286,11 @@ public:
         k.hash = h | 1;
     }
     // The rest of a lookup that the caller did not settle: the hash, the
-    // values met again lately, the slot asked for.
+    // slot asked for.
     void Prepare(ValueKey& k, const wchar_t* s, size_t n) const {
         if (k.known) return;
         Hash(k, s, n);
-        Recall(k);
         Prefetch(k);
-    }
-    // Whether the short value was met again lately (see m_recent).
-    void Recall(ValueKey& k) const {
-        if (k.known || !k.shortLength) return;
-        const Recent& r = m_recent[RecentPlace(k.hash)];
-        if (r.packed == k.packed && r.shortLength == k.shortLength) k.known = r.index;
     }
     // Asks for the slot of a value the table may hold (a new value, which
     // the filter tells apart, would only take a line fill buffer).
@@ -316,10 +309,7 @@ public:
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) {
-                if (k.shortLength) m_recent[RecentPlace(k.hash)] = Recent{k.packed, k.shortLength, slot.index};
-                return slot.index;
-            }
+            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) return slot.index;
         }
     }
     // Adds a value that the caller did not find as the next entry. Its slot
@@ -407,18 +397,6 @@ private:
         const uint64_t bits = FilterBits(tag);
         return (m_filter[tag & (m_filter.size() - 1)] & bits) == bits;
     }
-    // Short values met again lately, by their hash: an index never changes,
-    // so that one found here needs neither the filter nor the slots, which
-    // with many distinct values are seldom in the cache. The few values that
-    // come back again and again (quantities, codes, flags) stay here.
-    struct Recent {
-        uint64_t packed = 0;
-        uint32_t shortLength = 0;  // 0: unused
-        uint32_t index = 0;
-    };
-    static const size_t kRecentCount = 256;
-    static size_t RecentPlace(uint64_t hash) { return static_cast<size_t>(hash >> 8) & (kRecentCount - 1); }
-    Recent m_recent[kRecentCount];
     uint64_t m_key;
     std::vector<Slot> m_slots;
     std::vector<uint64_t> m_filter = std::vector<uint64_t>(64 / kSlotsPerFilterWord);
