@@ -238,12 +238,12 @@ private:
 };
 
 // The attribute-value or character-chunk table: with many distinct values a
-// lookup seldom finds its slot in the cache, so a slot holds only the high
-// half of the hash and the index (eight octets: twice as many slots to a
-// cache line); the values are kept by index, a value of up to eight ASCII
-// characters in its entry, longer ones one after the other in one buffer. A
-// new value is thus told apart by a small filter or, failing that, by its
-// slots alone. An entry's index is the table's size after it was added; a
+// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
+// characters (most of those the tables take) is held by its slot, with the
+// high half of the hash and the index, and a longer one is kept by index,
+// one after the other in one buffer. A new value is told apart by a small
+// filter or, failing that, by its slots alone; a short value found again by
+// its slot alone. An entry's index is the table's size after it was added; a
 // table holds at most 2^20 entries.
 // A value as the value tables look it up: its hash and, for a value of one
 // to eight ASCII characters, its octets packed in one word (taken once, by
@@ -309,7 +309,13 @@ public:
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
             if (slot.index == 0) return 0;
-            if (slot.tag == tag && Holds(m_entries[slot.index - 1], s, n, k)) return slot.index;
+            if (slot.tag != tag) continue;
+            // A short value is told by its slot alone; a longer one by its entry.
+            if (k.shortLength) {
+                if (slot.index >> kLengthShift == k.shortLength && slot.packed == k.packed) return slot.index & kIndexMask;
+            } else if (!(slot.index >> kLengthShift) && Holds(m_entries[slot.index - 1], s, n, k)) {
+                return slot.index;
+            }
         }
     }
     // Adds a value that the caller did not find as the next entry. Its slot
@@ -319,8 +325,7 @@ public:
         if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
         Entry entry;
         if (k.shortLength) {
-            entry.data = k.packed;
-            entry.shortLength = k.shortLength;
+            // Held by its slot.
         } else if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) {
             // Past 4 Gi characters of table text an entry takes its place but is never found.
             m_entries.push_back(Entry());
@@ -331,7 +336,8 @@ public:
         }
         m_entries.push_back(entry);
         if ((m_used + m_pendingCount + 1) * 2 > m_slots.size()) Grow();
-        const Slot slot{Tag(k.hash), static_cast<uint32_t>(m_entries.size())};
+        const Slot slot{Tag(k.hash), static_cast<uint32_t>(m_entries.size()) | (k.shortLength << kLengthShift),
+                        k.packed};
         m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
         __builtin_prefetch(&m_slots[slot.tag & (m_slots.size() - 1)], 1);
         m_pending[m_pendingCount++] = slot;
@@ -349,20 +355,22 @@ public:
 
 private:
     // The high half of the hash (which also gives the slot, so that growing
-    // needs no value) and the index.
+    // needs no value), the index with the length of a short value above it
+    // (0: a longer value), and a short value's octets: a value found again,
+    // most of them short, costs one line of slots.
+    static const int kLengthShift = 24;
+    static const uint32_t kIndexMask = (1u << kLengthShift) - 1;
     struct Slot {
         uint32_t tag = 0;
         uint32_t index = 0;
+        uint64_t packed = 0;
     };
-    // The characters of a short value (with its length), or where a longer
-    // one is kept (length and start); an entry that is never found has
-    // neither.
+    // Where a longer value is kept (its length above its start); 0 for a
+    // short value (its slot holds it) and for an entry that is never found.
     struct Entry {
         uint64_t data = 0;
-        uint32_t shortLength = 0;
     };
-    bool Holds(const Entry& entry, const wchar_t* s, size_t n, const ValueKey& k) const {
-        if (entry.shortLength) return entry.shortLength == k.shortLength && entry.data == k.packed;
+    bool Holds(const Entry& entry, const wchar_t* s, size_t n, const ValueKey&) const {
         return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
                SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
     }
