@@ -502,22 +502,35 @@ struct CFastInfosetWriter::Impl {
         uint64_t valuePacked = 0;  // see `value`
         uint32_t length = 0, start = 0, prefix = 0, prefixStart = 0, prefixLength = 0, ns = 0, nsStart = 0,
                  nsLength = 0, name = 0;
-        // The short value an element of this name held last (a character
-        // chunk) or an attribute of this name had (an attribute value), with
-        // its index: the index | its length << 24 (0: none). A value's index
-        // never changes, so that this stays true whatever name the entry
-        // holds later; most names keep coming with the same few values.
+        // A short value an element of this name held (a character chunk) or
+        // an attribute of this name had (an attribute value), with its index:
+        // the index | its length << 24 | a count << 28 (0: none). The value
+        // found most often stays: each time it comes back its count goes up,
+        // each other value found takes one off, and only at zero does the
+        // other value take its place (a quantity of 1 between other
+        // quantities keeps its place). A value's index never changes, so
+        // that this stays true whatever name the entry holds later.
         uint32_t value = 0;
     };
     static_assert(sizeof(NameMemo) == 64, "a memo entry is one cache line");
-    static void RecallValue(const NameMemo* memo, ValueKey& k) {
-        if (memo && k.shortLength && memo->value >> 24 == k.shortLength && memo->valuePacked == k.packed)
-            k.known = memo->value & 0xFFFFFF;
+    static const uint32_t kValueIndex = 0xFFFFFF, kValueLengthShift = 24, kValueCountShift = 28;
+    static bool HoldsValue(const NameMemo& memo, const ValueKey& k) {
+        return ((memo.value >> kValueLengthShift) & 0xF) == k.shortLength && memo.valuePacked == k.packed;
     }
+    static void RecallValue(const NameMemo* memo, ValueKey& k) {
+        if (memo && k.shortLength && HoldsValue(*memo, k)) k.known = memo->value & kValueIndex;
+    }
+    // After a short value was found: counts it, or another value down.
     static void KeepValue(NameMemo* memo, const ValueKey& k, uint32_t index) {
-        if (memo && k.shortLength) {
+        if (!memo || !k.shortLength) return;
+        const uint32_t count = memo->value >> kValueCountShift;
+        if (memo->value && HoldsValue(*memo, k)) {
+            if (count < 3) memo->value += 1u << kValueCountShift;
+        } else if (memo->value && count > 0) {
+            memo->value -= 1u << kValueCountShift;
+        } else {
             memo->valuePacked = k.packed;
-            memo->value = index | (k.shortLength << 24);
+            memo->value = index | (k.shortLength << kValueLengthShift) | (1u << kValueCountShift);
         }
     }
     // The memo of the element whose name went out last, for its text.
