@@ -246,8 +246,8 @@ private:
 // its slot alone. An entry's index is the table's size after it was added; a
 // table holds at most 2^20 entries.
 // A value as the value tables look it up: its hash and, for a value of one
-// to eight ASCII characters, its octets packed in one word (taken once, by
-// the lookup and by the entry added after it).
+// to eight ASCII characters, its octets packed in one word (taken once, for
+// the lookup, the slot added after it and the octets written).
 struct ValueKey {
     uint64_t hash = 0;
     uint64_t packed = 0;
@@ -313,7 +313,7 @@ public:
             // A short value is told by its slot alone; a longer one by its entry.
             if (k.shortLength) {
                 if (slot.index >> kLengthShift == k.shortLength && slot.packed == k.packed) return slot.index & kIndexMask;
-            } else if (!(slot.index >> kLengthShift) && Holds(m_entries[slot.index - 1], s, n, k)) {
+            } else if (!(slot.index >> kLengthShift) && Holds(m_entries[slot.index - 1], s, n)) {
                 return slot.index;
             }
         }
@@ -370,7 +370,7 @@ private:
     struct Entry {
         uint64_t data = 0;
     };
-    bool Holds(const Entry& entry, const wchar_t* s, size_t n, const ValueKey&) const {
+    bool Holds(const Entry& entry, const wchar_t* s, size_t n) const {
         return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
                SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
     }
