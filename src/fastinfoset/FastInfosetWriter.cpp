@@ -360,6 +360,7 @@ private:
     // most of them short, costs one line of slots.
     static const int kLengthShift = 24;
     static const uint32_t kIndexMask = (1u << kLengthShift) - 1;
+    static_assert(CFIVocabulary::kMaxTableSize <= kIndexMask, "an index fits below a short value's length");
     struct Slot {
         uint32_t tag = 0;
         uint32_t index = 0;
@@ -514,6 +515,7 @@ struct CFastInfosetWriter::Impl {
     };
     static_assert(sizeof(NameMemo) == 64, "a memo entry is one cache line");
     static const uint32_t kValueIndex = 0xFFFFFF, kValueLengthShift = 24, kValueCountShift = 28;
+    static_assert(CFIVocabulary::kMaxTableSize <= kValueIndex, "an index fits below a value's length");
     static bool HoldsValue(const NameMemo& memo, const ValueKey& k) {
         return ((memo.value >> kValueLengthShift) & 0xF) == k.shortLength && memo.valuePacked == k.packed;
     }
