@@ -1369,10 +1369,15 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     CXmlWriterContext* c = OpenContext(localName, namespaceURI, false);
     const std::wstring* prefix = nullptr;
     const std::wstring* nsKey = nullptr;
+    // Whether the name's prefix is settled: none (no namespace, or the
+    // default one) or one in scope.
+    bool settled = true;
     if (!namespaceURI.empty()) {
         const NamespaceMap::value_type* entry = nullptr;
-        if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))
+        if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace())) {
             entry = c->FindEntry(namespaceURI);
+            settled = entry != nullptr;
+        }
         if (entry) {
             c->UseEntry(*entry);
             prefix = &entry->second;
@@ -1392,8 +1397,7 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     // when it was met before.
     m_impl->eager = false;
     m_impl->textMemo = nullptr;
-    if (c->GetParent() && (prefix || namespaceURI.empty() ||
-                           CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace()))) {
+    if (c->GetParent() && settled) {
         const size_t head = m_impl->used;
         Impl::NameMemo& memo = Impl::MemoIn(Impl::MemoSet(m_impl->elementMemo, localName.data(), localName.size()),
                                                   localName.data(), localName.size());
