@@ -183,9 +183,6 @@ public:
         return index;
     }
     uint64_t Hash(const wchar_t* s, size_t n) const { return HashText(m_key, s, n); }
-    // Asks for the first slot of a later Find: with a million entries it is
-    // seldom in the cache, and the element's other octets go out meanwhile.
-    void Prefetch(uint64_t h) const { __builtin_prefetch(&m_slots[Tag(h) & (m_slots.size() - 1)]); }
     // Adds a string that the caller did not find as the next entry; returns
     // where its text starts, or kNotKept when the entry will never be found.
     static const uint32_t kNotKept = UINT32_MAX;
@@ -285,18 +282,14 @@ public:
         h ^= h >> 32;
         k.hash = h | 1;
     }
-    // The rest of a lookup that the caller did not settle: the hash, the
-    // slot asked for.
+    // The rest of a lookup that the caller did not settle: the hash, and
+    // the slot asked for when the table may hold the value (a new value,
+    // which the filter tells apart, would only take a line fill buffer).
     void Prepare(ValueKey& k, const wchar_t* s, size_t n) const {
         if (k.known) return;
         Hash(k, s, n);
-        Prefetch(k);
-    }
-    // Asks for the slot of a value the table may hold (a new value, which
-    // the filter tells apart, would only take a line fill buffer).
-    void Prefetch(const ValueKey& k) const {
         const uint32_t tag = Tag(k.hash);
-        if (!k.known && MayHold(tag)) __builtin_prefetch(&m_slots[tag & (m_slots.size() - 1)]);
+        if (MayHold(tag)) __builtin_prefetch(&m_slots[tag & (m_slots.size() - 1)]);
     }
     // The index of the value (0: not in the table); `k` is its Key.
     uint32_t Find(const wchar_t* s, size_t n, const ValueKey& k) {
