@@ -167,8 +167,10 @@ private:
 // A document keeps its elements in memory of its own, taken in reading order
 // from blocks that grow to huge pages for large trees; elements a callback
 // discards are reused, and a further load reuses the blocks. When a document
-// is destroyed, up to 4 MiB of those blocks stay in the process for the
-// documents loaded after it (ReleaseKeptMemory gives them back).
+// is destroyed, its blocks stay in the process for the documents loaded after
+// it, which then need not fault in fresh pages: up to 4 MiB as they are, and
+// up to 1 GiB more with their pages lazily freed, which the system takes back
+// whenever it runs short of memory (ReleaseKeptMemory gives all of them back).
 class NYXML_API CXmlDocument : public CInstanceMonitor {
 public:
     typedef bool (*ElementCallback)(CXmlElement*);
@@ -199,8 +201,9 @@ public:
     const CXmlSerializationContext& GetContext() const { return *m_context; }
 
     // Gives back to the system all memory the library keeps in the process
-    // once documents are gone: the element memory (at most 4 MiB) that the
-    // next document would otherwise reuse, sparing it fresh page faults.
+    // once documents are gone: the element memory (at most 4 MiB, and up to
+    // 1 GiB lazily freed) that the next documents would otherwise reuse,
+    // sparing them fresh page faults.
     // Documents still alive keep theirs. Any thread may call it at any time.
     static void ReleaseKeptMemory();
 

@@ -44,17 +44,30 @@ const size_t kFirstSlab = size_t(16) << 10;
 const size_t kLargestSlab = size_t(32) << 20;
 const size_t kSlabHeader = (sizeof(void*) + sizeof(Platform::ByteBlock) + 15) & ~size_t(15);
 
-// Mapped slabs of arenas that are gone, kept (up to what the tree of a typical
-// document needs) for the next documents: a program that loads one document
-// after another then reuses pages it has already touched instead of faulting
-// in fresh ones. Larger slabs go back to the system with their arena.
-const size_t kKeptSlabBytes = size_t(4) << 20;
+// Mapped slabs of arenas that are gone are kept for the next documents: a
+// program that loads one document after another then reuses pages it has
+// already touched instead of faulting in fresh ones, which the system must
+// clear first (a fifth of the time a large tree takes to read from Fast
+// Infoset and free). The first 4 MiB kept stay as they are. The pages of the
+// slabs beyond are lazily freed: the system takes them back as soon as it
+// runs short of memory, and until then the next tree reuses them without a
+// fault. At most 1 GiB of slabs is kept; beyond that, and where the system
+// cannot free pages lazily, slabs go back to it with their arena.
+const size_t kReadySlabBytes = size_t(4) << 20;
+const size_t kKeptSlabBytes = size_t(1) << 30;
+
+struct KeptSlab {
+    Platform::ByteBlock block;
+    bool lazy = false;  // its pages may be taken back by the system
+};
 
 struct KeptSlabs {
     std::mutex lock;
-    Platform::ByteBlock blocks[kKeptSlabBytes / (size_t(2) << 20)];
+    // Every mapped slab is at least one huge page.
+    KeptSlab slabs[kKeptSlabBytes / (size_t(2) << 20)];
     size_t count = 0;
-    size_t bytes = 0;
+    size_t readyBytes = 0;
+    size_t lazyBytes = 0;
 };
 
 KeptSlabs& Kept() {
@@ -68,9 +81,9 @@ Platform::ByteBlock TakeKeptSlab() {
     KeptSlabs& kept = Kept();
     std::lock_guard<std::mutex> hold(kept.lock);
     if (kept.count == 0) return Platform::ByteBlock();
-    Platform::ByteBlock block = kept.blocks[--kept.count];
-    kept.bytes -= block.capacity;
-    return block;
+    const KeptSlab& slab = kept.slabs[--kept.count];
+    (slab.lazy ? kept.lazyBytes : kept.readyBytes) -= slab.block.capacity;
+    return slab.block;
 }
 
 // Keeps a mapped slab if there is room; frees it otherwise.
@@ -78,10 +91,15 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
     if (block.mapped) {
         KeptSlabs& kept = Kept();
         std::lock_guard<std::mutex> hold(kept.lock);
-        if (kept.bytes + block.capacity <= kKeptSlabBytes) {
-            kept.blocks[kept.count++] = block;
-            kept.bytes += block.capacity;
-            return;
+        if (kept.readyBytes + kept.lazyBytes + block.capacity <= kKeptSlabBytes) {
+            KeptSlab& slab = kept.slabs[kept.count];
+            slab.block = block;
+            slab.lazy = kept.readyBytes + block.capacity > kReadySlabBytes;
+            if (!slab.lazy || Platform::LetPagesGo(block.bytes, block.capacity)) {
+                (slab.lazy ? kept.lazyBytes : kept.readyBytes) += block.capacity;
+                ++kept.count;
+                return;
+            }
         }
     }
     Platform::FreeByteBlock(block);
@@ -92,14 +110,20 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
 void CElementArena::ReleaseKeptSlabs() {
     KeptSlabs& kept = Kept();
     std::lock_guard<std::mutex> hold(kept.lock);
-    while (kept.count > 0) Platform::FreeByteBlock(kept.blocks[--kept.count]);
-    kept.bytes = 0;
+    while (kept.count > 0) Platform::FreeByteBlock(kept.slabs[--kept.count].block);
+    kept.readyBytes = kept.lazyBytes = 0;
 }
 
 size_t CElementArena::GetKeptBytes() {
     KeptSlabs& kept = Kept();
     std::lock_guard<std::mutex> hold(kept.lock);
-    return kept.bytes;
+    return kept.readyBytes;
+}
+
+size_t CElementArena::GetLazilyKeptBytes() {
+    KeptSlabs& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    return kept.lazyBytes;
 }
 
 CElementArena* CElementArena::Create() {

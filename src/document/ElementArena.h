@@ -11,9 +11,11 @@
 // document come from operator new with the same header and no arena.
 //
 // The arena lives until its document and every element taken from it are
-// gone; its mapped slabs are then kept, up to 4 MiB in the process, for the
-// arenas of later documents (ReleaseKeptSlabs gives them back). Like the
-// document, an arena is used by one thread at a time.
+// gone; its mapped slabs are then kept for the arenas of later documents: up
+// to 4 MiB as they are, and up to 1 GiB more with their pages lazily freed, so
+// that the system takes those back whenever it runs short of memory
+// (ReleaseKeptSlabs gives all of them back). Like the document, an arena is
+// used by one thread at a time.
 #ifndef NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 #define NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 
@@ -43,8 +45,10 @@ public:
 
     // Frees the slabs kept for later documents; any thread may call it.
     static void ReleaseKeptSlabs();
-    // Bytes of the slabs kept for later documents.
+    // Bytes of the slabs kept for later documents as they are, and of those
+    // kept with their pages lazily freed.
     static size_t GetKeptBytes();
+    static size_t GetLazilyKeptBytes();
 
     // Memory the arena holds from the system, in bytes (for tests).
     size_t GetReservedBytes() const;

@@ -56,6 +56,16 @@ void UnmapBlock(unsigned char* block, size_t capacity) {
     if (block) munmap(block, capacity);
 }
 
+bool LetPagesGo(unsigned char* block, size_t capacity) {
+#ifdef MADV_FREE
+    return madvise(block, capacity, MADV_FREE) == 0;
+#else
+    (void)block;
+    (void)capacity;
+    return false;
+#endif
+}
+
 namespace {
 
 uint32_t Capacity32(size_t capacity) { return capacity > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(capacity); }

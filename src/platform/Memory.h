@@ -30,6 +30,13 @@ unsigned char* RemapBlock(unsigned char* block, size_t capacity, size_t bytes);
 // Returns a mapped block of `capacity` bytes to the system.
 void UnmapBlock(unsigned char* block, size_t capacity);
 
+// Lets the system take back the pages of a mapped block whenever it runs short
+// of memory, the block staying mapped: until the system does, touching a page
+// again costs no page fault (its contents are then what they were, or zeros
+// once the page was taken). False where the system cannot do this; the block
+// is then as it was.
+bool LetPagesGo(unsigned char* block, size_t capacity);
+
 // A block of bytes: from new[] below kMappedBlockMinimum, mapped pages from
 // there on. The capacity is kept in 32 bits (a mapping of 4 GiB says
 // UINT32_MAX, which the system rounds up to the same pages).
