@@ -235,13 +235,13 @@ private:
 };
 
 // The attribute-value or character-chunk table: with many distinct values a
-// lookup seldom finds its slot in the cache, so a value of up to eight ASCII
-// characters (most of those the tables take) is held by its slot, with the
-// high half of the hash and the index, and a longer one is kept by index,
-// one after the other in one buffer. A new value is told apart by a small
-// filter or, failing that, by its slots alone; a short value found again by
-// its slot alone. An entry's index is the table's size after it was added; a
-// table holds at most 2^20 entries.
+// lookup seldom finds its slot in the cache, so a slot is one word and a
+// value of up to five ASCII characters (most of those the tables take) is
+// held by its slot alone, with its index; a longer one is kept by its slot's
+// entry, one after the other in one buffer. A new value is told apart by a
+// small filter or, failing that, by its slots alone; a short value found
+// again by its slot alone. An entry's index is the table's size after it was
+// added; a table holds at most 2^20 entries.
 // A value as the value tables look it up: its hash and, for a value of one
 // to eight ASCII characters, its octets packed in one word (taken once, for
 // the lookup, the slot added after it and the octets written).
@@ -272,15 +272,7 @@ public:
         return k;
     }
     void Hash(ValueKey& k, const wchar_t* s, size_t n) const {
-        if (!k.shortLength) {
-            k.hash = HashText(m_key, s, n);
-            return;
-        }
-        uint64_t h = (k.packed ^ m_key ^ (n * 0x9E3779B97F4A7C15ull)) * 0x9FB21C651E98DF25ull;
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ull;
-        h ^= h >> 32;
-        k.hash = h | 1;
+        k.hash = k.shortLength ? PackedHash(k.packed, k.shortLength) : HashText(m_key, s, n);
     }
     // The rest of a lookup that the caller did not settle: the hash, and
     // the slot asked for when the table may hold the value (a new value,
@@ -298,41 +290,40 @@ public:
         // Most new values are told apart by the filter alone.
         if (!MayHold(tag)) return 0;
         if (m_pendingCount) InsertPending();
+        const bool held = HeldBySlot(k);
+        const uint64_t want = held ? SlotKey(k) : LongKey(k);
         const size_t mask = m_slots.size() - 1;
         for (size_t i = tag & mask;; i = (i + 1) & mask) {
-            const Slot& slot = m_slots[i];
-            if (slot.index == 0) return 0;
-            if (slot.tag != tag) continue;
+            const uint64_t slot = m_slots[i];
+            if (slot == 0) return 0;
+            if ((slot & kKeyMask) != want) continue;
             // A short value is told by its slot alone; a longer one by its entry.
-            if (k.shortLength) {
-                if (slot.index >> kLengthShift == k.shortLength && slot.packed == k.packed) return slot.index & kIndexMask;
-            } else if (!(slot.index >> kLengthShift) && Holds(m_entries[slot.index - 1], s, n)) {
-                return slot.index;
-            }
+            if (held) return static_cast<uint32_t>(slot & kRefMask);
+            const Entry& entry = m_entries[(slot & kRefMask) - 1];
+            if (entry.length == n && SameChars(m_data.data() + entry.start, s, n)) return entry.index;
         }
     }
     // Adds a value that the caller did not find as the next entry. Its slot
     // is taken later, with those of the next few new values: their slots
     // are asked for now and are in the cache by then.
     void Add(const wchar_t* s, size_t n, const ValueKey& k) {
-        if (m_entries.size() >= CFIVocabulary::kMaxTableSize) return;
-        Entry entry;
-        if (k.shortLength) {
-            // Held by its slot.
+        if (m_count >= CFIVocabulary::kMaxTableSize) return;
+        ++m_count;
+        uint64_t slot;
+        if (HeldBySlot(k)) {
+            slot = SlotKey(k) | m_count;
         } else if (n > UINT32_MAX || m_data.size() > UINT32_MAX - n) {
             // Past 4 Gi characters of table text an entry takes its place but is never found.
-            m_entries.push_back(Entry());
             return;
         } else {
-            entry.data = (static_cast<uint64_t>(n) << 32) | m_data.size();
+            m_entries.push_back(Entry{static_cast<uint32_t>(m_data.size()), static_cast<uint32_t>(n), m_count});
             m_data.append(s, n);
+            slot = LongKey(k) | m_entries.size();
         }
-        m_entries.push_back(entry);
         if ((m_used + m_pendingCount + 1) * 2 > m_slots.size()) Grow();
-        const Slot slot{Tag(k.hash), static_cast<uint32_t>(m_entries.size()) | (k.shortLength << kLengthShift),
-                        k.packed};
-        m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
-        __builtin_prefetch(&m_slots[slot.tag & (m_slots.size() - 1)], 1);
+        const uint32_t tag = Tag(k.hash);
+        m_filter[tag & (m_filter.size() - 1)] |= FilterBits(tag);
+        __builtin_prefetch(&m_slots[tag & (m_slots.size() - 1)], 1);
         m_pending[m_pendingCount++] = slot;
         if (m_pendingCount == kPending) InsertPending();
     }
@@ -340,51 +331,73 @@ public:
     void Add(const std::wstring& s) {
         const ValueKey k = Key(s.data(), s.size());
         if (Find(s.data(), s.size(), k)) {
-            if (m_entries.size() < CFIVocabulary::kMaxTableSize) m_entries.push_back(Entry());
+            if (m_count < CFIVocabulary::kMaxTableSize) ++m_count;
             return;
         }
         Add(s.data(), s.size(), k);
     }
 
 private:
-    // The high half of the hash (which also gives the slot, so that growing
-    // needs no value), the index with the length of a short value above it
-    // (0: a longer value), and a short value's octets: a value found again,
-    // most of them short, costs one line of slots.
-    static const int kLengthShift = 24;
-    static const uint32_t kIndexMask = (1u << kLengthShift) - 1;
-    static_assert(CFIVocabulary::kMaxTableSize <= kIndexMask, "an index fits below a short value's length");
-    struct Slot {
-        uint32_t tag = 0;
-        uint32_t index = 0;
-        uint64_t packed = 0;
-    };
-    // Where a longer value is kept (its length above its start); 0 for a
-    // short value (its slot holds it) and for an entry that is never found.
-    struct Entry {
-        uint64_t data = 0;
-    };
-    bool Holds(const Entry& entry, const wchar_t* s, size_t n) const {
-        return entry.data != 0 && static_cast<size_t>(entry.data >> 32) == n &&
-               SameChars(m_data.data() + static_cast<uint32_t>(entry.data), s, n);
+    // A slot is one word, 0 when free: the index (a value held by the slot)
+    // or the entry number counted from 1 (a longer value) in the low 21
+    // bits; above them the key: a held value's length (1 to 5) and octets,
+    // or, for a longer value, a length of 0 and the high 40 bits of its hash.
+    // The high half of the hash, which gives the slot, is the same for both
+    // (growing needs no value).
+    static const int kLengthShift = 21, kOctetsShift = 24;
+    static const uint64_t kRefMask = (uint64_t(1) << kLengthShift) - 1, kKeyMask = ~kRefMask;
+    static const uint32_t kHeldLength = 5;
+    static_assert(CFIVocabulary::kMaxTableSize <= kRefMask, "an index fits below the key");
+    static_assert(kOctetsShift + 8 * kHeldLength <= 64, "a held value's octets fit above its length");
+    static bool HeldBySlot(const ValueKey& k) { return k.shortLength != 0 && k.shortLength <= kHeldLength; }
+    static uint64_t SlotKey(const ValueKey& k) {
+        return (k.packed << kOctetsShift) | (static_cast<uint64_t>(k.shortLength) << kLengthShift);
     }
+    static uint64_t LongKey(const ValueKey& k) { return k.hash >> kOctetsShift << kOctetsShift; }
+    // The hash of a value of one to eight ASCII characters, from its octets.
+    uint64_t PackedHash(uint64_t packed, uint64_t n) const {
+        uint64_t h = (packed ^ m_key ^ (n * 0x9E3779B97F4A7C15ull)) * 0x9FB21C651E98DF25ull;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 32;
+        return h | 1;
+    }
+    // The tag of a slot's value, from the slot alone.
+    uint32_t TagOf(uint64_t slot) const {
+        const uint64_t length = (slot >> kLengthShift) & 7;
+        return length ? Tag(PackedHash(slot >> kOctetsShift, length)) : static_cast<uint32_t>(slot >> 32);
+    }
+    // Where a longer value is kept, and its index.
+    struct Entry {
+        uint32_t start, length, index;
+    };
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
     // The characters of a value of one to eight ASCII characters, one octet each.
     static bool Pack(const wchar_t* s, size_t n, uint64_t& packed) {
         return n != 0 && n <= 8 && FastInfosetUtf::PackAscii(s, n, packed);
     }
-    void Insert(const Slot& slot) { InsertByTag(m_slots, slot); }
+    void Insert(uint64_t slot, uint32_t tag) {
+        const size_t mask = m_slots.size() - 1;
+        size_t i = tag & mask;
+        while (m_slots[i]) i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
     void InsertPending() {
-        for (size_t i = 0; i < m_pendingCount; ++i) Insert(m_pending[i]);
+        for (size_t i = 0; i < m_pendingCount; ++i) Insert(m_pending[i], TagOf(m_pending[i]));
         m_used += m_pendingCount;
         m_pendingCount = 0;
     }
     void Grow() {
         InsertPending();
-        GrowByTag(m_slots);
+        std::vector<uint64_t> old(m_slots.size() * 2);
+        old.swap(m_slots);
         m_filter.assign(m_slots.size() / kSlotsPerFilterWord, 0);
-        for (const Slot& slot : m_slots)
-            if (slot.index) m_filter[slot.tag & (m_filter.size() - 1)] |= FilterBits(slot.tag);
+        for (uint64_t slot : old) {
+            if (!slot) continue;
+            const uint32_t tag = TagOf(slot);
+            Insert(slot, tag);
+            m_filter[tag & (m_filter.size() - 1)] |= FilterBits(tag);
+        }
     }
     // A filter of the values the table holds: two bits of one word per
     // value, chosen by its tag (four bits a slot, so at most half full it
@@ -400,14 +413,15 @@ private:
         return (m_filter[tag & (m_filter.size() - 1)] & bits) == bits;
     }
     uint64_t m_key;
-    std::vector<Slot> m_slots;
+    std::vector<uint64_t> m_slots;
     std::vector<uint64_t> m_filter = std::vector<uint64_t>(64 / kSlotsPerFilterWord);
     std::vector<Entry> m_entries;
     std::wstring m_data;
+    uint32_t m_count = 0;
     size_t m_used = 0;
     // New values whose slots are not taken yet.
     static const size_t kPending = 16;
-    Slot m_pending[kPending];
+    uint64_t m_pending[kPending];
     size_t m_pendingCount = 0;
 };
 
