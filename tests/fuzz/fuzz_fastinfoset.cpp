@@ -23,23 +23,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const CNyException&) {
         return 0;
     }
+    // Written with the default options and with values of up to 31
+    // characters entered in the tables (long values found again by their
+    // entries, not only by their slots).
+    static const CXmlSerializationContext limits32 = [] {
+        CXmlSerializationContext c;
+        c.GetFIContext().SetAttributeMaxAddLength(32);
+        c.GetFIContext().SetElementMaxAddLength(32);
+        return c;
+    }();
     std::wstring text;
-    CBinaryData binary;
+    CBinaryData binary[2];
     try {
         text = root->ToXml(false, false, EOL_LF, CXmlSerializationContext::GetDefaultContext());
-        binary = root->ToFastInfosetStream(FInfoDecl_None, CXmlSerializationContext::GetDefaultContext(), Compression_None);
+        binary[0] = root->ToFastInfosetStream(FInfoDecl_None, CXmlSerializationContext::GetDefaultContext(), Compression_None);
+        binary[1] = root->ToFastInfosetStream(FInfoDecl_None, limits32, Compression_None);
     } catch (const CNyException&) {
         // Names the text writer cannot write (such as a prefix bound to
         // nothing) may come from binary input; they are refused cleanly.
         return 0;
     }
-    try {
-        CSmartPtr<CElement> again(new CElement(L"document"));
-        again->FromXmlStream(binary, CXmlSerializationContext::GetDefaultContext());
-        std::wstring rewritten = again->ToXml(false, false, EOL_LF, CXmlSerializationContext::GetDefaultContext());
-        if (rewritten != text) nyxml_fuzz::Broken("Fast Infoset written by the library reads back different", text);
-    } catch (const CNyException& e) {
-        nyxml_fuzz::Broken("Fast Infoset written by the library does not read back", text + L"\n" + e.GetFullMessage());
+    for (const CBinaryData& written : binary) {
+        try {
+            CSmartPtr<CElement> again(new CElement(L"document"));
+            again->FromXmlStream(written, CXmlSerializationContext::GetDefaultContext());
+            std::wstring rewritten = again->ToXml(false, false, EOL_LF, CXmlSerializationContext::GetDefaultContext());
+            if (rewritten != text) nyxml_fuzz::Broken("Fast Infoset written by the library reads back different", text);
+        } catch (const CNyException& e) {
+            nyxml_fuzz::Broken("Fast Infoset written by the library does not read back", text + L"\n" + e.GetFullMessage());
+        }
     }
     return 0;
 }
