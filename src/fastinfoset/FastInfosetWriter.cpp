@@ -324,6 +324,7 @@ public:
         const uint32_t tag = Tag(k.hash);
         m_filter[tag & (m_filter.size() - 1)] |= FilterBits(tag);
         __builtin_prefetch(&m_slots[tag & (m_slots.size() - 1)], 1);
+        m_pendingTags[m_pendingCount] = tag;
         m_pending[m_pendingCount++] = slot;
         if (m_pendingCount == kPending) InsertPending();
     }
@@ -383,7 +384,7 @@ private:
         m_slots[i] = slot;
     }
     void InsertPending() {
-        for (size_t i = 0; i < m_pendingCount; ++i) Insert(m_pending[i], TagOf(m_pending[i]));
+        for (size_t i = 0; i < m_pendingCount; ++i) Insert(m_pending[i], m_pendingTags[i]);
         m_used += m_pendingCount;
         m_pendingCount = 0;
     }
@@ -419,9 +420,10 @@ private:
     std::wstring m_data;
     uint32_t m_count = 0;
     size_t m_used = 0;
-    // New values whose slots are not taken yet.
+    // New values whose slots are not taken yet, with their tags.
     static const size_t kPending = 16;
     uint64_t m_pending[kPending];
+    uint32_t m_pendingTags[kPending];
     size_t m_pendingCount = 0;
 };
 
