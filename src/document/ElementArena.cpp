@@ -126,6 +126,15 @@ size_t CElementArena::GetLazilyKeptBytes() {
     return kept.lazyBytes;
 }
 
+std::vector<std::pair<const void*, size_t>> CElementArena::GetLazilyKeptSlabs() {
+    KeptSlabs& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    std::vector<std::pair<const void*, size_t>> slabs;
+    for (size_t i = 0; i < kept.count; ++i)
+        if (kept.slabs[i].lazy) slabs.emplace_back(kept.slabs[i].block.bytes, kept.slabs[i].block.capacity);
+    return slabs;
+}
+
 CElementArena* CElementArena::Create() {
     CElementArena* arena = new CElementArena();
     // An address beyond 48 bits (never seen on the systems of today) leaves

@@ -21,6 +21,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace NyXmlLib9 {
 
@@ -49,6 +51,8 @@ public:
     // kept with their pages lazily freed.
     static size_t GetKeptBytes();
     static size_t GetLazilyKeptBytes();
+    // Where the slabs kept with lazily freed pages are (for tests).
+    static std::vector<std::pair<const void*, size_t>> GetLazilyKeptSlabs();
 
     // Memory the arena holds from the system, in bytes (for tests).
     size_t GetReservedBytes() const;
