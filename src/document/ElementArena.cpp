@@ -107,6 +107,17 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
 
 }  // namespace
 
+Platform::ByteBlock CElementArena::TakeBlock(size_t bytes) {
+    if (bytes >= Platform::kMappedBlockMinimum) {
+        Platform::ByteBlock kept = TakeKeptSlab();
+        if (kept.bytes && kept.capacity >= bytes) return kept;
+        if (kept.bytes) KeepOrFreeSlab(kept);
+    }
+    return Platform::NewByteBlock(bytes);
+}
+
+void CElementArena::GiveBackBlock(Platform::ByteBlock block) { KeepOrFreeSlab(block); }
+
 void CElementArena::ReleaseKeptSlabs() {
     KeptSlabs& kept = Kept();
     std::lock_guard<std::mutex> hold(kept.lock);

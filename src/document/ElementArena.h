@@ -19,6 +19,8 @@
 #ifndef NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 #define NYXML_SRC_DOCUMENT_ELEMENTARENA_H
 
+#include "platform/Memory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -44,6 +46,13 @@ public:
     static void* AllocateUnowned(size_t bytes);
     // Gives back a block of either kind; null is ignored.
     static void Free(void* block);
+
+    // Memory for the other large buffers of a reading, from the same slabs:
+    // from `bytes` = 1 MiB on, a kept slab when one is large enough, else a
+    // new block of at least `bytes` bytes. GiveBackBlock keeps a mapped block
+    // for later documents as an arena's slab is kept, and frees any other.
+    static Platform::ByteBlock TakeBlock(size_t bytes);
+    static void GiveBackBlock(Platform::ByteBlock block);
 
     // Frees the slabs kept for later documents; any thread may call it.
     static void ReleaseKeptSlabs();

@@ -3,10 +3,12 @@
 #include <nyxml/fastinfoset.h>
 #include <nyxml/foundation.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <new>
 
+#include "document/ElementArena.h"
 #include "document/NamePool.h"
 #include "fastinfoset/FastInfosetUtf.h"
 
@@ -92,6 +94,26 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
 }
 
 CFastInfosetReader::~CFastInfosetReader() = default;
+
+void CFastInfosetReader::ValueTable::NewBlock(size_t bytes) {
+    const size_t kFirst = size_t(16) << 10, kLargest = size_t(32) << 20;
+    size_t size = m_blocks.empty() ? kFirst : std::min(size_t(m_blocks.back().capacity) * 2, kLargest);
+    if (size < bytes) size = bytes;
+    m_blocks.reserve(m_blocks.size() + 1);
+    Platform::ByteBlock block = CElementArena::TakeBlock(size);
+    m_blocks.push_back(block);
+    m_cursor = block.bytes;
+    m_left = block.capacity;
+}
+
+void CFastInfosetReader::ValueTable::clear() {
+    for (Platform::ByteBlock& block : m_blocks) CElementArena::GiveBackBlock(block);
+    std::vector<Platform::ByteBlock>().swap(m_blocks);
+    std::vector<Span*>().swap(m_spanBlocks);
+    m_cursor = nullptr;
+    m_left = 0;
+    m_count = 0;
+}
 
 void CFastInfosetReader::SetInput(const unsigned char* bytes, uint32_t length) {
     m_begin = m_p = bytes;

@@ -4,7 +4,10 @@
 
 #include <nyxml/document.h>
 
+#include "platform/Memory.h"
+
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -47,30 +50,55 @@ private:
         const std::wstring* pooledLocal;
     };
     static QName MakeQName(const Name* namespaceName, const Name* localName);
-    // The strings of a value table one after the other in one buffer: no
-    // allocation per entry.
+    // The strings of a value table, carved in turn from blocks that grow from
+    // 16 KiB and are, from 1 MiB on, the slabs that documents keep for the next
+    // ones: no allocation per entry, no copy as the table grows, and no fresh
+    // pages to fault in when one large document follows another.
     class ValueTable {
     public:
+        ValueTable() = default;
+        ValueTable(const ValueTable&) = delete;
+        ValueTable& operator=(const ValueTable&) = delete;
+        ~ValueTable() { clear(); }
+        // Entries beyond the millionth are not kept.
         void Add(const wchar_t* text, size_t length) {
-            if (m_spans.size() >= (1u << 20)) return;
-            m_spans.push_back(Span{m_data.size(), length});
-            m_data.append(text, length);
+            if (m_count >= kMaxEntries) return;
+            if (m_count % kSpansPerBlock == 0)
+                m_spanBlocks.push_back(static_cast<Span*>(Carve(kSpansPerBlock * sizeof(Span))));
+            wchar_t* to = static_cast<wchar_t*>(Carve(length * sizeof(wchar_t)));
+            if (length) std::memcpy(to, text, length * sizeof(wchar_t));
+            m_spanBlocks.back()[m_count % kSpansPerBlock] = Span{to, length};
+            ++m_count;
         }
-        size_t size() const { return m_spans.size(); }
-        const wchar_t* Data(size_t i) const { return m_data.data() + m_spans[i].start; }
-        size_t Length(size_t i) const { return m_spans[i].length; }
-        void clear() {
-            std::vector<Span>().swap(m_spans);
-            std::wstring().swap(m_data);
-        }
+        size_t size() const { return m_count; }
+        const wchar_t* Data(size_t i) const { return At(i).data; }
+        size_t Length(size_t i) const { return At(i).length; }
+        void clear();
 
     private:
         struct Span {
-            size_t start;
+            const wchar_t* data;
             size_t length;
         };
-        std::vector<Span> m_spans;
-        std::wstring m_data;
+        static const size_t kMaxEntries = size_t(1) << 20;
+        static const size_t kSpansPerBlock = 512;
+        const Span& At(size_t i) const { return m_spanBlocks[i / kSpansPerBlock][i % kSpansPerBlock]; }
+        // Room for `bytes` bytes, 8-byte aligned.
+        void* Carve(size_t bytes) {
+            bytes = (bytes + 7) & ~size_t(7);
+            if (bytes > m_left) NewBlock(bytes);
+            unsigned char* at = m_cursor;
+            m_cursor += bytes;
+            m_left -= bytes;
+            return at;
+        }
+        void NewBlock(size_t bytes);
+
+        std::vector<Platform::ByteBlock> m_blocks;
+        std::vector<Span*> m_spanBlocks;
+        unsigned char* m_cursor = nullptr;
+        size_t m_left = 0;
+        size_t m_count = 0;
     };
     // Entry `index` (1-based) of the table; an index beyond it ends the parse.
     static size_t Check(size_t size, uint32_t index) {
