@@ -37,7 +37,9 @@ public:
     ~CXmlAttribute() override;
 
     const std::wstring& GetLocalName() const { return *m_localName; }
-    const std::wstring& GetValue() const { return m_value; }
+    // A value read from a document is kept in the block of its element; the
+    // string is made at the first call and kept with the attribute.
+    const std::wstring& GetValue() const;
     const std::wstring& GetNamespaceURI() const { return *m_namespaceURI; }
 
     // xmlns, type, schemaLocation or noNamespaceSchemaLocation in the schema
@@ -53,15 +55,22 @@ private:
     friend class CXmlElement;
     friend class CExpatReader;
     friend class CFastInfosetReader;
+    friend struct CXmlTreeAccess;
 
-    // Names shared through the document's name pool (not owned) or owned.
+    // Names shared through the document's name pool (not owned) or owned; the
+    // value's NUL-terminated units where the reader put them.
     CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,
-                  bool ownsNamespace, std::wstring&& value);
+                  bool ownsNamespace, const wchar_t* value, uint32_t valueLength);
     void ReleaseNames();
+    const std::wstring& MakeValueString() const;
 
     const std::wstring* m_localName;
-    std::wstring m_value;
     const std::wstring* m_namespaceURI;
+    // The value: NUL-terminated units, in the element's block or in the
+    // attribute's own string, which GetValue makes when there is none.
+    const wchar_t* m_valueData;
+    mutable std::atomic<std::wstring*> m_valueString;
+    uint32_t m_valueLength;
     bool m_ownsLocalName;
     bool m_ownsNamespace;
 };
@@ -86,7 +95,9 @@ public:
     // The text is kept in the document's memory; the string is made at the
     // first call and kept until the text changes or the element goes.
     const std::wstring& GetText() const;
-    const std::vector<CXmlAttribute*>& GetAttributes() const { return m_attributes; }
+    // The attributes in document order. An element read from a document
+    // keeps them in its own block; the list is made at the first call.
+    const std::vector<CXmlAttribute*>& GetAttributes() const;
     // Value of the first attribute with exactly this local name and namespace
     // URI; an empty string when there is none.
     const std::wstring& GetAttribute(const std::wstring& localName, const std::wstring& namespaceURI) const;
@@ -117,9 +128,10 @@ private:
     static void* operator new(size_t size, AttributeRoom room);
     static void operator delete(void* p, AttributeRoom room);
     // A new element with room for `attributes` attributes right after it,
-    // which ReserveAttributeBlock then hands out.
-    static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes);
-    CXmlElement* CreateNewChildElement(size_t attributes);
+    // which ReserveAttributeBlock then hands out, followed by room for
+    // `valueUnits` units of their values.
+    static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits = 0);
+    CXmlElement* CreateNewChildElement(size_t attributes, size_t valueUnits = 0);
 
     // Room for `extra` more units of text (growing geometrically), returned
     // as the place where they go; CommitText then counts those written.
@@ -138,16 +150,32 @@ private:
     // The room for count attributes made with the element, which the reader
     // fills in order; null when the element has no such room.
     CXmlAttribute* ReserveAttributeBlock(size_t count);
-    CXmlAttribute* AttributeBlock() {
-        return reinterpret_cast<CXmlAttribute*>(reinterpret_cast<char*>(this) + sizeof(CXmlElement));
+    CXmlAttribute* AttributeBlock() const {
+        return reinterpret_cast<CXmlAttribute*>(const_cast<char*>(reinterpret_cast<const char*>(this)) +
+                                                sizeof(CXmlElement));
     }
+    // Where the readers put the values of the block's attributes: after the
+    // room for m_blockRoom attributes.
+    wchar_t* ValueRoom() const { return reinterpret_cast<wchar_t*>(AttributeBlock() + m_blockRoom); }
+    size_t AttributeCount() const {
+        const std::vector<CXmlAttribute*>* list = m_attributeList.load(std::memory_order_acquire);
+        return list ? list->size() : m_blockCount;
+    }
+    CXmlAttribute* AttributeAt(size_t i) const {
+        const std::vector<CXmlAttribute*>* list = m_attributeList.load(std::memory_order_acquire);
+        return list ? (*list)[i] : AttributeBlock() + i;
+    }
+    const std::vector<CXmlAttribute*>& MakeAttributeList() const;
 
     const CXmlDocument* m_document;
     CXmlElement* m_nextSibling;
     CXmlElement* m_prevSibling;
     CXmlElement* m_firstChild;
     CXmlElement* m_lastChild;
-    std::vector<CXmlAttribute*> m_attributes;
+    // All attributes, made by GetAttributes or by adding one beyond the
+    // block: the block's first, in order, then those added; null while the
+    // block holds them all.
+    mutable std::atomic<std::vector<CXmlAttribute*>*> m_attributeList;
     // The text: NUL-terminated units in a block of the document's memory
     // (null while empty), and the string GetText made of it.
     wchar_t* m_textData;
@@ -219,8 +247,9 @@ private:
     CXmlElement* AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName);
     // Creates the document element or a child of the open element; used by the readers.
     CXmlElement* OpenElement(const std::wstring& namespaceURI, const std::wstring& localName);
-    // With room for `attributes` attributes in the element's allocation.
-    CXmlElement* OpenElement(size_t attributes = 0);
+    // With room for `attributes` attributes and `valueUnits` units of their
+    // values in the element's allocation.
+    CXmlElement* OpenElement(size_t attributes = 0, size_t valueUnits = 0);
     void EndElement();
     static void AddElementAttribute(CXmlElement* element, const std::wstring& localName, const std::wstring& value,
                                     const std::wstring& namespaceURI);

@@ -305,7 +305,8 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
     char* seen = count > sizeof fewFlags ? manyFlags.data() : fewFlags;
     INillable* nillable = nullptr;
     bool nillableKnown = false;
-    for (CXmlAttribute* attribute : element->GetAttributes()) {
+    for (size_t index = 0, n = CXmlTreeAccess::AttributeCount(element); index < n; ++index) {
+        CXmlAttribute* attribute = CXmlTreeAccess::Attribute(element, index);
         if (attribute->IsNamespaceAttribute()) continue;
         if (attribute->IsNilAttribute()) {
             if (!nillableKnown) {
@@ -315,9 +316,10 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
             if (!nillable)
                 throw CNyValidationException(
                     FormatString(L"Unexpected Attribute [%s] found.", attribute->GetLocalName().c_str()));
-            if (EqualsIgnoringCase(attribute->GetValue(), L"true"))
+            const std::wstring& nil = CXmlTreeAccess::ValueInScratch(attribute);
+            if (EqualsIgnoringCase(nil, L"true"))
                 nillable->SetNil(true);
-            else if (EqualsIgnoringCase(attribute->GetValue(), L"false"))
+            else if (EqualsIgnoringCase(nil, L"false"))
                 nillable->SetNil(false);
             else
                 throw CNyValidationException(

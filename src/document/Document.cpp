@@ -50,11 +50,16 @@ const std::wstring* OwnedCopy(const std::wstring& s) {
 
 CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& value,
                              const std::wstring& namespaceURI)
-    : m_localName(OwnedCopy(localName)), m_value(value), m_namespaceURI(&CNamePool::Empty()),
-      m_ownsLocalName(!localName.empty()), m_ownsNamespace(false) {
+    : m_localName(OwnedCopy(localName)), m_namespaceURI(&CNamePool::Empty()), m_valueData(L""),
+      m_valueString(nullptr), m_valueLength(0), m_ownsLocalName(!localName.empty()), m_ownsNamespace(false) {
     try {
         m_namespaceURI = OwnedCopy(namespaceURI);
         m_ownsNamespace = !namespaceURI.empty();
+        if (value.size() >= UINT32_MAX) throw std::bad_alloc();
+        std::wstring* own = new std::wstring(value);
+        m_valueString.store(own, std::memory_order_relaxed);
+        m_valueData = own->c_str();
+        m_valueLength = static_cast<uint32_t>(own->size());
     } catch (...) {
         ReleaseNames();
         throw;
@@ -62,13 +67,15 @@ CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& 
 }
 
 CXmlAttribute::CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,
-                             bool ownsNamespace, std::wstring&& value)
-    : m_localName(localName), m_value(std::move(value)), m_namespaceURI(namespaceURI),
-      m_ownsLocalName(ownsLocalName), m_ownsNamespace(ownsNamespace) {}
+                             bool ownsNamespace, const wchar_t* value, uint32_t valueLength)
+    : m_localName(localName), m_namespaceURI(namespaceURI), m_valueData(value), m_valueString(nullptr),
+      m_valueLength(valueLength), m_ownsLocalName(ownsLocalName), m_ownsNamespace(ownsNamespace) {}
 
-// A copy owns its names: it may outlive the document whose pool held them.
+// A copy owns its names and value: it may outlive the document whose pool
+// and memory held them.
 CXmlAttribute::CXmlAttribute(const CXmlAttribute& other)
-    : CXmlAttribute(*other.m_localName, other.m_value, *other.m_namespaceURI) {}
+    : CXmlAttribute(*other.m_localName, std::wstring(other.m_valueData, other.m_valueLength),
+                    *other.m_namespaceURI) {}
 
 CXmlAttribute& CXmlAttribute::operator=(const CXmlAttribute& other) {
     if (this == &other) return *this;
@@ -79,11 +86,33 @@ CXmlAttribute& CXmlAttribute::operator=(const CXmlAttribute& other) {
     m_ownsLocalName = copy.m_ownsLocalName;
     m_ownsNamespace = copy.m_ownsNamespace;
     copy.m_ownsLocalName = copy.m_ownsNamespace = false;
-    m_value.swap(copy.m_value);
+    std::swap(m_valueData, copy.m_valueData);
+    std::swap(m_valueLength, copy.m_valueLength);
+    std::wstring* mine = m_valueString.load(std::memory_order_relaxed);
+    m_valueString.store(copy.m_valueString.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    copy.m_valueString.store(mine, std::memory_order_relaxed);
     return *this;
 }
 
-CXmlAttribute::~CXmlAttribute() { ReleaseNames(); }
+const std::wstring& CXmlAttribute::GetValue() const {
+    if (std::wstring* made = m_valueString.load(std::memory_order_acquire)) return *made;
+    if (m_valueLength == 0) return CNamePool::Empty();
+    return MakeValueString();
+}
+
+// Several threads may read one tree: the first string stored wins.
+const std::wstring& CXmlAttribute::MakeValueString() const {
+    std::wstring* made = new std::wstring(m_valueData, m_valueLength);
+    std::wstring* expected = nullptr;
+    if (m_valueString.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
+    delete made;
+    return *expected;
+}
+
+CXmlAttribute::~CXmlAttribute() {
+    ReleaseNames();
+    delete m_valueString.load(std::memory_order_relaxed);
+}
 
 void CXmlAttribute::ReleaseNames() {
     if (m_ownsLocalName) delete m_localName;
@@ -106,7 +135,8 @@ bool CXmlAttribute::IsNilAttribute() const {
 
 CXmlElement::CXmlElement(const CXmlDocument* document)
     : m_document(document), m_nextSibling(nullptr), m_prevSibling(nullptr), m_firstChild(nullptr),
-      m_lastChild(nullptr), m_textData(nullptr), m_textLength(0), m_textCapacity(0), m_textString(nullptr),
+      m_lastChild(nullptr), m_attributeList(nullptr), m_textData(nullptr), m_textLength(0), m_textCapacity(0),
+      m_textString(nullptr),
       m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
       m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
 
@@ -127,11 +157,10 @@ CXmlElement::~CXmlElement() {
         }
         delete element;
     }
-    for (size_t i = 0; i < m_attributes.size(); ++i) {
-        if (i < m_blockCount)
-            m_attributes[i]->~CXmlAttribute();
-        else
-            delete m_attributes[i];
+    for (uint32_t i = 0; i < m_blockCount; ++i) AttributeBlock()[i].~CXmlAttribute();
+    if (std::vector<CXmlAttribute*>* list = m_attributeList.load(std::memory_order_relaxed)) {
+        for (size_t i = m_blockCount; i < list->size(); ++i) delete (*list)[i];
+        delete list;
     }
     if (m_ownsLocalName) delete m_localName;
     if (m_ownsNamespace) delete m_namespaceURI;
@@ -155,9 +184,30 @@ void CXmlElement::SetNamespace(const std::wstring& namespaceURI) {
 }
 
 const std::wstring& CXmlElement::GetAttribute(const std::wstring& localName, const std::wstring& namespaceURI) const {
-    for (const CXmlAttribute* a : m_attributes)
-        if (*a->m_localName == localName && *a->m_namespaceURI == namespaceURI) return a->m_value;
+    for (size_t i = 0, n = AttributeCount(); i < n; ++i) {
+        const CXmlAttribute* a = AttributeAt(i);
+        if (*a->m_localName == localName && *a->m_namespaceURI == namespaceURI) return a->GetValue();
+    }
     return CNamePool::Empty();
+}
+
+const std::vector<CXmlAttribute*>& CXmlElement::GetAttributes() const {
+    if (const std::vector<CXmlAttribute*>* list = m_attributeList.load(std::memory_order_acquire)) return *list;
+    if (m_blockCount == 0) {
+        static const std::vector<CXmlAttribute*>* const kNone = new std::vector<CXmlAttribute*>();
+        return *kNone;
+    }
+    return MakeAttributeList();
+}
+
+// Several threads may read one tree: the first list stored wins.
+const std::vector<CXmlAttribute*>& CXmlElement::MakeAttributeList() const {
+    auto* made = new std::vector<CXmlAttribute*>(m_blockCount);
+    for (uint32_t i = 0; i < m_blockCount; ++i) (*made)[i] = AttributeBlock() + i;
+    std::vector<CXmlAttribute*>* expected = nullptr;
+    if (m_attributeList.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
+    delete made;
+    return *expected;
 }
 
 void* CXmlElement::operator new(size_t size) { return CElementArena::AllocateUnowned(size); }
@@ -173,25 +223,28 @@ void* CXmlElement::operator new(size_t size, AttributeRoom room) {
 
 void CXmlElement::operator delete(void* p, AttributeRoom) { CElementArena::Free(p); }
 
-CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes) {
+CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits) {
     void* arena = document ? document->m_elementArena : nullptr;
-    // The element and its attributes are read together: one block. Very
-    // many attributes are made one by one instead.
-    if (attributes > UINT16_MAX) attributes = 0;
+    // The element, its attributes and their values are read together: one
+    // block. Very many attributes are made one by one instead.
+    if (attributes > UINT16_MAX || valueUnits > (SIZE_MAX / 2) / sizeof(wchar_t)) attributes = valueUnits = 0;
+    if (attributes == 0) valueUnits = 0;
     static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
+    static_assert(sizeof(CXmlAttribute) % alignof(wchar_t) == 0, "values follow the attributes aligned");
 #if defined(__GLIBCXX__) && __SIZEOF_POINTER__ == 8
-    // With its 8-byte arena header an element takes 128 bytes.
-    static_assert(sizeof(CXmlElement) == 120, "an element and its header are two cache lines");
+    // With its 8-byte arena header an element takes 112 bytes.
+    static_assert(sizeof(CXmlElement) == 104, "an element and its header take less than two cache lines");
 #endif
-    CXmlElement* element = new (AttributeRoom{attributes * sizeof(CXmlAttribute), arena}) CXmlElement(document);
+    size_t room = attributes * sizeof(CXmlAttribute) + valueUnits * sizeof(wchar_t);
+    CXmlElement* element = new (AttributeRoom{room, arena}) CXmlElement(document);
     element->m_blockRoom = static_cast<uint16_t>(attributes);
     return element;
 }
 
 CXmlElement* CXmlElement::CreateNewChildElement() { return CreateNewChildElement(0); }
 
-CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes) {
-    CXmlElement* child = NewElement(m_document, attributes);
+CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes, size_t valueUnits) {
+    CXmlElement* child = NewElement(m_document, attributes, valueUnits);
     if (m_lastChild) {
         m_lastChild->m_nextSibling = child;
         child->m_prevSibling = m_lastChild;
@@ -204,18 +257,20 @@ CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes) {
 
 CXmlAttribute* CXmlElement::ReserveAttributeBlock(size_t count) {
     // Only a fresh element made with room for these attributes.
-    if (!m_attributes.empty() || count == 0 || count > m_blockRoom) return nullptr;
-    m_attributes.reserve(count);
+    if (m_blockCount != 0 || m_attributeList.load(std::memory_order_relaxed) || count == 0 || count > m_blockRoom)
+        return nullptr;
     return AttributeBlock();
 }
 
 void CXmlElement::AddAttribute(const std::wstring& localName, const std::wstring& value,
                                const std::wstring& namespaceURI) {
+    // Building a tree is writing it: no thread reads the list meanwhile.
+    std::vector<CXmlAttribute*>* list = m_attributeList.load(std::memory_order_relaxed);
+    if (!list) list = const_cast<std::vector<CXmlAttribute*>*>(&MakeAttributeList());
     // Room first (growing geometrically: an element may have very many
     // attributes), so that the push cannot fail once the attribute exists.
-    if (m_attributes.size() == m_attributes.capacity())
-        m_attributes.reserve(std::max<size_t>(8, 2 * m_attributes.capacity()));
-    m_attributes.push_back(new CXmlAttribute(localName, value, namespaceURI));
+    if (list->size() == list->capacity()) list->reserve(std::max<size_t>(8, 2 * list->capacity()));
+    list->push_back(new CXmlAttribute(localName, value, namespaceURI));
 }
 
 // Texts live in blocks of the document's memory, next to the elements read
@@ -303,6 +358,15 @@ const std::wstring& CXmlTreeAccess::TextInScratch(const CXmlElement* e) {
     thread_local std::wstring scratch;
     if (scratch.capacity() > kKept && e->m_textLength <= kKept) std::wstring().swap(scratch);
     scratch.assign(TextData(e), e->m_textLength);
+    return scratch;
+}
+
+const std::wstring& CXmlTreeAccess::ValueInScratch(const CXmlAttribute* a) {
+    if (std::wstring* made = a->m_valueString.load(std::memory_order_acquire)) return *made;
+    const size_t kKept = 4096;
+    thread_local std::wstring scratch;
+    if (scratch.capacity() > kKept && a->m_valueLength <= kKept) std::wstring().swap(scratch);
+    scratch.assign(a->m_valueData, a->m_valueLength);
     return scratch;
 }
 
@@ -394,17 +458,17 @@ CXmlElement* CXmlDocument::OpenElement(const std::wstring& namespaceURI, const s
     return element;
 }
 
-CXmlElement* CXmlDocument::OpenElement(size_t attributes) {
+CXmlElement* CXmlDocument::OpenElement(size_t attributes, size_t valueUnits) {
     if (m_openElements.size() == m_openElements.capacity()) m_openElements.reserve(m_openElements.size() * 2 + 16);
     CXmlElement* element;
     if (!m_documentElement) {
-        element = CXmlElement::NewElement(this, attributes);
+        element = CXmlElement::NewElement(this, attributes, valueUnits);
         m_documentElement = element;
     } else {
         CXmlElement* parent = TopElement();
         // A second top-level element never reaches here: the text reader
         // rejects it. Other callers append to the document element.
-        element = (parent ? parent : m_documentElement)->CreateNewChildElement(attributes);
+        element = (parent ? parent : m_documentElement)->CreateNewChildElement(attributes, valueUnits);
     }
     m_openElements.push_back(element);
     return element;

@@ -116,8 +116,9 @@ void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_
         CNamePool& pool = *static_cast<CNamePool*>(document->m_namePool);
         const XML_Char separator = self->m_namespaces ? kSeparator : 0;
         size_t count = 0;
-        while (attributes[2 * count]) ++count;
-        CXmlElement* element = document->OpenElement(count);
+        size_t valueUnits = 0;
+        for (; attributes[2 * count]; ++count) valueUnits += Length(attributes[2 * count + 1]) + 1;
+        CXmlElement* element = document->OpenElement(count, valueUnits);
         CNamePool::SplitName split;
         if (pool.Split(name, separator, split)) {
             element->m_namespaceURI = split.namespaceURI;
@@ -130,19 +131,22 @@ void CExpatReader::StartElement(void* userData, const XML_Char* name, const XML_
         }
         if (count == 0) return;
         CXmlAttribute* block = element->ReserveAttributeBlock(count);
-        std::wstring value;
+        // The values go into the element's block, after its attributes.
+        wchar_t* values = block ? element->ValueRoom() : nullptr;
         for (const XML_Char** a = attributes; *a; a += 2) {
-            Assign(value, a[1], Length(a[1]));
-            if (block && pool.Split(a[0], separator, split)) {
+            size_t n = Length(a[1]);
+            if (block && n < UINT32_MAX && pool.Split(a[0], separator, split)) {
+                for (size_t i = 0; i < n; ++i) values[i] = static_cast<wchar_t>(a[1][i]);
+                values[n] = L'\0';
                 // Constructed in place; counted once it exists.
-                new (block + element->m_blockCount)
-                    CXmlAttribute(split.localName, false, split.namespaceURI, false, std::move(value));
-                element->m_attributes.push_back(block + element->m_blockCount);
+                new (block + element->m_blockCount) CXmlAttribute(split.localName, false, split.namespaceURI, false,
+                                                                  values, static_cast<uint32_t>(n));
+                values += n + 1;
                 ++element->m_blockCount;
-                value = std::wstring();
             } else {
                 block = nullptr;  // the block only holds a leading run
-                std::wstring attrNs, attrLocal;
+                std::wstring value, attrNs, attrLocal;
+                Assign(value, a[1], n);
                 SplitName(a[0], attrNs, attrLocal);
                 element->AddAttribute(attrLocal, value, attrNs);
             }

@@ -55,6 +55,17 @@ struct CXmlTreeAccess {
     // next call on that thread: what binding converts from, so that reading
     // a tree makes no string per element that it throws away.
     static const std::wstring& TextInScratch(const CXmlElement* e);
+
+    // The attributes of an element without making the list GetAttributes
+    // returns, and their values without making their strings.
+    static size_t AttributeCount(const CXmlElement* e) { return e->AttributeCount(); }
+    static CXmlAttribute* Attribute(const CXmlElement* e, size_t i) { return e->AttributeAt(i); }
+    // NUL-terminated units.
+    static const wchar_t* ValueData(const CXmlAttribute* a) { return a->m_valueData; }
+    static size_t ValueLength(const CXmlAttribute* a) { return a->m_valueLength; }
+    // The value in a string of the calling thread (not the one TextInScratch
+    // uses), valid until the next call on that thread.
+    static const std::wstring& ValueInScratch(const CXmlAttribute* a);
 };
 
 }  // namespace NyXmlLib9

@@ -592,12 +592,18 @@ bool CFastInfosetReader::StartElement() {
     }
     const QName* name = QualifiedName3(o, m_elementNames);
     bool endsAtOnce = false;
-    m_pendingAttributes.clear();
+    // The entries of earlier elements are reused, their strings keeping
+    // their room: reading attributes allocates nothing once warm.
+    size_t count = 0;
+    size_t valueUnits = 0;
     if (first & 0x40) {
         while (Peek() < 0x80) {
             const QName* attributeName = QualifiedName2(Next(), m_attributeNames);
-            m_pendingAttributes.push_back(PendingAttribute{*attributeName, std::wstring()});
-            std::wstring& value = m_pendingAttributes.back().value;
+            if (count == m_pendingAttributes.size()) m_pendingAttributes.push_back(PendingAttribute{});
+            PendingAttribute& pending = m_pendingAttributes[count++];
+            pending.name = *attributeName;
+            std::wstring& value = pending.value;
+            value.clear();
             unsigned char v = Next();
             if (v == 0xFF) continue;
             if (v & 0x80) {
@@ -614,8 +620,8 @@ bool CFastInfosetReader::StartElement() {
         else if (end != 0xF0)
             Fail(L"Failed to parse FastInfoset. Invalid Encoding of Element type.");
     }
-    size_t count = m_pendingAttributes.size();
-    CXmlElement* element = m_document->OpenElement(count);
+    for (size_t i = 0; i < count; ++i) valueUnits += m_pendingAttributes[i].value.size() + 1;
+    CXmlElement* element = m_document->OpenElement(count, valueUnits);
     ++m_depth;
     if (name->pooledLocal) {
         element->m_localName = name->pooledLocal;
@@ -626,13 +632,18 @@ bool CFastInfosetReader::StartElement() {
     }
     if (count) {
         CXmlAttribute* block = element->ReserveAttributeBlock(count);
-        for (PendingAttribute& a : m_pendingAttributes) {
+        wchar_t* values = block ? element->ValueRoom() : nullptr;
+        for (size_t i = 0; i < count; ++i) {
+            PendingAttribute& a = m_pendingAttributes[i];
             const Name* local = a.name.localName;
             const Name* ns = a.name.namespaceName;
-            if (block && a.name.pooledLocal) {
-                new (block + element->m_blockCount)
-                    CXmlAttribute(a.name.pooledLocal, false, a.name.pooledNamespace, false, std::move(a.value));
-                element->m_attributes.push_back(block + element->m_blockCount);
+            if (block && a.name.pooledLocal && a.value.size() < UINT32_MAX) {
+                size_t n = a.value.size();
+                std::wmemcpy(values, a.value.data(), n);
+                values[n] = L'\0';
+                new (block + element->m_blockCount) CXmlAttribute(a.name.pooledLocal, false, a.name.pooledNamespace,
+                                                                  false, values, static_cast<uint32_t>(n));
+                values += n + 1;
                 ++element->m_blockCount;
             } else {
                 block = nullptr;

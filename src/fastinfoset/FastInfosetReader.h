@@ -108,7 +108,7 @@ private:
     [[noreturn]] static void BadIndex(uint32_t index);
 
     struct PendingAttribute {
-        QName name;
+        QName name{};
         std::wstring value;
     };
 

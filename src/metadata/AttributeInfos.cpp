@@ -4,6 +4,7 @@
 #include <nyxml/untyped.h>
 #include <nyxml/writer.h>
 
+#include "document/TreeAccess.h"
 #include "metadata/FacetBridge.h"
 
 namespace NyXmlLib9Data {
@@ -95,7 +96,7 @@ bool CAttributeInfoPrimitive::AttributeFromXml(const CXmlSerializationContext&, 
     if (!attribute || attribute->GetLocalName() != GetName() || attribute->GetNamespaceURI() != GetNamespace())
         return false;
     NyVariant value;
-    value.FromString(attribute->GetValue(), m_type, m_whitespace);
+    value.FromString(CXmlTreeAccess::ValueInScratch(attribute), m_type, m_whitespace);
     AccessProperty(object, false, value);
     return true;
 }
@@ -122,7 +123,7 @@ bool CAttributeInfoEnum::AttributeFromXml(const CXmlSerializationContext& ctx, C
                                           CXmlAttribute* attribute) {
     if (!IsThisAttribute(ctx, attribute)) return false;
     NyVariant value;
-    value.SetI4(m_fromText(attribute->GetValue().c_str()));
+    value.SetI4(m_fromText(CXmlTreeAccess::ValueData(attribute)));
     AccessProperty(object, false, value);
     return true;
 }
@@ -155,7 +156,7 @@ bool CAttributeInfoAny::AttributeFromXml(const CXmlSerializationContext&, CXmlGe
     if (!held) held = value.PeekXmlCollection();
     CAttributeCol* attributes = dynamic_cast<CAttributeCol*>(held);
     if (!attributes) throw CNyException(L"Serialization Data Error : The collection should be a CAttributeCol, it was not!");
-    attributes->Add(attribute->GetLocalName().c_str(), attribute->GetValue().c_str(),
+    attributes->Add(attribute->GetLocalName().c_str(), CXmlTreeAccess::ValueData(attribute),
                     attribute->GetNamespaceURI().c_str());
     return true;
 }

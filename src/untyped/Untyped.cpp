@@ -136,11 +136,12 @@ void CAttributeCol::ToXml_Int(CXmlWriter* writer, bool, const wchar_t*, const CX
 CXmlElement* CAttributeCol::FromXml_Int(CXmlElement* element, CXmlElement* firstChild,
                                         const CXmlSerializationContext&, bool) {
     if (!element) return firstChild;
-    for (const CXmlAttribute* a : element->GetAttributes()) {
+    for (size_t i = 0, n = CXmlTreeAccess::AttributeCount(element); i < n; ++i) {
+        const CXmlAttribute* a = CXmlTreeAccess::Attribute(element, i);
         if (!IsNamespaceValid(a->GetNamespaceURI().c_str(), m_restriction.c_str(), m_targetNamespace.c_str()))
             throw CNyInvalidNamespaceException(FormatString(
                 L"Invalid Attribute [%s]. The attributes namespace is Inappropriate.", a->GetLocalName().c_str()));
-        Add(a->GetLocalName().c_str(), a->GetValue().c_str(), a->GetNamespaceURI().c_str());
+        Add(a->GetLocalName().c_str(), CXmlTreeAccess::ValueData(a), a->GetNamespaceURI().c_str());
     }
     return firstChild;
 }
@@ -339,9 +340,12 @@ void CElement::CopyXmlElement(CXmlElement* element) {
         to->SetElementName(to->m_name.c_str());
         to->m_attributes->Clear();
         to->m_children->Clear();
-        for (const CXmlAttribute* a : from->GetAttributes()) {
-            to->m_attributes->Add(a->GetLocalName().c_str(), a->GetValue().c_str(), a->GetNamespaceURI().c_str());
-            if (a->GetLocalName() == L"xmlns") to->m_defaultNamespace = a->GetValue();
+        for (size_t i = 0, n = CXmlTreeAccess::AttributeCount(from); i < n; ++i) {
+            const CXmlAttribute* a = CXmlTreeAccess::Attribute(from, i);
+            const wchar_t* value = CXmlTreeAccess::ValueData(a);
+            to->m_attributes->Add(a->GetLocalName().c_str(), value, a->GetNamespaceURI().c_str());
+            if (a->GetLocalName() == L"xmlns")
+                to->m_defaultNamespace.assign(value, CXmlTreeAccess::ValueLength(a));
         }
         for (CXmlElement* c = from->GetFirstElement(); c; c = c->GetNextSiblingElement()) {
             CSmartPtr<CElement> child(new CElement(c->GetLocalName().c_str()));

@@ -5,6 +5,7 @@
 #include "document/ExpatReader.h"
 #include "document/TreeAccess.h"
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,6 +141,38 @@ TEST(CXmlDocument, TextStringIsSharedByReadersAndFollowsChanges) {
     EXPECT_EQ(4, same.load());
     CXmlTreeAccess::AppendText(r, L"\x4E2D", 1);
     EXPECT_EQ(L"abcdefgh\x4E2D", r->GetText());
+}
+
+// Values read from a document lie in their element's block: the list and
+// the strings are made once for all readers, an attribute added later joins
+// the list, and a copy keeps its value after the document is gone.
+TEST(CXmlAttribute, ValuesInTheElementBlock) {
+    std::unique_ptr<CXmlAttribute> copy;
+    {
+        CXmlDocument d;
+        d.LoadXml("<r a='first value' b='' c='x'/>");
+        CXmlElement* r = d.GetDocumentElement();
+        std::atomic<int> same{0};
+        std::vector<std::thread> readers;
+        for (int i = 0; i < 4; ++i)
+            readers.emplace_back([&] {
+                const auto& list = r->GetAttributes();
+                same += &list == &r->GetAttributes() && &list[0]->GetValue() == &list[0]->GetValue() &&
+                        list[0]->GetValue() == L"first value";
+            });
+        for (std::thread& t : readers) t.join();
+        EXPECT_EQ(4, same.load());
+        CXmlTreeAccess::AddAttribute(r, L"d", L"added", L"urn:d");
+        const auto& attrs = r->GetAttributes();
+        ASSERT_EQ(4u, attrs.size());
+        EXPECT_EQ(L"", attrs[1]->GetValue());
+        EXPECT_EQ(L"x", r->GetAttribute(L"c", L""));
+        EXPECT_EQ(L"added", r->GetAttribute(L"d", L"urn:d"));
+        copy.reset(new CXmlAttribute(*attrs[3]));
+        *copy = *attrs[0];
+    }
+    EXPECT_EQ(L"a", copy->GetLocalName());
+    EXPECT_EQ(L"first value", copy->GetValue());
 }
 
 TEST(CXmlAttribute, NamespaceAndNilAttributes) {
