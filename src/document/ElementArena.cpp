@@ -108,10 +108,21 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
 }  // namespace
 
 Platform::ByteBlock CElementArena::TakeBlock(size_t bytes) {
-    if (bytes >= Platform::kMappedBlockMinimum) {
-        Platform::ByteBlock kept = TakeKeptSlab();
-        if (kept.bytes && kept.capacity >= bytes) return kept;
-        if (kept.bytes) KeepOrFreeSlab(kept);
+    if (bytes >= kKeptBlockMinimum) {
+        // The smallest kept slab that is large enough.
+        KeptSlabs& kept = Kept();
+        std::lock_guard<std::mutex> hold(kept.lock);
+        size_t best = kept.count;
+        for (size_t i = 0; i < kept.count; ++i)
+            if (kept.slabs[i].block.capacity >= bytes &&
+                (best == kept.count || kept.slabs[i].block.capacity < kept.slabs[best].block.capacity))
+                best = i;
+        if (best != kept.count) {
+            const KeptSlab slab = kept.slabs[best];
+            kept.slabs[best] = kept.slabs[--kept.count];
+            (slab.lazy ? kept.lazyBytes : kept.readyBytes) -= slab.block.capacity;
+            return slab.block;
+        }
     }
     return Platform::NewByteBlock(bytes);
 }

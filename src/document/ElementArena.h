@@ -47,10 +47,12 @@ public:
     // Gives back a block of either kind; null is ignored.
     static void Free(void* block);
 
-    // Memory for the other large buffers of a reading, from the same slabs:
-    // from `bytes` = 1 MiB on, a kept slab when one is large enough, else a
-    // new block of at least `bytes` bytes. GiveBackBlock keeps a mapped block
-    // for later documents as an arena's slab is kept, and frees any other.
+    // Memory for the other large buffers of a reading or writing, from the
+    // same slabs: from `bytes` = kKeptBlockMinimum on, the smallest kept slab
+    // that is large enough, else a new block of at least `bytes` bytes.
+    // GiveBackBlock keeps a mapped block for later documents as an arena's
+    // slab is kept, and frees any other.
+    static const size_t kKeptBlockMinimum = size_t(64) << 10;
     static Platform::ByteBlock TakeBlock(size_t bytes);
     static void GiveBackBlock(Platform::ByteBlock block);
 

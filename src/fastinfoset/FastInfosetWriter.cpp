@@ -15,6 +15,7 @@
 #endif
 #include <vector>
 
+#include "document/ElementArena.h"
 #include "fastinfoset/FastInfosetUtf.h"
 #include "foundation/SeededHash.h"
 #include "platform/Memory.h"
@@ -234,6 +235,95 @@ private:
     size_t m_recentNext = 0;
 };
 
+// Memory for the large tables of a writing: from 64 KiB on it is taken like
+// the slabs that documents keep for the next ones, so that a large table
+// costs no fresh pages, and no heap growth, for every document written after
+// the first.
+class KeptMemory {
+public:
+    KeptMemory() = default;
+    explicit KeptMemory(size_t bytes) {
+        if (bytes >= CElementArena::kKeptBlockMinimum) {
+            m_block = CElementArena::TakeBlock(bytes);
+        } else {
+            m_block.bytes = new unsigned char[bytes ? bytes : 1];
+            m_block.capacity = static_cast<uint32_t>(bytes);
+            m_owned = true;
+        }
+    }
+    KeptMemory(const KeptMemory&) = delete;
+    KeptMemory& operator=(const KeptMemory&) = delete;
+    ~KeptMemory() {
+        if (m_owned)
+            delete[] m_block.bytes;
+        else if (m_block.bytes)
+            CElementArena::GiveBackBlock(m_block);
+    }
+    void swap(KeptMemory& other) {
+        std::swap(m_block, other.m_block);
+        std::swap(m_owned, other.m_owned);
+    }
+    unsigned char* Bytes() const { return m_block.bytes; }
+    size_t Capacity() const { return m_block.capacity; }
+
+private:
+    Platform::ByteBlock m_block;
+    bool m_owned = false;
+};
+
+// A zero-filled array of words in such memory.
+class KeptWords {
+public:
+    explicit KeptWords(size_t n) : m_memory(n * sizeof(uint64_t)), m_size(n) {
+        m_words = reinterpret_cast<uint64_t*>(m_memory.Bytes());
+        std::memset(m_words, 0, n * sizeof(uint64_t));
+    }
+    void swap(KeptWords& other) {
+        m_memory.swap(other.m_memory);
+        std::swap(m_words, other.m_words);
+        std::swap(m_size, other.m_size);
+    }
+    size_t size() const { return m_size; }
+    uint64_t& operator[](size_t i) { return m_words[i]; }
+    const uint64_t& operator[](size_t i) const { return m_words[i]; }
+    const uint64_t* begin() const { return m_words; }
+    const uint64_t* end() const { return m_words + m_size; }
+
+private:
+    KeptMemory m_memory;
+    uint64_t* m_words = nullptr;
+    size_t m_size = 0;
+};
+
+// A growing array of plain values in such memory, doubling as a vector does.
+template <typename T>
+class KeptArray {
+public:
+    size_t size() const { return m_size; }
+    const T* data() const { return m_items; }
+    const T& operator[](size_t i) const { return m_items[i]; }
+    void push_back(const T& item) { append(&item, 1); }
+    void append(const T* items, size_t n) {
+        if (m_memory.Capacity() / sizeof(T) - m_size < n) Grow(n);
+        if (n) std::memcpy(m_items + m_size, items, n * sizeof(T));
+        m_size += n;
+    }
+
+private:
+    void Grow(size_t n) {
+        size_t wanted = std::max<size_t>(64, 2 * (m_memory.Capacity() / sizeof(T)));
+        if (wanted - m_size < n) wanted = m_size + n;
+        if (wanted > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        KeptMemory grown(wanted * sizeof(T));
+        if (m_size) std::memcpy(grown.Bytes(), m_items, m_size * sizeof(T));
+        m_memory.swap(grown);
+        m_items = reinterpret_cast<T*>(m_memory.Bytes());
+    }
+    KeptMemory m_memory;
+    T* m_items = nullptr;
+    size_t m_size = 0;
+};
+
 // The attribute-value or character-chunk table: with many distinct values a
 // lookup seldom finds its slot in the cache, so a slot is one word and a
 // value of up to five ASCII characters (most of those the tables take) is
@@ -390,9 +480,10 @@ private:
     }
     void Grow() {
         InsertPending();
-        std::vector<uint64_t> old(m_slots.size() * 2);
+        KeptWords old(m_slots.size() * 2);
         old.swap(m_slots);
-        m_filter.assign(m_slots.size() / kSlotsPerFilterWord, 0);
+        KeptWords filter(m_slots.size() / kSlotsPerFilterWord);
+        filter.swap(m_filter);
         for (uint64_t slot : old) {
             if (!slot) continue;
             const uint32_t tag = TagOf(slot);
@@ -414,10 +505,10 @@ private:
         return (m_filter[tag & (m_filter.size() - 1)] & bits) == bits;
     }
     uint64_t m_key;
-    std::vector<uint64_t> m_slots;
-    std::vector<uint64_t> m_filter = std::vector<uint64_t>(64 / kSlotsPerFilterWord);
-    std::vector<Entry> m_entries;
-    std::wstring m_data;
+    KeptWords m_slots;
+    KeptWords m_filter{64 / kSlotsPerFilterWord};
+    KeptArray<Entry> m_entries;
+    KeptArray<wchar_t> m_data;
     uint32_t m_count = 0;
     size_t m_used = 0;
     // New values whose slots are not taken yet, with their tags.
@@ -668,7 +759,9 @@ struct CFastInfosetWriter::Impl {
     }
     void Grow(size_t n) {
         if (n > UINT32_MAX - used) throw std::length_error("CFastInfosetWriter: more than 4 GiB - 1 bytes");
-        uint64_t wanted = capacity ? 2 * static_cast<uint64_t>(capacity) : 65536;
+        // Growing fourfold, as the text streams do: small blocks are copied,
+        // and from a mebibyte on the block is mapped and grows by remapping.
+        uint64_t wanted = capacity ? 4 * static_cast<uint64_t>(capacity) : 65536;
         while (wanted - used < n) wanted *= 2;
         Platform::GrowByteBlock(block, static_cast<uint32_t>(used), std::min<uint64_t>(wanted, UINT32_MAX));
         out = block.bytes;
