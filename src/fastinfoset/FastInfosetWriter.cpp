@@ -8,7 +8,6 @@
 #include <new>
 #include <set>
 #include <stdexcept>
-#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -577,22 +576,6 @@ private:
 }  // namespace
 
 struct CFastInfosetWriter::Impl {
-    // The writer's state lives in memory taken like its tables' (see
-    // KeptMemory), so that no large heap block comes and goes with a
-    // document: glibc merges every small block freed before such a block is
-    // asked for or given back.
-    static const size_t kHeader = 64;
-    static void* operator new(size_t size) {
-        Platform::ByteBlock block = CElementArena::TakeBlock(size + kHeader);
-        std::memcpy(block.bytes, &block, sizeof block);
-        return block.bytes + kHeader;
-    }
-    static void operator delete(void* p) {
-        if (!p) return;
-        Platform::ByteBlock block;
-        std::memcpy(&block, static_cast<unsigned char*>(p) - kHeader, sizeof block);
-        CElementArena::GiveBackBlock(block);
-    }
     // Per open element: its attribute list is still open, it has attributes.
     static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
 
@@ -658,17 +641,7 @@ struct CFastInfosetWriter::Impl {
     // each other out (three names in one set would, element after element).
     static const int kMemoBits = 8;
     static const size_t kMemoSets = size_t(1) << kMemoBits;
-    // In memory of their own, so that the writer stays a small block: freeing
-    // a large one makes glibc merge every small block freed before it.
-    static NameMemo* MakeMemos(const KeptMemory& memory) {
-        static_assert(std::is_trivially_destructible<NameMemo>::value, "memos are never destroyed one by one");
-        uintptr_t at = reinterpret_cast<uintptr_t>(memory.Bytes());
-        at = (at + alignof(NameMemo) - 1) & ~uintptr_t(alignof(NameMemo) - 1);
-        return new (reinterpret_cast<void*>(at)) NameMemo[4 * kMemoSets];
-    }
-    KeptMemory memoMemory{4 * kMemoSets * sizeof(NameMemo) + alignof(NameMemo)};
-    NameMemo* const elementMemo = MakeMemos(memoMemory);
-    NameMemo* const attributeMemo = elementMemo + 2 * kMemoSets;
+    NameMemo elementMemo[2 * kMemoSets], attributeMemo[2 * kMemoSets];
     const void* pendingKey = nullptr;
     // The pending element's namespace as the key of a document-element map
     // entry (see NameMemo), or null.
@@ -1268,7 +1241,8 @@ struct CFastInfosetWriter::Impl {
                  ip, in, index, nsKey);
     }
     void ForgetNamespaceKeys() {
-        for (size_t i = 0; i < 4 * kMemoSets; ++i) elementMemo[i].nsKey = nullptr;
+        for (NameMemo& memo : elementMemo) memo.nsKey = nullptr;
+        for (NameMemo& memo : attributeMemo) memo.nsKey = nullptr;
         pendingNsKey = nullptr;
     }
     static NameMemo* MemoSet(NameMemo* memos, const void* key, size_t length) {
