@@ -10,6 +10,7 @@
 #include "document/TreeAccess.h"
 
 #include <cstdint>
+#include <cwchar>
 #include <cwctype>
 #include <typeinfo>
 #include <vector>
@@ -147,6 +148,21 @@ void CXmlGeneratedClass::ToXml_Int(CXmlWriter* writer, bool isDocumentRoot, cons
     }
 }
 
+namespace {
+
+// The namespace a member hands down, as the string the writer takes. A
+// document's elements keep to a few namespaces: the thread's last string is
+// reused while the text is the same, instead of a string made and freed for
+// every element. The writer copies what it keeps during the call.
+const std::wstring& NamespaceString(const wchar_t* namespaceUri) {
+    thread_local std::wstring last;
+    const wchar_t* text = namespaceUri ? namespaceUri : L"";
+    if (std::wcscmp(last.c_str(), text) != 0) last.assign(text);
+    return last;
+}
+
+}  // namespace
+
 void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, const wchar_t* namespaceUri,
                                       const CXmlSerializationContext& ctx, bool flag) const {
     const CParentElementInfo* info = GetClassInfo();
@@ -162,7 +178,7 @@ void CXmlGeneratedClass::WriteContent(CXmlWriter* writer, bool isDocumentRoot, c
             std::wstring defaultNamespace = ctx.GetDefaultNamespaceURI();
             if (!defaultNamespace.empty()) writer->SetDefaultNamespace(defaultNamespace);
         }
-        writer->StartElement(ElementName(), namespaceUri ? namespaceUri : L"");
+        writer->StartElement(ElementName(), NamespaceString(namespaceUri));
         if (isDocumentRoot) {
             // Created here when missing, so contexts copied after a write share it.
             CSmartPtr<CAttributeCol> extra = ctx.GetAdditionalRootAttributes();

@@ -52,7 +52,7 @@ public:
     // that is large enough, else a new block of at least `bytes` bytes.
     // GiveBackBlock keeps a mapped block for later documents as an arena's
     // slab is kept, and frees any other.
-    static const size_t kKeptBlockMinimum = size_t(64) << 10;
+    static const size_t kKeptBlockMinimum = size_t(1) << 20;
     static Platform::ByteBlock TakeBlock(size_t bytes);
     static void GiveBackBlock(Platform::ByteBlock block);
 

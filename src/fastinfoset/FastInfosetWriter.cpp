@@ -235,7 +235,7 @@ private:
     size_t m_recentNext = 0;
 };
 
-// Memory for the large tables of a writing: from 64 KiB on it is taken like
+// Memory for the large tables of a writing: from 1 MiB on it is taken like
 // the slabs that documents keep for the next ones, so that a large table
 // costs no fresh pages, and no heap growth, for every document written after
 // the first.
@@ -576,6 +576,34 @@ private:
 }  // namespace
 
 struct CFastInfosetWriter::Impl {
+    // A writer's state is some 70 KiB: the last one a thread let go is kept
+    // for the thread's next writer, so that writing document after document
+    // neither asks glibc for a large block nor gives one back, which makes it
+    // merge every small block freed before and may return the top of the
+    // heap to the system, only to fault it in again for the next document.
+    struct Spare {
+        void* block = nullptr;
+        ~Spare() { ::operator delete(block); }
+    };
+    static Spare& ThreadSpare() {
+        thread_local Spare spare;
+        return spare;
+    }
+    static void* operator new(size_t size) {
+        Spare& spare = ThreadSpare();
+        if (void* block = spare.block) {
+            spare.block = nullptr;
+            return block;
+        }
+        return ::operator new(size);
+    }
+    static void operator delete(void* p) {
+        Spare& spare = ThreadSpare();
+        if (!spare.block)
+            spare.block = p;
+        else
+            ::operator delete(p);
+    }
     // Per open element: its attribute list is still open, it has attributes.
     static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
 
