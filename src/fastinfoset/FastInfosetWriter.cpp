@@ -235,40 +235,111 @@ private:
     size_t m_recentNext = 0;
 };
 
-// Memory for the large tables of a writing: from 1 MiB on it is taken like
-// the slabs that documents keep for the next ones, so that a large table
-// costs no fresh pages, and no heap growth, for every document written after
-// the first.
+// Blocks of 1 KiB to 1 MiB, in powers of two, for the tables of the
+// writers of one thread: a table growing through them asks glibc for no
+// block of its own, which would make it merge every small block freed
+// before (and a writer's many small blocks then come from scattered free
+// memory rather than from the few just freed). Up to 4 MiB of them are kept
+// for the thread's next writers.
+class TablePool {
+public:
+    static const size_t kSmallest = size_t(1) << 10;
+    // A block of at least `bytes` (at most 1 MiB) bytes; `capacity` receives its size.
+    static unsigned char* Take(size_t bytes, size_t& capacity) {
+        size_t k = 0;
+        while ((kSmallest << k) < bytes) ++k;
+        capacity = kSmallest << k;
+        Lists& lists = ThreadLists();
+        if (Free* f = lists.free[k]) {
+            lists.free[k] = f->next;
+            lists.kept -= capacity;
+            return reinterpret_cast<unsigned char*>(f);
+        }
+        return static_cast<unsigned char*>(::operator new(capacity));
+    }
+    static void Give(unsigned char* block, size_t capacity) {
+        Lists& lists = ThreadLists();
+        if (lists.kept + capacity > kKept) {
+            ::operator delete(block);
+            return;
+        }
+        size_t k = 0;
+        while ((kSmallest << k) < capacity) ++k;
+        Free* f = reinterpret_cast<Free*>(block);
+        f->next = lists.free[k];
+        lists.free[k] = f;
+        lists.kept += capacity;
+    }
+
+private:
+    static const size_t kClasses = 11;
+    static_assert((kSmallest << (kClasses - 1)) >= CElementArena::kKeptBlockMinimum, "every size below kept slabs");
+    static const size_t kKept = size_t(4) << 20;
+    struct Free {
+        Free* next;
+    };
+    struct Lists {
+        Free* free[kClasses] = {};
+        size_t kept = 0;
+        ~Lists() {
+            for (Free* f : free)
+                while (f) {
+                    Free* next = f->next;
+                    ::operator delete(f);
+                    f = next;
+                }
+        }
+    };
+    static Lists& ThreadLists() {
+        thread_local Lists lists;
+        return lists;
+    }
+};
+
+// Memory for the tables of a writing: small blocks from new[], from 1 KiB on
+// from the thread's table pool, and from 1 MiB on like the slabs that
+// documents keep for the next ones, so that a large table costs no fresh
+// pages for every document written after the first.
 class KeptMemory {
 public:
     KeptMemory() = default;
     explicit KeptMemory(size_t bytes) {
         if (bytes >= CElementArena::kKeptBlockMinimum) {
             m_block = CElementArena::TakeBlock(bytes);
+            m_kind = kKept;
+        } else if (bytes >= TablePool::kSmallest) {
+            size_t capacity;
+            m_block.bytes = TablePool::Take(bytes, capacity);
+            m_block.capacity = static_cast<uint32_t>(capacity);
+            m_kind = kPooled;
         } else {
             m_block.bytes = new unsigned char[bytes ? bytes : 1];
             m_block.capacity = static_cast<uint32_t>(bytes);
-            m_owned = true;
+            m_kind = kOwned;
         }
     }
     KeptMemory(const KeptMemory&) = delete;
     KeptMemory& operator=(const KeptMemory&) = delete;
     ~KeptMemory() {
-        if (m_owned)
+        if (!m_block.bytes) return;
+        if (m_kind == kOwned)
             delete[] m_block.bytes;
-        else if (m_block.bytes)
+        else if (m_kind == kPooled)
+            TablePool::Give(m_block.bytes, m_block.capacity);
+        else
             CElementArena::GiveBackBlock(m_block);
     }
     void swap(KeptMemory& other) {
         std::swap(m_block, other.m_block);
-        std::swap(m_owned, other.m_owned);
+        std::swap(m_kind, other.m_kind);
     }
     unsigned char* Bytes() const { return m_block.bytes; }
     size_t Capacity() const { return m_block.capacity; }
 
 private:
+    enum Kind { kOwned, kPooled, kKept };
     Platform::ByteBlock m_block;
-    bool m_owned = false;
+    Kind m_kind = kOwned;
 };
 
 // A zero-filled array of words in such memory.
