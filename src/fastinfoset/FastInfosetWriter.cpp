@@ -746,10 +746,12 @@ struct CFastInfosetWriter::Impl {
     // entry (see NameMemo), or null.
     const std::wstring* pendingNsKey = nullptr;
     std::vector<std::wstring> alphabets;
-    // The octets: a block from new[] while small, then mapped pages that grow
-    // without a copy (see platform/Memory.h), as the text writer's are; `out`
+    // The octets: a block of the thread's table pool while small (handed out
+    // as a copy of just the octets written), then mapped pages that grow
+    // without a copy (see platform/Memory.h) and are handed out whole; `out`
     // and `capacity` repeat the block's fields.
     Platform::ByteBlock block;
+    bool pooledBlock = false;
     unsigned char* out = nullptr;
     size_t used = 0;
     size_t capacity = 0;
@@ -813,7 +815,15 @@ struct CFastInfosetWriter::Impl {
             attributeNames.Add(NameIndex::Key(q.PrefixIndex, q.NamespaceNameIndex, q.LocalNameIndex), true);
         alphabets = source.GetRestrictedAlphabets();
     }
-    ~Impl() { Platform::FreeByteBlock(block); }
+    ~Impl() { ReleaseBlock(); }
+    void ReleaseBlock() {
+        if (pooledBlock)
+            TablePool::Give(block.bytes, block.capacity);
+        else
+            Platform::FreeByteBlock(block);
+        block = Platform::ByteBlock();
+        pooledBlock = false;
+    }
 
     // A prefix for a namespace that has none in scope, entered in the scope
     // and declared on the pending element.
@@ -862,7 +872,23 @@ struct CFastInfosetWriter::Impl {
         // and from a mebibyte on the block is mapped and grows by remapping.
         uint64_t wanted = capacity ? 4 * static_cast<uint64_t>(capacity) : 65536;
         while (wanted - used < n) wanted *= 2;
-        Platform::GrowByteBlock(block, static_cast<uint32_t>(used), std::min<uint64_t>(wanted, UINT32_MAX));
+        if (wanted > UINT32_MAX) wanted = UINT32_MAX;
+        if (wanted < Platform::kMappedBlockMinimum) {
+            size_t room;
+            unsigned char* grown = TablePool::Take(static_cast<size_t>(wanted), room);
+            if (used) std::memcpy(grown, out, used);
+            ReleaseBlock();
+            block.bytes = grown;
+            block.capacity = static_cast<uint32_t>(room);
+            pooledBlock = true;
+        } else if (pooledBlock) {
+            Platform::ByteBlock mapped = Platform::NewByteBlock(wanted);
+            if (used) std::memcpy(mapped.bytes, out, used);
+            ReleaseBlock();
+            block = mapped;
+        } else {
+            Platform::GrowByteBlock(block, static_cast<uint32_t>(used), wanted);
+        }
         out = block.bytes;
         capacity = block.capacity;
     }
@@ -893,7 +919,7 @@ struct CFastInfosetWriter::Impl {
             head = 0;
             return;
         }
-        if (data.IsEmpty()) {
+        if (data.IsEmpty() && !pooledBlock) {
             Platform::ByteBlock adopted = block;
             block = Platform::ByteBlock();
             out = nullptr;
