@@ -46,6 +46,16 @@ const std::wstring* OwnedCopy(const std::wstring& s) {
     return s.empty() ? &CNamePool::Empty() : new std::wstring(s);
 }
 
+// What a tree makes when first asked (a text or value string, an attribute
+// list): several threads may read one tree, and the first one stored wins.
+template <typename T>
+const T& Publish(std::atomic<T*>& slot, T* made) {
+    T* expected = nullptr;
+    if (slot.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
+    delete made;
+    return *expected;
+}
+
 }  // namespace
 
 CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& value,
@@ -100,13 +110,8 @@ const std::wstring& CXmlAttribute::GetValue() const {
     return MakeValueString();
 }
 
-// Several threads may read one tree: the first string stored wins.
 const std::wstring& CXmlAttribute::MakeValueString() const {
-    std::wstring* made = new std::wstring(m_valueData, m_valueLength);
-    std::wstring* expected = nullptr;
-    if (m_valueString.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
-    delete made;
-    return *expected;
+    return Publish(m_valueString, new std::wstring(m_valueData, m_valueLength));
 }
 
 CXmlAttribute::~CXmlAttribute() {
@@ -200,14 +205,10 @@ const std::vector<CXmlAttribute*>& CXmlElement::GetAttributes() const {
     return MakeAttributeList();
 }
 
-// Several threads may read one tree: the first list stored wins.
 const std::vector<CXmlAttribute*>& CXmlElement::MakeAttributeList() const {
     auto* made = new std::vector<CXmlAttribute*>(m_blockCount);
     for (uint32_t i = 0; i < m_blockCount; ++i) (*made)[i] = AttributeBlock() + i;
-    std::vector<CXmlAttribute*>* expected = nullptr;
-    if (m_attributeList.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
-    delete made;
-    return *expected;
+    return Publish(m_attributeList, made);
 }
 
 void* CXmlElement::operator new(size_t size) { return CElementArena::AllocateUnowned(size); }
@@ -288,13 +289,8 @@ const std::wstring& CXmlElement::GetText() const {
     return MakeTextString();
 }
 
-// Several threads may read one tree: the first string stored wins.
 const std::wstring& CXmlElement::MakeTextString() const {
-    std::wstring* made = new std::wstring(m_textData, m_textLength);
-    std::wstring* expected = nullptr;
-    if (m_textString.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
-    delete made;
-    return *expected;
+    return Publish(m_textString, new std::wstring(m_textData, m_textLength));
 }
 
 wchar_t* CXmlElement::ReserveText(size_t extra) {
