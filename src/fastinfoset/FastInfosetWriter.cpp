@@ -249,6 +249,7 @@ public:
         size_t k = 0;
         while ((kSmallest << k) < bytes) ++k;
         capacity = kSmallest << k;
+        if (t_listsGone) return static_cast<unsigned char*>(::operator new(capacity));
         Lists& lists = ThreadLists();
         if (Free* f = lists.free[k]) {
             lists.free[k] = f->next;
@@ -258,6 +259,10 @@ public:
         return static_cast<unsigned char*>(::operator new(capacity));
     }
     static void Give(unsigned char* block, size_t capacity) {
+        if (t_listsGone) {
+            ::operator delete(block);
+            return;
+        }
         Lists& lists = ThreadLists();
         if (lists.kept + capacity > kKept) {
             ::operator delete(block);
@@ -282,6 +287,7 @@ private:
         Free* free[kClasses] = {};
         size_t kept = 0;
         ~Lists() {
+            t_listsGone = true;
             for (Free* f : free)
                 while (f) {
                     Free* next = f->next;
@@ -294,7 +300,12 @@ private:
         thread_local Lists lists;
         return lists;
     }
+    // Set as the thread ends: a block given back later (a writer that
+    // outlives the thread's own objects) goes straight back to the heap.
+    static thread_local bool t_listsGone;
 };
+
+thread_local bool TablePool::t_listsGone = false;
 
 // Memory for the tables of a writing: small blocks from new[], from 1 KiB on
 // from the thread's table pool, and from 1 MiB on like the slabs that
@@ -654,13 +665,18 @@ struct CFastInfosetWriter::Impl {
     // heap to the system, only to fault it in again for the next document.
     struct Spare {
         void* block = nullptr;
-        ~Spare() { ::operator delete(block); }
+        ~Spare() {
+            t_spareGone = true;
+            ::operator delete(block);
+        }
     };
+    static thread_local bool t_spareGone;
     static Spare& ThreadSpare() {
         thread_local Spare spare;
         return spare;
     }
     static void* operator new(size_t size) {
+        if (t_spareGone) return ::operator new(size);
         Spare& spare = ThreadSpare();
         if (void* block = spare.block) {
             spare.block = nullptr;
@@ -669,6 +685,10 @@ struct CFastInfosetWriter::Impl {
         return ::operator new(size);
     }
     static void operator delete(void* p) {
+        if (t_spareGone) {
+            ::operator delete(p);
+            return;
+        }
         Spare& spare = ThreadSpare();
         if (!spare.block)
             spare.block = p;
@@ -1540,6 +1560,8 @@ struct CFastInfosetWriter::Impl {
         characterChunks.Add(text.data(), text.size(), k);
     }
 };
+
+thread_local bool CFastInfosetWriter::Impl::t_spareGone = false;
 
 CFastInfosetWriter::CFastInfosetWriter(CBinaryStream* stream, const CFastInfosetContext* options,
                                        const CFIVocabulary* vocabulary)
