@@ -244,12 +244,13 @@ private:
 class TablePool {
 public:
     static const size_t kSmallest = size_t(1) << 10;
-    // A block of at least `bytes` (at most 1 MiB) bytes; `capacity` receives its size.
+    // A block of at least `bytes` bytes (of the pool up to 1 MiB, of the
+    // heap beyond); `capacity` receives its size.
     static unsigned char* Take(size_t bytes, size_t& capacity) {
         size_t k = 0;
-        while ((kSmallest << k) < bytes) ++k;
-        capacity = kSmallest << k;
-        if (t_listsGone) return static_cast<unsigned char*>(::operator new(capacity));
+        while (k < kClasses && (kSmallest << k) < bytes) ++k;
+        capacity = k < kClasses ? kSmallest << k : bytes;
+        if (k == kClasses || t_listsGone) return static_cast<unsigned char*>(::operator new(capacity));
         Lists& lists = ThreadLists();
         if (Free* f = lists.free[k]) {
             lists.free[k] = f->next;
@@ -258,8 +259,12 @@ public:
         }
         return static_cast<unsigned char*>(::operator new(capacity));
     }
-    static void Give(unsigned char* block, size_t capacity) {
-        if (t_listsGone) {
+    // Gives back a block taken for `bytes` bytes (or its whole capacity).
+    static void Give(unsigned char* block, size_t bytes) {
+        size_t k = 0;
+        while (k < kClasses && (kSmallest << k) < bytes) ++k;
+        const size_t capacity = kSmallest << k;
+        if (k == kClasses || t_listsGone) {
             ::operator delete(block);
             return;
         }
@@ -268,8 +273,6 @@ public:
             ::operator delete(block);
             return;
         }
-        size_t k = 0;
-        while ((kSmallest << k) < capacity) ++k;
         Free* f = reinterpret_cast<Free*>(block);
         f->next = lists.free[k];
         lists.free[k] = f;
@@ -658,42 +661,17 @@ private:
 }  // namespace
 
 struct CFastInfosetWriter::Impl {
-    // A writer's state is some 70 KiB: the last one a thread let go is kept
-    // for the thread's next writer, so that writing document after document
-    // neither asks glibc for a large block nor gives one back, which makes it
-    // merge every small block freed before and may return the top of the
-    // heap to the system, only to fault it in again for the next document.
-    struct Spare {
-        void* block = nullptr;
-        ~Spare() {
-            t_spareGone = true;
-            ::operator delete(block);
-        }
-    };
-    static thread_local bool t_spareGone;
-    static Spare& ThreadSpare() {
-        thread_local Spare spare;
-        return spare;
-    }
+    // A writer's state is some 70 KiB: it comes from the thread's table
+    // pool, so that writing document after document neither asks glibc for
+    // a large block nor gives one back, which makes it merge every small
+    // block freed before and may return the top of the heap to the system,
+    // only to fault it in again for the next document.
     static void* operator new(size_t size) {
-        if (t_spareGone) return ::operator new(size);
-        Spare& spare = ThreadSpare();
-        if (void* block = spare.block) {
-            spare.block = nullptr;
-            return block;
-        }
-        return ::operator new(size);
+        size_t capacity;
+        return TablePool::Take(size, capacity);
     }
-    static void operator delete(void* p) {
-        if (t_spareGone) {
-            ::operator delete(p);
-            return;
-        }
-        Spare& spare = ThreadSpare();
-        if (!spare.block)
-            spare.block = p;
-        else
-            ::operator delete(p);
+    static void operator delete(void* p, size_t size) {
+        if (p) TablePool::Give(static_cast<unsigned char*>(p), size);
     }
     // Per open element: its attribute list is still open, it has attributes.
     static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
@@ -1560,8 +1538,6 @@ struct CFastInfosetWriter::Impl {
         characterChunks.Add(text.data(), text.size(), k);
     }
 };
-
-thread_local bool CFastInfosetWriter::Impl::t_spareGone = false;
 
 CFastInfosetWriter::CFastInfosetWriter(CBinaryStream* stream, const CFastInfosetContext* options,
                                        const CFIVocabulary* vocabulary)
