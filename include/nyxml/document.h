@@ -62,7 +62,6 @@ private:
     CXmlAttribute(const std::wstring* localName, bool ownsLocalName, const std::wstring* namespaceURI,
                   bool ownsNamespace, const wchar_t* value, uint32_t valueLength);
     void ReleaseNames();
-    const std::wstring& MakeValueString() const;
 
     const std::wstring* m_localName;
     const std::wstring* m_namespaceURI;
@@ -144,7 +143,6 @@ private:
     void DropTextString();
     // Room for `units` units and the NUL, from the document's memory.
     wchar_t* NewTextBlock(size_t units) const;
-    const std::wstring& MakeTextString() const;
     // Points a name at a pooled string, or at an owned copy when the pool is full.
     void AssignName(const std::wstring*& slot, bool& owned, const std::wstring& value);
     // The room for count attributes made with the element, which the reader

@@ -56,6 +56,13 @@ const T& Publish(std::atomic<T*>& slot, T* made) {
     return *expected;
 }
 
+// A text or value kept as units, as a string made at the first call.
+const std::wstring& LazyString(std::atomic<std::wstring*>& slot, const wchar_t* units, size_t length) {
+    if (std::wstring* made = slot.load(std::memory_order_acquire)) return *made;
+    if (length == 0) return CNamePool::Empty();
+    return Publish(slot, new std::wstring(units, length));
+}
+
 }  // namespace
 
 CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& value,
@@ -104,15 +111,7 @@ CXmlAttribute& CXmlAttribute::operator=(const CXmlAttribute& other) {
     return *this;
 }
 
-const std::wstring& CXmlAttribute::GetValue() const {
-    if (std::wstring* made = m_valueString.load(std::memory_order_acquire)) return *made;
-    if (m_valueLength == 0) return CNamePool::Empty();
-    return MakeValueString();
-}
-
-const std::wstring& CXmlAttribute::MakeValueString() const {
-    return Publish(m_valueString, new std::wstring(m_valueData, m_valueLength));
-}
+const std::wstring& CXmlAttribute::GetValue() const { return LazyString(m_valueString, m_valueData, m_valueLength); }
 
 CXmlAttribute::~CXmlAttribute() {
     ReleaseNames();
@@ -283,15 +282,7 @@ wchar_t* CXmlElement::NewTextBlock(size_t units) const {
                                             : CElementArena::AllocateUnowned(bytes));
 }
 
-const std::wstring& CXmlElement::GetText() const {
-    if (std::wstring* made = m_textString.load(std::memory_order_acquire)) return *made;
-    if (m_textLength == 0) return CNamePool::Empty();
-    return MakeTextString();
-}
-
-const std::wstring& CXmlElement::MakeTextString() const {
-    return Publish(m_textString, new std::wstring(m_textData, m_textLength));
-}
+const std::wstring& CXmlElement::GetText() const { return LazyString(m_textString, m_textData, m_textLength); }
 
 wchar_t* CXmlElement::ReserveText(size_t extra) {
     size_t needed = size_t(m_textLength) + extra;
