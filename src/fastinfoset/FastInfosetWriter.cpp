@@ -310,50 +310,42 @@ private:
 
 thread_local bool TablePool::t_listsGone = false;
 
-// Memory for the tables of a writing: small blocks from new[], from 1 KiB on
-// from the thread's table pool, and from 1 MiB on like the slabs that
-// documents keep for the next ones, so that a large table costs no fresh
-// pages for every document written after the first.
+// Memory for the tables of a writing: blocks of the thread's table pool, and
+// from 1 MiB on blocks taken like the slabs that documents keep for the next
+// ones, so that a large table costs no fresh pages for every document
+// written after the first.
 class KeptMemory {
 public:
     KeptMemory() = default;
     explicit KeptMemory(size_t bytes) {
         if (bytes >= CElementArena::kKeptBlockMinimum) {
             m_block = CElementArena::TakeBlock(bytes);
-            m_kind = kKept;
-        } else if (bytes >= TablePool::kSmallest) {
+        } else {
             size_t capacity;
             m_block.bytes = TablePool::Take(bytes, capacity);
             m_block.capacity = static_cast<uint32_t>(capacity);
-            m_kind = kPooled;
-        } else {
-            m_block.bytes = new unsigned char[bytes ? bytes : 1];
-            m_block.capacity = static_cast<uint32_t>(bytes);
-            m_kind = kOwned;
+            m_pooled = true;
         }
     }
     KeptMemory(const KeptMemory&) = delete;
     KeptMemory& operator=(const KeptMemory&) = delete;
     ~KeptMemory() {
         if (!m_block.bytes) return;
-        if (m_kind == kOwned)
-            delete[] m_block.bytes;
-        else if (m_kind == kPooled)
+        if (m_pooled)
             TablePool::Give(m_block.bytes, m_block.capacity);
         else
             CElementArena::GiveBackBlock(m_block);
     }
     void swap(KeptMemory& other) {
         std::swap(m_block, other.m_block);
-        std::swap(m_kind, other.m_kind);
+        std::swap(m_pooled, other.m_pooled);
     }
     unsigned char* Bytes() const { return m_block.bytes; }
     size_t Capacity() const { return m_block.capacity; }
 
 private:
-    enum Kind { kOwned, kPooled, kKept };
     Platform::ByteBlock m_block;
-    Kind m_kind = kOwned;
+    bool m_pooled = false;
 };
 
 // A zero-filled array of words in such memory.
