@@ -18,6 +18,61 @@ const wchar_t* const kTypeNames[] = {
     L"decimal",  L"integer",
 };
 
+// One spare string holder per thread. A string value on its way from the text
+// into a member (set, then taken), or from a member to the writer, otherwise
+// costs a heap block of its own each time. Plain data, so that reaching it
+// costs one thread-local lookup and no initialisation check.
+struct SpareString {
+    std::wstring* held;
+    bool ownerMade;  // the owner below, which frees the spare when the thread ends
+    bool gone;       // the thread is ending: nothing is kept any more
+};
+thread_local SpareString t_spare;
+
+struct SpareStringOwner {
+    ~SpareStringOwner() {
+        SpareString& spare = t_spare;
+        delete spare.held;
+        spare.held = nullptr;
+        spare.gone = true;
+    }
+};
+thread_local SpareStringOwner t_spareOwner;
+
+std::wstring* TakeSpareString() {
+    SpareString& spare = t_spare;
+    std::wstring* held = spare.held;
+    spare.held = nullptr;
+    return held;
+}
+
+void GiveBackString(std::wstring* held) {
+    SpareString& spare = t_spare;
+    // A long buffer is not kept past the value that needed it.
+    if (spare.held || spare.gone || held->capacity() > 256) {
+        delete held;
+        return;
+    }
+    if (!spare.ownerMade) {
+        static_cast<void>(&t_spareOwner);
+        spare.ownerMade = true;
+    }
+    held->clear();
+    spare.held = held;
+}
+
+std::wstring* NewString(const std::wstring& text) {
+    std::wstring* held = TakeSpareString();
+    if (!held) return new std::wstring(text);
+    try {
+        *held = text;
+    } catch (...) {
+        delete held;
+        throw;
+    }
+    return held;
+}
+
 }  // namespace
 
 NyVariant::NyVariant() : m_type(ItemType_none) { m_u.ui8 = 0; }
@@ -37,7 +92,9 @@ void NyVariant::Clear() {
         case ItemType_date:
         case ItemType_datetime:
         case ItemType_time: delete static_cast<CDateTime*>(p); break;
-        case ItemType_string: delete static_cast<std::wstring*>(p); break;
+        case ItemType_string:
+            if (p) GiveBackString(static_cast<std::wstring*>(p));
+            break;
         case ItemType_decimal: delete static_cast<CDecimal*>(p); break;
         case ItemType_integer: delete static_cast<CBigInteger*>(p); break;
         case ItemType_object:
@@ -72,7 +129,7 @@ NyVariant& NyVariant::operator=(const NyVariant& other) {
         case ItemType_date:
         case ItemType_datetime:
         case ItemType_time: copy.pointer = p ? new CDateTime(*static_cast<const CDateTime*>(p)) : nullptr; break;
-        case ItemType_string: copy.pointer = p ? new std::wstring(*static_cast<const std::wstring*>(p)) : nullptr; break;
+        case ItemType_string: copy.pointer = p ? NewString(*static_cast<const std::wstring*>(p)) : nullptr; break;
         case ItemType_decimal: copy.pointer = p ? new CDecimal(*static_cast<const CDecimal*>(p)) : nullptr; break;
         case ItemType_integer: copy.pointer = p ? new CBigInteger(*static_cast<const CBigInteger*>(p)) : nullptr; break;
         case ItemType_object:
@@ -161,7 +218,11 @@ void NyVariant::TakeDecimal(CDecimal& target) {
 }
 
 void NyVariant::SetString(std::wstring value) {
-    std::wstring* held = new std::wstring(std::move(value));
+    std::wstring* held = TakeSpareString();
+    if (held)
+        *held = std::move(value);
+    else
+        held = new std::wstring(std::move(value));
     value.clear();
     Clear();
     m_type = ItemType_string;

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 using namespace NyXmlLib9;
 using nyxml_test::Utf8;
@@ -123,6 +125,33 @@ TEST(Variant, SettingAnIntegerAfterAStringFreesTheString) {
     v.SetInvalid();
     EXPECT_FALSE(v.IsValid());
     EXPECT_EQ(0u, v.GetUI8());  // the storage is cleared
+}
+
+TEST(Variant, StringHoldersReusedByAThreadStayApart) {
+    // A thread keeps the holder of a cleared string for the next one: values
+    // set, copied and taken on several threads must never share a holder, and
+    // the kept holder is freed when its thread ends (the leak checker fails
+    // the run otherwise).
+    auto work = [](int seed, std::wstring* failure) {
+        for (int i = 0; i < 2000 && failure->empty(); ++i) {
+            std::wstring a = L"first " + std::to_wstring(seed * 10000 + i);
+            std::wstring b = std::wstring(static_cast<size_t>(i % 300), L'b');
+            NyVariant first, second, copy;
+            first.SetString(a);
+            copy = first;
+            first.Clear();  // its holder becomes the spare...
+            second.SetString(b);  // ...and is taken here
+            std::wstring taken;
+            copy.TakeString(taken);
+            if (taken != a || second.GetString() != b || copy.GetString() != L"")
+                *failure = L"thread " + std::to_wstring(seed) + L" round " + std::to_wstring(i);
+        }
+    };
+    std::wstring failures[4];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) threads.emplace_back(work, t, &failures[t]);
+    for (std::thread& thread : threads) thread.join();
+    for (const std::wstring& failure : failures) EXPECT_EQ(L"", failure);
 }
 
 TEST(Variant, NullObjectsAreAccepted) {
