@@ -383,6 +383,7 @@ private:
         }
         o += L"\n    NyXmlLib9::CXmlObjectBase* GetBase() override { return this; }\n";
         o += L"    std::wstring GetNamespace() override { return " + Literal(c->xmlNs) + L"; }\n";
+        o += L"    const wchar_t* GetNamespaceConstant() const override { return " + Literal(c->xmlNs) + L"; }\n";
         o += L"    void AccessProperty(int propertyIndex, bool read, NyXmlLib9::NyVariant& value) override;\n"
              L"    NyXmlLib9Data::CParentElementInfo* GetClassInfo() override;\n"
              L"    NyXmlLib9Data::CElementInfo** GetClassElementInfo() override;\n"
@@ -467,8 +468,7 @@ private:
              L"inline void CheckRead(CAttributeInfo** infos, int propertyIndex, const NyVariant& value) {\n"
              L"    for (CAttributeInfo** info = infos; info && *info; ++info)\n"
              L"        if ((*info)->GetPropertyIndex() == propertyIndex) {\n"
-             L"            if (CAttributeInfoPrimitive* primitive = dynamic_cast<CAttributeInfoPrimitive*>(*info))\n"
-             L"                primitive->CheckRestriction(value);\n            return;\n        }\n}\n\n"
+             L"            (*info)->CheckValue(value);\n            return;\n        }\n}\n\n"
              L"// Whether a wildcard's namespace constraint allows a namespace.\n"
              L"inline bool WildcardAllows(const std::wstring& allowed, const std::wstring& ns, const std::wstring& target) {\n"
              L"    if (allowed == L\"##any\") return true;\n"

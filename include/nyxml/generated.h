@@ -45,6 +45,12 @@ public:
     virtual NyXmlLib9Data::CAttributeInfo** GetClassAttributeInfo() = 0;
     // Resets the object; called first on every read.
     virtual void Init() = 0;
+    // GetNamespace() as a constant string, or null: reading an object asks for
+    // its class namespace once per member group, and a string returned by
+    // value would be copied each time. Generated classes return the literal
+    // their GetNamespace() copies; a class that overrides GetNamespace() with
+    // another value overrides this too (or leaves the null of the base).
+    virtual const wchar_t* GetNamespaceConstant() const { return nullptr; }
 
     void ReadProperty(int propertyIndex, NyVariant& value) const;
 

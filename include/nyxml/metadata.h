@@ -802,6 +802,10 @@ public:
     virtual bool AttributeFromXml(const CXmlSerializationContext& ctx, CXmlGeneratedClass* object,
                                   CXmlAttribute* attribute) = 0;
     virtual void Validate(const CXmlSerializationContext& ctx, bool found) const;
+    // Checks a value stored into the property against the attribute's facets;
+    // only primitive attributes have any. The generated property accessors
+    // call it on every value they read.
+    virtual void CheckValue(const NyVariant& value) const;
 
     const std::wstring& GetName() const { return m_name; }
     const std::wstring& GetNamespace() const { return m_namespace; }
@@ -839,6 +843,7 @@ public:
     bool AttributeFromXml(const CXmlSerializationContext& ctx, CXmlGeneratedClass* object,
                           CXmlAttribute* attribute) override;
     void CheckRestriction(NyVariant value) const;
+    void CheckValue(const NyVariant& value) const override;
 
 private:
     CPrimitiveRestrictions m_restrictions;

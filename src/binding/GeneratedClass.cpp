@@ -301,6 +301,23 @@ bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
     return true;
 }
 
+// The class namespace handed to the element infos: the class's constant when
+// it has one, else a copy of GetNamespace().
+class ClassNamespace {
+public:
+    explicit ClassNamespace(CXmlGeneratedClass* object) : m_text(object->GetNamespaceConstant()) {
+        if (!m_text) {
+            m_copy = object->GetNamespace();
+            m_text = m_copy.c_str();
+        }
+    }
+    const wchar_t* c_str() const { return m_text; }
+
+private:
+    std::wstring m_copy;
+    const wchar_t* m_text;
+};
+
 [[noreturn]] void ThrowLeftover(const CXmlElement* element, const CXmlElement* current) {
     throw CNyValidationException(
         FormatString(L"Failed read all the elements held within the element [%s]. The unexpected element [%s] "
@@ -359,7 +376,7 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
 CXmlElement* CXmlGeneratedClass::ProcessElementSeqFromXml(const CXmlSerializationContext& ctx, CXmlElement* element,
                                                           CXmlElement* cursor, int32_t elementType) {
     CElementInfo** elements = GetClassElementInfo();
-    const std::wstring ns = GetNamespace();
+    const ClassNamespace ns(this);
     const XmlElementType type = static_cast<XmlElementType>(elementType);
     CXmlElement* current = cursor;
     for (CElementInfo** e = elements; e && *e;) {
@@ -379,7 +396,7 @@ CXmlElement* CXmlGeneratedClass::ProcessElementChoiceFromXml(const CXmlSerializa
                                                              CXmlElement* element, CXmlElement* cursor,
                                                              int32_t elementType, bool flag) {
     CElementInfo** elements = GetClassElementInfo();
-    const std::wstring ns = GetNamespace();
+    const ClassNamespace ns(this);
     const XmlElementType type = static_cast<XmlElementType>(elementType);
     const bool ignoreUnknown = ctx.GetIgnoreUnknownElements();
     CXmlElement* current = cursor;
@@ -410,10 +427,13 @@ CXmlElement* CXmlGeneratedClass::ProcessElementChoiceFromXml(const CXmlSerializa
 CXmlElement* CXmlGeneratedClass::ProcessElementAllFromXml(const CXmlSerializationContext& ctx, CXmlElement* element,
                                                           CXmlElement* cursor, int32_t elementType) {
     CElementInfo** elements = GetClassElementInfo();
-    const std::wstring ns = GetNamespace();
+    const ClassNamespace ns(this);
     const XmlElementType type = static_cast<XmlElementType>(elementType);
     const int n = GetClassElementInfoCount();
-    std::vector<char> done(static_cast<size_t>(n), 0);
+    // An all group has a handful of members: keep the flags on the stack.
+    char fewDone[32] = {};
+    std::vector<char> manyDone(n > static_cast<int>(sizeof fewDone) ? static_cast<size_t>(n) : 0, 0);
+    char* done = n > static_cast<int>(sizeof fewDone) ? manyDone.data() : fewDone;
     CXmlElement* current = cursor;
     bool changed = true;
     while (current && changed) {

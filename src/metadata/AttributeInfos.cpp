@@ -5,6 +5,7 @@
 #include <nyxml/writer.h>
 
 #include "document/TreeAccess.h"
+#include "foundation/TextInternal.h"
 #include "metadata/FacetBridge.h"
 
 namespace NyXmlLib9Data {
@@ -29,9 +30,11 @@ void CAttributeInfo::Validate(const CXmlSerializationContext&, bool found) const
         throw CNyValidationException(FormatString(L"Failed to find the required Attribute [%s]", m_name.c_str()));
 }
 
+void CAttributeInfo::CheckValue(const NyVariant&) const {}
+
 bool CAttributeInfo::IsThisAttribute(const CXmlSerializationContext& ctx, CXmlAttribute* attribute) const {
-    if (!attribute || attribute->GetLocalName() != m_name) return false;
-    return ctx.GetIgnoreNamespaces() || attribute->GetNamespaceURI() == m_namespace;
+    if (!attribute || !SameText(attribute->GetLocalName(), m_name)) return false;
+    return ctx.GetIgnoreNamespaces() || SameText(attribute->GetNamespaceURI(), m_namespace);
 }
 
 void CAttributeInfo::AccessProperty(CXmlGeneratedClass* object, bool read, NyVariant& value) const {
@@ -75,7 +78,9 @@ CAttributeInfoPrimitive::CAttributeInfoPrimitive(const wchar_t* name, const wcha
     : CAttributeInfo(name, namespaceUri, propertyIndex, optional, defaultValue), m_restrictions(restrictions),
       m_type(type), m_format(format), m_whitespace(whitespace) {}
 
-void CAttributeInfoPrimitive::CheckRestriction(NyVariant value) const {
+void CAttributeInfoPrimitive::CheckRestriction(NyVariant value) const { CheckValue(value); }
+
+void CAttributeInfoPrimitive::CheckValue(const NyVariant& value) const {
     CheckFacets(GetName(), value, m_type, m_restrictions);
 }
 
@@ -93,7 +98,8 @@ void CAttributeInfoPrimitive::AttributeToXml(const CXmlSerializationContext& ctx
 bool CAttributeInfoPrimitive::AttributeFromXml(const CXmlSerializationContext&, CXmlGeneratedClass* object,
                                                CXmlAttribute* attribute) {
     // Primitive attributes always compare both names, whatever the context.
-    if (!attribute || attribute->GetLocalName() != GetName() || attribute->GetNamespaceURI() != GetNamespace())
+    if (!attribute || !SameText(attribute->GetLocalName(), GetName()) ||
+        !SameText(attribute->GetNamespaceURI(), GetNamespace()))
         return false;
     NyVariant value;
     value.FromString(CXmlTreeAccess::ValueInScratch(attribute), m_type, m_whitespace);

@@ -6,6 +6,7 @@
 #include <nyxml/writer.h>
 
 #include "document/TreeAccess.h"
+#include "foundation/TextInternal.h"
 #include "metadata/FacetBridge.h"
 
 namespace NyXmlLib9Data {
@@ -56,8 +57,8 @@ void CElementInfo::ReadProperty(const CXmlGeneratedClass* object, NyVariant& val
 }
 
 bool CElementInfo::IsThisElement(const CXmlSerializationContext& ctx, const CXmlElement* element) const {
-    if (!element || element->GetLocalName() != m_name) return false;
-    return ctx.GetIgnoreNamespaces() || element->GetNamespaceURI() == m_namespace;
+    if (!element || !SameText(element->GetLocalName(), m_name)) return false;
+    return ctx.GetIgnoreNamespaces() || SameText(element->GetNamespaceURI(), m_namespace);
 }
 
 void CElementInfo::CheckRestriction(const NyVariant& value) const {
