@@ -56,7 +56,7 @@ protected:
 private:
     void Notify(MsgType type, void* data);
 
-    std::wstring m_namespace;
+    CSharedText m_namespace;
     std::vector<IEventSink*> m_listeners;
     int32_t m_minOccurs;
     int32_t m_maxOccurs;

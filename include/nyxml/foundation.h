@@ -5,6 +5,7 @@
 
 #include <nyxml/export.h>
 
+#include <cwchar>
 #include <string>
 
 namespace NyXmlLib9 {
@@ -63,6 +64,45 @@ NYXML_DECLARE_EXCEPTION(CNyInvalidParamException, CNyException);
 NYXML_DECLARE_EXCEPTION(CNyOverFlowException, CNyException);
 
 #undef NYXML_DECLARE_EXCEPTION
+
+// A text that many objects usually hold alike, such as the namespace a
+// generated class gives each of its collections: a short one points at one
+// copy shared by the whole process (4096 texts of up to 128 units at most),
+// any other is held by the object itself. Reading it costs one indirection.
+class NYXML_API CSharedText {
+public:
+    CSharedText() : m_text(&m_own) {}
+    CSharedText(const wchar_t* text) : m_text(&m_own) { Set(text ? text : L"", text ? std::wcslen(text) : 0); }
+    CSharedText(const std::wstring& text) : m_text(&m_own) { Set(text.data(), text.size()); }
+    CSharedText(const CSharedText& other)
+        : m_own(other.m_own), m_text(other.m_text == &other.m_own ? &m_own : other.m_text) {}
+    CSharedText& operator=(const CSharedText& other) {
+        if (this != &other) {
+            m_own = other.m_own;
+            m_text = other.m_text == &other.m_own ? &m_own : other.m_text;
+        }
+        return *this;
+    }
+    CSharedText& operator=(const wchar_t* text) {
+        Set(text ? text : L"", text ? std::wcslen(text) : 0);
+        return *this;
+    }
+    CSharedText& operator=(const std::wstring& text) {
+        Set(text.data(), text.size());
+        return *this;
+    }
+
+    const std::wstring& Get() const { return *m_text; }
+    operator const std::wstring&() const { return *m_text; }
+    const wchar_t* c_str() const { return m_text->c_str(); }
+    bool empty() const { return m_text->empty(); }
+
+private:
+    void Set(const wchar_t* text, size_t length);
+
+    std::wstring m_own;
+    const std::wstring* m_text;
+};
 
 // Empty base of the tree, writer, stream, collection and untyped classes.
 class NYXML_API CInstanceMonitor {

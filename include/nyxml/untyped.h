@@ -88,8 +88,8 @@ protected:
                              bool flag) override;
 
 private:
-    std::wstring m_restriction;
-    std::wstring m_targetNamespace;
+    CSharedText m_restriction;
+    CSharedText m_targetNamespace;
 };
 
 class NYXML_API CElement : public CXmlObjectBase, private CInstanceMonitor {

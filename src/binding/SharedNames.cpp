@@ -1,5 +1,7 @@
 #include "binding/SharedNames.h"
 
+#include <nyxml/foundation.h>
+
 #include <cstdint>
 #include <cwchar>
 
@@ -27,6 +29,22 @@ CSharedNameTable& Table() {
     return *table;
 }
 
+// The shared copy of a text whose hash is known, found again without the
+// lock when the calling thread found it recently.
+const std::wstring* SharedByHash(const wchar_t* name, size_t length, uint32_t hash) {
+    thread_local const std::wstring* recent[kRecentSlots];
+    const std::wstring*& slot = recent[hash & (kRecentSlots - 1)];
+    if (slot && slot->size() == length && std::wmemcmp(slot->data(), name, length) == 0) return slot;
+    const std::wstring* shared = Table().Find(name, length);
+    if (shared) slot = shared;
+    return shared;
+}
+
+const std::wstring& SharedEmpty() {
+    static const std::wstring* empty = new std::wstring();
+    return *empty;
+}
+
 }  // namespace
 
 const std::wstring* SharedElementName(const wchar_t* name) {
@@ -37,12 +55,25 @@ const std::wstring* SharedElementName(const wchar_t* name) {
         if (length == kSharedNameLength) return nullptr;
         hash = (hash ^ static_cast<uint32_t>(name[length])) * 16777619u;
     }
-    thread_local const std::wstring* recent[kRecentSlots];
-    const std::wstring*& slot = recent[hash & (kRecentSlots - 1)];
-    if (slot && slot->size() == length && std::wmemcmp(slot->data(), name, length) == 0) return slot;
-    const std::wstring* shared = Table().Find(name, length);
-    if (shared) slot = shared;
-    return shared;
+    return SharedByHash(name, length, hash);
+}
+
+const std::wstring* SharedName(const wchar_t* text, size_t length) {
+    if (length > kSharedNameLength) return nullptr;
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<uint32_t>(text[i])) * 16777619u;
+    return SharedByHash(text, length, hash);
+}
+
+void CSharedText::Set(const wchar_t* text, size_t length) {
+    // The text may be this object's own copy: it is read before that goes.
+    if (const std::wstring* shared = length ? SharedName(text, length) : &SharedEmpty()) {
+        m_text = shared;
+        if (!m_own.empty()) std::wstring().swap(m_own);
+        return;
+    }
+    m_own.assign(text, length);
+    m_text = &m_own;
 }
 
 }  // namespace NyXmlLib9

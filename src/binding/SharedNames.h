@@ -37,6 +37,8 @@ private:
 // 128 units at most), or null; names found recently by the calling thread are
 // found again without a lock.
 const std::wstring* SharedElementName(const wchar_t* name);
+// The same for a text of a given length, which may hold NUL units.
+const std::wstring* SharedName(const wchar_t* text, size_t length);
 
 }  // namespace NyXmlLib9
 

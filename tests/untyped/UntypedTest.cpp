@@ -115,6 +115,27 @@ TEST(CAttributeCol, NamespaceFromRestriction) {
     EXPECT_EQ(L"urn:g", given->GetNamespace());
 }
 
+TEST(CAttributeCol, CopiesKeepTheirTextsWhenTheOriginalGoes) {
+    // Short texts are shared by the process, long ones held by each object: a
+    // copy must hold its own, not point into the original (the sanitizer build
+    // reads freed memory otherwise).
+    const std::wstring longUri = L"urn:" + std::wstring(200, L'l');
+    for (const std::wstring& uri : {std::wstring(L"urn:short"), longUri}) {
+        SCOPED_TRACE(uri.size());
+        CAttributeCol* original = new CAttributeCol(uri.c_str(), (uri + L" urn:b").c_str(), uri.c_str());
+        original->AddRef();
+        CSmartPtr<CAttributeCol> copy(new CAttributeCol(*original));
+        CSmartPtr<CAttributeCol> assigned(new CAttributeCol(L"", L"##any", L""));
+        *assigned = *original;
+        original->Release();
+        for (CAttributeCol* kept : {copy.Get(), assigned.Get()}) {
+            EXPECT_EQ(uri, kept->GetNamespace());
+            EXPECT_EQ(uri + L" urn:b", kept->GetNamespaceRestriction());
+            EXPECT_EQ(uri, kept->Add(L"x", L"1")->GetNamespaceURI());
+        }
+    }
+}
+
 TEST(CAttributeCol, AddChecksTheRestriction) {
     CSmartPtr<CAttributeCol> col(new CAttributeCol(L"", L"urn:a", L"urn:t"));
     EXPECT_NY_THROW(col->Add(L"x", L"1", L"urn:b"), CNyInvalidNamespaceException,
