@@ -8,10 +8,12 @@
 #include <nyxml/writer.h>
 
 #include "document/TreeAccess.h"
+#include "foundation/TextInternal.h"
 
 #include <cstdint>
 #include <cwchar>
 #include <cwctype>
+#include <string_view>
 #include <typeinfo>
 #include <vector>
 
@@ -454,27 +456,33 @@ CClassfactoryBase::~CClassfactoryBase() = default;
 
 namespace {
 
-const std::wstring& XsiTypeValue(CXmlElement* element) {
-    static const std::wstring kType = L"type";
-    static const std::wstring kXsi = L"http://www.w3.org/2001/XMLSchema-instance";
-    return element->GetAttribute(kType, kXsi);
+// The element's xsi:type value where the tree keeps it, without making the
+// attribute's string; empty without one.
+std::wstring_view XsiTypeValue(const CXmlElement* element) {
+    static const wchar_t kXsi[] = L"http://www.w3.org/2001/XMLSchema-instance";
+    for (size_t i = 0, n = CXmlTreeAccess::AttributeCount(element); i < n; ++i) {
+        const CXmlAttribute* a = CXmlTreeAccess::Attribute(element, i);
+        if (SameText(a->GetLocalName(), L"type") && SameText(a->GetNamespaceURI(), kXsi))
+            return std::wstring_view(CXmlTreeAccess::ValueData(a), CXmlTreeAccess::ValueLength(a));
+    }
+    return std::wstring_view();
 }
 
 }  // namespace
 
 std::wstring CClassfactoryBase::GetElementType(CXmlElement* element) {
     if (!element) return std::wstring();
-    const std::wstring& value = XsiTypeValue(element);
+    std::wstring_view value = XsiTypeValue(element);
     size_t colon = value.find(L':');
-    return colon == std::wstring::npos ? value : value.substr(colon + 1);
+    return std::wstring(colon == std::wstring_view::npos ? value : value.substr(colon + 1));
 }
 
 std::wstring CClassfactoryBase::GetElementTypeNamespaceUri(CXmlElement* element) {
     if (!element) return std::wstring();
-    const std::wstring& value = XsiTypeValue(element);
+    std::wstring_view value = XsiTypeValue(element);
     size_t colon = value.find(L':');
-    if (colon == std::wstring::npos) return element->GetNamespaceURI();
-    std::wstring prefix = value.substr(0, colon);
+    if (colon == std::wstring_view::npos) return element->GetNamespaceURI();
+    std::wstring prefix(value.substr(0, colon));
     std::wstring ns = element->GetDocument() ? element->GetDocument()->LookupNamespaceFromAlias(prefix.c_str())
                                              : std::wstring();
     return ns.empty() ? element->GetNamespaceURI() : ns;
