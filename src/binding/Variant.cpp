@@ -18,59 +18,97 @@ const wchar_t* const kTypeNames[] = {
     L"decimal",  L"integer",
 };
 
-// One spare string holder per thread. A string value on its way from the text
-// into a member (set, then taken), or from a member to the writer, otherwise
-// costs a heap block of its own each time. Plain data, so that reaching it
-// costs one thread-local lookup and no initialisation check.
-struct SpareString {
-    std::wstring* held;
-    bool ownerMade;  // the owner below, which frees the spare when the thread ends
+// One spare holder per thread for each of the values that binding moves most
+// often: a string, a date or time, a decimal. A value on its way from the
+// text into a member (set, then taken or copied), or from a member to the
+// writer, otherwise costs a heap block of its own each time. Plain data, so
+// that reaching it costs one thread-local lookup and no initialisation check.
+struct Spares {
+    std::wstring* string;
+    CDateTime* dateTime;
+    CDecimal* decimal;
+    bool ownerMade;  // the owner below, which frees the spares when the thread ends
     bool gone;       // the thread is ending: nothing is kept any more
 };
-thread_local SpareString t_spare;
+thread_local Spares t_spares;
 
-struct SpareStringOwner {
-    ~SpareStringOwner() {
-        SpareString& spare = t_spare;
-        delete spare.held;
-        spare.held = nullptr;
-        spare.gone = true;
+struct SparesOwner {
+    ~SparesOwner() {
+        Spares& spares = t_spares;
+        delete spares.string;
+        delete spares.dateTime;
+        delete spares.decimal;
+        spares = Spares{nullptr, nullptr, nullptr, true, true};
     }
 };
-thread_local SpareStringOwner t_spareOwner;
+thread_local SparesOwner t_sparesOwner;
 
-std::wstring* TakeSpareString() {
-    SpareString& spare = t_spare;
-    std::wstring* held = spare.held;
-    spare.held = nullptr;
-    return held;
-}
+template <class T>
+struct SpareSlot {  // no spare for the other heap values
+    static T** In(Spares&) { return nullptr; }
+};
+template <>
+struct SpareSlot<std::wstring> {
+    static std::wstring** In(Spares& s) { return &s.string; }
+};
+template <>
+struct SpareSlot<CDateTime> {
+    static CDateTime** In(Spares& s) { return &s.dateTime; }
+};
+template <>
+struct SpareSlot<CDecimal> {
+    static CDecimal** In(Spares& s) { return &s.decimal; }
+};
 
-void GiveBackString(std::wstring* held) {
-    SpareString& spare = t_spare;
-    // A long buffer is not kept past the value that needed it.
-    if (spare.held || spare.gone || held->capacity() > 256) {
-        delete held;
-        return;
-    }
-    if (!spare.ownerMade) {
-        static_cast<void>(&t_spareOwner);
-        spare.ownerMade = true;
-    }
+// Empties a holder for the next value; false when it is not worth keeping (a
+// long buffer is not kept past the value that needed it).
+bool Emptied(std::wstring* held) {
+    if (held->capacity() > 256) return false;
     held->clear();
-    spare.held = held;
+    return true;
+}
+bool Emptied(CDateTime*) { return true; }
+bool Emptied(CDecimal* held) {
+    *held = CDecimal();
+    return true;
+}
+template <class T>
+bool Emptied(T*) {
+    return false;
 }
 
-std::wstring* NewString(const std::wstring& text) {
-    std::wstring* held = TakeSpareString();
-    if (!held) return new std::wstring(text);
+// A holder of a copy of `value`: the spare when there is one.
+template <class T, class V>
+T* NewHeld(V&& value) {
+    T* held = nullptr;
+    if (T** slot = SpareSlot<T>::In(t_spares)) {
+        held = *slot;
+        *slot = nullptr;
+    }
+    if (!held) return new T(std::forward<V>(value));
     try {
-        *held = text;
+        *held = std::forward<V>(value);
     } catch (...) {
         delete held;
         throw;
     }
     return held;
+}
+
+template <class T>
+void GiveBack(T* held) {
+    if (!held) return;
+    Spares& spares = t_spares;
+    T** slot = SpareSlot<T>::In(spares);
+    if (!slot || *slot || spares.gone || !Emptied(held)) {
+        delete held;
+        return;
+    }
+    if (!spares.ownerMade) {
+        static_cast<void>(&t_sparesOwner);
+        spares.ownerMade = true;
+    }
+    *slot = held;
 }
 
 }  // namespace
@@ -91,11 +129,9 @@ void NyVariant::Clear() {
         case ItemType_monthDay:
         case ItemType_date:
         case ItemType_datetime:
-        case ItemType_time: delete static_cast<CDateTime*>(p); break;
-        case ItemType_string:
-            if (p) GiveBackString(static_cast<std::wstring*>(p));
-            break;
-        case ItemType_decimal: delete static_cast<CDecimal*>(p); break;
+        case ItemType_time: GiveBack(static_cast<CDateTime*>(p)); break;
+        case ItemType_string: GiveBack(static_cast<std::wstring*>(p)); break;
+        case ItemType_decimal: GiveBack(static_cast<CDecimal*>(p)); break;
         case ItemType_integer: delete static_cast<CBigInteger*>(p); break;
         case ItemType_object:
             if (p) static_cast<CXmlObjectBase*>(p)->Release();
@@ -128,9 +164,13 @@ NyVariant& NyVariant::operator=(const NyVariant& other) {
         case ItemType_monthDay:
         case ItemType_date:
         case ItemType_datetime:
-        case ItemType_time: copy.pointer = p ? new CDateTime(*static_cast<const CDateTime*>(p)) : nullptr; break;
-        case ItemType_string: copy.pointer = p ? NewString(*static_cast<const std::wstring*>(p)) : nullptr; break;
-        case ItemType_decimal: copy.pointer = p ? new CDecimal(*static_cast<const CDecimal*>(p)) : nullptr; break;
+        case ItemType_time:
+            copy.pointer = p ? NewHeld<CDateTime>(*static_cast<const CDateTime*>(p)) : nullptr;
+            break;
+        case ItemType_string:
+            copy.pointer = p ? NewHeld<std::wstring>(*static_cast<const std::wstring*>(p)) : nullptr;
+            break;
+        case ItemType_decimal: copy.pointer = p ? NewHeld<CDecimal>(*static_cast<const CDecimal*>(p)) : nullptr; break;
         case ItemType_integer: copy.pointer = p ? new CBigInteger(*static_cast<const CBigInteger*>(p)) : nullptr; break;
         case ItemType_object:
             if (p) static_cast<CXmlObjectBase*>(other.m_u.pointer)->AddRef();
@@ -153,7 +193,7 @@ std::wstring NyVariant::GetType() const {
 
 template <class T>
 void NyVariant::SetHeap(ItemType type, T&& value) {
-    auto* copy = new typename std::decay<T>::type(std::forward<T>(value));
+    auto* copy = NewHeld<typename std::decay<T>::type>(std::forward<T>(value));
     Clear();
     m_type = type;
     m_u.pointer = copy;
@@ -218,11 +258,7 @@ void NyVariant::TakeDecimal(CDecimal& target) {
 }
 
 void NyVariant::SetString(std::wstring value) {
-    std::wstring* held = TakeSpareString();
-    if (held)
-        *held = std::move(value);
-    else
-        held = new std::wstring(std::move(value));
+    std::wstring* held = NewHeld<std::wstring>(std::move(value));
     value.clear();
     Clear();
     m_type = ItemType_string;

@@ -127,23 +127,33 @@ TEST(Variant, SettingAnIntegerAfterAStringFreesTheString) {
     EXPECT_EQ(0u, v.GetUI8());  // the storage is cleared
 }
 
-TEST(Variant, StringHoldersReusedByAThreadStayApart) {
-    // A thread keeps the holder of a cleared string for the next one: values
-    // set, copied and taken on several threads must never share a holder, and
-    // the kept holder is freed when its thread ends (the leak checker fails
-    // the run otherwise).
+TEST(Variant, HoldersReusedByAThreadStayApart) {
+    // A thread keeps the holder of a cleared string, date or decimal for the
+    // next value of its kind: values set, copied and taken on several threads
+    // must never share a holder, and the kept holders are freed when their
+    // thread ends (the leak checker fails the run otherwise).
     auto work = [](int seed, std::wstring* failure) {
         for (int i = 0; i < 2000 && failure->empty(); ++i) {
             std::wstring a = L"first " + std::to_wstring(seed * 10000 + i);
             std::wstring b = std::wstring(static_cast<size_t>(i % 300), L'b');
-            NyVariant first, second, copy;
+            CDateTime day(2000 + i % 100, 1 + seed, 1 + i % 28);
+            CDecimal amount((std::to_wstring(i) + L"." + std::to_wstring(seed)).c_str());
+            NyVariant first, second, copy, date, dateCopy, number, numberCopy;
             first.SetString(a);
+            date.SetDate(day);
+            number.SetDecimal(amount);
             copy = first;
+            dateCopy = date;
+            numberCopy = number;
             first.Clear();  // its holder becomes the spare...
             second.SetString(b);  // ...and is taken here
+            date.SetDateTime(CDateTime(1999, 12, 31));
+            number.SetDecimal(CDecimal(L"-7.25"));
             std::wstring taken;
             copy.TakeString(taken);
-            if (taken != a || second.GetString() != b || copy.GetString() != L"")
+            if (taken != a || second.GetString() != b || copy.GetString() != L"" ||
+                dateCopy.GetDate() != day || date.GetDateTime() != CDateTime(1999, 12, 31) ||
+                numberCopy.GetDecimal() != amount || number.GetDecimal() != CDecimal(L"-7.25"))
                 *failure = L"thread " + std::to_wstring(seed) + L" round " + std::to_wstring(i);
         }
     };
