@@ -303,6 +303,22 @@ bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
     return true;
 }
 
+// One flag per attribute or member of a class, cleared: on the stack for the
+// handful that most classes have.
+class MemberFlags {
+public:
+    explicit MemberFlags(size_t count)
+        : m_many(count > sizeof m_few ? count : 0, 0), m_flags(count > sizeof m_few ? m_many.data() : m_few) {}
+    MemberFlags(const MemberFlags&) = delete;
+    MemberFlags& operator=(const MemberFlags&) = delete;
+    char& operator[](size_t i) { return m_flags[i]; }
+
+private:
+    char m_few[32] = {};
+    std::vector<char> m_many;
+    char* m_flags;
+};
+
 // The class namespace handed to the element infos: the class's constant when
 // it has one, else a copy of GetNamespace().
 class ClassNamespace {
@@ -334,10 +350,7 @@ void CXmlGeneratedClass::ProcessAttributesFromXml(const CXmlSerializationContext
     CAttributeInfo** infos = GetClassAttributeInfo();
     size_t count = 0;
     for (CAttributeInfo** a = infos; a && *a; ++a) ++count;
-    // Most classes have a handful of attributes: keep the flags on the stack.
-    char fewFlags[32] = {};
-    std::vector<char> manyFlags(count > sizeof fewFlags ? count : 0, 0);
-    char* seen = count > sizeof fewFlags ? manyFlags.data() : fewFlags;
+    MemberFlags seen(count);
     INillable* nillable = nullptr;
     bool nillableKnown = false;
     for (size_t index = 0, n = CXmlTreeAccess::AttributeCount(element); index < n; ++index) {
@@ -432,10 +445,7 @@ CXmlElement* CXmlGeneratedClass::ProcessElementAllFromXml(const CXmlSerializatio
     const ClassNamespace ns(this);
     const XmlElementType type = static_cast<XmlElementType>(elementType);
     const int n = GetClassElementInfoCount();
-    // An all group has a handful of members: keep the flags on the stack.
-    char fewDone[32] = {};
-    std::vector<char> manyDone(n > static_cast<int>(sizeof fewDone) ? static_cast<size_t>(n) : 0, 0);
-    char* done = n > static_cast<int>(sizeof fewDone) ? manyDone.data() : fewDone;
+    MemberFlags done(static_cast<size_t>(n));
     CXmlElement* current = cursor;
     bool changed = true;
     while (current && changed) {
