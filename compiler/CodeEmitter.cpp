@@ -932,14 +932,12 @@ private:
             };
             walk(c.get());
             o += L"CSmartPtr<CXmlObjectBase> " + FactoryName(c.get()) + L"::Create(CXmlElement* element) {\n"
-                 L"    const std::wstring type = GetElementType(element);\n";
-            o += L"    if (type.empty()) return CSmartPtr<CXmlObjectBase>(" +
+                 L"    if (!HasElementType(element)) return CSmartPtr<CXmlObjectBase>(" +
                  (c->abstract ? std::wstring() : L"new " + c->cppName) + L");\n";
-            o += L"    const std::wstring ns = GetElementTypeNamespaceUri(element);\n";
             for (const ClassModel* k : family)
                 if (!k->abstract)
-                    o += L"    if (type == " + Literal(k->xmlName) + L" && ns == " + Literal(k->xmlNs) +
-                         L") return CSmartPtr<CXmlObjectBase>(new " + k->cppName + L");\n";
+                    o += L"    if (IsElementType(element, " + Literal(k->xmlName) + L", " + Literal(k->xmlNs) +
+                         L")) return CSmartPtr<CXmlObjectBase>(new " + k->cppName + L");\n";
             o += L"    return CSmartPtr<CXmlObjectBase>();\n}\n\n";
         }
         for (const auto& sub : m_set.substitutions) {

@@ -174,8 +174,8 @@ public:
 
     // Appends a new item named after the collection's element.
     CSmartPtr<T> Add() {
-        CSmartPtr<CXmlObjectBase> item = m_create(m_classId, GetElementName().c_str());
-        SetElementName(item, GetElementName().c_str());
+        CSmartPtr<CXmlObjectBase> item = m_create(m_classId, ElementName().c_str());
+        SetElementName(item, ElementName().c_str());
         AppendItem(item);
         return CSmartPtr<T>(static_cast<T*>(item.Get()));
     }
@@ -204,8 +204,8 @@ protected:
 
     CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
                              bool) override {
-        const std::wstring name = GetElementName();
-        const std::wstring ns = NamespaceField();
+        const std::wstring& name = ElementName();
+        const std::wstring& ns = NamespaceField();
         while (current && DoesElementNameMatch(ctx, current, name.c_str(), ns.c_str())) {
             CSmartPtr<CXmlObjectBase> item = m_create(m_classId, name.c_str());
             CXmlObjectBase::FromXml_Int(item, current, FirstChildOf(current), ctx);

@@ -256,13 +256,15 @@ private:
     void SetNamespaceAlias(const std::wstring& prefix, const std::wstring& namespaceURI);
     CXmlElement* TopElement() const { return m_openElements.empty() ? nullptr : m_openElements.back(); }
 
-    void Parse();
-    void ParseText();
+    // Both read `bytes` where they are: the caller's, or the document's own
+    // buffer (a file's contents, an inflated or converted input).
+    void Parse(const unsigned char* bytes, uint32_t length);
+    void ParseText(const unsigned char* bytes, uint32_t length);
     void AsyncLoad(const wchar_t* fileName);
     void AsyncParse(bool last);
     bool ReadChunkFromFile(unsigned char* buffer);
     void SyncLoad(const wchar_t* fileName);
-    bool Inflate();
+    bool Inflate(const unsigned char* bytes, uint32_t length);
     void ReleaseInput();
 
     static const uint32_t kChunkSize = 131072;
@@ -276,7 +278,7 @@ private:
 
     CXmlElement* m_documentElement;
     std::vector<CXmlElement*> m_openElements;
-    std::map<std::wstring, std::wstring> m_namespaceAliases;
+    std::map<std::wstring, std::wstring, std::less<>> m_namespaceAliases;
     unsigned char* m_input;
     uint32_t m_inputLength;
     SchemaType m_schemaType;

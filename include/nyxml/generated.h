@@ -116,6 +116,10 @@ protected:
     // The namespace of the type xsi:type names: its prefix resolved through the
     // document, else the element's own namespace.
     static std::wstring GetElementTypeNamespaceUri(CXmlElement* element);
+    // The same answers without making strings: whether the element names a
+    // type with xsi:type, and whether that type is `type` in `namespaceUri`.
+    static bool HasElementType(CXmlElement* element);
+    static bool IsElementType(CXmlElement* element, const wchar_t* type, const wchar_t* namespaceUri);
 };
 
 }  // namespace NyXmlLib9

@@ -222,7 +222,7 @@ CXmlTypeCollection::~CXmlTypeCollection() = default;
 
 CXmlElement* CXmlTypeCollection::FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
                                              bool) {
-    const std::wstring name = GetElementName();
+    const std::wstring& name = ElementName();
     while (current && DoesElementNameMatch(ctx, current, name.c_str(), NamespaceField().c_str())) {
         AddFromString(CXmlTreeAccess::TextInScratch(current));
         current = current->GetNextSiblingElement();

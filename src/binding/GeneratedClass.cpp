@@ -480,22 +480,46 @@ std::wstring_view XsiTypeValue(const CXmlElement* element) {
 
 }  // namespace
 
+namespace {
+
+// The local part of an xsi:type value.
+std::wstring_view TypeLocalPart(std::wstring_view value) {
+    size_t colon = value.find(L':');
+    return colon == std::wstring_view::npos ? value : value.substr(colon + 1);
+}
+
+// The namespace of the type an xsi:type value names: its prefix resolved
+// through the document, else the element's own namespace.
+const std::wstring& TypeNamespace(const CXmlElement* element, std::wstring_view value) {
+    size_t colon = value.find(L':');
+    if (colon != std::wstring_view::npos && element->GetDocument()) {
+        const std::wstring* ns = CXmlTreeAccess::NamespaceOfAlias(element->GetDocument(), value.substr(0, colon));
+        if (ns && !ns->empty()) return *ns;
+    }
+    return element->GetNamespaceURI();
+}
+
+}  // namespace
+
 std::wstring CClassfactoryBase::GetElementType(CXmlElement* element) {
     if (!element) return std::wstring();
-    std::wstring_view value = XsiTypeValue(element);
-    size_t colon = value.find(L':');
-    return std::wstring(colon == std::wstring_view::npos ? value : value.substr(colon + 1));
+    return std::wstring(TypeLocalPart(XsiTypeValue(element)));
 }
 
 std::wstring CClassfactoryBase::GetElementTypeNamespaceUri(CXmlElement* element) {
     if (!element) return std::wstring();
+    return TypeNamespace(element, XsiTypeValue(element));
+}
+
+bool CClassfactoryBase::HasElementType(CXmlElement* element) {
+    return element && !TypeLocalPart(XsiTypeValue(element)).empty();
+}
+
+bool CClassfactoryBase::IsElementType(CXmlElement* element, const wchar_t* type, const wchar_t* namespaceUri) {
+    if (!element) return false;
     std::wstring_view value = XsiTypeValue(element);
-    size_t colon = value.find(L':');
-    if (colon == std::wstring_view::npos) return element->GetNamespaceURI();
-    std::wstring prefix(value.substr(0, colon));
-    std::wstring ns = element->GetDocument() ? element->GetDocument()->LookupNamespaceFromAlias(prefix.c_str())
-                                             : std::wstring();
-    return ns.empty() ? element->GetNamespaceURI() : ns;
+    return TypeLocalPart(value) == std::wstring_view(type ? type : L"") &&
+           TypeNamespace(element, value) == (namespaceUri ? namespaceUri : L"");
 }
 
 }  // namespace NyXmlLib9

@@ -525,18 +525,14 @@ void CXmlDocument::LoadXml(const wchar_t* text) {
         }
     }
     m_inputLength = static_cast<uint32_t>(out - m_input);
-    ParseText();
+    ParseText(m_input, m_inputLength);
 }
 
 void CXmlDocument::LoadXml(const char* text) {
     Cleanup();
     size_t length = text ? std::strlen(text) : 0;
     if (length == 0 || length > UINT32_MAX) throw CNyException(L"XML String is empty!");
-    m_input = static_cast<unsigned char*>(std::malloc(length));
-    if (!m_input) throw std::bad_alloc();
-    std::memcpy(m_input, text, length);
-    m_inputLength = static_cast<uint32_t>(length);
-    ParseText();
+    ParseText(reinterpret_cast<const unsigned char*>(text), static_cast<uint32_t>(length));
 }
 
 void CXmlDocument::LoadXmlStream(unsigned char* const bytes, uint32_t length) {
@@ -546,16 +542,16 @@ void CXmlDocument::LoadXmlStream(unsigned char* const bytes, uint32_t length) {
     if (!m_input) throw std::bad_alloc();
     std::memcpy(m_input, bytes, length);
     m_inputLength = length;
-    Parse();
+    Parse(m_input, m_inputLength);
 }
 
-// The tree keeps copies of all it needs, so the input goes as soon as the
-// reader is done with it rather than at the next load.
-void CXmlDocument::ParseText() {
+// The tree keeps copies of all it needs, so the document's own buffer goes as
+// soon as the reader is done with it rather than at the next load.
+void CXmlDocument::ParseText(const unsigned char* bytes, uint32_t length) {
     try {
         CExpatReader reader(this);
         reader.Initialise();
-        reader.Parse(true);
+        reader.ParseBytes(bytes, length, true);
     } catch (...) {
         ReleaseInput();
         throw;
@@ -563,9 +559,24 @@ void CXmlDocument::ParseText() {
     ReleaseInput();
 }
 
-// Replaces the input by its inflated form when it is a complete zlib or gzip
-// stream; leaves it untouched otherwise.
-bool CXmlDocument::Inflate() {
+namespace {
+
+// Whether the bytes start as zlib would accept a gzip or zlib stream: the
+// gzip magic, or a zlib header (deflate, a window of at most 32 KiB, a check
+// that divides by 31). Other input (XML text, Fast Infoset) fails there, so
+// it is told apart without setting up an inflater.
+bool StartsLikeACompressedStream(const unsigned char* bytes, uint32_t length) {
+    if (length < 2) return false;
+    if (bytes[0] == 0x1F && bytes[1] == 0x8B) return true;
+    return (bytes[0] & 0x0F) == 8 && (bytes[0] >> 4) <= 7 && ((bytes[0] << 8) | bytes[1]) % 31 == 0;
+}
+
+}  // namespace
+
+// Makes the inflated form of the bytes the document's buffer when they are a
+// complete zlib or gzip stream; leaves everything untouched otherwise.
+bool CXmlDocument::Inflate(const unsigned char* bytes, uint32_t length) {
+    if (!StartsLikeACompressedStream(bytes, length)) return false;
     const size_t kPiece = 65536;
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
@@ -577,8 +588,8 @@ bool CXmlDocument::Inflate() {
         throw std::bad_alloc();
     }
     size_t produced = 0;
-    zs.next_in = m_input;
-    zs.avail_in = m_inputLength;
+    zs.next_in = const_cast<unsigned char*>(bytes);
+    zs.avail_in = length;
     int status;
     do {
         if (capacity - produced < kPiece) {
@@ -609,11 +620,14 @@ bool CXmlDocument::Inflate() {
     return true;
 }
 
-void CXmlDocument::Parse() {
+void CXmlDocument::Parse(const unsigned char* bytes, uint32_t length) {
     bool fastInfoset;
     try {
-        Inflate();
-        fastInfoset = ReadFastInfosetDocument(this, m_input, m_inputLength, m_context->GetFIContext());
+        if (Inflate(bytes, length)) {
+            bytes = m_input;
+            length = m_inputLength;
+        }
+        fastInfoset = ReadFastInfosetDocument(this, bytes, length, m_context->GetFIContext());
     } catch (...) {
         ReleaseInput();
         throw;
@@ -621,7 +635,7 @@ void CXmlDocument::Parse() {
     if (fastInfoset)
         ReleaseInput();
     else
-        ParseText();
+        ParseText(bytes, length);
 }
 
 void CXmlDocument::Load(const wchar_t* fileName) {
@@ -653,7 +667,7 @@ void CXmlDocument::SyncLoad(const wchar_t* fileName) {
     }
     m_inputLength = static_cast<uint32_t>(size);
     file.Close();
-    Parse();
+    Parse(m_input, m_inputLength);
 }
 
 void CXmlDocument::AsyncLoad(const wchar_t* fileName) {

@@ -86,8 +86,13 @@ Platform::ByteBlock TakeKeptSlab() {
     return slab.block;
 }
 
-// Keeps a mapped slab if there is room; frees it otherwise.
+// Keeps a mapped slab if there is room, frees it otherwise; a smaller block
+// goes back to the thread's pool.
 void KeepOrFreeSlab(Platform::ByteBlock block) {
+    if (!block.mapped) {
+        Platform::ThreadBlocks::Give(block.bytes, block.capacity);
+        return;
+    }
     if (block.mapped) {
         KeptSlabs& kept = Kept();
         std::lock_guard<std::mutex> hold(kept.lock);
@@ -124,7 +129,12 @@ Platform::ByteBlock CElementArena::TakeBlock(size_t bytes) {
             return slab.block;
         }
     }
-    return Platform::NewByteBlock(bytes);
+    if (bytes >= Platform::kMappedBlockMinimum) return Platform::NewByteBlock(bytes);
+    size_t capacity;
+    Platform::ByteBlock block;
+    block.bytes = Platform::ThreadBlocks::Take(bytes ? bytes : 1, capacity);
+    block.capacity = static_cast<uint32_t>(capacity);
+    return block;
 }
 
 void CElementArena::GiveBackBlock(Platform::ByteBlock block) { KeepOrFreeSlab(block); }
@@ -164,6 +174,17 @@ CElementArena* CElementArena::Create() {
     // new.
     arena->m_unowned = (reinterpret_cast<uintptr_t>(arena) & ~kAddressMask) != 0;
     return arena;
+}
+
+// An arena is some 2 KiB: it comes from the thread's pool, as its first
+// slabs do.
+void* CElementArena::operator new(size_t size) {
+    size_t capacity;
+    return Platform::ThreadBlocks::Take(size, capacity);
+}
+
+void CElementArena::operator delete(void* arena, size_t size) {
+    Platform::ThreadBlocks::Give(static_cast<unsigned char*>(arena), size);
 }
 
 CElementArena::~CElementArena() {
@@ -262,7 +283,7 @@ void CElementArena::NextSlab(size_t bytes) {
     if (size < bytes + kSlabHeader) size = bytes + kSlabHeader;
     Platform::ByteBlock block;
     if (size >= Platform::kMappedBlockMinimum) block = TakeKeptSlab();
-    if (!block.bytes) block = Platform::NewByteBlock(size);
+    if (!block.bytes) block = TakeBlock(size);
     Slab* slab = reinterpret_cast<Slab*>(block.bytes);
     slab->next = nullptr;
     slab->block = block;

@@ -49,9 +49,10 @@ public:
 
     // Memory for the other large buffers of a reading or writing, from the
     // same slabs: from `bytes` = kKeptBlockMinimum on, the smallest kept slab
-    // that is large enough, else a new block of at least `bytes` bytes.
-    // GiveBackBlock keeps a mapped block for later documents as an arena's
-    // slab is kept, and frees any other.
+    // that is large enough, else a new block of at least `bytes` bytes;
+    // below, a block of the thread's pool. GiveBackBlock keeps a mapped block
+    // for later documents as an arena's slab is kept, and gives any other
+    // back to the pool.
     static const size_t kKeptBlockMinimum = size_t(1) << 20;
     static Platform::ByteBlock TakeBlock(size_t bytes);
     static void GiveBackBlock(Platform::ByteBlock block);
@@ -81,6 +82,8 @@ private:
 
     CElementArena() = default;
     ~CElementArena();
+    static void* operator new(size_t size);
+    static void operator delete(void* arena, size_t size);
     CElementArena(const CElementArena&) = delete;
     CElementArena& operator=(const CElementArena&) = delete;
 

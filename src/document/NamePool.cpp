@@ -47,7 +47,7 @@ const std::wstring* CNamePool::Intern(const std::wstring& text) {
 }
 
 void CNamePool::Grow() {
-    std::vector<Slot> old;
+    Slots old;
     old.swap(m_slots);
     m_slots.resize(old.size() * 2);
     size_t mask = m_slots.size() - 1;

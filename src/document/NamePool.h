@@ -5,6 +5,7 @@
 #define NYXML_SRC_DOCUMENT_NAMEPOOL_H
 
 #include "foundation/SeededHash.h"
+#include "platform/Memory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -51,7 +52,8 @@ private:
     void Grow();
 
     std::unordered_set<std::wstring, CSeededWStringHash> m_strings;
-    std::vector<Slot> m_slots;  // open addressing, power-of-two size
+    using Slots = std::vector<Slot, Platform::ThreadBlockAllocator<Slot>>;
+    Slots m_slots;  // open addressing, power-of-two size; of the thread's pool
     size_t m_used = 0;
     uint64_t m_k0 = 0, m_k1 = 0;  // the key of the slots' hash
 };

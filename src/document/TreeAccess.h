@@ -44,6 +44,12 @@ struct CXmlTreeAccess {
     static void AppendTextExcludingCR(CXmlElement* e, const wchar_t* text, uint32_t length) {
         CXmlDocument::AppendTextExcludingCR(e, text, length);
     }
+    // The namespace the document maps `prefix` to, without a copy; null
+    // without one.
+    static const std::wstring* NamespaceOfAlias(const CXmlDocument* d, std::wstring_view prefix) {
+        auto it = d->m_namespaceAliases.find(prefix);
+        return it == d->m_namespaceAliases.end() ? nullptr : &it->second;
+    }
     static void SetNamespaceAlias(CXmlDocument* d, const std::wstring& prefix, const std::wstring& uri) {
         d->SetNamespaceAlias(prefix, uri);
     }

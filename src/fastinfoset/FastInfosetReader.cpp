@@ -57,7 +57,7 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
       m_documentEnded(false) {
     CFIVocabulary initial;
     const CFIVocabulary& v = options.GetUseGeneratedVocabulary() ? *options.GetVocabulary() : initial;
-    auto fill = [this](std::vector<const Name*>& table, const CFIVocabulary::CFIStringTable& source) {
+    auto fill = [this](Table<const Name*>& table, const CFIVocabulary::CFIStringTable& source) {
         for (const std::wstring& s : source) {
             std::string utf8 = FastInfosetUtf::ToUtf8(s);
             AddName(table, reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size());
@@ -66,7 +66,7 @@ CFastInfosetReader::CFastInfosetReader(const CFastInfosetContext& options, CXmlD
     fill(m_prefixes, v.GetPrefixNamesTable());
     fill(m_namespaceNames, v.GetNamespaceNamesTable());
     fill(m_localNames, v.GetLocalNamesTable());
-    auto names = [this](std::vector<QName>& table, const CFIVocabulary::CFIQNameTable& source) {
+    auto names = [this](Table<QName>& table, const CFIVocabulary::CFIQNameTable& source) {
         for (const CFIVocabulary::CQNameParts& q : source) {
             const Name* ns = nullptr;
             const Name* local = nullptr;
@@ -108,8 +108,8 @@ void CFastInfosetReader::ValueTable::NewBlock(size_t bytes) {
 
 void CFastInfosetReader::ValueTable::clear() {
     for (Platform::ByteBlock& block : m_blocks) CElementArena::GiveBackBlock(block);
-    std::vector<Platform::ByteBlock>().swap(m_blocks);
-    std::vector<Span*>().swap(m_spanBlocks);
+    Table<Platform::ByteBlock>().swap(m_blocks);
+    Table<Span*>().swap(m_spanBlocks);
     m_cursor = nullptr;
     m_left = 0;
     m_count = 0;
@@ -239,7 +239,7 @@ void CFastInfosetReader::BadIndex(uint32_t index) {
 
 // ---- strings ----
 
-const CFastInfosetReader::Name* CFastInfosetReader::AddName(std::vector<const Name*>& table,
+const CFastInfosetReader::Name* CFastInfosetReader::AddName(Table<const Name*>& table,
                                                             const unsigned char* utf8, uint64_t length) {
     m_names.push_back(Name{std::wstring(), nullptr});
     Name& name = m_names.back();
@@ -249,7 +249,7 @@ const CFastInfosetReader::Name* CFastInfosetReader::AddName(std::vector<const Na
     return &name;
 }
 
-const CFastInfosetReader::Name* CFastInfosetReader::Identifying(std::vector<const Name*>& table) {
+const CFastInfosetReader::Name* CFastInfosetReader::Identifying(Table<const Name*>& table) {
     unsigned char o = Next();
     if (o & 0x80) return Entry(table, Index2(o));
     uint64_t n = Length2(o);
@@ -428,7 +428,7 @@ void CFastInfosetReader::CheckName(const std::wstring& name) {
 }
 
 const CFastInfosetReader::QName* CFastInfosetReader::LiteralQName(bool prefix, bool namespaceName,
-                                                                  std::vector<QName>& table) {
+                                                                  Table<QName>& table) {
     if (prefix && !namespaceName) Fail(L"Failed to parse FastInfoset. Invalid QName type Prefix without Namespace.");
     if (prefix) CheckName(Identifying(m_prefixes)->text);
     const Name* ns = namespaceName ? Identifying(m_namespaceNames) : nullptr;
@@ -443,12 +443,12 @@ const CFastInfosetReader::QName* CFastInfosetReader::LiteralQName(bool prefix, b
     return &m_literal;
 }
 
-const CFastInfosetReader::QName* CFastInfosetReader::QualifiedName3(unsigned char o, std::vector<QName>& table) {
+const CFastInfosetReader::QName* CFastInfosetReader::QualifiedName3(unsigned char o, Table<QName>& table) {
     if ((o & 0x3C) == 0x3C) return LiteralQName(o & 0x02, o & 0x01, table);
     return &Entry(table, Index3(o));
 }
 
-const CFastInfosetReader::QName* CFastInfosetReader::QualifiedName2(unsigned char o, std::vector<QName>& table) {
+const CFastInfosetReader::QName* CFastInfosetReader::QualifiedName2(unsigned char o, Table<QName>& table) {
     if ((o & 0x7C) == 0x78) return LiteralQName(o & 0x02, o & 0x01, table);
     return &Entry(table, Index2(o));
 }

@@ -35,6 +35,9 @@ public:
     void ReadDocumentChildren();
 
 private:
+    // The tables of a reading grow in blocks of the thread's pool.
+    template <typename T>
+    using Table = std::vector<T, Platform::ThreadBlockAllocator<T>>;
     // A string of a name table, with its copy in the document's name pool
     // (null when the pool is full).
     struct Name {
@@ -94,8 +97,8 @@ private:
         }
         void NewBlock(size_t bytes);
 
-        std::vector<Platform::ByteBlock> m_blocks;
-        std::vector<Span*> m_spanBlocks;
+        Table<Platform::ByteBlock> m_blocks;
+        Table<Span*> m_spanBlocks;
         unsigned char* m_cursor = nullptr;
         size_t m_left = 0;
         size_t m_count = 0;
@@ -139,16 +142,16 @@ private:
     uint64_t Length7(unsigned char o);
     uint32_t SequenceLength();
 
-    const Name* AddName(std::vector<const Name*>& table, const unsigned char* utf8, uint64_t length);
-    const Name* Identifying(std::vector<const Name*>& table);
+    const Name* AddName(Table<const Name*>& table, const unsigned char* utf8, uint64_t length);
+    const Name* Identifying(Table<const Name*>& table);
     void SkipIdentifying();
     void SkipOctetString2();
     void SkipNonIdentifying();
-    const QName* QualifiedName3(unsigned char o, std::vector<QName>& table);
-    const QName* QualifiedName2(unsigned char o, std::vector<QName>& table);
-    const QName* LiteralQName(bool prefix, bool namespaceName, std::vector<QName>& table);
+    const QName* QualifiedName3(unsigned char o, Table<QName>& table);
+    const QName* QualifiedName2(unsigned char o, Table<QName>& table);
+    const QName* LiteralQName(bool prefix, bool namespaceName, Table<QName>& table);
     template <typename T>
-    static const T& Entry(const std::vector<T>& table, uint32_t index) {
+    static const T& Entry(const Table<T>& table, uint32_t index) {
         return table[Check(table.size(), index)];
     }
 
@@ -177,11 +180,11 @@ private:
     const unsigned char* m_end;
     // Name strings live here, at fixed addresses, for every table.
     std::deque<Name> m_names;
-    std::vector<const Name*> m_prefixes;
-    std::vector<const Name*> m_namespaceNames;
-    std::vector<const Name*> m_localNames;
-    std::vector<QName> m_elementNames;
-    std::vector<QName> m_attributeNames;
+    Table<const Name*> m_prefixes;
+    Table<const Name*> m_namespaceNames;
+    Table<const Name*> m_localNames;
+    Table<QName> m_elementNames;
+    Table<QName> m_attributeNames;
     ValueTable m_attributeValues;
     ValueTable m_characterChunks;
     std::vector<std::wstring> m_alphabets;

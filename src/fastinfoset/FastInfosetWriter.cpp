@@ -179,117 +179,25 @@ private:
     size_t m_recentNext = 0;
 };
 
-// Blocks of 1 KiB to 1 MiB, in powers of two, for the tables of the
-// writers of one thread: a table growing through them asks glibc for no
-// block of its own, which would make it merge every small block freed
-// before (and a writer's many small blocks then come from scattered free
-// memory rather than from the few just freed). Up to 4 MiB of them are kept
-// for the thread's next writers.
-class TablePool {
-public:
-    static const size_t kSmallest = size_t(1) << 10;
-    // A block of at least `bytes` bytes (of the pool up to 1 MiB, of the
-    // heap beyond); `capacity` receives its size.
-    static unsigned char* Take(size_t bytes, size_t& capacity) {
-        size_t k = 0;
-        while (k < kClasses && (kSmallest << k) < bytes) ++k;
-        capacity = k < kClasses ? kSmallest << k : bytes;
-        if (k == kClasses || t_listsGone) return static_cast<unsigned char*>(::operator new(capacity));
-        Lists& lists = ThreadLists();
-        if (Free* f = lists.free[k]) {
-            lists.free[k] = f->next;
-            lists.kept -= capacity;
-            return reinterpret_cast<unsigned char*>(f);
-        }
-        return static_cast<unsigned char*>(::operator new(capacity));
-    }
-    // Gives back a block taken for `bytes` bytes (or its whole capacity).
-    static void Give(unsigned char* block, size_t bytes) {
-        size_t k = 0;
-        while (k < kClasses && (kSmallest << k) < bytes) ++k;
-        const size_t capacity = kSmallest << k;
-        if (k == kClasses || t_listsGone) {
-            ::operator delete(block);
-            return;
-        }
-        Lists& lists = ThreadLists();
-        if (lists.kept + capacity > kKept) {
-            ::operator delete(block);
-            return;
-        }
-        Free* f = reinterpret_cast<Free*>(block);
-        f->next = lists.free[k];
-        lists.free[k] = f;
-        lists.kept += capacity;
-    }
-
-private:
-    static const size_t kClasses = 11;
-    static_assert((kSmallest << (kClasses - 1)) >= CElementArena::kKeptBlockMinimum, "every size below kept slabs");
-    static const size_t kKept = size_t(4) << 20;
-    struct Free {
-        Free* next;
-    };
-    struct Lists {
-        Free* free[kClasses] = {};
-        size_t kept = 0;
-        ~Lists() {
-            t_listsGone = true;
-            for (Free* f : free)
-                while (f) {
-                    Free* next = f->next;
-                    ::operator delete(f);
-                    f = next;
-                }
-        }
-    };
-    static Lists& ThreadLists() {
-        thread_local Lists lists;
-        return lists;
-    }
-    // Set as the thread ends: a block given back later (a writer that
-    // outlives the thread's own objects) goes straight back to the heap.
-    static thread_local bool t_listsGone;
-};
-
-thread_local bool TablePool::t_listsGone = false;
-
-// Memory for the tables of a writing: blocks of the thread's table pool, and
-// from 1 MiB on blocks taken like the slabs that documents keep for the next
+// Memory for the tables of a writing: blocks of the thread's pool, and from
+// 1 MiB on blocks taken like the slabs that documents keep for the next
 // ones, so that a large table costs no fresh pages for every document
 // written after the first.
 class KeptMemory {
 public:
     KeptMemory() = default;
-    explicit KeptMemory(size_t bytes) {
-        if (bytes >= CElementArena::kKeptBlockMinimum) {
-            m_block = CElementArena::TakeBlock(bytes);
-        } else {
-            size_t capacity;
-            m_block.bytes = TablePool::Take(bytes, capacity);
-            m_block.capacity = static_cast<uint32_t>(capacity);
-            m_pooled = true;
-        }
-    }
+    explicit KeptMemory(size_t bytes) : m_block(CElementArena::TakeBlock(bytes)) {}
     KeptMemory(const KeptMemory&) = delete;
     KeptMemory& operator=(const KeptMemory&) = delete;
     ~KeptMemory() {
-        if (!m_block.bytes) return;
-        if (m_pooled)
-            TablePool::Give(m_block.bytes, m_block.capacity);
-        else
-            CElementArena::GiveBackBlock(m_block);
+        if (m_block.bytes) CElementArena::GiveBackBlock(m_block);
     }
-    void swap(KeptMemory& other) {
-        std::swap(m_block, other.m_block);
-        std::swap(m_pooled, other.m_pooled);
-    }
+    void swap(KeptMemory& other) { std::swap(m_block, other.m_block); }
     unsigned char* Bytes() const { return m_block.bytes; }
     size_t Capacity() const { return m_block.capacity; }
 
 private:
     Platform::ByteBlock m_block;
-    bool m_pooled = false;
 };
 
 // A zero-filled array of words in such memory.
@@ -597,17 +505,17 @@ private:
 }  // namespace
 
 struct CFastInfosetWriter::Impl {
-    // A writer's state is some 70 KiB: it comes from the thread's table
-    // pool, so that writing document after document neither asks glibc for
+    // A writer's state is some 70 KiB: it comes from the thread's pool
+    // (platform/Memory.h), so that writing document after document neither asks glibc for
     // a large block nor gives one back, which makes it merge every small
     // block freed before and may return the top of the heap to the system,
     // only to fault it in again for the next document.
     static void* operator new(size_t size) {
         size_t capacity;
-        return TablePool::Take(size, capacity);
+        return Platform::ThreadBlocks::Take(size, capacity);
     }
     static void operator delete(void* p, size_t size) {
-        if (p) TablePool::Give(static_cast<unsigned char*>(p), size);
+        if (p) Platform::ThreadBlocks::Give(static_cast<unsigned char*>(p), size);
     }
     // Per open element: its attribute list is still open, it has attributes.
     static constexpr unsigned char kAttributesOpen = 1, kHasAttributes = 2;
@@ -680,7 +588,7 @@ struct CFastInfosetWriter::Impl {
     // entry (see NameMemo), or null.
     const std::wstring* pendingNsKey = nullptr;
     std::vector<std::wstring> alphabets;
-    // The octets: a block of the thread's table pool while small (handed out
+    // The octets: a block of the thread's pool while small (handed out
     // as a copy of just the octets written), then mapped pages that grow
     // without a copy (see platform/Memory.h) and are handed out whole; `out`
     // and `capacity` repeat the block's fields.
@@ -752,7 +660,7 @@ struct CFastInfosetWriter::Impl {
     ~Impl() { ReleaseBlock(); }
     void ReleaseBlock() {
         if (pooledBlock)
-            TablePool::Give(block.bytes, block.capacity);
+            Platform::ThreadBlocks::Give(block.bytes, block.capacity);
         else
             Platform::FreeByteBlock(block);
         block = Platform::ByteBlock();
@@ -809,7 +717,7 @@ struct CFastInfosetWriter::Impl {
         if (wanted > UINT32_MAX) wanted = UINT32_MAX;
         if (wanted < Platform::kMappedBlockMinimum) {
             size_t room;
-            unsigned char* grown = TablePool::Take(static_cast<size_t>(wanted), room);
+            unsigned char* grown = Platform::ThreadBlocks::Take(static_cast<size_t>(wanted), room);
             if (used) std::memcpy(grown, out, used);
             ReleaseBlock();
             block.bytes = grown;

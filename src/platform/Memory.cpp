@@ -107,5 +107,81 @@ void FreeByteBlock(ByteBlock& block) {
     block = ByteBlock();
 }
 
+namespace ThreadBlocks {
+
+namespace {
+
+const size_t kClasses = 11;
+static_assert((kSmallest << (kClasses - 1)) == kLargest, "one class per power of two");
+const size_t kKept = size_t(8) << 20;
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+// Set as the thread ends: a block given back later (a reader or writer that
+// outlives the thread's own objects) goes straight back to the heap.
+thread_local bool t_listsGone = false;
+
+struct Lists {
+    FreeBlock* free[kClasses] = {};
+    size_t kept = 0;
+    ~Lists() {
+        t_listsGone = true;
+        for (FreeBlock* f : free)
+            while (f) {
+                FreeBlock* next = f->next;
+                ::operator delete(f);
+                f = next;
+            }
+    }
+};
+
+Lists& ThreadLists() {
+    thread_local Lists lists;
+    return lists;
+}
+
+size_t ClassOf(size_t bytes) {
+    size_t k = 0;
+    while (k < kClasses && (kSmallest << k) < bytes) ++k;
+    return k;
+}
+
+}  // namespace
+
+unsigned char* Take(size_t bytes, size_t& capacity) {
+    const size_t k = ClassOf(bytes);
+    capacity = k < kClasses ? kSmallest << k : bytes;
+    if (k < kClasses && !t_listsGone) {
+        Lists& lists = ThreadLists();
+        if (FreeBlock* f = lists.free[k]) {
+            lists.free[k] = f->next;
+            lists.kept -= capacity;
+            return reinterpret_cast<unsigned char*>(f);
+        }
+    }
+    return static_cast<unsigned char*>(::operator new(capacity));
+}
+
+void Give(unsigned char* block, size_t bytes) {
+    if (!block) return;
+    const size_t k = ClassOf(bytes);
+    if (k < kClasses && !t_listsGone) {
+        Lists& lists = ThreadLists();
+        const size_t capacity = kSmallest << k;
+        if (lists.kept + capacity <= kKept) {
+            FreeBlock* f = reinterpret_cast<FreeBlock*>(block);
+            f->next = lists.free[k];
+            lists.free[k] = f;
+            lists.kept += capacity;
+            return;
+        }
+    }
+    ::operator delete(block);
+}
+
+}  // namespace ThreadBlocks
+
 }  // namespace Platform
 }  // namespace NyXmlLib9

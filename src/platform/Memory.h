@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <new>
+
 namespace NyXmlLib9 {
 namespace Platform {
 
@@ -53,6 +55,56 @@ ByteBlock NewByteBlock(uint64_t bytes);
 // When memory is refused (std::bad_alloc) the block stays as it was.
 void GrowByteBlock(ByteBlock& block, uint32_t used, uint64_t bytes);
 void FreeByteBlock(ByteBlock& block);
+
+// Blocks of 1 KiB to 1 MiB, in powers of two, kept per thread (up to
+// 8 MiB) for the buffers and tables of the thread's next readings and
+// writings. A document read or written after the first then asks glibc for
+// no large block: each such request makes glibc merge every small block
+// freed before it (an object graph just freed leaves a million), and the
+// graph bound next then finds its blocks scattered through merged memory
+// instead of in the free lists.
+namespace ThreadBlocks {
+const size_t kSmallest = size_t(1) << 10;
+const size_t kLargest = size_t(1) << 20;
+// A block of at least `bytes` bytes: a kept one or a new one up to
+// kLargest, of operator new beyond; `capacity` receives its size.
+unsigned char* Take(size_t bytes, size_t& capacity);
+// Gives back a block taken for `bytes` bytes (or its whole capacity): kept
+// while there is room, else freed.
+void Give(unsigned char* block, size_t bytes);
+}  // namespace ThreadBlocks
+
+// An allocator for the tables of a reading: arrays of 1 KiB and more are
+// blocks of the thread's pool.
+template <typename T>
+struct ThreadBlockAllocator {
+    using value_type = T;
+    ThreadBlockAllocator() = default;
+    template <typename U>
+    ThreadBlockAllocator(const ThreadBlockAllocator<U>&) {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        const size_t bytes = n * sizeof(T);
+        if (bytes < ThreadBlocks::kSmallest) return static_cast<T*>(::operator new(bytes));
+        size_t capacity;
+        return reinterpret_cast<T*>(ThreadBlocks::Take(bytes, capacity));
+    }
+    void deallocate(T* p, size_t n) {
+        const size_t bytes = n * sizeof(T);
+        if (bytes < ThreadBlocks::kSmallest)
+            ::operator delete(p);
+        else
+            ThreadBlocks::Give(reinterpret_cast<unsigned char*>(p), bytes);
+    }
+    template <typename U>
+    bool operator==(const ThreadBlockAllocator<U>&) const {
+        return true;
+    }
+    template <typename U>
+    bool operator!=(const ThreadBlockAllocator<U>&) const {
+        return false;
+    }
+};
 
 }  // namespace Platform
 }  // namespace NyXmlLib9

@@ -35,9 +35,9 @@ struct AsyncMode {
     }
 };
 
-std::string Deflate(const std::string& in, int windowBits) {
+std::string Deflate(const std::string& in, int windowBits, int level = 6) {
     z_stream zs{};
-    EXPECT_EQ(Z_OK, deflateInit2(&zs, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY));
+    EXPECT_EQ(Z_OK, deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY));
     std::string out(deflateBound(&zs, in.size()) + 32, '\0');
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
     zs.avail_in = static_cast<uInt>(in.size());
@@ -71,6 +71,19 @@ TEST(CXmlDocumentCompression, LargeInflatedOutputGrowsItsBuffer) {
     CXmlDocument d;
     d.LoadXmlStream(reinterpret_cast<unsigned char*>(&packed[0]), static_cast<uint32_t>(packed.size()));
     EXPECT_EQ(3u * 1024 * 1024, d.GetDocumentElement()->GetText().size());
+}
+
+// Every header zlib accepts is inflated: each level writes its own second
+// octet and each window size its own first.
+TEST(CXmlDocumentCompression, EveryZlibAndGzipHeaderIsRecognised) {
+    const std::string xml = SampleXml();
+    const std::wstring expected = LoadedDump(xml);
+    for (int level : {0, 1, 2, 6, 9})
+        for (int windowBits : {9, 10, 12, 15, 15 + 16}) {
+            SCOPED_TRACE(testing::Message() << "level " << level << ", window bits " << windowBits);
+            const std::string packed = Deflate(xml, windowBits, level);
+            EXPECT_EQ(expected, LoadedDump(packed));
+        }
 }
 
 TEST(CXmlDocumentCompression, TruncatedCompressedInputFallsThroughToTextReader) {
