@@ -8,6 +8,7 @@
 
 #include "binding/SharedNames.h"
 #include "foundation/TextInternal.h"
+#include "platform/Memory.h"
 
 #include <cwchar>
 
@@ -32,7 +33,7 @@ CXmlObjectBase& CXmlObjectBase::operator=(const CXmlObjectBase& other) {
     return *this;
 }
 
-CXmlObjectBase::~CXmlObjectBase() = default;
+CXmlObjectBase::~CXmlObjectBase() { Platform::NoteObjectFreed(); }
 
 void CXmlObjectBase::OnEvent(CXmlObjectBase*, MsgType, void*) {}
 

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include <new>
@@ -105,6 +106,18 @@ void FreeByteBlock(ByteBlock& block) {
     else
         delete[] block.bytes;
     block = ByteBlock();
+}
+
+void NoteObjectFreed() {
+#if defined(__GLIBC__)
+    thread_local unsigned freed = 0;
+    if (++freed % kObjectsPerMerge != 0) return;
+    // Beyond the largest size glibc's per-thread cache keeps (1032 bytes),
+    // so the request reaches the heap, which merges its small-block lists
+    // before it serves a large one.
+    void* volatile block = std::malloc(2048);
+    std::free(block);
+#endif
 }
 
 namespace ThreadBlocks {
