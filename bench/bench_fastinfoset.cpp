@@ -59,9 +59,9 @@ double AfterItsOwnKind(Job job) {
 }
 
 // One binding split into its steps: making the document and loading the
-// input into the tree (glibc merges the blocks the previous round freed when
-// the document asks for its first large block, so that lands here), binding
-// the tree into the objects, freeing the tree, freeing the objects.
+// input into the tree, binding the tree into the objects, freeing the tree,
+// freeing the objects (glibc merges the small blocks freed as it goes: the
+// library asks it to every 1024 objects freed, see platform/Memory.h).
 struct BindPhases {
     double load = 0, bind = 0, freeTree = 0, freeObjects = 0;
     double Total() const { return load + bind + freeTree + freeObjects; }
@@ -173,10 +173,9 @@ int main(int argc, char** argv) {
     std::printf("decode into the tree, suggested encodings: FI %.3f s, XML %.3f s  -> %.2fx faster\n", tFiTyped,
                 tXml2, tXml2 / tFiTyped);
     // Each timed binding follows an untimed one of the same format, as in a
-    // process that binds one format document after document. glibc merges
-    // the million small blocks a freed object graph leaves only when a large
-    // block is next asked for or freed: in rounds that alternate the formats,
-    // one format's round pays for the other's graph (the second line).
+    // process that binds one format document after document: the heap a
+    // freed object graph leaves shapes the next round (the second line
+    // alternates the formats instead).
     double bFi, bXml;
     Alternate(rounds, [&] { return AfterItsOwnKind([&] { Bind(fi32, limits); }); },
               [&] { return AfterItsOwnKind([&] { Bind(xml, plain); }); }, bFi, bXml);
