@@ -5,6 +5,7 @@
 
 #include "document/TreeAccess.h"
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,9 +19,9 @@ const wchar_t* Str(const wchar_t* s) { return s ? s : L""; }
 
 // The first blank-separated token of a restriction when it is a URI rather
 // than one of the ## keywords; empty otherwise.
-std::wstring FirstUriToken(const std::wstring& restriction) {
-    std::wstring token = restriction.substr(0, restriction.find(L' '));
-    if (token.size() < 2 || token[0] == L'#' || token[1] == L'#') return std::wstring();
+std::wstring_view FirstUriToken(std::wstring_view restriction) {
+    std::wstring_view token = restriction.substr(0, restriction.find(L' '));
+    if (token.size() < 2 || token[0] == L'#' || token[1] == L'#') return std::wstring_view();
     return token;
 }
 
@@ -70,7 +71,10 @@ CAttributeCol::CAttributeCol(const wchar_t* namespaceUri, const wchar_t* namespa
                              const wchar_t* targetNamespace)
     : CXmlCollection(L"", namespaceUri, 0, -1), m_restriction(Str(namespaceRestriction)),
       m_targetNamespace(Str(targetNamespace)) {
-    if (NamespaceField().empty()) SetNamespaceField(FirstUriToken(m_restriction));
+    if (NamespaceField().empty()) {
+        const std::wstring_view token = FirstUriToken(static_cast<const std::wstring&>(m_restriction));
+        if (!token.empty()) SetNamespaceField(std::wstring(token));
+    }
 }
 
 CAttributeCol::CAttributeCol(const CAttributeCol& other)
@@ -361,7 +365,7 @@ CElementCol::CElementCol(const wchar_t* namespaceUri, const wchar_t* namespaceRe
                          const wchar_t* targetNamespace, int, int)
     : CXmlCollection(L"", namespaceUri, 0, -1), m_elementNamespace(Str(namespaceUri)), m_elementRestriction(kAny),
       m_targetNamespace(Str(targetNamespace)) {
-    if (m_elementNamespace.empty()) m_elementNamespace = FirstUriToken(Str(namespaceRestriction));
+    if (m_elementNamespace.empty()) m_elementNamespace = std::wstring(FirstUriToken(Str(namespaceRestriction)));
 }
 
 CElementCol::CElementCol(const CElementCol& other)
