@@ -93,7 +93,7 @@ void KeepOrFreeSlab(Platform::ByteBlock block) {
         Platform::ThreadBlocks::Give(block.bytes, block.capacity);
         return;
     }
-    if (block.mapped) {
+    {
         KeptSlabs& kept = Kept();
         std::lock_guard<std::mutex> hold(kept.lock);
         if (kept.readyBytes + kept.lazyBytes + block.capacity <= kKeptSlabBytes) {

@@ -2,6 +2,8 @@
 // backed by huge pages where the system allows it, grown by remapping instead
 // of copying. Writing a large output into fresh memory otherwise costs one
 // page fault per 4 KiB, which for big documents costs more than encoding them.
+// Also the thread's pool of smaller blocks, and a hint to the heap as object
+// graphs are freed.
 #ifndef NYXML_SRC_PLATFORM_MEMORY_H
 #define NYXML_SRC_PLATFORM_MEMORY_H
 
@@ -58,11 +60,10 @@ void FreeByteBlock(ByteBlock& block);
 
 // Blocks of 1 KiB to 1 MiB, in powers of two, kept per thread (up to
 // 8 MiB) for the buffers and tables of the thread's next readings and
-// writings. A document read or written after the first then asks glibc for
-// no large block: each such request makes glibc merge every small block
-// freed before it (an object graph just freed leaves a million), and the
-// graph bound next then finds its blocks scattered through merged memory
-// instead of in the free lists.
+// writings: the reader's tables, a document's name pool and first slabs, a
+// writer's state and tables. Documents read or written one after the other
+// then neither ask glibc for these blocks nor give them back, which may
+// return the top of the heap to the system only to fault it in again.
 namespace ThreadBlocks {
 const size_t kSmallest = size_t(1) << 10;
 const size_t kLargest = size_t(1) << 20;
