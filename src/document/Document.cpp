@@ -43,7 +43,9 @@ bool GetAsyncFromXmlFile() { return g_asyncFromXmlFile; }
 namespace {
 
 const std::wstring* OwnedCopy(const std::wstring& s) {
-    return s.empty() ? &CNamePool::Empty() : new std::wstring(s);
+    if (s.empty()) return &CNamePool::Empty();
+    CElementArena::NoteOutsideMemory();
+    return new std::wstring(s);
 }
 
 // What a tree makes when first asked (a text or value string, an attribute
@@ -60,6 +62,7 @@ const T& Publish(std::atomic<T*>& slot, T* made) {
 const std::wstring& LazyString(std::atomic<std::wstring*>& slot, const wchar_t* units, size_t length) {
     if (std::wstring* made = slot.load(std::memory_order_acquire)) return *made;
     if (length == 0) return CNamePool::Empty();
+    CElementArena::NoteOutsideMemory();
     return Publish(slot, new std::wstring(units, length));
 }
 
@@ -73,6 +76,7 @@ CXmlAttribute::CXmlAttribute(const std::wstring& localName, const std::wstring& 
         m_namespaceURI = OwnedCopy(namespaceURI);
         m_ownsNamespace = !namespaceURI.empty();
         if (value.size() >= UINT32_MAX) throw std::bad_alloc();
+        CElementArena::NoteOutsideMemory();
         std::wstring* own = new std::wstring(value);
         m_valueString.store(own, std::memory_order_relaxed);
         m_valueData = own->c_str();
@@ -205,6 +209,7 @@ const std::vector<CXmlAttribute*>& CXmlElement::GetAttributes() const {
 }
 
 const std::vector<CXmlAttribute*>& CXmlElement::MakeAttributeList() const {
+    CElementArena::NoteOutsideMemory();
     auto* made = new std::vector<CXmlAttribute*>(m_blockCount);
     for (uint32_t i = 0; i < m_blockCount; ++i) (*made)[i] = AttributeBlock() + i;
     return Publish(m_attributeList, made);
@@ -369,6 +374,8 @@ void CXmlElement::AppendText(const wchar_t* text, int length) {
 CXmlElement* CXmlElement::RemoveLastChildElement() {
     CXmlElement* last = m_lastChild;
     if (!last) return nullptr;
+    // Out of its tree, the element outlives it.
+    CElementArena::NoteOutsideMemory();
     m_lastChild = last->m_prevSibling;
     if (m_lastChild)
         m_lastChild->m_nextSibling = nullptr;
@@ -407,12 +414,19 @@ CXmlDocument::~CXmlDocument() {
 }
 
 void CXmlDocument::Cleanup() {
-    delete m_documentElement;
+    CElementArena* arena = static_cast<CElementArena*>(m_elementArena);
+    // A tree that holds nothing outside the arena, with nothing of the arena
+    // outside the tree, goes with the arena: no element need be visited.
+    if (m_documentElement && arena->HoldsItsTreeAlone())
+        arena->ForgetAll();
+    else
+        delete m_documentElement;
     m_documentElement = nullptr;
     m_openElements.clear();
     m_namespaceAliases.clear();
     static_cast<CNamePool*>(m_namePool)->Clear();
     ReleaseInput();
+    arena->StartTree();
 }
 
 void CXmlDocument::ReleaseInput() {

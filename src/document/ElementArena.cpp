@@ -2,6 +2,7 @@
 
 #include "platform/Memory.h"
 
+#include <atomic>
 #include <mutex>
 #include <new>
 
@@ -173,6 +174,7 @@ CElementArena* CElementArena::Create() {
     // no room for the size class: such an arena hands out blocks of operator
     // new.
     arena->m_unowned = (reinterpret_cast<uintptr_t>(arena) & ~kAddressMask) != 0;
+    arena->StartTree();
     return arena;
 }
 
@@ -230,7 +232,31 @@ void* CElementArena::Allocate(size_t bytes) {
     return header + 1;
 }
 
+namespace {
+
+std::atomic<uint64_t> g_outsideMemory{0};
+
+}  // namespace
+
+void CElementArena::NoteOutsideMemory() { g_outsideMemory.fetch_add(1, std::memory_order_relaxed); }
+
+void CElementArena::StartTree() {
+    m_treeStart = m_live == 0 ? g_outsideMemory.load(std::memory_order_relaxed) : UINT64_MAX;
+}
+
+bool CElementArena::HoldsItsTreeAlone() const {
+    return m_treeStart != UINT64_MAX && m_treeStart == g_outsideMemory.load(std::memory_order_relaxed);
+}
+
+void CElementArena::ForgetAll() {
+    for (Slab* slab = m_first; slab; slab = slab->next)
+        NYXML_POISON(slab->block.bytes + kSlabHeader, slab->block.capacity - kSlabHeader);
+    m_live = 0;
+    Rewind();
+}
+
 void* CElementArena::AllocateUnowned(size_t bytes) {
+    NoteOutsideMemory();
     if (bytes > SIZE_MAX - kHeader) throw std::bad_alloc();
     Header* header = static_cast<Header*>(::operator new(bytes + kHeader));
     header->tag = 0;

@@ -66,6 +66,21 @@ public:
     // Where the slabs kept with lazily freed pages are (for tests).
     static std::vector<std::pair<const void*, size_t>> GetLazilyKeptSlabs();
 
+    // A tree whose every block is in its document's arena goes with the
+    // arena whole, without a visit to each element. Whatever can make that
+    // wrong calls NoteOutsideMemory: a block of operator new for a tree, a
+    // string or list a node makes and owns, an element taken out of its tree.
+    // Any thread may call it; it only counts, process-wide.
+    static void NoteOutsideMemory();
+    // Starts a tree: from now on the arena can tell whether it alone holds it.
+    void StartTree();
+    // Whether every block of the arena belongs to the tree begun by StartTree
+    // and holds nothing outside the arena: no block was handed out before,
+    // and nothing anywhere called NoteOutsideMemory since.
+    bool HoldsItsTreeAlone() const;
+    // Forgets every block handed out, as if each had been given back.
+    void ForgetAll();
+
     // Memory the arena holds from the system, in bytes (for tests).
     size_t GetReservedBytes() const;
     // Blocks handed out and not given back.
@@ -99,6 +114,9 @@ private:
     Slab* m_first = nullptr;    // slabs in the order they were made
     Slab* m_current = nullptr;  // the slab the cursor is in
     size_t m_live = 0;
+    // NoteOutsideMemory's count when the tree began, or UINT64_MAX when the
+    // arena still had blocks out then.
+    uint64_t m_treeStart = UINT64_MAX;
     bool m_ownerGone = false;
     bool m_unowned = false;  // every block from operator new
 };

@@ -491,6 +491,54 @@ TEST(ElementArenaOfDocument, AnElementTakenOutMayOutliveItsDocument) {
     delete taken;
 }
 
+// A tree goes with its arena whole only while nothing of it is outside the
+// arena; whatever a test does here is freed with the tree either way (the
+// leak and address sanitizers check that).
+TEST(ElementArenaOfDocument, ATreeGoesWholeOnlyWhileItHoldsNothingOutside) {
+    const char* xml = "<r a=\"1\"><e b=\"2\">text</e><f/></r>";
+    struct Case {
+        const char* what;
+        void (*touch)(CXmlDocument&);
+        bool alone;
+    } cases[] = {
+        {"nothing", [](CXmlDocument&) {}, true},
+        {"text read in scratch", [](CXmlDocument& d) { CXmlTreeAccess::TextInScratch(d.GetDocumentElement()->GetFirstElement()); }, true},
+        {"text string", [](CXmlDocument& d) { d.GetDocumentElement()->GetFirstElement()->GetText(); }, false},
+        {"attribute list", [](CXmlDocument& d) { d.GetDocumentElement()->GetAttributes(); }, false},
+        {"attribute value", [](CXmlDocument& d) { CXmlTreeAccess::Attribute(d.GetDocumentElement(), 0)->GetValue(); }, false},
+        {"attribute added", [](CXmlDocument& d) { CXmlTreeAccess::AddAttribute(d.GetDocumentElement(), L"c", L"3", L""); }, false},
+        {"element renamed, the name pooled", [](CXmlDocument& d) { CXmlTreeAccess::SetElementName(d.GetDocumentElement(), L"s"); }, true},
+        {"element taken out", [](CXmlDocument& d) { delete CXmlTreeAccess::RemoveLastChildElement(d.GetDocumentElement()); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CXmlDocument d;
+        d.LoadXml(xml);
+        EXPECT_TRUE(CXmlTreeAccess::Arena(&d).HoldsItsTreeAlone());
+        c.touch(d);
+        EXPECT_EQ(c.alone, CXmlTreeAccess::Arena(&d).HoldsItsTreeAlone());
+        d.LoadXml(xml);
+        EXPECT_EQ(L"text", d.GetDocumentElement()->GetFirstElement()->GetText());
+    }
+}
+
+// An element taken out and kept makes every later tree of its document go
+// element by element, however many loads follow: the arena is not its tree's
+// alone while the element lives.
+TEST(ElementArenaOfDocument, AnElementKeptOutlivesLaterTrees) {
+    CXmlDocument d;
+    d.LoadXml("<r><a>kept</a></r>");
+    CXmlElement* taken = CXmlTreeAccess::RemoveLastChildElement(d.GetDocumentElement());
+    for (int i = 0; i < 3; ++i) {
+        d.LoadXml("<r><b>next</b></r>");
+        EXPECT_FALSE(CXmlTreeAccess::Arena(&d).HoldsItsTreeAlone());
+    }
+    EXPECT_EQ(L"kept", taken->GetText());
+    delete taken;
+    d.LoadXml("<r/>");
+    EXPECT_TRUE(CXmlTreeAccess::Arena(&d).HoldsItsTreeAlone());
+}
+
 TEST(CElementArena, AUseAfterFreeIsStillSeenByTheAddressSanitizer) {
 #if defined(__SANITIZE_ADDRESS__)
     ArenaHolder holder;
