@@ -932,11 +932,12 @@ private:
             };
             walk(c.get());
             o += L"CSmartPtr<CXmlObjectBase> " + FactoryName(c.get()) + L"::Create(CXmlElement* element) {\n"
-                 L"    if (!HasElementType(element)) return CSmartPtr<CXmlObjectBase>(" +
+                 L"    const ElementTypeName type = ElementTypeOf(element);\n"
+                 L"    if (type.localName.empty()) return CSmartPtr<CXmlObjectBase>(" +
                  (c->abstract ? std::wstring() : L"new " + c->cppName) + L");\n";
             for (const ClassModel* k : family)
                 if (!k->abstract)
-                    o += L"    if (IsElementType(element, " + Literal(k->xmlName) + L", " + Literal(k->xmlNs) +
+                    o += L"    if (type.Is(" + Literal(k->xmlName) + L", " + Literal(k->xmlNs) +
                          L")) return CSmartPtr<CXmlObjectBase>(new " + k->cppName + L");\n";
             o += L"    return CSmartPtr<CXmlObjectBase>();\n}\n\n";
         }

@@ -8,6 +8,7 @@
 #include <nyxml/variant.h>
 
 #include <string>
+#include <string_view>
 
 namespace NyXmlLib9Data {
 class CParentElementInfo;
@@ -116,10 +117,14 @@ protected:
     // The namespace of the type xsi:type names: its prefix resolved through the
     // document, else the element's own namespace.
     static std::wstring GetElementTypeNamespaceUri(CXmlElement* element);
-    // The same answers without making strings: whether the element names a
-    // type with xsi:type, and whether that type is `type` in `namespaceUri`.
-    static bool HasElementType(CXmlElement* element);
-    static bool IsElementType(CXmlElement* element, const wchar_t* type, const wchar_t* namespaceUri);
+    // Both answers in one reading of the attributes, without making strings:
+    // views into the element's tree, valid while the tree is.
+    struct NYXML_API ElementTypeName {
+        std::wstring_view localName;       // empty without xsi:type
+        const std::wstring* namespaceUri;  // null for an element without one
+        bool Is(const wchar_t* type, const wchar_t* ns) const;
+    };
+    static ElementTypeName ElementTypeOf(CXmlElement* element);
 };
 
 }  // namespace NyXmlLib9

@@ -511,15 +511,15 @@ std::wstring CClassfactoryBase::GetElementTypeNamespaceUri(CXmlElement* element)
     return TypeNamespace(element, XsiTypeValue(element));
 }
 
-bool CClassfactoryBase::HasElementType(CXmlElement* element) {
-    return element && !TypeLocalPart(XsiTypeValue(element)).empty();
+CClassfactoryBase::ElementTypeName CClassfactoryBase::ElementTypeOf(CXmlElement* element) {
+    if (!element) return ElementTypeName{std::wstring_view(), nullptr};
+    std::wstring_view value = XsiTypeValue(element);
+    return ElementTypeName{TypeLocalPart(value), &TypeNamespace(element, value)};
 }
 
-bool CClassfactoryBase::IsElementType(CXmlElement* element, const wchar_t* type, const wchar_t* namespaceUri) {
-    if (!element) return false;
-    std::wstring_view value = XsiTypeValue(element);
-    return TypeLocalPart(value) == std::wstring_view(type ? type : L"") &&
-           TypeNamespace(element, value) == (namespaceUri ? namespaceUri : L"");
+bool CClassfactoryBase::ElementTypeName::Is(const wchar_t* type, const wchar_t* ns) const {
+    return !localName.empty() && localName == std::wstring_view(type ? type : L"") && namespaceUri &&
+           *namespaceUri == (ns ? ns : L"");
 }
 
 }  // namespace NyXmlLib9

@@ -190,8 +190,8 @@ namespace {
 struct Factory : CClassfactoryBase {
     using CClassfactoryBase::GetElementType;
     using CClassfactoryBase::GetElementTypeNamespaceUri;
-    using CClassfactoryBase::HasElementType;
-    using CClassfactoryBase::IsElementType;
+    using CClassfactoryBase::ElementTypeName;
+    using CClassfactoryBase::ElementTypeOf;
 };
 
 const wchar_t kXsi[] = L"xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'";
@@ -232,10 +232,13 @@ TEST(ClassFactory, TypeAndNamespaceOfOneElement) {
         CXmlElement* e = document.GetDocumentElement();
         EXPECT_EQ(c.type, Factory::GetElementType(e));
         EXPECT_EQ(c.ns, Factory::GetElementTypeNamespaceUri(e));
-        // The forms without strings, as generated factories ask.
-        EXPECT_EQ(*c.type != 0, Factory::HasElementType(e));
-        EXPECT_TRUE(Factory::IsElementType(e, c.type, c.ns));
-        EXPECT_FALSE(Factory::IsElementType(e, c.type, L"urn:other"));
-        EXPECT_FALSE(Factory::IsElementType(e, L"Other", c.ns));
+        // The form without strings, as generated factories ask.
+        const Factory::ElementTypeName name = Factory::ElementTypeOf(e);
+        EXPECT_EQ(std::wstring_view(c.type), name.localName);
+        ASSERT_NE(nullptr, name.namespaceUri);
+        EXPECT_EQ(c.ns, *name.namespaceUri);
+        EXPECT_EQ(*c.type != 0, name.Is(c.type, c.ns));
+        EXPECT_FALSE(name.Is(c.type, L"urn:other"));
+        EXPECT_FALSE(name.Is(L"Other", c.ns));
     }
 }
