@@ -379,9 +379,15 @@ TEST(DateTimeConversion, FromFileTime) {
 
 TEST(DateTimeConversion, TickCountIsTheLocalClock) {
     ScopedTimeZone utc("UTC");
-    const int64_t before = static_cast<int64_t>(std::time(nullptr));
+    // Brackets with the clock the library reads: time() may read a coarser clock that lags it by a tick.
+    const auto seconds = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return static_cast<int64_t>(now.tv_sec);
+    };
+    const int64_t before = seconds();
     CDateTime now = CDateTime::GetTickCount();
-    const int64_t after = static_cast<int64_t>(std::time(nullptr));
+    const int64_t after = seconds();
     EXPECT_EQ(CDateTime::dt_dateTime, now.GetType());
     EXPECT_FALSE(now.IsUTC());
     EXPECT_GE(now.GetTime(), before);
