@@ -152,12 +152,15 @@ private:
     friend class NyXmlLib9Data::CAttributeInfo;
 
     void WriteDocument(CXmlTextWriter* writer, bool writeDeclaration, const CXmlSerializationContext& ctx) const;
+    void SetSharedElementName(const std::wstring* shared);
+    void SetOwnElementName(const wchar_t* name, size_t length);
 
     // The element name: a copy shared by the process (the names generated
-    // classes give their objects) or m_ownElementName.
-    std::wstring m_ownElementName;
+    // classes give their objects), or one of the object's own on the heap.
+    // Every object pays a pointer for its name, not a whole string.
     const std::wstring* m_elementName;
     std::atomic<int32_t> m_refCount;
+    bool m_ownsElementName;
 };
 
 }  // namespace NyXmlLib9

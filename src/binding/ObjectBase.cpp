@@ -14,26 +14,31 @@
 
 namespace NyXmlLib9 {
 
-CXmlObjectBase::CXmlObjectBase() : m_elementName(&m_ownElementName), m_refCount(0) {}
+CXmlObjectBase::CXmlObjectBase() : m_elementName(&SharedEmptyName()), m_refCount(0), m_ownsElementName(false) {}
 
 // A copy is a new object: it starts without owners, and assignment leaves the
 // target's owners alone. Copying the count would leak a copy handed to a
 // CSmartPtr, and assigning it would free an object that still has owners.
 // A name of the object's own is copied into the copy's own.
 CXmlObjectBase::CXmlObjectBase(const CXmlObjectBase& other)
-    : IEventSink(), m_ownElementName(other.m_ownElementName),
-      m_elementName(other.m_elementName == &other.m_ownElementName ? &m_ownElementName : other.m_elementName),
-      m_refCount(0) {}
+    : IEventSink(),
+      m_elementName(other.m_ownsElementName ? new std::wstring(*other.m_elementName) : other.m_elementName),
+      m_refCount(0),
+      m_ownsElementName(other.m_ownsElementName) {}
 
 CXmlObjectBase& CXmlObjectBase::operator=(const CXmlObjectBase& other) {
-    if (this != &other) {
-        m_ownElementName = other.m_ownElementName;
-        m_elementName = other.m_elementName == &other.m_ownElementName ? &m_ownElementName : other.m_elementName;
-    }
+    if (this == &other) return *this;
+    if (other.m_ownsElementName)
+        SetOwnElementName(other.m_elementName->data(), other.m_elementName->size());
+    else
+        SetSharedElementName(other.m_elementName);
     return *this;
 }
 
-CXmlObjectBase::~CXmlObjectBase() { Platform::NoteObjectFreed(); }
+CXmlObjectBase::~CXmlObjectBase() {
+    if (m_ownsElementName) delete m_elementName;
+    Platform::NoteObjectFreed();
+}
 
 void CXmlObjectBase::OnEvent(CXmlObjectBase*, MsgType, void*) {}
 
@@ -51,13 +56,25 @@ void CXmlObjectBase::AttributesToXml_Int(CXmlWriter*, const CXmlSerializationCon
 
 void CXmlObjectBase::SetElementName(const wchar_t* name) {
     if (!name) name = L"";
-    if (const std::wstring* shared = SharedElementName(name)) {
-        m_elementName = shared;
-        if (!m_ownElementName.empty()) std::wstring().swap(m_ownElementName);
+    if (const std::wstring* shared = SharedElementName(name))
+        SetSharedElementName(shared);
+    else
+        SetOwnElementName(name, std::wcslen(name));
+}
+
+void CXmlObjectBase::SetSharedElementName(const std::wstring* shared) {
+    if (m_ownsElementName) delete m_elementName;
+    m_elementName = shared;
+    m_ownsElementName = false;
+}
+
+void CXmlObjectBase::SetOwnElementName(const wchar_t* name, size_t length) {
+    if (m_ownsElementName) {
+        const_cast<std::wstring*>(m_elementName)->assign(name, length);
         return;
     }
-    m_ownElementName = name;
-    m_elementName = &m_ownElementName;
+    m_elementName = new std::wstring(name, length);
+    m_ownsElementName = true;
 }
 
 void CXmlObjectBase::SetElementName(CXmlObjectBase* object, const wchar_t* name) { object->SetElementName(name); }

@@ -40,12 +40,12 @@ const std::wstring* SharedByHash(const wchar_t* name, size_t length, uint32_t ha
     return shared;
 }
 
-const std::wstring& SharedEmpty() {
+}  // namespace
+
+const std::wstring& SharedEmptyName() {
     static const std::wstring* empty = new std::wstring();
     return *empty;
 }
-
-}  // namespace
 
 const std::wstring* SharedElementName(const wchar_t* name) {
     // Measured and hashed in one pass; a long name is not shared.
@@ -67,7 +67,7 @@ const std::wstring* SharedName(const wchar_t* text, size_t length) {
 
 void CSharedText::Set(const wchar_t* text, size_t length) {
     // The text may be this object's own copy: it is read before that goes.
-    if (const std::wstring* shared = length ? SharedName(text, length) : &SharedEmpty()) {
+    if (const std::wstring* shared = length ? SharedName(text, length) : &SharedEmptyName()) {
         m_text = shared;
         if (!m_own.empty()) std::wstring().swap(m_own);
         return;

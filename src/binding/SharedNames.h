@@ -39,6 +39,8 @@ private:
 const std::wstring* SharedElementName(const wchar_t* name);
 // The same for a text of a given length, which may hold NUL units.
 const std::wstring* SharedName(const wchar_t* text, size_t length);
+// The shared empty text, never freed.
+const std::wstring& SharedEmptyName();
 
 }  // namespace NyXmlLib9
 
