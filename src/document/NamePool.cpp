@@ -26,10 +26,7 @@ CNamePool::CNamePool() : m_slots(256) { SeededHashKey(m_k0, m_k1); }
 
 CNamePool::~CNamePool() { Clear(); }
 
-const std::wstring& CNamePool::Empty() {
-    static const std::wstring empty;
-    return empty;
-}
+const std::wstring CNamePool::s_empty;
 
 void CNamePool::Clear() {
     for (Slot& s : m_slots) delete[] s.key;

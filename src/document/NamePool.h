@@ -39,9 +39,13 @@ public:
 
     void Clear();
 
-    static const std::wstring& Empty();
+    // The empty name, which every element starts with: a plain reference,
+    // without the guard of a local static (one element at a time adds up).
+    static const std::wstring& Empty() { return s_empty; }
 
 private:
+    static const std::wstring s_empty;
+
     struct Slot {
         uint64_t hash = 0;
         uint16_t* key = nullptr;  // owned copy of the raw name; null in a free slot

@@ -602,16 +602,22 @@ bool CFastInfosetReader::StartElement() {
             if (count == m_pendingAttributes.size()) m_pendingAttributes.push_back(PendingAttribute{});
             PendingAttribute& pending = m_pendingAttributes[count++];
             pending.name = *attributeName;
+            pending.indexed = false;
             std::wstring& value = pending.value;
             value.clear();
             unsigned char v = Next();
-            if (v == 0xFF) continue;
+            if (v == 0xFF) {
+                valueUnits += 1;
+                continue;
+            }
             if (v & 0x80) {
-                size_t i = Check(m_attributeValues.size(), Index2(v));
-                value.assign(m_attributeValues.Data(i), m_attributeValues.Length(i));
+                pending.indexed = true;
+                pending.entry = Check(m_attributeValues.size(), Index2(v));
+                valueUnits += m_attributeValues.Length(pending.entry) + 1;
                 continue;
             }
             Encoded3(v, value);
+            valueUnits += value.size() + 1;
             if (v & 0x40) m_attributeValues.Add(value.data(), value.size());
         }
         unsigned char end = Next();
@@ -620,7 +626,6 @@ bool CFastInfosetReader::StartElement() {
         else if (end != 0xF0)
             Fail(L"Failed to parse FastInfoset. Invalid Encoding of Element type.");
     }
-    for (size_t i = 0; i < count; ++i) valueUnits += m_pendingAttributes[i].value.size() + 1;
     CXmlElement* element = m_document->OpenElement(count, valueUnits);
     ++m_depth;
     if (name->pooledLocal) {
@@ -637,9 +642,11 @@ bool CFastInfosetReader::StartElement() {
             PendingAttribute& a = m_pendingAttributes[i];
             const Name* local = a.name.localName;
             const Name* ns = a.name.namespaceName;
-            if (block && a.name.pooledLocal && a.value.size() < UINT32_MAX) {
-                size_t n = a.value.size();
-                std::wmemcpy(values, a.value.data(), n);
+            // Table entries are stable: later entries never move earlier ones.
+            const wchar_t* text = a.indexed ? m_attributeValues.Data(a.entry) : a.value.data();
+            const size_t n = a.indexed ? m_attributeValues.Length(a.entry) : a.value.size();
+            if (block && a.name.pooledLocal && n < UINT32_MAX) {
+                std::wmemcpy(values, text, n);
                 values[n] = L'\0';
                 new (block + element->m_blockCount) CXmlAttribute(a.name.pooledLocal, false, a.name.pooledNamespace,
                                                                   false, values, static_cast<uint32_t>(n));
@@ -647,6 +654,7 @@ bool CFastInfosetReader::StartElement() {
                 ++element->m_blockCount;
             } else {
                 block = nullptr;
+                if (a.indexed) a.value.assign(text, n);
                 element->AddAttribute(local->text, a.value, ns ? ns->text : CNamePool::Empty());
             }
         }

@@ -110,9 +110,13 @@ private:
     }
     [[noreturn]] static void BadIndex(uint32_t index);
 
+    // An attribute read before its element is made. An indexed value stays
+    // in its table (`indexed`, then the entry); a literal one is in `value`.
     struct PendingAttribute {
         QName name{};
         std::wstring value;
+        bool indexed = false;
+        size_t entry = 0;
     };
 
     [[noreturn]] void EndOfFile();
