@@ -57,7 +57,12 @@ void CElementInfo::ReadProperty(const CXmlGeneratedClass* object, NyVariant& val
 }
 
 bool CElementInfo::IsThisElement(const CXmlSerializationContext& ctx, const CXmlElement* element) const {
-    if (!element || !SameText(element->GetLocalName(), m_name)) return false;
+    if (!element) return false;
+    // A tree read from a document lies in its blocks in document order, and
+    // elements are matched in that order: asking for the lines a little ahead
+    // has the next elements in cache by the time they are matched.
+    __builtin_prefetch(reinterpret_cast<const char*>(element) + 512);
+    if (!SameText(element->GetLocalName(), m_name)) return false;
     return ctx.GetIgnoreNamespaces() || SameText(element->GetNamespaceURI(), m_namespace);
 }
 
