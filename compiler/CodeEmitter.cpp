@@ -705,27 +705,32 @@ private:
         for (size_t i = 0; i < inits.size(); ++i) o += (i ? L",\n      " : L"\n    : ") + inits[i];
         o += L" {\n";
         if (c->elementType == 0 && (!c->type || c->type->name.Empty())) o += L"    SetElementName(" + Literal(c->xmlName) + L");\n";
-        o += L"    Init();\n}\n\n" + n + L"::~" + n + L"() {}\n\n";
-        o += L"void " + n + L"::Init() {\n";
-        if (c->base) o += L"    " + c->base->cppName + L"::Init();\n";
-        for (const PropertyModel& p : c->props) {
-            if (p.field.empty()) continue;
+        // The statements that give one property its starting value. A new
+        // object needs only those that its members' initializers do not
+        // already give (defaults, member objects): it is not reset field by
+        // field on top of them, and a read then resets it once, not twice.
+        auto reset = [&](const PropertyModel& p, bool fresh) {
+            std::wstring r;
+            if (p.field.empty()) return r;
             if (p.collection || p.kind == PropertyModel::AnyAttributes) {
-                o += L"    " + p.field + L"->Clear();\n";
+                if (!fresh) r += L"    " + p.field + L"->Clear();\n";
             } else if (p.kind == PropertyModel::Text) {
-                o += L"    m_text.clear();\n";
+                if (!fresh) r += L"    m_text.clear();\n";
             } else if (p.kind == PropertyModel::Class && !p.optional) {
                 // A member object that nobody else holds is reset where it
                 // is: a read does not make every member object twice.
                 const std::wstring& cls = p.cls->cppName;
-                o += L"    if (" + cls + L"* held = " + p.field + L".Get(); held && held->GetRefCount() == 1 && typeid(*held) == typeid(" +
-                     cls + L"))\n        held->Init();\n    else\n        " + p.field + L" = new " + cls + L";\n";
-                if (p.childType == 0) o += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
+                if (fresh)
+                    r += L"    " + p.field + L" = new " + cls + L";\n";
+                else
+                    r += L"    if (" + cls + L"* held = " + p.field + L".Get(); held && held->GetRefCount() == 1 && typeid(*held) == typeid(" +
+                         cls + L"))\n        held->Init();\n    else\n        " + p.field + L" = new " + cls + L";\n";
+                if (p.childType == 0) r += L"    SetElementName(" + p.field + L", " + Literal(p.xmlName) + L");\n";
             } else if (p.kind == PropertyModel::Untyped && !p.optional) {
                 // A mandatory wildcard reads into the element it holds.
-                o += L"    " + p.field + L" = new CElement(L\"AnyElement\");\n";
+                r += L"    " + p.field + L" = new CElement(L\"AnyElement\");\n";
             } else if (HeldByPointer(p)) {
-                o += L"    " + p.field + L" = nullptr;\n";
+                if (!fresh) r += L"    " + p.field + L" = nullptr;\n";
             } else if (p.kind == PropertyModel::Enum) {
                 std::wstring first = p.value.enumeration->enumerators[0];
                 if (p.hasDefault) {
@@ -733,21 +738,29 @@ private:
                     for (size_t i = 0; i < p.value.enumeration->values.size(); ++i)
                         if (p.value.enumeration->values[i] == t) first = p.value.enumeration->enumerators[i];
                 }
-                o += L"    " + p.field + L" = " + first + L";\n    " + HasField(p) + L" = false;\n";
+                r += L"    " + p.field + L" = " + first + L";\n";
+                if (!fresh) r += L"    " + HasField(p) + L" = false;\n";
             } else if (p.hasDefault && std::wstring(Row(p.value.item).variant) == L"String") {
                 // The whitespace rule is applied here, once, rather than in every new object.
                 std::wstring t = NyXmlLib9::CWhitespaceUtils::ApplyRule(
                     static_cast<NyXmlLib9::CWhitespaceUtils::WhitespaceRule>(p.value.whitespace), p.defaultValue);
-                o += L"    " + p.field + L" = " + Literal(t) + L";\n    " + HasField(p) + L" = false;\n";
+                r += L"    " + p.field + L" = " + Literal(t) + L";\n";
+                if (!fresh) r += L"    " + HasField(p) + L" = false;\n";
             } else if (p.hasDefault) {
-                o += L"    {\n        NyVariant defaultValue;\n        defaultValue.FromString(" + Literal(p.defaultValue) +
+                r += L"    {\n        NyVariant defaultValue;\n        defaultValue.FromString(" + Literal(p.defaultValue) +
                      L", ItemType_" + Row(p.value.item).enumerator + L", " + WhitespaceName(p.value.whitespace) +
-                     L");\n        " + p.field + L" = defaultValue.Get" + Row(p.value.item).variant + L"();\n    }\n    " +
-                     HasField(p) + L" = false;\n";
-            } else {
-                o += L"    " + p.field + L" = " + ValueType(p) + L"();\n    " + HasField(p) + L" = false;\n";
+                     L");\n        " + p.field + L" = defaultValue.Get" + Row(p.value.item).variant + L"();\n    }\n";
+                if (!fresh) r += L"    " + HasField(p) + L" = false;\n";
+            } else if (!fresh) {
+                r += L"    " + p.field + L" = " + ValueType(p) + L"();\n    " + HasField(p) + L" = false;\n";
             }
-        }
+            return r;
+        };
+        for (const PropertyModel& p : c->props) o += reset(p, true);
+        o += L"}\n\n" + n + L"::~" + n + L"() {}\n\n";
+        o += L"void " + n + L"::Init() {\n";
+        if (c->base) o += L"    " + c->base->cppName + L"::Init();\n";
+        for (const PropertyModel& p : c->props) o += reset(p, false);
         if (ownNil) o += L"    m_nil = false;\n";
         o += L"}\n\n";
 

@@ -123,4 +123,26 @@ TEST(SchemaCorpus, GeneratedClassesAgreeWithXmllintAndWriteValidDocumentsBack) {
     for (const CorpusRow& r : kCorpusRows) r.clean();
 }
 
+TEST(SchemaCorpus, NewAndReadObjectsStartFromTheDefaults) {
+    // A new object gets its defaults from its constructor, a read one from
+    // Init: both must give the same values.
+    using namespace Corpus_attributes;
+    CSmartPtr<CItem> item(new CItem);
+    EXPECT_EQ(1, item->GetCount());
+    EXPECT_EQ(Kind_plain, item->GetKind());
+    EXPECT_FALSE(item->HasCount());
+    EXPECT_EQ(L"item", item->ElementName());
+    EXPECT_EQ(0, item->GetPart()->GetCount());
+    item->SetCount(5);
+    item->SetKind(Kind_fancy);
+    item->SetNote(L"gone after the read");
+    item->FromXml(L"<item xmlns='urn:corpus:attributes' id='only'/>", CXmlSerializationContext::GetDefaultContext());
+    EXPECT_EQ(1, item->GetCount());
+    EXPECT_EQ(Kind_plain, item->GetKind());
+    EXPECT_FALSE(item->HasCount());
+    EXPECT_FALSE(item->HasNote());
+    EXPECT_EQ(L"only", item->GetId());
+    CItem::CleanMetaData();
+}
+
 }  // namespace
