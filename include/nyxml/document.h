@@ -128,9 +128,11 @@ private:
     static void operator delete(void* p, AttributeRoom room);
     // A new element with room for `attributes` attributes right after it,
     // which ReserveAttributeBlock then hands out, followed by room for
-    // `valueUnits` units of their values.
-    static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits = 0);
-    CXmlElement* CreateNewChildElement(size_t attributes, size_t valueUnits = 0);
+    // `valueUnits` units of their values and then for `textUnits` units of
+    // its text (and the NUL), which ReserveText hands out first.
+    static CXmlElement* NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits = 0,
+                                   size_t textUnits = 0);
+    CXmlElement* CreateNewChildElement(size_t attributes, size_t valueUnits = 0, size_t textUnits = 0);
 
     // Room for `extra` more units of text (growing geometrically), returned
     // as the place where they go; CommitText then counts those written.
@@ -175,7 +177,8 @@ private:
     // block holds them all.
     mutable std::atomic<std::vector<CXmlAttribute*>*> m_attributeList;
     // The text: NUL-terminated units in a block of the document's memory
-    // (null while empty), and the string GetText made of it.
+    // (null while empty), or in the element's own block (m_textInBlock), and
+    // the string GetText made of it.
     wchar_t* m_textData;
     uint32_t m_textLength;
     uint32_t m_textCapacity;  // units, the NUL not counted
@@ -184,10 +187,11 @@ private:
     const std::wstring* m_namespaceURI;
     // The first m_blockCount attributes live in the room for m_blockRoom
     // attributes right after the element, in the same block.
-    uint32_t m_blockCount;
+    uint16_t m_blockCount;
     uint16_t m_blockRoom;
     bool m_ownsLocalName;
     bool m_ownsNamespace;
+    bool m_textInBlock;
 };
 
 // A document keeps its elements in memory of its own, taken in reading order
@@ -245,9 +249,9 @@ private:
     CXmlElement* AddChildElement(const wchar_t* namespaceURI, const wchar_t* localName);
     // Creates the document element or a child of the open element; used by the readers.
     CXmlElement* OpenElement(const std::wstring& namespaceURI, const std::wstring& localName);
-    // With room for `attributes` attributes and `valueUnits` units of their
-    // values in the element's allocation.
-    CXmlElement* OpenElement(size_t attributes = 0, size_t valueUnits = 0);
+    // With room for `attributes` attributes, `valueUnits` units of their
+    // values and `textUnits` units of text in the element's allocation.
+    CXmlElement* OpenElement(size_t attributes = 0, size_t valueUnits = 0, size_t textUnits = 0);
     void EndElement();
     static void AddElementAttribute(CXmlElement* element, const std::wstring& localName, const std::wstring& value,
                                     const std::wstring& namespaceURI);

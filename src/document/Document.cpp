@@ -146,7 +146,7 @@ CXmlElement::CXmlElement(const CXmlDocument* document)
       m_lastChild(nullptr), m_attributeList(nullptr), m_textData(nullptr), m_textLength(0), m_textCapacity(0),
       m_textString(nullptr),
       m_localName(&CNamePool::Empty()), m_namespaceURI(&CNamePool::Empty()),
-      m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false) {}
+      m_blockCount(0), m_blockRoom(0), m_ownsLocalName(false), m_ownsNamespace(false), m_textInBlock(false) {}
 
 CXmlElement::~CXmlElement() {
     // The descendants are freed without recursion, so that no depth of
@@ -228,12 +228,14 @@ void* CXmlElement::operator new(size_t size, AttributeRoom room) {
 
 void CXmlElement::operator delete(void* p, AttributeRoom) { CElementArena::Free(p); }
 
-CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits) {
+CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attributes, size_t valueUnits,
+                                     size_t textUnits) {
     void* arena = document ? document->m_elementArena : nullptr;
-    // The element, its attributes and their values are read together: one
-    // block. Very many attributes are made one by one instead.
+    // The element, its attributes, their values and its first text are read
+    // together: one block. Very many attributes are made one by one instead.
     if (attributes > UINT16_MAX || valueUnits > (SIZE_MAX / 2) / sizeof(wchar_t)) attributes = valueUnits = 0;
     if (attributes == 0) valueUnits = 0;
+    if (textUnits >= UINT32_MAX) textUnits = 0;
     static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow the element aligned");
     static_assert(sizeof(CXmlAttribute) % alignof(wchar_t) == 0, "values follow the attributes aligned");
 #if defined(__GLIBCXX__) && __SIZEOF_POINTER__ == 8
@@ -241,15 +243,21 @@ CXmlElement* CXmlElement::NewElement(const CXmlDocument* document, size_t attrib
     static_assert(sizeof(CXmlElement) == 104, "an element and its header take less than two cache lines");
 #endif
     size_t room = attributes * sizeof(CXmlAttribute) + valueUnits * sizeof(wchar_t);
+    if (textUnits) room += (textUnits + 1) * sizeof(wchar_t);
     CXmlElement* element = new (AttributeRoom{room, arena}) CXmlElement(document);
     element->m_blockRoom = static_cast<uint16_t>(attributes);
+    if (textUnits) {
+        element->m_textData = element->ValueRoom() + valueUnits;
+        element->m_textCapacity = static_cast<uint32_t>(textUnits);
+        element->m_textInBlock = true;
+    }
     return element;
 }
 
 CXmlElement* CXmlElement::CreateNewChildElement() { return CreateNewChildElement(0); }
 
-CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes, size_t valueUnits) {
-    CXmlElement* child = NewElement(m_document, attributes, valueUnits);
+CXmlElement* CXmlElement::CreateNewChildElement(size_t attributes, size_t valueUnits, size_t textUnits) {
+    CXmlElement* child = NewElement(m_document, attributes, valueUnits, textUnits);
     if (m_lastChild) {
         m_lastChild->m_nextSibling = child;
         child->m_prevSibling = m_lastChild;
@@ -296,8 +304,9 @@ wchar_t* CXmlElement::ReserveText(size_t extra) {
         size_t grown = m_textLength == 0 ? needed : std::max(2 * size_t(m_textCapacity), needed);
         if (grown >= UINT32_MAX) grown = needed;
         wchar_t* block = NewTextBlock(grown);
-        if (m_textLength) std::wmemcpy(block, m_textData, m_textLength);
-        CElementArena::Free(m_textData);
+        if (m_textLength) std::memcpy(block, m_textData, m_textLength * sizeof(wchar_t));
+        if (!m_textInBlock) CElementArena::Free(m_textData);
+        m_textInBlock = false;
         m_textData = block;
         m_textCapacity = static_cast<uint32_t>(grown);
     }
@@ -313,25 +322,28 @@ void CXmlElement::CommitText(size_t written) {
 
 void CXmlElement::AppendTextUnits(const wchar_t* text, size_t length) {
     if (length == 0) return;
-    std::wmemcpy(ReserveText(length), text, length);
+    // memcpy rather than wmemcpy, which glibc only forwards to it.
+    std::memcpy(ReserveText(length), text, length * sizeof(wchar_t));
     CommitText(length);
 }
 
 void CXmlElement::TrimText() {
-    if (m_textCapacity - m_textLength <= m_textLength / 8 + 4) return;
+    // Room in the element's own block goes with the element: nothing to give back.
+    if (m_textInBlock || m_textCapacity - m_textLength <= m_textLength / 8 + 4) return;
     if (m_textLength == 0) {
         ReleaseText();
         return;
     }
     wchar_t* block = NewTextBlock(m_textLength);
-    std::wmemcpy(block, m_textData, size_t(m_textLength) + 1);
+    std::memcpy(block, m_textData, (size_t(m_textLength) + 1) * sizeof(wchar_t));
     CElementArena::Free(m_textData);
     m_textData = block;
     m_textCapacity = m_textLength;
 }
 
 void CXmlElement::ReleaseText() {
-    CElementArena::Free(m_textData);
+    if (!m_textInBlock) CElementArena::Free(m_textData);
+    m_textInBlock = false;
     m_textData = nullptr;
     m_textLength = m_textCapacity = 0;
     DropTextString();
@@ -459,17 +471,17 @@ CXmlElement* CXmlDocument::OpenElement(const std::wstring& namespaceURI, const s
     return element;
 }
 
-CXmlElement* CXmlDocument::OpenElement(size_t attributes, size_t valueUnits) {
+CXmlElement* CXmlDocument::OpenElement(size_t attributes, size_t valueUnits, size_t textUnits) {
     if (m_openElements.size() == m_openElements.capacity()) m_openElements.reserve(m_openElements.size() * 2 + 16);
     CXmlElement* element;
     if (!m_documentElement) {
-        element = CXmlElement::NewElement(this, attributes, valueUnits);
+        element = CXmlElement::NewElement(this, attributes, valueUnits, textUnits);
         m_documentElement = element;
     } else {
         CXmlElement* parent = TopElement();
         // A second top-level element never reaches here: the text reader
         // rejects it. Other callers append to the document element.
-        element = (parent ? parent : m_documentElement)->CreateNewChildElement(attributes, valueUnits);
+        element = (parent ? parent : m_documentElement)->CreateNewChildElement(attributes, valueUnits, textUnits);
     }
     m_openElements.push_back(element);
     return element;

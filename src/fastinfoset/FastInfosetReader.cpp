@@ -626,7 +626,29 @@ bool CFastInfosetReader::StartElement() {
         else if (end != 0xF0)
             Fail(L"Failed to parse FastInfoset. Invalid Encoding of Element type.");
     }
-    CXmlElement* element = m_document->OpenElement(count, valueUnits);
+    // A chunk of text that comes first in the element, from the table or in
+    // UTF-8 (at most one unit an octet), is read with it: the element is
+    // made with room for the text.
+    size_t textUnits = 0;
+    unsigned char chunk = 0;
+    size_t entry = 0;
+    const unsigned char* utf8 = nullptr;
+    if (!endsAtOnce && m_p != m_end && (*m_p & 0xC0) == 0x80) {
+        const unsigned char c = *m_p;
+        if (c & 0x20) {
+            ++m_p;
+            chunk = c;
+            entry = Check(m_characterChunks.size(), Index4(c));
+            textUnits = m_characterChunks.Length(entry);
+        } else if (((c >> 2) & 3) == 0) {
+            ++m_p;
+            chunk = c;
+            const uint64_t octets = Length7(c);
+            utf8 = Take(octets);
+            textUnits = static_cast<size_t>(octets);
+        }
+    }
+    CXmlElement* element = m_document->OpenElement(count, valueUnits, textUnits);
     ++m_depth;
     if (name->pooledLocal) {
         element->m_localName = name->pooledLocal;
@@ -646,7 +668,7 @@ bool CFastInfosetReader::StartElement() {
             const wchar_t* text = a.indexed ? m_attributeValues.Data(a.entry) : a.value.data();
             const size_t n = a.indexed ? m_attributeValues.Length(a.entry) : a.value.size();
             if (block && a.name.pooledLocal && n < UINT32_MAX) {
-                std::wmemcpy(values, text, n);
+                std::memcpy(values, text, n * sizeof(wchar_t));
                 values[n] = L'\0';
                 new (block + element->m_blockCount) CXmlAttribute(a.name.pooledLocal, false, a.name.pooledNamespace,
                                                                   false, values, static_cast<uint32_t>(n));
@@ -659,6 +681,12 @@ bool CFastInfosetReader::StartElement() {
             }
         }
     }
+    if (chunk) {
+        if (utf8)
+            Utf8Chunk(element, chunk, utf8, textUnits);
+        else
+            TableChunk(element, entry);
+    }
     if (endsAtOnce) {
         CloseElement();
         return false;
@@ -666,42 +694,46 @@ bool CFastInfosetReader::StartElement() {
     return true;
 }
 
+void CFastInfosetReader::TableChunk(CXmlElement* element, size_t entry) {
+    // Table entries hold no carriage returns.
+    element->AppendTextUnits(m_characterChunks.Data(entry), m_characterChunks.Length(entry));
+}
+
+void CFastInfosetReader::Utf8Chunk(CXmlElement* element, unsigned char o, const unsigned char* data, size_t octets) {
+    wchar_t* to = element->ReserveText(octets);
+    const size_t length = static_cast<size_t>(FastInfosetUtf::DecodeUtf8(data, octets, to) - to);
+    // Carriage returns are dropped, as the text reader's line-end handling does.
+    size_t kept = length;
+    if (std::memchr(data, '\r', octets)) {
+        kept = 0;
+        for (size_t r = 0; r < length; ++r) {
+            to[kept] = to[r];
+            kept += to[r] != L'\r';
+        }
+    }
+    element->CommitText(kept);
+    if (o & 0x10) m_characterChunks.Add(to, kept);
+}
+
 void CFastInfosetReader::Characters(unsigned char o) {
     CXmlElement* element = m_document->TopElement();
     if (o & 0x20) {
-        // Table entries hold no carriage returns.
-        size_t i = Check(m_characterChunks.size(), Index4(o));
-        element->AppendTextUnits(m_characterChunks.Data(i), m_characterChunks.Length(i));
+        TableChunk(element, Check(m_characterChunks.size(), Index4(o)));
         return;
     }
-    const wchar_t* from;
-    size_t length;
-    wchar_t* to;
-    bool returns;
     if (((o >> 2) & 3) == 0) {
-        // UTF-8 straight into the element's text.
-        uint64_t n = Length7(o);
-        const unsigned char* data = Take(n);
-        to = element->ReserveText(static_cast<size_t>(n));
-        from = to;
-        length = static_cast<size_t>(FastInfosetUtf::DecodeUtf8(data, static_cast<size_t>(n), to) - to);
-        returns = std::memchr(data, '\r', static_cast<size_t>(n)) != nullptr;
-    } else {
-        m_text.clear();
-        Encoded5(o, m_text);
-        from = m_text.data();
-        length = m_text.size();
-        to = element->ReserveText(length);
-        returns = true;
+        const uint64_t octets = Length7(o);
+        Utf8Chunk(element, o, Take(octets), static_cast<size_t>(octets));
+        return;
     }
+    m_text.clear();
+    Encoded5(o, m_text);
+    wchar_t* to = element->ReserveText(m_text.size());
     // Carriage returns are dropped, as the text reader's line-end handling does.
-    size_t kept = length;
-    if (returns) {
-        kept = 0;
-        for (size_t r = 0; r < length; ++r) {
-            to[kept] = from[r];
-            kept += from[r] != L'\r';
-        }
+    size_t kept = 0;
+    for (wchar_t c : m_text) {
+        to[kept] = c;
+        kept += c != L'\r';
     }
     element->CommitText(kept);
     if (o & 0x10) m_characterChunks.Add(to, kept);

@@ -141,6 +141,10 @@ private:
     uint32_t Index2(unsigned char o);
     uint32_t Index3(unsigned char o);
     uint32_t Index4(unsigned char o);
+    // The text of a character chunk in UTF-8 (its octets read) or from the
+    // table, appended to the element.
+    void Utf8Chunk(CXmlElement* element, unsigned char o, const unsigned char* data, size_t octets);
+    void TableChunk(CXmlElement* element, size_t entry);
     uint64_t Length2(unsigned char o);
     uint64_t Length5(unsigned char o);
     uint64_t Length7(unsigned char o);

@@ -48,6 +48,8 @@ const wchar_t* const kDocuments[] = {
     L"<r><a><b><c/></b></a><a><b>deep</b></a><a/></r>",
     L"<r xmlns:q='urn:q'><q:x q:y='1'>12</q:x><q:x q:y='2'>-3</q:x><z xmlns='urn:z'><w/></z><q:x q:y=''/></r>",
     L"<r>  line one\r\nline two  <s>a &amp; b &lt; c</s><s>a &amp; b &lt; c</s></r>",
+    // Text read with its element, then grown past the room made for it.
+    L"<r>\u00e9t\u00e9\r\n<a>x</a>second<b>x</b>third\r\nline</r>",
 };
 
 // A document of many distinct names, values and chunks: indexes of every length.
