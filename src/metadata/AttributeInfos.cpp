@@ -5,6 +5,7 @@
 #include <nyxml/writer.h>
 
 #include "document/TreeAccess.h"
+#include "values/WhitespaceInternal.h"
 #include "foundation/TextInternal.h"
 #include "metadata/FacetBridge.h"
 
@@ -102,7 +103,12 @@ bool CAttributeInfoPrimitive::AttributeFromXml(const CXmlSerializationContext&, 
         !SameText(attribute->GetNamespaceURI(), GetNamespace()))
         return false;
     NyVariant value;
-    value.FromString(CXmlTreeAccess::ValueInScratch(attribute), m_type, m_whitespace);
+    // A string kept as it is is made straight from the tree's value.
+    if (m_type == ItemType_string && m_whitespace == CWhitespaceUtils::WhitespaceRule_Preserve)
+        value.SetString(WhitespaceDetail::Preserved(CXmlTreeAccess::ValueData(attribute),
+                                                    CXmlTreeAccess::ValueLength(attribute)));
+    else
+        value.FromString(CXmlTreeAccess::ValueInScratch(attribute), m_type, m_whitespace);
     AccessProperty(object, false, value);
     return true;
 }

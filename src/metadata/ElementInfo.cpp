@@ -6,6 +6,7 @@
 #include <nyxml/writer.h>
 
 #include "document/TreeAccess.h"
+#include "values/WhitespaceInternal.h"
 #include "foundation/TextInternal.h"
 #include "metadata/FacetBridge.h"
 
@@ -160,7 +161,13 @@ bool CElementInfo::ElementToXmlEnumOpt(const CXmlSerializationContext& ctx, cons
 
 void CElementInfo::ReadPrimitive(CXmlGeneratedClass* object, const CXmlElement* element) const {
     NyVariant value;
-    value.FromString(CXmlTreeAccess::TextInScratch(element), m_type, m_whitespace);
+    // A string kept as it is (xs:string) is made straight from the tree's
+    // text, without a copy in the scratch string first.
+    if (m_type == ItemType_string && m_whitespace == CWhitespaceUtils::WhitespaceRule_Preserve)
+        value.SetString(WhitespaceDetail::Preserved(CXmlTreeAccess::TextData(element),
+                                                    CXmlTreeAccess::TextLength(element)));
+    else
+        value.FromString(CXmlTreeAccess::TextInScratch(element), m_type, m_whitespace);
     AccessProperty(object, false, value);
 }
 

@@ -5,6 +5,8 @@
 
 #include "values/WhitespaceInternal.h"
 
+#include <cwchar>
+
 namespace NyXmlLib9 {
 
 namespace {
@@ -86,6 +88,12 @@ std::wstring CWhitespaceUtils::Collapse(const std::wstring& text) {
 }
 
 namespace WhitespaceDetail {
+
+std::wstring Preserved(const wchar_t* text, size_t count) {
+    if (count == 0) return std::wstring();
+    if (!std::wmemchr(text, L'\r', count)) return std::wstring(text, count);
+    return WithoutCarriageReturns(text, count);
+}
 
 const std::wstring& ApplyRuleInPlace(CWhitespaceUtils::WhitespaceRule rule, const std::wstring& text,
                                      std::wstring& storage) {

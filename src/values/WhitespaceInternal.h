@@ -16,6 +16,10 @@ namespace WhitespaceDetail {
 const std::wstring& ApplyRuleInPlace(CWhitespaceUtils::WhitespaceRule rule, const std::wstring& text,
                                      std::wstring& storage);
 
+// The text under the preserve rule, made straight from units (a tree's
+// text), without a string of them first.
+std::wstring Preserved(const wchar_t* text, size_t count);
+
 }  // namespace WhitespaceDetail
 }  // namespace NyXmlLib9
 

@@ -61,6 +61,27 @@ TEST(EngineRead, InitFirstAndTheElementNameFromTheDocument) {
     EXPECT_EQ(2, object->Get(0).GetI4());
 }
 
+TEST(EngineRead, StringsKeepTheirTextWithoutCarriageReturns) {
+    // A string keeps its text as it is, but for carriage returns: the tree
+    // holds none in texts, but an attribute value may (from a reference).
+    const struct {
+        const wchar_t* xml;
+        const wchar_t* read;
+    } cases[] = {{L"one&#13;&#10;two", L"one\ntwo"}, {L"", L""}, {L"&#13;", L""}, {L" a&#9;b  c ", L" a\tb  c "}};
+    CTestMetadata md(Parent(L"r"),
+                     {new CElementInfoSeqPrimMnd(L"s", L"", 1, ItemType_string, nullptr, kPreserve,
+                                                 CPrimitiveRestrictions())},
+                     {new CAttributeInfoPrimitive(L"a", L"", 0, true, ItemType_string, nullptr, kPreserve,
+                                                  CPrimitiveRestrictions(), nullptr)});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.xml));
+        CSmartPtr<CTestObject> object(new CTestObject(&md, L"r"));
+        object->FromXml((std::wstring(L"<r a='") + c.xml + L"'><s>" + c.xml + L"</s></r>").c_str(), Default());
+        EXPECT_EQ(c.read, object->Get(0).GetString());
+        EXPECT_EQ(c.read, object->Get(1).GetString());
+    }
+}
+
 TEST(EngineRead, NilValues) {
     struct Case {
         const wchar_t* value;
