@@ -20,7 +20,9 @@ bool IsPlainChar(wchar_t c) { return IsDigit(c) || IsBlank(c) || c == L'+' || c 
 
 }  // namespace
 
-CBigInteger::CBigInteger() : m_sign(1), m_digits(1, 0) {}
+// Zero is one word of zero, set in place: every decimal holds two of these,
+// and objects with decimal members make them on every read.
+CBigInteger::CBigInteger() : m_sign(1) { m_digits.push_back(0); }
 
 CBigInteger::CBigInteger(int value) : CBigInteger(static_cast<int64_t>(value)) {}
 
