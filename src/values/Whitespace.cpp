@@ -61,6 +61,7 @@ std::wstring CWhitespaceUtils::Preserve(const wchar_t* text, int count) {
 }
 
 std::wstring CWhitespaceUtils::Replace(const std::wstring& text) {
+    if (!HasRuleCharacter(text)) return text;
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t c : text) {
@@ -71,6 +72,8 @@ std::wstring CWhitespaceUtils::Replace(const std::wstring& text) {
 }
 
 std::wstring CWhitespaceUtils::Collapse(const std::wstring& text) {
+    // Most values (numbers, dates, names) hold nothing the rule changes.
+    if (!HasRuleCharacter(text)) return text;
     std::wstring out;
     out.reserve(text.size());
     bool pendingSpace = false;  // a run of blanks seen after some content
