@@ -112,10 +112,17 @@ protected:
     CNode* GetNodeForItem(const CXmlObjectBase* item) const;
     void RemoveNode(CNode* node);
     CXmlObjectBase* GetItemAt(int index) const { return GetNodeAtIndex(index)->item; }
+    // Asks for the memory an item and what was made right after it (its own
+    // objects and strings, when it was read from a document) start in.
+    static void PrefetchItem(const CXmlObjectBase* item) {
+        const char* at = reinterpret_cast<const char*>(item);
+        for (int line = 0; line < kPrefetchLines; ++line) __builtin_prefetch(at + 64 * line);
+    }
 
     void AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializationContext& ctx) const override;
 
 private:
+    static const int kPrefetchLines = 32;
     // Links a new node before `before` (null: at the end), with the add events.
     void Insert(CNode* before, CXmlObjectBase* item);
     void Link(CNode* before, CXmlObjectBase* item);
@@ -198,8 +205,14 @@ protected:
     void ToXml_Int(CXmlWriter* writer, bool, const wchar_t* namespaceUri, const CXmlSerializationContext& ctx,
                    bool) const override {
         const wchar_t* ns = namespaceUri ? namespaceUri : NamespaceField().c_str();
-        for (const CNode* n = GetHead(); n; n = n->next)
+        for (const CNode* n = GetHead(); n; n = n->next) {
+            // An item read from a document was made just before the objects
+            // and strings it holds: while one item is written, the memory
+            // the next one starts is asked for, so that its cache misses
+            // overlap with the writing.
+            if (n->next && n->next->item) PrefetchItem(n->next->item);
             if (n->item) CXmlObjectBase::ToXml_Int(n->item, writer, false, ns, ctx, false);
+        }
     }
 
     CXmlElement* FromXml_Int(CXmlElement*, CXmlElement* current, const CXmlSerializationContext& ctx,
