@@ -97,18 +97,7 @@ CXmlCollection& CXmlCollection::operator=(const CXmlCollection& other) {
     return *this;
 }
 
-CXmlCollection::~CXmlCollection() {
-    // The items of a large collection lie far apart and are cold by the time
-    // it goes: while one is freed, the next one and the node after it are
-    // asked for, so that their cache misses overlap with the work.
-    while (m_count > 0) {
-        if (const CNode* next = m_head->next) {
-            if (next->next) __builtin_prefetch(next->next);
-            if (next->item) __builtin_prefetch(next->item);
-        }
-        Remove(0);
-    }
-}
+CXmlCollection::~CXmlCollection() { Clear(); }
 
 void CXmlCollection::CopyItemsFrom(const CXmlCollection& other) {
     for (const CNode* n = other.m_head; n; n = n->next) Link(nullptr, n->item);
@@ -208,7 +197,16 @@ void CXmlCollection::RemoveNode(CNode* node) {
 void CXmlCollection::Remove(int index) { RemoveNode(GetNodeAtIndex(index)); }
 
 void CXmlCollection::Clear() {
-    while (m_count > 0) Remove(0);
+    // The items of a large collection lie far apart and are cold by the time
+    // it goes: while one is freed, the next one and the node after it are
+    // asked for, so that their cache misses overlap with the work.
+    while (m_count > 0) {
+        if (const CNode* next = m_head->next) {
+            if (next->next) __builtin_prefetch(next->next);
+            if (next->item) __builtin_prefetch(next->item);
+        }
+        Remove(0);
+    }
 }
 
 void CXmlCollection::AttributesToXml_Int(CXmlWriter* writer, const CXmlSerializationContext& ctx) const {
