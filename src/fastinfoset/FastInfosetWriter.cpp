@@ -533,10 +533,10 @@ struct CFastInfosetWriter::Impl {
     // hashing it or searching the tables. The address is a key only: it is
     // never read through.
     // `nsKey`, when set, is the key of an entry of the document element's
-    // namespace map whose text the namespace part was checked against: that
-    // key is one string that does not change while the document element is
-    // open, so that a namespace found through the same entry again needs no
-    // second comparison.
+    // namespace map, or of a generated declaration, whose text the namespace
+    // part was checked against: that key is one string that does not change
+    // while the document element is open, so that a namespace found through
+    // the same entry again needs no second comparison.
     // One cache line each: a name met again costs one line of memo.
     struct alignas(64) NameMemo {
         const void* key = nullptr;
@@ -619,8 +619,19 @@ struct CFastInfosetWriter::Impl {
     // Prefixes this writer generated and declared, by namespace: one prefix
     // never stands for two namespaces in a document, so that the document's
     // prefix map (last declaration wins) resolves every one of them.
-    std::map<std::wstring, std::wstring> generated;
+    CXmlWriter::NamespaceMap generated;
     std::set<std::wstring> generatedPrefixes;
+    // The generated declarations of the open elements, innermost last: an
+    // entry of `generated` (its nodes never move) and the element that
+    // declares it. They are kept here rather than in the elements' scopes:
+    // a scope of its own costs an element a map, an index entry and their
+    // release, and a document that types one element in each record would
+    // pay that record after record.
+    struct Declared {
+        const CXmlWriter::NamespaceMap::value_type* entry;
+        const CXmlWriter::CXmlWriterContext* element;
+    };
+    std::vector<Declared> declared;
     // Attributes of the pending element: its octets are written when the
     // attribute list closes, so that every prefix its attributes need is
     // declared on it. Entries are reused from element to element.
@@ -667,14 +678,38 @@ struct CFastInfosetWriter::Impl {
         pooledBlock = false;
     }
 
-    // A prefix for a namespace that has none in scope, entered in the scope
-    // and declared on the pending element.
+    // The entry in scope for the URI, or null: a generated declaration of an
+    // open element, unless a scope of the elements declares the URI deeper.
+    const CXmlWriter::NamespaceMap::value_type* FindEntry(const CXmlWriter::CXmlWriterContext* c,
+                                                          const std::wstring& ns) const {
+        for (auto d = declared.rbegin(); d != declared.rend(); ++d) {
+            if (!CXmlWriter::CXmlWriterContext::SameText(d->entry->first, ns)) continue;
+            if (c->m_scope->m_parent && DeclaredFrom(c, ns, d->element->m_depth)) break;
+            return d->entry;
+        }
+        return c->FindEntry(ns);
+    }
+    const std::wstring* FindPrefix(const CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) const {
+        const CXmlWriter::NamespaceMap::value_type* entry = FindEntry(c, ns);
+        return entry ? &entry->second : nullptr;
+    }
+    // Whether a scope of the elements from depth `depth` inwards declares the URI.
+    static bool DeclaredFrom(const CXmlWriter::CXmlWriterContext* c, const std::wstring& ns, int32_t depth) {
+        for (const CXmlWriter::CXmlWriterContext* s = c->m_scope; s && s->m_depth >= depth;
+             s = s->m_parent ? s->m_parent->m_scope : nullptr)
+            if (s->m_namespaceMap && s->m_namespaceMap->count(ns)) return true;
+        return false;
+    }
+    // The generated declarations of an element that closes.
+    void CloseDeclarations(const CXmlWriter::CXmlWriterContext* c) {
+        while (!declared.empty() && declared.back().element == c) declared.pop_back();
+    }
+    // A prefix for a namespace that has none in scope, declared on the
+    // pending element.
     const std::wstring& DeclaredPrefix(CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) {
         auto known = generated.find(ns);
-        std::wstring prefix;
-        if (known != generated.end()) {
-            prefix = known->second;
-        } else {
+        if (known == generated.end()) {
+            std::wstring prefix;
             const CXmlWriter::NamespaceMap& scope = c->GetEffectiveNamespaces();
             for (uint32_t n = 0;; ++n) {
                 prefix.clear();
@@ -688,19 +723,15 @@ struct CFastInfosetWriter::Impl {
                 for (const auto& entry : scope) taken = taken || entry.second == prefix;
                 if (!taken) break;
             }
-            generated[ns] = prefix;
             generatedPrefixes.insert(prefix);
+            known = generated.emplace(ns, prefix).first;
         }
-        c->AddNamespace(prefix, ns);
+        declared.push_back(Declared{&*known, c});
         if (declarationCount == declarations.size()) declarations.emplace_back();
         std::pair<std::wstring, std::wstring>& d = declarations[declarationCount++];
-        d.first = prefix;
+        d.first = known->second;
         d.second = ns;
-        // The entry just made in the element's own map, remembered for the
-        // lookups of the element's other names.
-        const CXmlWriter::NamespaceMap::value_type& entry = *c->m_namespaceMap->find(ns);
-        c->Remember(&entry);
-        return entry.second;
+        return known->second;
     }
 
     // ---- octets ----
@@ -1067,7 +1098,7 @@ struct CFastInfosetWriter::Impl {
         if (pendingPrefix) {
             prefix = pendingPrefix;
         } else if (!ns.empty() && ns != c->GetEffectiveDefaultNamespace()) {
-            prefix = c->FindPrefix(ns);
+            prefix = FindPrefix(c, ns);
             // A prefix of its own, declared on the element that needs it.
             if (!prefix) prefix = &DeclaredPrefix(c, ns);
             c->SetPrefix(*prefix);
@@ -1286,7 +1317,7 @@ struct CFastInfosetWriter::Impl {
         CXmlWriter::CXmlWriterContext* c = writer->m_current;
         const std::wstring* prefix = nullptr;
         if (!ns.empty()) {
-            prefix = c->FindPrefix(ns);
+            prefix = FindPrefix(c, ns);
             if (!prefix) prefix = &DeclaredPrefix(c, ns);
         }
         // Values that go through an alphabet or an algorithm are converted
@@ -1444,14 +1475,15 @@ void CFastInfosetWriter::StartElement(const std::wstring& localName, const std::
     if (!namespaceURI.empty()) {
         const NamespaceMap::value_type* entry = nullptr;
         if (!CXmlWriterContext::SameText(namespaceURI, c->GetEffectiveDefaultNamespace())) {
-            entry = c->FindEntry(namespaceURI);
+            entry = m_impl->FindEntry(c, namespaceURI);
             settled = entry != nullptr;
         }
         if (entry) {
             c->UseEntry(*entry);
             prefix = &entry->second;
             // With no scope open below the document element's, the entry is
-            // one of its map (its text was just compared with the URI).
+            // one of its map or a generated one, whose key stays while the
+            // document element is open (its text was just compared with the URI).
             if (!c->m_scope->m_parent) nsKey = &entry->first;
         } else {
             c->CopyNamespace(namespaceURI);
@@ -1496,6 +1528,7 @@ void CFastInfosetWriter::EndElement() {
         m_impl->terminator = true;
     }
     m_impl->state.pop_back();
+    m_impl->CloseDeclarations(m_current);
     // The document element's map goes with it: its keys are no longer known.
     if (!m_current->GetParent()) m_impl->ForgetNamespaceKeys();
     CloseContext();
@@ -1515,7 +1548,7 @@ void CFastInfosetWriter::WriteXsiType(const std::wstring& typeNamespaceURI, cons
         m_impl->Attribute(kType, kXsi, typeName, type);
         return;
     }
-    const std::wstring* prefix = m_current->FindPrefix(typeNamespaceURI);
+    const std::wstring* prefix = m_impl->FindPrefix(m_current, typeNamespaceURI);
     if (!prefix) {
         // Declared on the element by a namespace attribute, which Fast Infoset
         // allows only before the element's name: the element must still be
