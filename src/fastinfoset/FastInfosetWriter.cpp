@@ -611,10 +611,8 @@ struct CFastInfosetWriter::Impl {
     const std::wstring* pendingPrefix = nullptr;
     bool terminator = false;
     std::vector<unsigned char> state;
-    // Namespace declarations the pending element carries besides the root
-    // ones: the first `declarationCount`, the strings reused from element to
-    // element.
-    std::vector<std::pair<std::wstring, std::wstring>> declarations;
+    // How many of the last generated declarations (see `declared`) belong
+    // to the pending element and are not written yet.
     size_t declarationCount = 0;
     // Prefixes this writer generated and declared, by namespace: one prefix
     // never stands for two namespaces in a document, so that the document's
@@ -632,6 +630,8 @@ struct CFastInfosetWriter::Impl {
         const CXmlWriter::CXmlWriterContext* element;
     };
     std::vector<Declared> declared;
+    // The entry of `generated` declared last.
+    const CXmlWriter::NamespaceMap::value_type* lastGenerated = nullptr;
     // Attributes of the pending element: its octets are written when the
     // attribute list closes, so that every prefix its attributes need is
     // declared on it. Entries are reused from element to element.
@@ -707,6 +707,17 @@ struct CFastInfosetWriter::Impl {
     // A prefix for a namespace that has none in scope, declared on the
     // pending element.
     const std::wstring& DeclaredPrefix(CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) {
+        // A document mostly declares the same namespace again.
+        if (!lastGenerated || !CXmlWriter::CXmlWriterContext::SameText(lastGenerated->first, ns))
+            lastGenerated = &*GeneratedEntry(c, ns);
+        declared.push_back(Declared{lastGenerated, c});
+        ++declarationCount;
+        return lastGenerated->second;
+    }
+    // The namespace's entry of `generated`, made the first time: the first
+    // prefix of two or more capitals that no other namespace took and no
+    // declaration in scope gives.
+    CXmlWriter::NamespaceMap::iterator GeneratedEntry(CXmlWriter::CXmlWriterContext* c, const std::wstring& ns) {
         auto known = generated.find(ns);
         if (known == generated.end()) {
             std::wstring prefix;
@@ -726,12 +737,13 @@ struct CFastInfosetWriter::Impl {
             generatedPrefixes.insert(prefix);
             known = generated.emplace(ns, prefix).first;
         }
-        declared.push_back(Declared{&*known, c});
-        if (declarationCount == declarations.size()) declarations.emplace_back();
-        std::pair<std::wstring, std::wstring>& d = declarations[declarationCount++];
-        d.first = known->second;
-        d.second = ns;
-        return known->second;
+        return known;
+    }
+    // The namespace attributes of the pending element's generated prefixes.
+    void PutPendingDeclarations() {
+        for (size_t i = declared.size() - declarationCount; i < declared.size(); ++i)
+            PutDeclaration(declared[i].entry->second, declared[i].entry->first);
+        declarationCount = 0;
     }
 
     // ---- octets ----
@@ -1123,8 +1135,7 @@ struct CFastInfosetWriter::Impl {
                     PutDeclaration(entry.second, entry.first);
                 }
             }
-            for (size_t i = 0; i < declarationCount; ++i) PutDeclaration(declarations[i].first, declarations[i].second);
-            declarationCount = 0;
+            PutPendingDeclarations();
             Put(0xF0);
             first = 0;
         }
@@ -1141,8 +1152,7 @@ struct CFastInfosetWriter::Impl {
     void PutDeclarationsBeforeName() {
         const size_t mark = used;
         Put(static_cast<unsigned char>(0x38 | (out[head] & 0x40)));
-        for (size_t i = 0; i < declarationCount; ++i) PutDeclaration(declarations[i].first, declarations[i].second);
-        declarationCount = 0;
+        PutPendingDeclarations();
         Put(0xF0);
         std::rotate(out + head, out + mark, out + used);
         out[head + (used - mark)] &= static_cast<unsigned char>(~0x40);
