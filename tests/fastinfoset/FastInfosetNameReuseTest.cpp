@@ -97,34 +97,6 @@ TEST(CFastInfosetWriter, NamesInOneChangingStringAreWrittenAsSeparateStrings) {
     EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(fi_test::Bytes(reused))));
 }
 
-TEST(CFastInfosetWriter, AGeneratedPrefixHoldsInsideItsElementUnlessTheCallerDeclaresTheNamespaceDeeper) {
-    // urn:x takes a generated prefix on each <a>; below it, a prefix the
-    // caller enters for urn:x wins, and beside that the generated one holds.
-    CBinaryStream stream;
-    CFastInfosetContext options;
-    CFastInfosetWriter w(&stream, &options);
-    w.WriteDocumentHeader(FInfoDecl_None);
-    w.StartElement(L"r", L"");
-    std::wstring expected = L"<{}r>";
-    const std::wstring xsiType = L"{http://www.w3.org/2001/XMLSchema-instance}type";
-    for (int round = 0; round < 2; ++round) {
-        w.StartElement(L"a", L"urn:x");
-        w.WriteXsiType(L"urn:x", L"A", ItemType_string);
-        w.StartElement(L"b", L"");
-        w.AddNamespace(L"q", L"urn:x");
-        w.WriteXsiType(L"urn:x", L"B", ItemType_string);
-        w.EndElement();
-        w.StartElement(L"c", L"urn:x");
-        w.WriteXsiType(L"urn:x", L"C", ItemType_string);
-        w.EndElement();
-        w.EndElement();
-        expected += L"<{urn:x}a " + xsiType + L"=\"AA:A\"><{}b " + xsiType + L"=\"q:B\"></><{urn:x}c " + xsiType +
-                    L"=\"AA:C\"></></>";
-    }
-    expected += L"</>";
-    EXPECT_EQ(nyxml_test::Utf8(expected), nyxml_test::Utf8(fi_test::LoadDump(Close(w, stream))));
-}
-
 TEST(CFastInfosetWriter, ShortAndLongValuesAreFoundAgainAsThemselves) {
     // Values kept in their table slot (one to eight ASCII characters) next to
     // values of the same start that are longer or not ASCII; each written

@@ -249,23 +249,35 @@ struct Factory : CClassfactoryBase {
 
 TEST(CFastInfosetWriter, XsiTypesResolveThroughTheDeclaredPrefixes) {
     // A type namespace with a prefix on the document element, one without any
-    // (declared on the element that needs it), and the default namespace.
+    // (declared on the element that needs it), and the default namespace. A
+    // generated prefix holds inside its element, unless the caller declares
+    // the namespace deeper.
     CBinaryStream stream;
     CFastInfosetContext options;
     CFastInfosetWriter w(&stream, &options);
     w.WriteDocumentHeader(FInfoDecl_None);
     w.AddNamespace(L"p", L"urn:p");
     w.SetDefaultNamespace(L"urn:d");
-    w.StartElement(L"r", L"urn:d");
-    w.WriteXsiType(L"urn:p", L"T1", ItemType_string);
-    w.StartElement(L"a", L"urn:d");
-    w.WriteXsiType(L"urn:t", L"T2", ItemType_string);
+    // An element of urn:d typed `type` of `typeNs`, the caller first declaring
+    // `prefix` for urn:t on it when given.
+    auto typed = [&](const wchar_t* name, const wchar_t* typeNs, const wchar_t* type, const wchar_t* prefix = nullptr) {
+        w.StartElement(name, L"urn:d");
+        if (prefix) w.AddNamespace(prefix, L"urn:t");
+        w.WriteXsiType(typeNs, type, ItemType_string);
+    };
+    typed(L"r", L"urn:p", L"T1");
+    typed(L"a", L"urn:t", L"T2");
     w.EndElement();
-    w.StartElement(L"b", L"urn:d");
-    w.WriteXsiType(L"urn:d", L"T3", ItemType_string);
+    typed(L"b", L"urn:d", L"T3");
     w.WriteXsiNil();
     w.EndElement();
     w.StartElement(L"c", L"urn:q");
+    w.EndElement();
+    w.StartElement(L"e", L"urn:t");
+    for (const wchar_t* prefix : {L"q", static_cast<const wchar_t*>(nullptr)}) {
+        typed(prefix ? L"f" : L"g", L"urn:t", prefix ? L"T4" : L"T5", prefix);
+        w.EndElement();
+    }
     w.EndElement();
     w.EndElement();
     w.WriteDocumentEnd();
@@ -285,7 +297,9 @@ TEST(CFastInfosetWriter, XsiTypesResolveThroughTheDeclaredPrefixes) {
     EXPECT_EQ("<{urn:d}r {http://www.w3.org/2001/XMLSchema-instance}type=\"p:T1\">"
               "<{urn:d}a {http://www.w3.org/2001/XMLSchema-instance}type=\"AB:T2\"></>"
               "<{urn:d}b {http://www.w3.org/2001/XMLSchema-instance}type=\"T3\" "
-              "{http://www.w3.org/2001/XMLSchema-instance}nil=\"true\"></><{urn:q}c></></>",
+              "{http://www.w3.org/2001/XMLSchema-instance}nil=\"true\"></><{urn:q}c></>"
+              "<{urn:t}e><{urn:d}f {http://www.w3.org/2001/XMLSchema-instance}type=\"q:T4\"></>"
+              "<{urn:d}g {http://www.w3.org/2001/XMLSchema-instance}type=\"AB:T5\"></></></>",
               Utf8(fi_test::Dump(r)));
     // The element in a namespace without a prefix declares its generated one.
     EXPECT_EQ(L"urn:q", document.LookupNamespaceFromAlias(L"AC"));
