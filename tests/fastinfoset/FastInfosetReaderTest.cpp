@@ -6,8 +6,11 @@
 
 #include "FastInfosetSupport.h"
 #include "TestSupport.h"
+#include <functional>
 #include <map>
+#include <random>
 #include <sstream>
+#include <vector>
 
 using namespace NyXmlLib9;
 using fi_test::Bytes;
@@ -303,6 +306,54 @@ TEST(CFastInfosetWriter, XsiTypesResolveThroughTheDeclaredPrefixes) {
               Utf8(fi_test::Dump(r)));
     // The element in a namespace without a prefix declares its generated one.
     EXPECT_EQ(L"urn:q", document.LookupNamespaceFromAlias(L"AC"));
+}
+
+TEST(CFastInfosetWriter, RandomTypedDocumentsResolveEveryTypeToItsNamespace) {
+    // Random nesting of elements, attributes and xsi:types in a few
+    // namespaces: one declared on the document element, the others given
+    // generated prefixes where they are needed (again after their element
+    // closed). Read back, every type resolves to the namespace it was written
+    // in; a type of no namespace goes without a prefix, and the class
+    // factories read that as the element's own namespace.
+    const std::wstring kNs[] = {L"", L"urn:a", L"urn:b", L"urn:c"};
+    std::mt19937 random(20261208);
+    auto pick = [&] { return kNs[random() % 4]; };
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        CBinaryStream stream;
+        CFastInfosetContext options;
+        CFastInfosetWriter w(&stream, &options);
+        w.WriteDocumentHeader(FInfoDecl_None);
+        w.AddNamespace(L"a", L"urn:a");
+        std::vector<std::pair<std::wstring, std::wstring>> types;  // in document order
+        int depth = 0;
+        do {
+            if (depth == 0 || (depth < 6 && types.size() < 60 && random() % 3 != 0)) {
+                const std::wstring ns = pick();
+                w.StartElement(L"e", ns);
+                if (random() % 2) w.WriteAttribute(L"t", pick(), L"v", ItemType_string);
+                const std::wstring typeNs = pick(), type = L"T" + std::to_wstring(types.size());
+                w.WriteXsiType(typeNs, type, ItemType_string);
+                types.emplace_back(typeNs.empty() ? ns : typeNs, type);
+                ++depth;
+            } else {
+                w.EndElement();
+                --depth;
+            }
+        } while (depth > 0);
+        w.WriteDocumentEnd();
+        w.EndDocument();
+        CXmlDocument document;
+        CBinaryData bytes = stream.GetData();
+        document.LoadXmlStream(const_cast<unsigned char*>(bytes.GetData()), bytes.GetLength());
+        std::vector<std::pair<std::wstring, std::wstring>> read;
+        std::function<void(CXmlElement*)> walk = [&](CXmlElement* e) {
+            read.emplace_back(Factory::GetElementTypeNamespaceUri(e), Factory::GetElementType(e));
+            for (CXmlElement* c = e->GetFirstElement(); c; c = c->GetNextSiblingElement()) walk(c);
+        };
+        walk(document.GetDocumentElement());
+        EXPECT_EQ(types, read);
+    }
 }
 
 TEST(CFastInfosetReader, AlteredOctetsEndCleanly) {
