@@ -231,7 +231,9 @@ public:
                         ItemType type) override;
     // A type in a namespace other than the default one is written as
     // prefix:name; when no prefix is declared for that namespace, one is
-    // generated and declared by a namespace attribute on the element.
+    // generated and declared by a namespace attribute on the element. The
+    // writer keeps its generated prefixes itself: the element contexts'
+    // FindPrefix and GetEffectiveNamespaces do not list them.
     void WriteXsiType(const std::wstring& typeNamespaceURI, const std::wstring& typeName, ItemType type) override;
     void WriteXsiNil() override;
 
